@@ -1,0 +1,41 @@
+#include "driver/sensor.h"
+
+#include "driver/run_settings.h"
+#include "driver/startup.h"
+#include "output/diagnostics.h"
+
+namespace quillar {
+
+int end_with_error_document(Platform& platform, ResultDocument& document,
+                            std::string_view error_text) {
+  document.write_error_document(error_text);
+  platform.write_console(document.text());
+  return kExitErrorDocument;
+}
+
+int run_sensor(Platform& platform, const std::vector<std::string>& command_line) {
+  RunSettings settings;
+  settings.banner_line = make_banner_line(platform.time_of_day());
+  ResultDocument document;
+  DiagnosticLog log;
+
+  std::vector<std::string> arguments;
+  if (command_line.size() > 1) arguments.assign(command_line.begin() + 1, command_line.end());
+  Status status = read_command_line(arguments, settings);
+  if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
+  log.apply_options(platform, settings.option_text);
+  document.set_format(
+      document_format(settings.mode_keyword, settings.option_text, settings.option_text_raw));
+
+  status = locate_profile(platform, settings);
+  if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
+
+  if (settings.global_run) {
+    return end_with_error_document(platform, document,
+                                   "Error 1098: Global run is not available in this build...");
+  }
+  return end_with_error_document(platform, document,
+                                 "Error 1099: System run is not available in this build...");
+}
+
+}  // namespace quillar

@@ -1,0 +1,102 @@
+#include "driver/startup.h"
+
+#include <string_view>
+
+#include "output/texts.h"
+
+namespace quillar {
+namespace {
+
+// The text of the options as typed that stands behind the keyword found at
+// `keyword_at` of the upper-cased options, up to a blank or a comma, at most
+// `room` characters.
+std::string value_behind(const RunSettings& settings, std::size_t keyword_at,
+                         std::size_t keyword_length, std::size_t room) {
+  std::string_view rest = std::string_view(settings.option_text_raw).substr(keyword_at + keyword_length);
+  rest = cut_to(rest, room);
+  return std::string(rest.substr(0, rest.find_first_of(" ,")));
+}
+
+std::string profile_missing(const std::string& name) {
+  return "Error 1002: Profile " + name + " is missing...";
+}
+
+}  // namespace
+
+Status read_command_line(const std::vector<std::string>& arguments, RunSettings& settings) {
+  if (arguments.empty()) return Status::Error("Error 1001: Parameter for Profile-Name is missing !");
+
+  std::string profile_name = arguments[0];
+  std::string options;
+  if (arguments.size() >= 2) options = arguments[1];
+  if (arguments.size() >= 3) options += " " + arguments[2];
+  if (options.size() > RunSettings::kOptionTextRoom) {
+    return Status::Error("Error 1044: Parameters longer than 127 characters...");
+  }
+  settings.option_text_raw = options;
+  settings.option_text = upper_case(options);
+
+  std::size_t item_at = settings.option_text.find("ITEM=");
+  if (item_at != std::string::npos) {
+    settings.item = value_behind(settings, item_at, 5, RunSettings::kItemRoom);
+    for (char& c : settings.item) {
+      if (c == ':') c = ' ';
+    }
+    settings.global_run = true;
+    profile_name = kItemProfileName;
+  }
+
+  // The extension test looks at the whole argument, folder included, because
+  // the folder is split off only afterwards; existing sensor set-ups name
+  // their profiles with that in mind.
+  if (profile_name.size() < 4 || profile_name[profile_name.size() - 4] != '.') {
+    profile_name += ".P00";
+  }
+
+  settings.mode_keyword = kModeExeXml;
+  std::size_t mode_at = settings.option_text.find("MODE=");
+  if (mode_at != std::string::npos) {
+    std::string value = value_behind(settings, mode_at, 5, RunSettings::kOptionTextRoom);
+    std::optional<std::string_view> keyword = find_mode_keyword(value);
+    if (!keyword) {
+      return Status::Error("Error 1041: Mode " + value +
+                           " is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...");
+    }
+    settings.mode_keyword = *keyword;
+  }
+  settings.trace = settings.option_text.find_first_of("#@$%") != std::string::npos;
+
+  // A name whose only backslash is its first character is a root-relative
+  // name and keeps it.
+  std::size_t last_backslash = profile_name.rfind('\\');
+  if (last_backslash != std::string::npos && last_backslash > 0) {
+    settings.sensor_dir = profile_name.substr(0, last_backslash + 1);
+    profile_name.erase(0, last_backslash + 1);
+  }
+  if (upper_case(profile_name) == "GLOBAL.P00") {
+    profile_name = kGlobalProfileName;
+    settings.global_run = true;
+  }
+
+  if (profile_name.size() > RunSettings::kProfileNameRoom) {
+    return Status::Error("Error 1042: Profile-Name longer than 63 characters...");
+  }
+  if (settings.sensor_dir.size() > RunSettings::kSensorDirRoom) {
+    return Status::Error("Error 1043: Profile-Directory longer than 95 characters...");
+  }
+  settings.profile_name = profile_name;
+  return Status::Ok();
+}
+
+Status locate_profile(Platform& platform, RunSettings& settings) {
+  bool prtg_search = settings.mode_keyword == kModeExeXml && !contains(settings.option_text, "@");
+  if (prtg_search) {
+    return Status::Error("Error 1097: Sensor-Directory resolution is not available in this build...");
+  }
+  settings.profile_path = settings.sensor_dir + settings.profile_name;
+  settings.profile_stream = platform.open_text(settings.profile_path);
+  if (!settings.profile_stream) return Status::Error(profile_missing(settings.profile_path));
+  return Status::Ok();
+}
+
+}  // namespace quillar

@@ -1,0 +1,70 @@
+#include "output/result_document.h"
+
+#include <algorithm>
+
+#include "output/texts.h"
+
+namespace quillar {
+
+std::optional<std::string_view> find_mode_keyword(std::string_view value) {
+  std::string wanted = upper_case(value);
+  for (std::string_view keyword : kModeKeywords) {
+    if (upper_case(keyword) == wanted) return keyword;
+  }
+  return std::nullopt;
+}
+
+DocumentFormat document_format(std::string_view mode_keyword, std::string_view option_text,
+                               std::string_view option_text_raw) {
+  DocumentFormat format;
+  if (mode_keyword == "Mervesk") {
+    format.framing = Framing::kStatisticLine;
+  } else if (mode_keyword == "Tolvane") {
+    format.framing = Framing::kValueLine;
+  }
+  std::size_t at = option_text.find("CH=");
+  if (at != std::string_view::npos) {
+    format.channel_selection = true;
+    std::string_view number = option_text_raw.substr(std::min(at + 3, option_text_raw.size()), 3);
+    number = number.substr(0, number.find(','));
+    format.selected_channel = leading_integer(number);
+  }
+  return format;
+}
+
+void ResultDocument::begin_document() {
+  buffer_.clear();
+  if (format_.framing == Framing::kXml) append("\n<Prtg>\n");
+}
+
+void ResultDocument::begin_text() {
+  append(format_.framing == Framing::kXml ? "\n<Text>" : "\n# ");
+}
+
+void ResultDocument::end_text() {
+  if (format_.framing == Framing::kXml) {
+    append("</Text>\n");
+  } else if (format_.framing == Framing::kValueLine && format_.channel_selection) {
+    buffer_.clear();
+  }
+}
+
+void ResultDocument::end_document() {
+  append(format_.framing == Framing::kXml ? "\n</Prtg>\n" : "\n");
+}
+
+void ResultDocument::write_error_document(std::string_view error_text) {
+  constexpr std::string_view kHead = "<Prtg>\n<Error>1</Error>\n<Text>";
+  constexpr std::string_view kTail = "</Text>\n</Prtg>\n";
+  // An overlong text is cut so that the document still closes.
+  buffer_.assign(kHead);
+  buffer_.append(cut_to(error_text, kRoom - kHead.size() - kTail.size()));
+  buffer_.append(kTail);
+}
+
+void ResultDocument::append(std::string_view text) {
+  std::size_t room = kRoom - buffer_.size();
+  buffer_.append(cut_to(text, room));
+}
+
+}  // namespace quillar

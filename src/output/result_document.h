@@ -1,0 +1,73 @@
+// The result document: the one text that the sensor hands to the monitor on
+// standard output, assembled piece by piece in the result buffer.
+#ifndef QUILLAR_OUTPUT_RESULT_DOCUMENT_H_
+#define QUILLAR_OUTPUT_RESULT_DOCUMENT_H_
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillar {
+
+// The output modes, spelled as the mode keyword holds them. EXEXML, Quendal
+// and Dravik write PRTG's XML; Mervesk writes statistic lines; Tolvane writes
+// value lines.
+inline constexpr std::string_view kModeExeXml = "EXEXML";
+inline constexpr std::array<std::string_view, 5> kModeKeywords = {"EXEXML", "Quendal", "Dravik",
+                                                                   "Mervesk", "Tolvane"};
+
+// The mode keyword that `value` names in any letter case, if any.
+std::optional<std::string_view> find_mode_keyword(std::string_view value);
+
+enum class Framing { kXml, kStatisticLine, kValueLine };
+
+// How this run writes its documents.
+struct DocumentFormat {
+  Framing framing = Framing::kXml;
+  // The option string holds "CH=": the value-line framing then writes the value
+  // of channel number `selected_channel` alone.
+  bool channel_selection = false;
+  long selected_channel = 0;
+};
+
+// The format that a mode keyword and an option string select. "CH=" is looked
+// for in the upper-cased `option_text`; its number is read at the same place of
+// `option_text_raw`, the options as typed.
+DocumentFormat document_format(std::string_view mode_keyword, std::string_view option_text,
+                               std::string_view option_text_raw);
+
+class ResultDocument {
+ public:
+  // The buffer holds at most this many characters; appending beyond them cuts
+  // the text. No document of the sensor comes near it.
+  static constexpr std::size_t kRoom = 4095;
+
+  explicit ResultDocument(DocumentFormat format = {}) : format_(format) {}
+
+  const DocumentFormat& format() const { return format_; }
+  void set_format(DocumentFormat format) { format_ = format; }
+
+  // The framing pieces of a normal document, in the form of the framing.
+  void begin_document();
+  void begin_text();
+  void end_text();
+  void end_document();
+
+  // Replaces the whole buffer, in every mode, by the PRTG error document that
+  // carries `error_text` character for character.
+  void write_error_document(std::string_view error_text);
+
+  void append(std::string_view text);
+  void clear() { buffer_.clear(); }
+  const std::string& text() const { return buffer_; }
+
+ private:
+  DocumentFormat format_;
+  std::string buffer_;
+};
+
+}  // namespace quillar
+
+#endif  // QUILLAR_OUTPUT_RESULT_DOCUMENT_H_

@@ -1,0 +1,37 @@
+#include "output/texts.h"
+
+#include <limits>
+
+namespace quillar {
+
+std::string upper_case(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+bool contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+std::string_view cut_to(std::string_view text, std::size_t room) { return text.substr(0, room); }
+
+long leading_integer(std::string_view text) {
+  std::size_t at = 0;
+  auto is_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (at < text.size() && is_space(text[at])) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  constexpr long kMax = std::numeric_limits<long>::max();
+  long value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    int digit = text[at] - '0';
+    if (value > (kMax - digit) / 10) return negative ? std::numeric_limits<long>::min() : kMax;
+    value = value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace quillar

@@ -1,0 +1,40 @@
+#include "platform/line_reader.h"
+
+namespace quillar {
+
+LineReader::LineReader(ReadableFile& file, std::size_t piece_room)
+    : file_(file), piece_room_(piece_room == 0 ? 1 : piece_room) {}
+
+bool LineReader::fill() {
+  if (next_ < end_) return true;
+  next_ = 0;
+  end_ = file_.read(block_, sizeof block_);
+  return end_ != 0;
+}
+
+bool LineReader::next_piece(std::string& piece) {
+  piece.clear();
+  std::size_t taken = 0;
+  std::size_t text_length = std::string::npos;
+  while (taken < piece_room_ && fill()) {
+    char c = block_[next_++];
+    ++taken;
+    if (c == '\0' && text_length == std::string::npos) text_length = piece.size();
+    if (text_length == std::string::npos) piece += c;
+    if (c == '\n') break;
+  }
+  return taken != 0;
+}
+
+bool LineReader::next_line(std::string& line) {
+  if (!next_piece(line)) return false;
+  strip_line_end(line);
+  return true;
+}
+
+void strip_line_end(std::string& line) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+}
+
+}  // namespace quillar

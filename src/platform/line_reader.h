@@ -1,0 +1,45 @@
+// The one reader of profile-style text files: profiles, the path override file
+// and the RFC trace file are all read through it.
+#ifndef QUILLAR_PLATFORM_LINE_READER_H_
+#define QUILLAR_PLATFORM_LINE_READER_H_
+
+#include <cstddef>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quillar {
+
+// Reads a file in pieces of at most `piece_room` characters, line feed
+// included: a line that is longer is read as several pieces, each of which
+// counts as a line of its own. That is how the sensor has always read its files,
+// and the formats depend on it (a cut-off remainder is never mistaken for the
+// start of a labelled line, and so on).
+class LineReader {
+ public:
+  LineReader(ReadableFile& file, std::size_t piece_room);
+
+  // Gives the next piece as read, line feed included. Text ends at a zero byte:
+  // what follows it up to the end of the piece is dropped. False at the end of
+  // the file.
+  bool next_piece(std::string& piece);
+
+  // Gives the next piece with its line end removed (see strip_line_end).
+  bool next_line(std::string& line);
+
+ private:
+  bool fill();
+
+  ReadableFile& file_;
+  std::size_t piece_room_;
+  char block_[4096];
+  std::size_t next_ = 0;
+  std::size_t end_ = 0;
+};
+
+// Removes one trailing carriage return, then one trailing line feed.
+void strip_line_end(std::string& line);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_PLATFORM_LINE_READER_H_

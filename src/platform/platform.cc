@@ -1,0 +1,57 @@
+#include "platform/platform.h"
+
+#include <cstring>
+#include <utility>
+
+namespace quillar {
+namespace {
+
+// Turns every CR LF pair of the underlying bytes into one LF. A CR whose LF
+// might be the first byte of the next block is held back until that block has
+// been read, so a pair that straddles two reads is still seen as one.
+class TextFile final : public ReadableFile {
+ public:
+  explicit TextFile(std::unique_ptr<ReadableFile> bytes) : bytes_(std::move(bytes)) {}
+
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    std::size_t produced = 0;
+    while (produced < capacity) {
+      if (next_ == end_ && !refill()) break;
+      char c = block_[next_++];
+      if (c == '\r') {
+        if (next_ == end_ && !refill()) {
+          buffer[produced++] = c;
+          break;
+        }
+        if (block_[next_] == '\n') continue;
+      }
+      buffer[produced++] = c;
+    }
+    return produced;
+  }
+
+ private:
+  bool refill() {
+    if (at_end_) return false;
+    next_ = 0;
+    end_ = bytes_->read(block_, sizeof block_);
+    if (end_ == 0) at_end_ = true;
+    return end_ != 0;
+  }
+
+  std::unique_ptr<ReadableFile> bytes_;
+  char block_[4096];
+  std::size_t next_ = 0;
+  std::size_t end_ = 0;
+  bool at_end_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> Platform::open_text(const std::string& path) {
+  std::unique_ptr<ReadableFile> bytes = open_bytes(path);
+  if (!bytes) return nullptr;
+  return std::make_unique<TextFile>(std::move(bytes));
+}
+
+}  // namespace quillar

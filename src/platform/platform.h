@@ -1,0 +1,71 @@
+// The operating system as the sensor sees it: files, the clock and the console.
+//
+// Everything that differs between Windows and the POSIX development build lives
+// behind this interface. Paths are always Windows paths ("C:\PRTG_Path.Txt",
+// "\Program Files\...", "PRD.P00"); the POSIX build maps them onto folders of a
+// drive root (see posix_paths.h). Tests inject their own implementation.
+#ifndef QUILLAR_PLATFORM_PLATFORM_H_
+#define QUILLAR_PLATFORM_PLATFORM_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillar {
+
+// A file open for reading.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // Reads up to `capacity` bytes into `buffer`. Returns 0 at the end of the
+  // file and after a read error, which the callers treat alike.
+  virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
+};
+
+// A file open for writing.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  virtual bool write(std::string_view bytes) = 0;
+  virtual bool flush() = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Opens a file for reading without any translation. Gives null when the file
+  // does not exist, cannot be read, or is a folder.
+  virtual std::unique_ptr<ReadableFile> open_bytes(const std::string& path) = 0;
+
+  // Creates or truncates a file for writing without any translation.
+  virtual std::unique_ptr<WritableFile> create_bytes(const std::string& path) = 0;
+
+  // Opens a file for appending text, creating it when missing. Line feeds are
+  // written as the platform's line end.
+  virtual std::unique_ptr<WritableFile> append_text(const std::string& path) = 0;
+
+  // Deletes a file. A missing file is no failure worth reporting to callers,
+  // which is why the result only tells whether a file was removed.
+  virtual bool delete_file(const std::string& path) = 0;
+
+  // The local time of day as "hh:mm:ss" on the 24-hour clock.
+  virtual std::string time_of_day() = 0;
+
+  // Writes to standard output exactly these bytes (in the console's own line-end
+  // mode on Windows).
+  virtual void write_console(std::string_view text) = 0;
+
+  // Opens a file for reading as text: a CR LF pair reads as one line feed, as it
+  // does for a Windows program's text-mode file. Every other byte is read as it
+  // stands, so the Windows and POSIX builds read the same lines.
+  std::unique_ptr<ReadableFile> open_text(const std::string& path);
+};
+
+// The platform of the machine the program runs on.
+std::unique_ptr<Platform> make_system_platform();
+
+}  // namespace quillar
+
+#endif  // QUILLAR_PLATFORM_PLATFORM_H_

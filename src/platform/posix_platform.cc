@@ -1,0 +1,75 @@
+// The POSIX platform of the development build. It emulates the Windows paths of
+// the product on folders below a drive root: /mnt, or the folder that the
+// environment variable QUILLAR_DRIVE_ROOT names.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <climits>
+
+#include "platform/platform.h"
+#include "platform/posix_paths.h"
+#include "platform/stdio_file.h"
+
+namespace quillar {
+namespace {
+
+std::string absolute_folder(const char* path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path, resolved) != nullptr) return resolved;
+  std::string as_given = path;
+  while (as_given.size() > 1 && as_given.back() == '/') as_given.pop_back();
+  return as_given;
+}
+
+DriveMap drives_of_this_process() {
+  const char* root = std::getenv("QUILLAR_DRIVE_ROOT");
+  DriveMap drives;
+  drives.drive_root = absolute_folder(root != nullptr && *root != '\0' ? root : "/mnt");
+  if (drives.drive_root == "/") drives.drive_root.clear();
+  drives.working_dir = absolute_folder(".");
+  return drives;
+}
+
+class PosixPlatform final : public Platform {
+ public:
+  PosixPlatform() : drives_(drives_of_this_process()) {}
+
+  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override {
+    std::FILE* stream = std::fopen(local(path).c_str(), "rb");
+    if (stream == nullptr) return nullptr;
+    struct stat info;
+    if (::fstat(::fileno(stream), &info) != 0 || S_ISDIR(info.st_mode)) {
+      std::fclose(stream);
+      return nullptr;
+    }
+    return make_readable(stream);
+  }
+  std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
+    return make_writable(std::fopen(local(path).c_str(), "wb"));
+  }
+  std::unique_ptr<WritableFile> append_text(const std::string& path) override {
+    return make_writable(std::fopen(local(path).c_str(), "a"));
+  }
+  bool delete_file(const std::string& path) override {
+    return ::unlink(local(path).c_str()) == 0;
+  }
+  std::string time_of_day() override { return local_time_of_day(); }
+  void write_console(std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+
+ private:
+  std::string local(const std::string& windows_path) const {
+    return match_letter_case(to_posix_path(windows_path, drives_));
+  }
+
+  DriveMap drives_;
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> make_system_platform() { return std::make_unique<PosixPlatform>(); }
+
+}  // namespace quillar

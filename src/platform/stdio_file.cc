@@ -1,0 +1,61 @@
+#include "platform/stdio_file.h"
+
+#include <ctime>
+
+namespace quillar {
+namespace {
+
+struct StreamCloser {
+  void operator()(std::FILE* stream) const { std::fclose(stream); }
+};
+using Stream = std::unique_ptr<std::FILE, StreamCloser>;
+
+class StdioReadable final : public ReadableFile {
+ public:
+  explicit StdioReadable(std::FILE* stream) : stream_(stream) {}
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    return std::fread(buffer, 1, capacity, stream_.get());
+  }
+
+ private:
+  Stream stream_;
+};
+
+class StdioWritable final : public WritableFile {
+ public:
+  explicit StdioWritable(std::FILE* stream) : stream_(stream) {}
+  bool write(std::string_view bytes) override {
+    return std::fwrite(bytes.data(), 1, bytes.size(), stream_.get()) == bytes.size();
+  }
+  bool flush() override { return std::fflush(stream_.get()) == 0; }
+
+ private:
+  Stream stream_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> make_readable(std::FILE* stream) {
+  if (stream == nullptr) return nullptr;
+  return std::make_unique<StdioReadable>(stream);
+}
+
+std::unique_ptr<WritableFile> make_writable(std::FILE* stream) {
+  if (stream == nullptr) return nullptr;
+  return std::make_unique<StdioWritable>(stream);
+}
+
+std::string local_time_of_day() {
+  std::time_t now = std::time(nullptr);
+  std::tm parts{};
+#ifdef _WIN32
+  localtime_s(&parts, &now);
+#else
+  localtime_r(&now, &parts);
+#endif
+  char text[16];
+  std::size_t length = std::strftime(text, sizeof text, "%H:%M:%S", &parts);
+  return std::string(text, length);
+}
+
+}  // namespace quillar

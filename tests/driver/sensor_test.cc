@@ -1,0 +1,45 @@
+#include "driver/sensor.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+
+namespace quillar {
+namespace {
+
+TEST(SensorTest, EveryStartUpFaultPrintsOneErrorDocumentAndGivesExitCodeTwo) {
+  const struct {
+    std::vector<std::string> command_line;
+    const char* text;
+  } cases[] = {
+      {{"quillar.exe"}, "Error 1001: Parameter for Profile-Name is missing !"},
+      {{"quillar.exe", "PRD", "MODE=Mervesk"}, "Error 1002: Profile PRD.P00 is missing..."},
+      {{"quillar.exe", "D:\\P\\PRD", "MODE=tolvane"}, "Error 1002: Profile D:\\P\\PRD.P00 is missing..."},
+      {{"quillar.exe", "PRD", "MODE=html"},
+       "Error 1041: Mode html is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane..."},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    EXPECT_EQ(run_sensor(platform, c.command_line), kExitErrorDocument);
+    EXPECT_EQ(platform.console, std::string("<Prtg>\n<Error>1</Error>\n<Text>") + c.text +
+                                    "</Text>\n</Prtg>\n");
+  }
+}
+
+TEST(SensorTest, ErrorTextsArePrintedAsTheyStand) {
+  FakePlatform platform;
+  EXPECT_EQ(run_sensor(platform, {"quillar.exe", "%s%n<&>", "MODE=Quendal"}), kExitErrorDocument);
+  EXPECT_EQ(platform.console,
+            "<Prtg>\n<Error>1</Error>\n<Text>Error 1002: Profile %s%n<&>.P00 is missing...</Text>\n</Prtg>\n");
+}
+
+TEST(SensorTest, SyslogOpensTheLogFileAtStartUp) {
+  FakePlatform platform;
+  run_sensor(platform, {"quillar.exe", "PRD", "MODE=Mervesk SYSLOG"});
+  EXPECT_EQ(platform.files.count("Quillar.log"), 0u);
+  run_sensor(platform, {"quillar.exe", "PRD", "MODE=Mervesk,SYSLOG"});
+  EXPECT_EQ(platform.files.count("Quillar.log"), 1u);
+}
+
+}  // namespace
+}  // namespace quillar

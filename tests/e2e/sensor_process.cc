@@ -1,0 +1,212 @@
+#include "e2e/sensor_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace quillar::e2e {
+namespace {
+
+std::string environment_value(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+struct Spawned {
+  pid_t pid = -1;
+  int out = -1;
+  int err = -1;
+};
+
+// Starts `argv` with standard input from /dev/null. With `capture`, standard
+// output and standard error go to pipes; without, to /dev/null, so that a
+// process which lives on (the wineserver) holds no pipe of ours open.
+Spawned spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env,
+              const std::string& working_dir, bool capture) {
+  std::vector<std::string> env_text;
+  for (char** entry = environ; *entry != nullptr; ++entry) env_text.emplace_back(*entry);
+  for (const std::string& extra : extra_env) env_text.push_back(extra);
+  std::vector<char*> env_pointers;
+  for (std::string& entry : env_text) env_pointers.push_back(entry.data());
+  env_pointers.push_back(nullptr);
+  std::vector<std::string> argv_text = argv;
+  std::vector<char*> argv_pointers;
+  for (std::string& arg : argv_text) argv_pointers.push_back(arg.data());
+  argv_pointers.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  int out_pipe[2] = {-1, -1};
+  int err_pipe[2] = {-1, -1};
+  if (capture) {
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) {
+      throw std::runtime_error("pipe failed");
+    }
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
+  if (!working_dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_dir.c_str());
+
+  Spawned spawned;
+  int failed = posix_spawnp(&spawned.pid, argv_pointers[0], &actions, nullptr, argv_pointers.data(),
+                            env_pointers.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (capture) {
+    ::close(out_pipe[1]);
+    ::close(err_pipe[1]);
+    spawned.out = out_pipe[0];
+    spawned.err = err_pipe[0];
+  }
+  if (failed != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(failed));
+  return spawned;
+}
+
+int wait_for(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+SensorHost::SensorHost()
+    : program_(environment_value("QUILLAR_E2E_PROGRAM")),
+      wine_prefix_(environment_value("QUILLAR_E2E_WINE_PREFIX")) {
+  if (program_.empty()) throw std::runtime_error("QUILLAR_E2E_PROGRAM names no program");
+  program_ = std::filesystem::absolute(program_).string();
+  if (under_wine()) {
+    wine_prefix_ = std::filesystem::absolute(wine_prefix_).string();
+    drive_c_ = std::filesystem::path(wine_prefix_) / "drive_c";
+    if (!std::filesystem::is_directory(drive_c_)) {
+      throw std::runtime_error("no wine prefix at " + wine_prefix_);
+    }
+    wait_for(spawn({"wineserver", "-p"}, {"WINEPREFIX=" + wine_prefix_}, "", false).pid);
+  } else {
+    char pattern[] = "/tmp/quillar-e2e-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+    drive_root_ = pattern;
+    drive_c_ = drive_root_ / "c";
+    std::filesystem::create_directories(drive_c_);
+  }
+}
+
+SensorHost::~SensorHost() {
+  clear_files();
+  if (under_wine()) {
+    wait_for(spawn({"wineserver", "-k"}, {"WINEPREFIX=" + wine_prefix_}, "", false).pid);
+  } else {
+    std::error_code ignored;
+    std::filesystem::remove_all(drive_root_, ignored);
+  }
+}
+
+std::filesystem::path SensorHost::local_path(const std::string& windows_path) const {
+  if (windows_path.size() < 3 || (windows_path[0] != 'C' && windows_path[0] != 'c') ||
+      windows_path.compare(1, 2, ":\\") != 0) {
+    throw std::runtime_error("not a path of drive c: " + windows_path);
+  }
+  std::string rest = windows_path.substr(3);
+  for (char& c : rest) {
+    if (c == '\\') c = '/';
+  }
+  return drive_c_ / rest;
+}
+
+void SensorHost::write_file(const std::string& windows_path, const std::string& content) {
+  std::filesystem::path path = local_path(windows_path);
+  // Remember the outermost new folder, or the file itself, for clear_files.
+  std::filesystem::path walked = drive_c_;
+  bool recorded = false;
+  for (const std::filesystem::path& part : path.lexically_relative(drive_c_)) {
+    walked /= part;
+    if (!std::filesystem::exists(walked)) {
+      created_.push_back(walked);
+      recorded = true;
+      break;
+    }
+  }
+  if (!recorded) created_.push_back(path);
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+void SensorHost::clear_files() {
+  std::error_code ignored;
+  for (auto path = created_.rbegin(); path != created_.rend(); ++path) {
+    std::filesystem::remove_all(*path, ignored);
+  }
+  created_.clear();
+}
+
+ProcessResult SensorHost::run(const std::vector<std::string>& arguments,
+                              const std::string& working_dir) {
+  std::filesystem::path local_dir = local_path(working_dir);
+  if (!std::filesystem::exists(local_dir)) {
+    write_file(working_dir + "\\.keep", "");
+  }
+  std::vector<std::string> argv;
+  std::vector<std::string> env;
+  if (under_wine()) {
+    argv = {"wine", program_};
+    env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
+  } else {
+    argv = {program_};
+    env = {"QUILLAR_DRIVE_ROOT=" + drive_root_.string()};
+  }
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  Spawned process = spawn(argv, env, local_dir.string(), true);
+
+  ProcessResult result;
+  pollfd fds[2] = {{process.out, POLLIN, 0}, {process.err, POLLIN, 0}};
+  std::string* sinks[2] = {&result.standard_output, &result.standard_error};
+  int open_streams = 2;
+  while (open_streams > 0) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char block[4096];
+      ssize_t n = ::read(fds[i].fd, block, sizeof block);
+      if (n > 0) {
+        sinks[i]->append(block, static_cast<std::size_t>(n));
+      } else {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_streams;
+      }
+    }
+  }
+  result.exit_code = wait_for(process.pid);
+  return result;
+}
+
+std::string SensorHost::console_form(const std::string& text) const {
+  if (!under_wine()) return text;
+  std::string converted;
+  for (char c : text) {
+    if (c == '\n') converted += '\r';
+    converted += c;
+  }
+  return converted;
+}
+
+}  // namespace quillar::e2e

@@ -1,0 +1,58 @@
+// Runs the built sensor as a process, natively or as quillar.exe under wine,
+// with its files laid out on drive c.
+//
+// QUILLAR_E2E_PROGRAM names the program. When QUILLAR_E2E_WINE_PREFIX names a
+// wine prefix, the program is a Windows executable: drive c is the prefix's
+// drive_c, and one persistent wineserver serves the whole suite. Otherwise
+// drive c is a folder of a temporary drive root, handed to the program in
+// QUILLAR_DRIVE_ROOT.
+#ifndef QUILLAR_TESTS_E2E_SENSOR_PROCESS_H_
+#define QUILLAR_TESTS_E2E_SENSOR_PROCESS_H_
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillar::e2e {
+
+struct ProcessResult {
+  std::string standard_output;
+  std::string standard_error;
+  int exit_code = -1;
+};
+
+class SensorHost {
+ public:
+  // Reads the environment and, under wine, starts the wineserver.
+  SensorHost();
+  // Stops the wineserver and removes every file the cases left.
+  ~SensorHost();
+  SensorHost(const SensorHost&) = delete;
+  SensorHost& operator=(const SensorHost&) = delete;
+
+  bool under_wine() const { return !wine_prefix_.empty(); }
+
+  // Writes a file at a Windows path of drive c ("C:\e2e\PRD.P00"), with its
+  // folders. Files are removed again by clear_files().
+  void write_file(const std::string& windows_path, const std::string& content);
+  std::filesystem::path local_path(const std::string& windows_path) const;
+  void clear_files();
+
+  // Runs the sensor with these arguments in a working directory of drive c.
+  ProcessResult run(const std::vector<std::string>& arguments, const std::string& working_dir);
+
+  // The bytes a console program writes for `text`: under wine, standard
+  // output is in text mode and each line feed leaves as CR LF.
+  std::string console_form(const std::string& text) const;
+
+ private:
+  std::string program_;
+  std::string wine_prefix_;
+  std::filesystem::path drive_root_;  // native runs only
+  std::filesystem::path drive_c_;
+  std::vector<std::filesystem::path> created_;
+};
+
+}  // namespace quillar::e2e
+
+#endif  // QUILLAR_TESTS_E2E_SENSOR_PROCESS_H_

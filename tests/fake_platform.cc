@@ -1,0 +1,59 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillar {
+namespace {
+
+class MemoryReadable final : public ReadableFile {
+ public:
+  MemoryReadable(std::string content, std::size_t chunk) : content_(std::move(content)), chunk_(chunk) {}
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    std::size_t n = std::min({capacity, chunk_, content_.size() - at_});
+    std::memcpy(buffer, content_.data() + at_, n);
+    at_ += n;
+    return n;
+  }
+
+ private:
+  std::string content_;
+  std::size_t chunk_;
+  std::size_t at_ = 0;
+};
+
+class MemoryWritable final : public WritableFile {
+ public:
+  explicit MemoryWritable(std::string& target) : target_(target) {}
+  bool write(std::string_view bytes) override {
+    target_.append(bytes);
+    return true;
+  }
+  bool flush() override { return true; }
+
+ private:
+  std::string& target_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> FakePlatform::open_bytes(const std::string& path) {
+  auto file = files.find(path);
+  if (file == files.end() || folders.count(path) != 0) return nullptr;
+  return std::make_unique<MemoryReadable>(file->second, read_chunk);
+}
+
+std::unique_ptr<WritableFile> FakePlatform::create_bytes(const std::string& path) {
+  if (folders.count(path) != 0) return nullptr;
+  files[path].clear();
+  return std::make_unique<MemoryWritable>(files[path]);
+}
+
+std::unique_ptr<WritableFile> FakePlatform::append_text(const std::string& path) {
+  if (folders.count(path) != 0) return nullptr;
+  return std::make_unique<MemoryWritable>(files[path]);
+}
+
+bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0; }
+
+}  // namespace quillar

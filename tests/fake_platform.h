@@ -1,0 +1,34 @@
+// An in-memory platform for tests of the sensor's logic.
+#ifndef QUILLAR_TESTS_FAKE_PLATFORM_H_
+#define QUILLAR_TESTS_FAKE_PLATFORM_H_
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quillar {
+
+class FakePlatform : public Platform {
+ public:
+  // Files by the exact path the program names them with.
+  std::map<std::string, std::string> files;
+  // Paths that are folders: opening them as files fails.
+  std::set<std::string> folders;
+  std::string console;
+  std::string clock = "12:34:56";
+  // Read calls deliver at most this many bytes, to exercise block boundaries.
+  std::size_t read_chunk = 4096;
+
+  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override;
+  std::unique_ptr<WritableFile> create_bytes(const std::string& path) override;
+  std::unique_ptr<WritableFile> append_text(const std::string& path) override;
+  bool delete_file(const std::string& path) override;
+  std::string time_of_day() override { return clock; }
+  void write_console(std::string_view text) override { console.append(text); }
+};
+
+}  // namespace quillar
+
+#endif  // QUILLAR_TESTS_FAKE_PLATFORM_H_

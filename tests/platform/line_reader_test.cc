@@ -1,0 +1,98 @@
+#include "platform/line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+
+namespace quillar {
+namespace {
+
+std::vector<std::string> pieces_of(const std::string& content, std::size_t room, bool as_text,
+                                   std::size_t read_chunk = 4096) {
+  FakePlatform platform;
+  platform.read_chunk = read_chunk;
+  platform.files["f"] = content;
+  std::unique_ptr<ReadableFile> file = as_text ? platform.open_text("f") : platform.open_bytes("f");
+  LineReader reader(*file, room);
+  std::vector<std::string> pieces;
+  std::string piece;
+  while (reader.next_piece(piece)) pieces.push_back(piece);
+  return pieces;
+}
+
+struct PieceCase {
+  const char* name;
+  std::string content;
+  std::size_t room;
+  std::vector<std::string> expected;
+};
+
+TEST(LineReaderTest, SplitsIntoPiecesAsAFixedLineBufferDoes) {
+  const std::string long_line = std::string(150, 'a') + "\n";
+  const std::vector<PieceCase> cases = {
+      {"empty file", "", 99, {}},
+      {"last line without line feed", "a\nb", 99, {"a\n", "b"}},
+      {"empty lines", "\n\n", 99, {"\n", "\n"}},
+      {"long line in two pieces", long_line, 99, {std::string(99, 'a'), std::string(51, 'a') + "\n"}},
+      {"line of exactly the room leaves its line feed alone",
+       std::string(99, 'b') + "\nc\n", 99, {std::string(99, 'b'), "\n", "c\n"}},
+      {"line one short of the room keeps its line feed", std::string(98, 'b') + "\n", 99,
+       {std::string(98, 'b') + "\n"}},
+      {"text ends at a zero byte, the piece still ends at the line feed",
+       std::string("ab\0cd\nef\n", 9), 99, {"ab", "ef\n"}},
+      {"zero byte first", std::string("\0x\n", 3), 99, {""}},
+  };
+  for (const PieceCase& c : cases) {
+    EXPECT_EQ(pieces_of(c.content, c.room, false), c.expected) << c.name;
+  }
+}
+
+TEST(LineReaderTest, TextFilesReadCrLfAsOneLineFeed) {
+  const std::vector<PieceCase> cases = {
+      {"CR LF", "a\r\nb\r\n", 99, {"a\n", "b\n"}},
+      {"lone CR stays", "a\rb\n", 99, {"a\rb\n"}},
+      {"CR CR LF keeps the first CR", "a\r\r\n", 99, {"a\r\n"}},
+      {"CR at the end of the file stays", "a\r", 99, {"a\r"}},
+      {"CR LF counts as one character of the room", std::string(98, 'x') + "\r\n", 99,
+       {std::string(98, 'x') + "\n"}},
+  };
+  for (const PieceCase& c : cases) {
+    EXPECT_EQ(pieces_of(c.content, c.room, true), c.expected) << c.name;
+    // One byte per read puts every CR LF pair across a read boundary.
+    EXPECT_EQ(pieces_of(c.content, c.room, true, 1), c.expected) << c.name << ", byte by byte";
+  }
+}
+
+TEST(LineReaderTest, CrLfAcrossTheTranslationBlockIsOnePair) {
+  std::string content = std::string(4095, 'x') + "\r\nnext\r\n";
+  std::vector<std::string> pieces = pieces_of(content, 5000, true);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_EQ(pieces[0], std::string(4095, 'x') + "\n");
+  EXPECT_EQ(pieces[1], "next\n");
+}
+
+TEST(LineReaderTest, NextLineStripsOneCarriageReturnThenOneLineFeed) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"abc\n", "abc"}, {"abc\r", "abc"}, {"abc", "abc"},   {"abc\r\n", "abc\r"},
+      {"\n", ""},       {"\r", ""},       {"a\n\n", "a\n"},
+  };
+  for (const auto& [raw, stripped] : cases) {
+    std::string line = raw;
+    strip_line_end(line);
+    EXPECT_EQ(line, stripped) << "from " << testing::PrintToString(raw);
+  }
+  FakePlatform platform;
+  platform.files["p"] = "one\r\ntwo\n" + std::string(120, 'z') + "\n";
+  std::unique_ptr<ReadableFile> file = platform.open_text("p");
+  LineReader reader(*file, 99);
+  std::vector<std::string> lines;
+  std::string line;
+  while (reader.next_line(line)) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", std::string(99, 'z'), std::string(21, 'z')}));
+}
+
+}  // namespace
+}  // namespace quillar

@@ -1,0 +1,111 @@
+// The POSIX platform against real files under a temporary drive root.
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/line_reader.h"
+#include "platform/temp_drives.h"
+
+namespace quillar {
+namespace {
+
+std::string read_all(ReadableFile& file) {
+  std::string content;
+  char block[7];
+  while (std::size_t n = file.read(block, sizeof block)) content.append(block, n);
+  return content;
+}
+
+TEST(PosixPlatformTest, OpensWindowsPathsOnTheEmulatedDrives) {
+  TempDrives drives("d/sensors");
+  drives.write("c/PRTG_Path.Txt", "C:\\PRTG\r\n");
+  drives.write("d/Program Files/x.txt", "root-relative");
+  drives.write("d/sensors/sub/PRD.P00", "relative");
+  std::unique_ptr<Platform> platform = make_system_platform();
+
+  const struct {
+    const char* path;
+    const char* content;
+  } cases[] = {
+      {"C:\\PRTG_Path.Txt", "C:\\PRTG\r\n"},
+      {"c:\\prtg_path.txt", "C:\\PRTG\r\n"},
+      {"\\Program Files\\x.txt", "root-relative"},
+      {"\\PROGRAM FILES\\X.TXT", "root-relative"},
+      {"sub\\PRD.P00", "relative"},
+      {"D:\\sensors\\SUB\\prd.p00", "relative"},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<ReadableFile> file = platform->open_bytes(c.path);
+    ASSERT_NE(file, nullptr) << c.path;
+    EXPECT_EQ(read_all(*file), c.content) << c.path;
+  }
+  for (const char* missing : {"C:\\nothing.txt", "\\PRTG_Path.Txt", "E:\\PRTG_Path.Txt", "sub\\"}) {
+    EXPECT_EQ(platform->open_bytes(missing), nullptr) << missing;
+  }
+}
+
+TEST(PosixPlatformTest, FoldersDoNotOpenAsFiles) {
+  TempDrives drives;
+  drives.write("c/work/folder/inside.txt", "x");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  for (const char* folder : {"folder", "FOLDER", "C:\\work\\folder", "\\work", ".", "C:\\"}) {
+    EXPECT_EQ(platform->open_bytes(folder), nullptr) << folder;
+    EXPECT_EQ(platform->open_text(folder), nullptr) << folder;
+  }
+}
+
+TEST(PosixPlatformTest, TextFilesReadCrLfAsLineFeed) {
+  TempDrives drives;
+  drives.write("c/work/t.txt", "one\r\ntwo\rthree\r\n");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  EXPECT_EQ(read_all(*platform->open_text("t.txt")), "one\ntwo\rthree\n");
+  EXPECT_EQ(read_all(*platform->open_bytes("t.txt")), "one\r\ntwo\rthree\r\n");
+}
+
+TEST(PosixPlatformTest, WritingReplacesAFileOfAnyLetterCase) {
+  TempDrives drives;
+  drives.write("c/work/saprfc.ini", "old content");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  {
+    std::unique_ptr<WritableFile> file = platform->create_bytes("SapRfc.ini");
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->write(std::string("new\r\n\0", 6)));
+  }
+  EXPECT_EQ(drives.read("c/work/saprfc.ini"), std::string("new\r\n\0", 6));
+  EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/SapRfc.ini"));
+
+  {
+    std::unique_ptr<WritableFile> log = platform->append_text("quillar.LOG");
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(log->write("1 a b\n"));
+  }
+  {
+    std::unique_ptr<WritableFile> log = platform->append_text("Quillar.log");
+    EXPECT_TRUE(log->write("2 c d\n"));
+  }
+  EXPECT_EQ(drives.read("c/work/quillar.LOG"), "1 a b\n2 c d\n");
+  EXPECT_EQ(platform->create_bytes("C:\\work\\missing\\x.ini"), nullptr);
+}
+
+TEST(PosixPlatformTest, DeletesFilesInAnyLetterCase) {
+  TempDrives drives;
+  drives.write("c/work/Dev_Rfc.Trc", "trace");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  EXPECT_TRUE(platform->delete_file("DEV_RFC.TRC"));
+  EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/Dev_Rfc.Trc"));
+  EXPECT_FALSE(platform->delete_file("Dev_Rfc.Trc"));
+}
+
+TEST(PosixPlatformTest, TimeOfDayIsHoursMinutesSeconds) {
+  std::unique_ptr<Platform> platform = make_system_platform();
+  std::string time = platform->time_of_day();
+  ASSERT_EQ(time.size(), 8u) << time;
+  for (std::size_t i : {0, 1, 3, 4, 6, 7}) EXPECT_TRUE(time[i] >= '0' && time[i] <= '9') << time;
+  EXPECT_EQ(time[2], ':');
+  EXPECT_EQ(time[5], ':');
+}
+
+}  // namespace
+}  // namespace quillar
