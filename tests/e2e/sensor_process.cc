@@ -1,6 +1,7 @@
 #include "e2e/sensor_process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -84,6 +85,50 @@ int wait_for(pid_t pid) {
   return 128 + WTERMSIG(status);
 }
 
+// Reads standard output and standard error until the process has ended, then
+// what is left in the pipes. Helpers that wine starts along with a program may
+// inherit the pipes and keep them open, so their end is not waited for. A
+// process that runs longer than a minute is killed.
+int collect(const Spawned& process, ProcessResult& result) {
+  pollfd fds[2] = {{process.out, POLLIN, 0}, {process.err, POLLIN, 0}};
+  std::string* sinks[2] = {&result.standard_output, &result.standard_error};
+  auto drain = [&](int i) {
+    char block[4096];
+    for (;;) {
+      ssize_t n = ::read(fds[i].fd, block, sizeof block);
+      if (n <= 0) return n;
+      sinks[i]->append(block, static_cast<std::size_t>(n));
+      if (static_cast<std::size_t>(n) < sizeof block) return n;
+    }
+  };
+  int exit_code = -1;
+  bool ended = false;
+  for (int waited_ms = 0; !ended; waited_ms += 20) {
+    ::poll(fds, 2, 20);
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP)) != 0 && drain(i) == 0) {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+      }
+    }
+    int status = 0;
+    pid_t done = ::waitpid(process.pid, &status, WNOHANG);
+    if (done == process.pid) {
+      ended = true;
+      exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    } else if (waited_ms > 60000) {
+      ::kill(process.pid, SIGKILL);
+    }
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (fds[i].fd < 0) continue;
+    ::fcntl(fds[i].fd, F_SETFL, O_NONBLOCK);
+    drain(i);
+    ::close(fds[i].fd);
+  }
+  return exit_code;
+}
+
 }  // namespace
 
 SensorHost::SensorHost()
@@ -97,7 +142,11 @@ SensorHost::SensorHost()
     if (!std::filesystem::is_directory(drive_c_)) {
       throw std::runtime_error("no wine prefix at " + wine_prefix_);
     }
-    wait_for(spawn({"wineserver", "-p"}, {"WINEPREFIX=" + wine_prefix_}, "", false).pid);
+    std::vector<std::string> env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
+    wait_for(spawn({"wineserver", "-p"}, env, "", false).pid);
+    // The first program of a wine session starts wine's own services, which
+    // live on; they are started here, away from any pipe of the suite.
+    wait_for(spawn({"wine", "wineboot"}, env, "", false).pid);
   } else {
     char pattern[] = "/tmp/quillar-e2e-XXXXXX";
     if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -174,28 +223,7 @@ ProcessResult SensorHost::run(const std::vector<std::string>& arguments,
   Spawned process = spawn(argv, env, local_dir.string(), true);
 
   ProcessResult result;
-  pollfd fds[2] = {{process.out, POLLIN, 0}, {process.err, POLLIN, 0}};
-  std::string* sinks[2] = {&result.standard_output, &result.standard_error};
-  int open_streams = 2;
-  while (open_streams > 0) {
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char block[4096];
-      ssize_t n = ::read(fds[i].fd, block, sizeof block);
-      if (n > 0) {
-        sinks[i]->append(block, static_cast<std::size_t>(n));
-      } else {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open_streams;
-      }
-    }
-  }
-  result.exit_code = wait_for(process.pid);
+  result.exit_code = collect(process, result);
   return result;
 }
 

@@ -1,0 +1,49 @@
+# Set-up and everyday commands. `make demo` and `make test` install what they
+# need from Debian's packages first.
+.PHONY: demo test build build-windows build-asan wine-prefix packages-build packages-test clean
+
+NATIVE := build
+WINDOWS := build-windows
+ASAN := build-asan
+WINE_PREFIX := $(WINDOWS)/wineprefix
+
+packages-build:
+	@scripts/ensure-packages.sh build
+
+packages-test:
+	@scripts/ensure-packages.sh test
+
+build: packages-build
+	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUILLAR_WINDOWS_EXE=$(CURDIR)/$(WINDOWS)/quillar.exe -DQUILLAR_WINE_PREFIX=$(CURDIR)/$(WINE_PREFIX) >/dev/null
+	@cmake --build $(NATIVE)
+
+build-windows: packages-test
+	@cmake -S . -B $(WINDOWS) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	@cmake --build $(WINDOWS)
+
+build-asan: packages-test
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLAR_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN)
+
+# The wine prefix is made once per build tree; making it takes some seconds.
+wine-prefix: $(WINE_PREFIX)/.ready
+$(WINE_PREFIX)/.ready:
+	@echo "Creating the wine prefix $(WINE_PREFIX)"
+	@mkdir -p $(WINE_PREFIX)
+	@WINEPREFIX=$(CURDIR)/$(WINE_PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+	  wineboot -i >/dev/null 2>&1
+	@WINEPREFIX=$(CURDIR)/$(WINE_PREFIX) wineserver -w
+	@touch $@
+
+test: packages-test build build-windows build-asan wine-prefix
+	@cd $(NATIVE) && ctest --output-on-failure
+	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure
+
+demo: build
+	@scripts/demo.sh $(NATIVE)
+
+clean:
+	rm -rf $(NATIVE) $(WINDOWS) $(ASAN)

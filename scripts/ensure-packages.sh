@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that are missing for the given purpose:
+#   ensure-packages.sh build   native build (demo, benchmarks)
+#   ensure-packages.sh test    native build, tests, Windows cross-build and wine
+set -euo pipefail
+
+packages=(cmake ninja-build g++ make)
+if [ "${1:-build}" = test ]; then
+  packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing Debian packages: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Run as root, or install them with: apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "Installed: ${missing[*]}"
