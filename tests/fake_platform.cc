@@ -54,6 +54,16 @@ std::unique_ptr<WritableFile> FakePlatform::append_text(const std::string& path)
   return std::make_unique<MemoryWritable>(files[path]);
 }
 
+bool FakePlatform::read_secret_line(std::string& line) {
+  line.clear();
+  if (input.empty()) return false;
+  std::size_t end = input.find('\n');
+  line = input.substr(0, end);
+  input.erase(0, end == std::string::npos ? input.size() : end + 1);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
 bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0; }
 
 }  // namespace quillar

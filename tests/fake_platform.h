@@ -17,6 +17,10 @@ class FakePlatform : public Platform {
   // Paths that are folders: opening them as files fails.
   std::set<std::string> folders;
   std::string console;
+  std::string error_console;
+  // Standard input, and whether it stands for a terminal.
+  std::string input;
+  bool terminal = false;
   std::string clock = "12:34:56";
   // Read calls deliver at most this many bytes, to exercise block boundaries.
   std::size_t read_chunk = 4096;
@@ -27,6 +31,9 @@ class FakePlatform : public Platform {
   bool delete_file(const std::string& path) override;
   std::string time_of_day() override { return clock; }
   void write_console(std::string_view text) override { console.append(text); }
+  void write_error_console(std::string_view text) override { error_console.append(text); }
+  bool input_is_terminal() override { return terminal; }
+  bool read_secret_line(std::string& line) override;
 };
 
 }  // namespace quillar

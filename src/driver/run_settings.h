@@ -9,6 +9,7 @@
 
 #include "output/result_document.h"
 #include "platform/platform.h"
+#include "profiles/sensor_directory.h"
 
 namespace quillar {
 
@@ -26,7 +27,7 @@ struct RunSettings {
   static constexpr std::size_t kOptionTextRoom = 127;
   static constexpr std::size_t kItemRoom = 90;
   static constexpr std::size_t kProfileNameRoom = 63;
-  static constexpr std::size_t kSensorDirRoom = 95;
+  static constexpr std::size_t kSensorDirRoom = kSensorDirectoryRoom;
 
   // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time.
   std::string banner_line;
@@ -38,6 +39,9 @@ struct RunSettings {
   // typed, from which values are taken at the same positions.
   std::string option_text;
   std::string option_text_raw;
+  // The second argument alone, as typed: in the GLOBAL form it names the
+  // sensor in Error 1030.
+  std::string sensor_argument;
   // The channel name that the global run reports for every system.
   std::string item;
   bool global_run = false;
@@ -52,6 +56,7 @@ struct RunSettings {
   std::unique_ptr<ReadableFile> profile_stream;
   // Allocation of the global run: system profile names each ended by "#", and
   // how the systems are named ("1" to "4").
+  static constexpr std::size_t kServerListingRoom = 2047;
   std::string server_listing;
   std::string display_selector = "1";
 };

@@ -3,6 +3,9 @@
 #include "driver/run_settings.h"
 #include "driver/startup.h"
 #include "output/diagnostics.h"
+#include "profiles/global_profile.h"
+#include "profiles/password.h"
+#include "profiles/system_profile.h"
 
 namespace quillar {
 
@@ -15,6 +18,7 @@ int end_with_error_document(Platform& platform, ResultDocument& document,
 
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line) {
   RunSettings settings;
+  const OffsetTable offset_table;
   settings.banner_line = make_banner_line(platform.time_of_day());
   ResultDocument document;
   DiagnosticLog log;
@@ -31,9 +35,17 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
   if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
 
   if (settings.global_run) {
+    status = read_global_profile(platform, settings);
+    if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
     return end_with_error_document(platform, document,
                                    "Error 1098: Global run is not available in this build...");
   }
+
+  LogonEntries entries;
+  status = read_system_profile(*settings.profile_stream, settings.profile_name, false, offset_table,
+                               entries);
+  settings.profile_stream.reset();
+  if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
   return end_with_error_document(platform, document,
                                  "Error 1099: System run is not available in this build...");
 }

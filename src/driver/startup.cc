@@ -1,8 +1,10 @@
 #include "driver/startup.h"
 
 #include <string_view>
+#include <utility>
 
 #include "output/texts.h"
+#include "profiles/sensor_directory.h"
 
 namespace quillar {
 namespace {
@@ -29,6 +31,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   std::string profile_name = arguments[0];
   std::string options;
   if (arguments.size() >= 2) options = arguments[1];
+  settings.sensor_argument = cut_to(options, RunSettings::kOptionTextRoom);
   if (arguments.size() >= 3) options += " " + arguments[2];
   if (options.size() > RunSettings::kOptionTextRoom) {
     return Status::Error("Error 1044: Parameters longer than 127 characters...");
@@ -82,7 +85,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
     return Status::Error("Error 1042: Profile-Name longer than 63 characters...");
   }
   if (settings.sensor_dir.size() > RunSettings::kSensorDirRoom) {
-    return Status::Error("Error 1043: Profile-Directory longer than 95 characters...");
+    return Status::Error(kSensorDirectoryTooLong);
   }
   settings.profile_name = profile_name;
   return Status::Ok();
@@ -91,7 +94,13 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
 Status locate_profile(Platform& platform, RunSettings& settings) {
   bool prtg_search = settings.mode_keyword == kModeExeXml && !contains(settings.option_text, "@");
   if (prtg_search) {
-    return Status::Error("Error 1097: Sensor-Directory resolution is not available in this build...");
+    SensorDirectory found;
+    Status status = find_sensor_directory(platform, settings.profile_name, found);
+    if (!status.is_ok()) return status;
+    settings.sensor_dir = found.folder;
+    settings.profile_path = settings.sensor_dir + settings.profile_name;
+    settings.profile_stream = std::move(found.profile);
+    return Status::Ok();
   }
   settings.profile_path = settings.sensor_dir + settings.profile_name;
   settings.profile_stream = platform.open_text(settings.profile_path);

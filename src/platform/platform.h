@@ -57,6 +57,17 @@ class Platform {
   // mode on Windows).
   virtual void write_console(std::string_view text) = 0;
 
+  // Writes to standard error exactly these bytes.
+  virtual void write_error_console(std::string_view text) = 0;
+
+  // Whether standard input is a terminal, where a person types.
+  virtual bool input_is_terminal() = 0;
+
+  // Reads one line from standard input, without its line end. On a terminal
+  // the typed characters are not shown. False when the input has ended
+  // before any character.
+  virtual bool read_secret_line(std::string& line) = 0;
+
   // Opens a file for reading as text: a CR LF pair reads as one line feed, as it
   // does for a Windows program's text-mode file. Every other byte is read as it
   // stands, so the Windows and POSIX builds read the same lines.

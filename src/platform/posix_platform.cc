@@ -2,6 +2,7 @@
 // the product on folders below a drive root: /mnt, or the folder that the
 // environment variable QUILLAR_DRIVE_ROOT names.
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -58,6 +59,25 @@ class PosixPlatform final : public Platform {
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+  void write_error_console(std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+  }
+  bool input_is_terminal() override { return ::isatty(STDIN_FILENO) == 1; }
+  bool read_secret_line(std::string& line) override {
+    termios saved;
+    bool hide = input_is_terminal() && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (hide) {
+      termios quiet = saved;
+      quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+      ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    bool read = read_stream_line(stdin, line);
+    if (hide) {
+      ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+      write_error_console("\n");
+    }
+    return read;
   }
 
  private:

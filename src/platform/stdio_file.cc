@@ -45,6 +45,18 @@ std::unique_ptr<WritableFile> make_writable(std::FILE* stream) {
   return std::make_unique<StdioWritable>(stream);
 }
 
+bool read_stream_line(std::FILE* stream, std::string& line) {
+  line.clear();
+  int c = std::fgetc(stream);
+  if (c == EOF) return false;
+  while (c != EOF && c != '\n') {
+    line += static_cast<char>(c);
+    c = std::fgetc(stream);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
 std::string local_time_of_day() {
   std::time_t now = std::time(nullptr);
   std::tm parts{};

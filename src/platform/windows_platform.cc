@@ -1,6 +1,9 @@
 // The Windows platform: paths are handed to the C runtime as they stand, and
 // standard output keeps the console's text mode, so each line feed leaves the
 // program as CR LF. Nothing here reads the environment.
+#include <io.h>
+#include <windows.h>
+
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -25,6 +28,22 @@ class WindowsPlatform final : public Platform {
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+  void write_error_console(std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+  }
+  bool input_is_terminal() override { return _isatty(_fileno(stdin)) != 0; }
+  bool read_secret_line(std::string& line) override {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD saved = 0;
+    bool hide = input_is_terminal() && GetConsoleMode(input, &saved) != 0;
+    if (hide) SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    bool read = read_stream_line(stdin, line);
+    if (hide) {
+      SetConsoleMode(input, saved);
+      write_error_console("\n");
+    }
+    return read;
   }
 };
 

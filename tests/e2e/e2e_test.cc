@@ -48,8 +48,17 @@ class SensorEndToEnd : public testing::Test {
   }
 };
 
-const std::string kNotYetSearched =
-    error_document("Error 1097: Sensor-Directory resolution is not available in this build...");
+// "Secret#1" as stored.
+const std::string kStoredPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";
+const std::string kProfile =
+    "Destination: BIN\r\nClient.....: 100\r\nUser.......: rfcuser\r\nPassword...: " + kStoredPassword +
+    "\r\nLanguage...: E\r\nMode.......: R/3\r\nHostname...: sapbin\r\nSysnr......: 00\r\n"
+    "Gwhost.....: sapbin\r\nGwservice..: sapgw00\r\nExtcompany.: ACME\r\n";
+const std::string kGlobal =
+    "# GSNG: S01          PRD.P00#QAS.P00#\r\n"
+    "# GSNX: S01        LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors,Host\r\n";
+const std::string kItemProfile = "# Gsng: any key     PRD.P00#\r\n";
+const std::string kSorry = error_document("Sorry, invalid Path-Usage...");
 const std::string kNotYetGlobal =
     error_document("Error 1098: Global run is not available in this build...");
 const std::string kNotYetRun = error_document("Error 1099: System run is not available in this build...");
@@ -83,22 +92,129 @@ TEST_F(SensorEndToEnd, StartUpFaultsEndInOneErrorDocument) {
 
 TEST_F(SensorEndToEnd, FindsProfilesOnTheDrivesAsWindowsDoes) {
   const Case cases[] = {
-      {"working directory", {"PRD", "MODE=Mervesk"}, {{"C:\\e2e\\run\\PRD.P00", ""}}, kNotYetRun},
+      {"working directory", {"PRD", "MODE=Mervesk"}, {{"C:\\e2e\\run\\PRD.P00", kProfile}}, kNotYetRun},
       {"letter case of the name does not matter", {"PRD", "MODE=Quendal"},
-       {{"C:\\e2e\\run\\prd.p00", ""}}, kNotYetRun},
+       {{"C:\\e2e\\run\\prd.p00", kProfile}}, kNotYetRun},
       {"drive path", {"c:\\E2E\\Profiles\\PRD", "MODE=Tolvane"},
-       {{"C:\\e2e\\profiles\\PRD.P00", ""}}, kNotYetRun},
+       {{"C:\\e2e\\profiles\\PRD.P00", kProfile}}, kNotYetRun},
       {"root-relative path on the drive of the working directory", {"\\e2e\\profiles\\PRD", "MODE=Dravik"},
-       {{"C:\\e2e\\profiles\\PRD.P00", ""}}, kNotYetRun},
-      {"relative folder", {"sub\\PRD.P01", "MODE=Mervesk"}, {{"C:\\e2e\\run\\sub\\PRD.P01", ""}}, kNotYetRun},
-      {"@ in the PRTG mode", {"C:\\e2e\\p\\PRD", "@"}, {{"C:\\e2e\\p\\PRD.P00", ""}}, kNotYetRun},
-      {"global profile", {"C:\\e2e\\p\\global", "MODE=Mervesk"}, {{"C:\\e2e\\p\\SAP Orvanta.Gbl", ""}},
+       {{"C:\\e2e\\profiles\\PRD.P00", kProfile}}, kNotYetRun},
+      {"relative folder", {"sub\\PRD.P01", "MODE=Mervesk"}, {{"C:\\e2e\\run\\sub\\PRD.P01", kProfile}},
+       kNotYetRun},
+      {"@ in the PRTG mode", {"C:\\e2e\\p\\PRD", "@"}, {{"C:\\e2e\\p\\PRD.P00", kProfile}}, kNotYetRun},
+      {"global profile", {"C:\\e2e\\p\\global", "S01 MODE=Mervesk"}, {{"C:\\e2e\\p\\SAP Orvanta.Gbl", kGlobal}},
        kNotYetGlobal},
-      {"item profile", {"PRD", "MODE=Mervesk", "ITEM=In-Errors"}, {{"C:\\e2e\\run\\Orvanta.Prf", ""}},
+      {"item profile", {"PRD", "MODE=Mervesk", "ITEM=In-Errors"}, {{"C:\\e2e\\run\\Orvanta.Prf", kItemProfile}},
        kNotYetGlobal},
-      {"PRTG mode searches the sensor directory", {"PRD"}, {{"C:\\e2e\\run\\PRD.P00", ""}}, kNotYetSearched},
+      {"PRTG mode refuses the working directory", {"PRD"}, {{"C:\\e2e\\run\\PRD.P00", ""}}, kSorry},
   };
   for (const Case& c : cases) expect_run(c);
+}
+
+TEST_F(SensorEndToEnd, FindsTheSensorDirectoryOfPrtg) {
+  const std::string kPrtg = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
+  const Case cases[] = {
+      {"override file, last qualifying line wins",
+       {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "; base\r\nD:\\Tools\r\nC:\\e2e\\PRTG\\\r\n"},
+        {"C:\\e2e\\PRTG\\" + kPrtg + "PRD.P00", kProfile}},
+       kNotYetRun},
+      {"override file, names in any letter case",
+       {"prd"},
+       {{"C:\\PRTG_Path.Txt", "c:\\E2E\\prtg\r\n"},
+        {"C:\\e2e\\prtg\\prtg network monitor\\CUSTOM SENSORS\\EXEXML\\PRD.P00", kProfile}},
+       kNotYetRun},
+      {"override file, the ExeXml folder itself",
+       {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "C:\\e2e\\PRTG\\" + kPrtg},
+        {"C:\\e2e\\PRTG\\" + kPrtg + "PRD.P00", kProfile}},
+       kNotYetRun},
+      {"override file without a qualifying line probes the root of the current drive",
+       {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "; nothing\r\n"}, {"C:\\" + kPrtg + "PRD.P00", kProfile}},
+       kNotYetRun},
+      {"override file, the installation folders are not tried",
+       {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "C:\\e2e\\elsewhere"}, {"C:\\Program Files\\" + kPrtg + "PRD.P00", kProfile}},
+       error_document("Error 1002: Profile PRD.P00 is missing...")},
+      {"override file naming a folder that is not ExeXml",
+       {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "C:\\e2e\\profiles"}, {"C:\\e2e\\profiles\\PRD.P00", kProfile}},
+       kSorry},
+      {"installation folder on the current drive, fourth try",
+       {"PRD"},
+       {{"C:\\Program Files (x86)\\" + kPrtg + "PRD.P00", kProfile}},
+       kNotYetRun},
+      {"the working directory wins the search and is refused",
+       {"PRD"},
+       {{"C:\\e2e\\run\\PRD.P00", kProfile}, {"C:\\Program Files\\" + kPrtg + "PRD.P00", kProfile}},
+       kSorry},
+      {"nowhere", {"D:\\ignored\\PRD"}, {}, error_document("Error 1002: Profile PRD.P00 is missing...")},
+      {"global run in the sensor directory",
+       {"GLOBAL", "S01"},
+       {{"C:\\Programme\\" + kPrtg + "SAP Orvanta.Gbl", kGlobal}},
+       kNotYetGlobal},
+  };
+  for (const Case& c : cases) expect_run(c);
+}
+
+TEST_F(SensorEndToEnd, ProfileFaultsEndInTheirErrorDocuments) {
+  auto without = [](const std::string& label) {
+    std::string profile = kProfile;
+    std::size_t at = profile.find(label);
+    return profile.erase(at, profile.find('\n', at) + 1 - at);
+  };
+  const Case cases[] = {
+      {"1003", {"PRD", "MODE=Mervesk"}, {{"C:\\e2e\\run\\PRD.P00", kProfile + "Sysnr......: 0\r\n"}},
+       error_document("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
+      {"1004", {"PRD", "MODE=Mervesk"}, {{"C:\\e2e\\run\\PRD.P00", kProfile + "Password...: short\r\n"}},
+       error_document("Error 1004: Invalid Password in Profile PRD.P00 found...")},
+      {"1005", {"PRD", "MODE=Mervesk"},
+       {{"C:\\e2e\\run\\PRD.P00", kProfile + "Password...: " + kStoredPassword.substr(0, 23) + "X\r\n"}},
+       error_document("Error 1005: Wrong Password in Profile PRD.P00 found...")},
+      {"1006", {"PRD", "MODE=Mervesk"}, {{"C:\\e2e\\run\\PRD.P00", without("User")}},
+       error_document("Error 1006: Username in Profile PRD.P00 is missing...")},
+      {"1007", {"PRD", "MODE=Mervesk"}, {{"C:\\e2e\\run\\PRD.P00", without("Password")}},
+       error_document("Error 1007: Password in Profile PRD.P00 is missing...")},
+      {"1008", {"PRD", "MODE=Mervesk"}, {{"C:\\e2e\\run\\PRD.P00", kProfile + "Client.....: 123456789012\r\n"}},
+       error_document("Error 1008: Too long Parameter(s) at PRD.P00 found...")},
+      {"1025", {"GLOBAL", "S01 MODE=Mervesk"},
+       {{"C:\\e2e\\run\\SAP Orvanta.Gbl", "# GSNX: S01        Sensor=\"SAP Quillar\" Item=x\r\n"}},
+       error_document("Error 1025: Global Server Listing missing...")},
+      {"1026", {"PRD", "MODE=Mervesk ITEM="}, {{"C:\\e2e\\run\\Orvanta.Prf", kItemProfile}},
+       error_document("Error 1026: Global Item Idenification missing...")},
+      {"1029", {"GLOBAL", "S01 MODE=Mervesk"},
+       {{"C:\\e2e\\run\\SAP Orvanta.Gbl", "# GSNX: S01        Sensor=\"SAP Other\" Item=x\r\n"}},
+       error_document("Error 1029: Invalid Sensor-Allocation...")},
+      {"1030", {"GLOBAL", "s02 MODE=Mervesk"}, {{"C:\\e2e\\run\\SAP Orvanta.Gbl", kGlobal}},
+       error_document("Error 1030: Global Sensor s02 MODE=Mervesk not found...")},
+  };
+  for (const Case& c : cases) expect_run(c);
+}
+
+TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
+  using Program = SensorHost::Program;
+  ProcessResult created = host->run(
+      {"create", "C:\\e2e\\run\\QAS.P00", "--destination", "QAS", "--client", "200", "--user", "monitor",
+       "--language", "D", "--mode", "R/3", "--host", "sapqas", "--sysnr", "01", "--gwhost", "sapqas",
+       "--gwservice", "sapgw01", "--extcompany", "ACME"},
+      "C:\\e2e\\run", "pass word~1\n", Program::kProfileTool);
+  EXPECT_EQ(created.standard_error, "");
+  ASSERT_EQ(created.exit_code, 0);
+
+  ProcessResult checked = host->run({"check", "QAS.P00"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  EXPECT_EQ(checked.exit_code, 0);
+  EXPECT_EQ(checked.standard_output,
+            host->console_form("Extcompany.: ACME\nDestination: QAS\nClient.....: 200\nUser.......: MONITOR\n"
+                               "Password...: ********\nLanguage...: D\nMode.......: R/3\nHostname...: sapqas\n"
+                               "Sysnr......: 01\nGwhost.....: sapqas\nGwservice..: sapgw01\n"));
+
+  ProcessResult again = host->run({"create", "QAS.P00", "--user", "x"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  EXPECT_EQ(again.exit_code, 2);
+  EXPECT_EQ(again.standard_error, host->console_form("quillar-profile: missing --client\n"));
+
+  ProcessResult sensor = host->run({"QAS", "MODE=Mervesk"}, "C:\\e2e\\run");
+  EXPECT_EQ(sensor.standard_output, host->console_form(kNotYetRun));
 }
 
 TEST_F(SensorEndToEnd, SyslogAppendsToTheLogInTheWorkingDirectory) {

@@ -25,13 +25,14 @@ std::string environment_value(const char* name) {
 
 struct Spawned {
   pid_t pid = -1;
+  int in = -1;
   int out = -1;
   int err = -1;
 };
 
-// Starts `argv` with standard input from /dev/null. With `capture`, standard
-// output and standard error go to pipes; without, to /dev/null, so that a
-// process which lives on (the wineserver) holds no pipe of ours open.
+// Starts `argv`. With `capture`, standard input, output and error are pipes;
+// without, /dev/null, so that a process which lives on (the wineserver)
+// holds no pipe of ours open.
 Spawned spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env,
               const std::string& working_dir, bool capture) {
   std::vector<std::string> env_text;
@@ -47,16 +48,19 @@ Spawned spawn(const std::vector<std::string>& argv, const std::vector<std::strin
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  int in_pipe[2] = {-1, -1};
   int out_pipe[2] = {-1, -1};
   int err_pipe[2] = {-1, -1};
   if (capture) {
-    if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) {
+    if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0 ||
+        ::pipe2(err_pipe, O_CLOEXEC) != 0) {
       throw std::runtime_error("pipe failed");
     }
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
   } else {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   }
@@ -67,14 +71,23 @@ Spawned spawn(const std::vector<std::string>& argv, const std::vector<std::strin
                             env_pointers.data());
   posix_spawn_file_actions_destroy(&actions);
   if (capture) {
+    ::close(in_pipe[0]);
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);
+    spawned.in = in_pipe[1];
     spawned.out = out_pipe[0];
     spawned.err = err_pipe[0];
   }
   if (failed != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(failed));
   return spawned;
 }
+
+// What the suite may have left on a wine prefix's drive c when an earlier run
+// was cut short; a prefix has none of these of its own.
+const char* const kSuiteFolders[] = {
+    "e2e", "PRTG_Path.Txt", "PRTG Network Monitor", "Programme",
+    "Program Files/PRTG Network Monitor", "Program Files (x86)/PRTG Network Monitor",
+};
 
 int wait_for(pid_t pid) {
   int status = 0;
@@ -133,15 +146,18 @@ int collect(const Spawned& process, ProcessResult& result) {
 
 SensorHost::SensorHost()
     : program_(environment_value("QUILLAR_E2E_PROGRAM")),
+      profile_tool_(environment_value("QUILLAR_E2E_PROFILE_TOOL")),
       wine_prefix_(environment_value("QUILLAR_E2E_WINE_PREFIX")) {
   if (program_.empty()) throw std::runtime_error("QUILLAR_E2E_PROGRAM names no program");
   program_ = std::filesystem::absolute(program_).string();
+  if (!profile_tool_.empty()) profile_tool_ = std::filesystem::absolute(profile_tool_).string();
   if (under_wine()) {
     wine_prefix_ = std::filesystem::absolute(wine_prefix_).string();
     drive_c_ = std::filesystem::path(wine_prefix_) / "drive_c";
     if (!std::filesystem::is_directory(drive_c_)) {
       throw std::runtime_error("no wine prefix at " + wine_prefix_);
     }
+    for (const char* leftover : kSuiteFolders) std::filesystem::remove_all(drive_c_ / leftover);
     std::vector<std::string> env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
     wait_for(spawn({"wineserver", "-p"}, env, "", false).pid);
     // The first program of a wine session starts wine's own services, which
@@ -204,8 +220,10 @@ void SensorHost::clear_files() {
   created_.clear();
 }
 
-ProcessResult SensorHost::run(const std::vector<std::string>& arguments,
-                              const std::string& working_dir) {
+ProcessResult SensorHost::run(const std::vector<std::string>& arguments, const std::string& working_dir,
+                              const std::string& input, Program program) {
+  const std::string& path = program == Program::kSensor ? program_ : profile_tool_;
+  if (path.empty()) throw std::runtime_error("QUILLAR_E2E_PROFILE_TOOL names no program");
   std::filesystem::path local_dir = local_path(working_dir);
   if (!std::filesystem::exists(local_dir)) {
     write_file(working_dir + "\\.keep", "");
@@ -213,14 +231,19 @@ ProcessResult SensorHost::run(const std::vector<std::string>& arguments,
   std::vector<std::string> argv;
   std::vector<std::string> env;
   if (under_wine()) {
-    argv = {"wine", program_};
+    argv = {"wine", path};
     env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
   } else {
-    argv = {program_};
+    argv = {path};
     env = {"QUILLAR_DRIVE_ROOT=" + drive_root_.string()};
   }
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   Spawned process = spawn(argv, env, local_dir.string(), true);
+  // Small inputs fit the pipe, so writing them all before reading is safe.
+  if (!input.empty() && ::write(process.in, input.data(), input.size()) < 0) {
+    throw std::runtime_error("cannot write standard input");
+  }
+  ::close(process.in);
 
   ProcessResult result;
   result.exit_code = collect(process, result);

@@ -1,7 +1,8 @@
 // Runs the built sensor as a process, natively or as quillar.exe under wine,
 // with its files laid out on drive c.
 //
-// QUILLAR_E2E_PROGRAM names the program. When QUILLAR_E2E_WINE_PREFIX names a
+// QUILLAR_E2E_PROGRAM names the sensor, QUILLAR_E2E_PROFILE_TOOL the profile
+// tool. When QUILLAR_E2E_WINE_PREFIX names a
 // wine prefix, the program is a Windows executable: drive c is the prefix's
 // drive_c, and one persistent wineserver serves the whole suite. Otherwise
 // drive c is a folder of a temporary drive root, handed to the program in
@@ -38,8 +39,12 @@ class SensorHost {
   std::filesystem::path local_path(const std::string& windows_path) const;
   void clear_files();
 
-  // Runs the sensor with these arguments in a working directory of drive c.
-  ProcessResult run(const std::vector<std::string>& arguments, const std::string& working_dir);
+  enum class Program { kSensor, kProfileTool };
+
+  // Runs a program with these arguments in a working directory of drive c,
+  // with `input` on its standard input.
+  ProcessResult run(const std::vector<std::string>& arguments, const std::string& working_dir,
+                    const std::string& input = "", Program program = Program::kSensor);
 
   // The bytes a console program writes for `text`: under wine, standard
   // output is in text mode and each line feed leaves as CR LF.
@@ -47,6 +52,7 @@ class SensorHost {
 
  private:
   std::string program_;
+  std::string profile_tool_;
   std::string wine_prefix_;
   std::filesystem::path drive_root_;  // native runs only
   std::filesystem::path drive_c_;

@@ -1,0 +1,19 @@
+// quillar-profile: writes and checks system profiles for administrators, with
+// the sensor's own profile reader and password scrambling.
+#ifndef QUILLAR_PROFILES_PROFILE_TOOL_H_
+#define QUILLAR_PROFILES_PROFILE_TOOL_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace quillar {
+
+// Runs the tool with the arguments that follow its own path. Gives the exit
+// code: 0 done, 2 refused or failed (the reason is on standard error).
+int run_profile_tool(Platform& platform, const std::vector<std::string>& arguments);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_PROFILES_PROFILE_TOOL_H_

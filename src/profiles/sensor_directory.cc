@@ -1,0 +1,75 @@
+#include "profiles/sensor_directory.h"
+
+#include <array>
+
+#include "output/texts.h"
+#include "platform/line_reader.h"
+
+namespace quillar {
+namespace {
+
+constexpr std::size_t kOverrideLineRoom = 99;
+constexpr char kInstallationTail[] = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
+constexpr char kSensorsTail[] = "Custom Sensors\\ExeXml\\";
+constexpr std::array<const char*, 3> kInstallationFolders = {
+    "\\Programme\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
+    "\\Program Files\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
+    "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
+};
+
+// A drive letter, a drive with a path, or a path from the root.
+bool names_a_base_folder(const std::string& line) {
+  return (line.size() > 0 && line[0] == '\\') || (line.size() > 1 && line[1] == ':') ||
+         (line.size() > 2 && line[2] == '\\');
+}
+
+// The base folder that the override file names, ending in a backslash: "\"
+// when no line qualifies.
+std::string override_base(ReadableFile& file) {
+  std::string base;
+  LineReader reader(file, kOverrideLineRoom);
+  std::string line;
+  while (reader.next_line(line)) {
+    if (names_a_base_folder(line)) base = line;
+  }
+  if (base.empty() || base.back() != '\\') base += '\\';
+  return base;
+}
+
+bool profile_opens(Platform& platform, const std::string& folder, const std::string& profile_name) {
+  return platform.open_text(folder + profile_name) != nullptr;
+}
+
+}  // namespace
+
+Status find_sensor_directory(Platform& platform, const std::string& profile_name,
+                             SensorDirectory& found) {
+  const std::string missing = "Error 1002: Profile " + profile_name + " is missing...";
+  found = SensorDirectory();
+  if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
+    std::string base = override_base(*override_file);
+    override_file.reset();
+    if (profile_opens(platform, base + kInstallationTail, profile_name)) base += kInstallationTail;
+    if (profile_opens(platform, base + kSensorsTail, profile_name)) base += kSensorsTail;
+    found.folder = base;
+    found.profile = platform.open_text(found.folder + profile_name);
+    if (!found.profile) return Status::Error(missing);
+  } else {
+    found.profile = platform.open_text(profile_name);
+    for (const char* folder : kInstallationFolders) {
+      if (found.profile) break;
+      found.folder = folder;
+      found.profile = platform.open_text(found.folder + profile_name);
+    }
+    if (!found.profile) return Status::Error(missing);
+  }
+
+  const std::string& folder = found.folder;
+  if (folder.size() < 7 || upper_case(folder.substr(folder.size() - 7, 6)) != "EXEXML") {
+    return Status::Error("Sorry, invalid Path-Usage...");
+  }
+  if (folder.size() > kSensorDirectoryRoom) return Status::Error(kSensorDirectoryTooLong);
+  return Status::Ok();
+}
+
+}  // namespace quillar

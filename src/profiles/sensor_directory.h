@@ -1,0 +1,41 @@
+// The sensor directory of the PRTG mode: PRTG's Custom Sensors\ExeXml folder,
+// found through "C:\PRTG_Path.Txt" or the usual installation folders.
+#ifndef QUILLAR_PROFILES_SENSOR_DIRECTORY_H_
+#define QUILLAR_PROFILES_SENSOR_DIRECTORY_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "output/status.h"
+#include "platform/platform.h"
+
+namespace quillar {
+
+inline constexpr char kPathOverrideFile[] = "C:\\PRTG_Path.Txt";
+
+// The longest profile folder the sensor works with, and the error for a
+// longer one: cutting it would name another folder.
+inline constexpr std::size_t kSensorDirectoryRoom = 95;
+inline constexpr char kSensorDirectoryTooLong[] =
+    "Error 1043: Profile-Directory longer than 95 characters...";
+
+struct SensorDirectory {
+  // Ends in "ExeXml\" (letters in any case).
+  std::string folder;
+  // The profile, open at its start.
+  std::unique_ptr<ReadableFile> profile;
+};
+
+// Finds the folder that holds `profile_name` and opens the profile there. The
+// override file names a base folder (its last line that starts with a
+// backslash, or has a colon second or a backslash third); without it the
+// working directory and the installation folders on the current drive are
+// tried in turn. Whichever way it was found, the folder must be an ExeXml
+// folder, and no longer than kSensorDirectoryRoom.
+Status find_sensor_directory(Platform& platform, const std::string& profile_name,
+                             SensorDirectory& found);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_PROFILES_SENSOR_DIRECTORY_H_

@@ -1,0 +1,62 @@
+// System profiles: the logon data of one SAP system, one labelled entry per
+// line ("Destination: BIN").
+#ifndef QUILLAR_PROFILES_SYSTEM_PROFILE_H_
+#define QUILLAR_PROFILES_SYSTEM_PROFILE_H_
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "output/status.h"
+#include "platform/platform.h"
+#include "profiles/password.h"
+
+namespace quillar {
+
+struct LogonEntries {
+  std::string extcompany;
+  std::string destination;
+  std::string client;
+  std::string user;      // upper-cased
+  std::string password;  // descrambled
+  std::string language;
+  std::string mode;
+  std::string hostname;
+  std::string sysnr;
+  std::string gwhost;
+  std::string gwservice;
+};
+
+// One line of the format: its label (the first 12 characters of the line),
+// the entry it sets, and the shortest and longest value the sensor accepts.
+struct ProfileLabel {
+  std::string_view label;
+  std::string LogonEntries::*entry;
+  std::size_t shortest;
+  std::size_t room;
+};
+
+// In the order in which lines are matched and profiles are written.
+extern const std::array<ProfileLabel, 11> kProfileLabels;
+
+// The value of a line begins in this column (counted from 1); the column
+// before it separates label and value and is never read.
+inline constexpr std::size_t kValueColumn = 14;
+// A line's value holds at most this many characters.
+inline constexpr std::size_t kValueRoom = 60;
+// Pieces in which the two runs read a profile (line feed included).
+inline constexpr std::size_t kSystemRunLineRoom = 99;
+inline constexpr std::size_t kGlobalRunLineRoom = 199;
+
+// Reads a system profile to its end, or, in the single-system run, to a bad
+// password. The entries are emptied first, so nothing of another profile
+// survives. Gives the first fault as the sensor's error text naming
+// `profile_name`. In the global run the reading goes on to the end of the
+// file after a fault, and a bad password leaves the password entry empty.
+Status read_system_profile(ReadableFile& profile, std::string_view profile_name, bool global_run,
+                           const OffsetTable& table, LogonEntries& entries);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_PROFILES_SYSTEM_PROFILE_H_

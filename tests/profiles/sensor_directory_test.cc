@@ -1,0 +1,125 @@
+#include "profiles/sensor_directory.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+
+namespace quillar {
+namespace {
+
+const std::string kPrtg = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
+
+struct Found {
+  Status status = Status::Ok();
+  std::string folder;
+};
+
+Found find(const std::optional<std::string>& override_file, const std::vector<std::string>& profiles) {
+  FakePlatform platform;
+  if (override_file) platform.files["C:\\PRTG_Path.Txt"] = *override_file;
+  for (const std::string& path : profiles) platform.files[path] = "profile";
+  SensorDirectory found;
+  Found result;
+  result.status = find_sensor_directory(platform, "PRD.P00", found);
+  result.folder = found.folder;
+  if (result.status.is_ok()) {
+    EXPECT_NE(found.profile, nullptr);
+  }
+  return result;
+}
+
+TEST(SensorDirectoryTest, OverrideFileNamesTheBase) {
+  const std::string under_e = "E:\\PRTG\\" + kPrtg;
+  const std::string program_files = "C:\\Program Files\\" + kPrtg;
+  const struct {
+    const char* name;
+    std::string override_file;
+    std::vector<std::string> profiles;
+    std::string folder;
+  } cases[] = {
+      {"last qualifying line wins", "; PRTG base\nD:\\Tools\nE:\\PRTG\\\nrelative\\name\n", {under_e + "PRD.P00"},
+       under_e},
+      {"CR LF lines", "D:\\Tools\r\nE:\\PRTG\r\n", {under_e + "PRD.P00"}, under_e},
+      {"parent of the installation", "C:\\Program Files\\", {program_files + "PRD.P00"}, program_files},
+      {"the installation itself", "C:\\Program Files\\PRTG Network Monitor",
+       {program_files + "PRD.P00"}, program_files},
+      {"the ExeXml folder itself", "C:\\Program Files\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
+       {program_files + "PRD.P00"}, program_files},
+      {"drive letter alone qualifies", "x\nF:", {"F:\\" + kPrtg + "PRD.P00"}, "F:\\" + kPrtg},
+      {"path from the root qualifies", "\\Sensors", {"\\Sensors\\" + kPrtg + "PRD.P00"}, "\\Sensors\\" + kPrtg},
+      {"third character a backslash qualifies", "ab\\cd\\exexml", {"ab\\cd\\exexml\\PRD.P00"},
+       "ab\\cd\\exexml\\"},
+      {"no qualifying line probes the root", "; nothing here\n", {"\\" + kPrtg + "PRD.P00"}, "\\" + kPrtg},
+      {"empty file probes the root", "", {"\\" + kPrtg + "PRD.P00"}, "\\" + kPrtg},
+  };
+  for (const auto& c : cases) {
+    Found found = find(c.override_file, c.profiles);
+    EXPECT_TRUE(found.status.is_ok()) << c.name << ": " << found.status.text();
+    EXPECT_EQ(found.folder, c.folder) << c.name;
+  }
+}
+
+TEST(SensorDirectoryTest, WithoutOverrideTriesTheInstallationFolders) {
+  const struct {
+    const char* name;
+    std::vector<std::string> profiles;
+    std::string folder;
+    std::string error;
+  } cases[] = {
+      {"Programme", {"\\Programme\\" + kPrtg + "PRD.P00", "\\Program Files\\" + kPrtg + "PRD.P00"},
+       "\\Programme\\" + kPrtg, ""},
+      {"Program Files", {"\\Program Files\\" + kPrtg + "PRD.P00"}, "\\Program Files\\" + kPrtg, ""},
+      {"Program Files (x86) on the fourth try", {"\\Program Files (x86)\\" + kPrtg + "PRD.P00"},
+       "\\Program Files (x86)\\" + kPrtg, ""},
+      {"the working directory wins and is refused", {"PRD.P00", "\\Program Files\\" + kPrtg + "PRD.P00"}, "",
+       "Sorry, invalid Path-Usage..."},
+      {"nowhere", {}, "", "Error 1002: Profile PRD.P00 is missing..."},
+  };
+  for (const auto& c : cases) {
+    Found found = find(std::nullopt, c.profiles);
+    EXPECT_EQ(found.status.text(), c.error) << c.name;
+    if (c.error.empty()) {
+      EXPECT_EQ(found.folder, c.folder) << c.name;
+    }
+  }
+}
+
+TEST(SensorDirectoryTest, RefusesOtherFolders) {
+  const struct {
+    const char* name;
+    std::string override_file;
+    std::vector<std::string> profiles;
+    std::string error;
+  } cases[] = {
+      {"installation folders are not tried with an override", "D:\\Elsewhere\\",
+       {"\\Program Files\\" + kPrtg + "PRD.P00"}, "Error 1002: Profile PRD.P00 is missing..."},
+      {"a folder that is not ExeXml", "D:\\Profiles", {"D:\\Profiles\\PRD.P00"}, "Sorry, invalid Path-Usage..."},
+      {"ExeXml must end the folder", "D:\\ExeXml\\sub", {"D:\\ExeXml\\sub\\PRD.P00"},
+       "Sorry, invalid Path-Usage..."},
+      {"letters of ExeXml in any case", "D:\\EXEXML", {"D:\\EXEXML\\PRD.P00"}, ""},
+      {"folder longer than its room", "D:\\" + std::string(85, 'd') + "\\ExeXml", {"D:\\" + std::string(85, 'd') + "\\ExeXml\\PRD.P00"},
+       "Error 1043: Profile-Directory longer than 95 characters..."},
+      {"folder at its room", "D:\\" + std::string(84, 'd') + "\\ExeXml", {"D:\\" + std::string(84, 'd') + "\\ExeXml\\PRD.P00"},
+       ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(find(c.override_file, c.profiles).status.text(), c.error) << c.name;
+  }
+}
+
+TEST(SensorDirectoryTest, OverrideLinesAreReadIn99CharacterPieces) {
+  // A line of 111 characters: its first 99 do not qualify, its remainder
+  // "\Tail\ExeXml" does, on its own.
+  std::string line = std::string(99, 'x') + "\\Tail\\ExeXml";
+  Found found = find(line + "\n", {"\\Tail\\ExeXml\\PRD.P00"});
+  EXPECT_TRUE(found.status.is_ok()) << found.status.text();
+  EXPECT_EQ(found.folder, "\\Tail\\ExeXml\\");
+
+  std::string qualifying = "D:\\" + std::string(96, 'q') + "ExeXml";
+  found = find(qualifying + "\n", {"D:\\" + std::string(96, 'q') + "\\PRD.P00"});
+  EXPECT_EQ(found.status.text(), "Sorry, invalid Path-Usage...")
+      << "the first 99 characters are the base; the rest, ExeXml, is a relative line of its own";
+}
+
+}  // namespace
+}  // namespace quillar

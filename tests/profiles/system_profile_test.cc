@@ -1,0 +1,140 @@
+#include "profiles/system_profile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "fake_platform.h"
+
+namespace quillar {
+namespace {
+
+const OffsetTable kTable;
+// "Secret#1" as stored.
+const std::string kStoredPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";
+
+std::string fixture(const std::string& name) {
+  std::ifstream in(std::string(QUILLAR_FIXTURES) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in.good()) << name;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Read {
+  Status status = Status::Ok();
+  LogonEntries entries;
+};
+
+Read read_profile(const std::string& content, bool global_run) {
+  FakePlatform platform;
+  platform.files["PRD.P00"] = content;
+  std::unique_ptr<ReadableFile> file = platform.open_text("PRD.P00");
+  Read read;
+  read.status = read_system_profile(*file, "PRD.P00", global_run, kTable, read.entries);
+  return read;
+}
+
+const std::string kGoodProfile = fixture("lf.P00");
+
+TEST(SystemProfileTest, ReadsEveryLabelledEntry) {
+  for (const char* name : {"lf.P00", "crlf.P00"}) {
+    Read read = read_profile(fixture(name), false);
+    ASSERT_TRUE(read.status.is_ok()) << name << ": " << read.status.text();
+    const LogonEntries& e = read.entries;
+    EXPECT_EQ(e.destination, "BIN") << name;
+    EXPECT_EQ(e.client, "100");
+    EXPECT_EQ(e.user, "RFCUSER");
+    EXPECT_EQ(e.password, "Secret#1");
+    EXPECT_EQ(e.language, "E");
+    EXPECT_EQ(e.mode, "R/3");
+    EXPECT_EQ(e.hostname, "sapbin");
+    EXPECT_EQ(e.sysnr, "00");
+    EXPECT_EQ(e.gwhost, "sapbin");
+    EXPECT_EQ(e.gwservice, "sapgw00");
+    EXPECT_EQ(e.extcompany, "ACME");
+  }
+}
+
+TEST(SystemProfileTest, FixturesShowHowLinesAreRead) {
+  Read duplicate = read_profile(fixture("duplicate_labels.P00"), false);
+  ASSERT_TRUE(duplicate.status.is_ok()) << duplicate.status.text();
+  EXPECT_EQ(duplicate.entries.client, "200") << "the last line wins";
+  EXPECT_EQ(duplicate.entries.hostname, "sapbin2");
+
+  // A 99-character line's remainder is read as a line of its own in the
+  // single-system run, so it sets the user there, but not in the global run,
+  // which reads lines of up to 199 characters.
+  Read single = read_profile(fixture("long_line.P00"), false);
+  ASSERT_TRUE(single.status.is_ok()) << single.status.text();
+  EXPECT_EQ(single.entries.user, "INTRUDER");
+  Read global = read_profile(fixture("long_line.P00"), true);
+  EXPECT_EQ(global.status.text(), "Error 1006: Username in Profile PRD.P00 is missing...");
+}
+
+TEST(SystemProfileTest, ReportsTheFirstFaultInTheSingleSystemRun) {
+  const struct {
+    const char* name;
+    std::string content;
+    std::string error;
+  } cases[] = {
+      {"empty file", fixture("empty.P00"), "Error 1006: Username in Profile PRD.P00 is missing..."},
+      {"missing user", fixture("missing_user.P00"), "Error 1006: Username in Profile PRD.P00 is missing..."},
+      {"lower-case label", fixture("lower_case_label.P00"),
+       "Error 1006: Username in Profile PRD.P00 is missing..."},
+      {"bad password before missing user", fixture("wrong_password_no_user.P00"),
+       "Error 1005: Wrong Password in Profile PRD.P00 found..."},
+      {"extcompany of one character", fixture("short_extcompany.P00"),
+       "Error 1003: Invalid Parameter(s) at PRD.P00 found..."},
+      {"no password", "User.......: X1\n", "Error 1007: Password in Profile PRD.P00 is missing..."},
+      {"password of 23 characters", "User.......: X1\nPassword...: " + kStoredPassword.substr(1) + "\n",
+       "Error 1004: Invalid Password in Profile PRD.P00 found..."},
+      {"password of 25 characters", "Password...: " + kStoredPassword + " \nUser.......: X1\n",
+       "Error 1004: Invalid Password in Profile PRD.P00 found..."},
+      {"a label without its dot", "Destination BIN\n" + kGoodProfile,
+       ""},
+      {"value glued to the label loses its first character",
+       kGoodProfile + "Destination:BIN\n", "Error 1003: Invalid Parameter(s) at PRD.P00 found..."},
+      {"trailing blanks count for the length", kGoodProfile + "Destination: BI \n", ""},
+      {"destination too long", kGoodProfile + "Destination: ABCDEFGHIJKL\n",
+       "Error 1008: Too long Parameter(s) at PRD.P00 found..."},
+      {"user longest", kGoodProfile + "User.......: " + std::string(47, 'u') + "\n", ""},
+      {"host name too long", kGoodProfile + "Hostname...: " + std::string(48, 'h') + "\n",
+       "Error 1008: Too long Parameter(s) at PRD.P00 found..."},
+      {"values are cut at 60 characters", kGoodProfile + "Gwhost.....: " + std::string(70, 'g') + "\n", ""},
+  };
+  for (const auto& c : cases) {
+    Read read = read_profile(c.content, false);
+    EXPECT_EQ(read.status.text(), c.error) << c.name;
+  }
+  EXPECT_EQ(read_profile(kGoodProfile + "Gwhost.....: " + std::string(70, 'g') + "\n", false).entries.gwhost,
+            std::string(60, 'g'));
+}
+
+TEST(SystemProfileTest, ABadPasswordEndsTheReadingInTheSingleSystemRunOnly) {
+  const std::string content = "Password...: " + kStoredPassword.substr(0, 23) + "X\nUser.......: late\n";
+  Read single = read_profile(content, false);
+  EXPECT_EQ(single.status.text(), "Error 1005: Wrong Password in Profile PRD.P00 found...");
+  EXPECT_EQ(single.entries.user, "") << "lines after the password are not read";
+
+  Read global = read_profile(content, true);
+  EXPECT_EQ(global.status.text(), "Error 1005: Wrong Password in Profile PRD.P00 found...");
+  EXPECT_EQ(global.entries.user, "LATE") << "the global run reads on";
+  EXPECT_EQ(global.entries.password, "") << "a bad password leaves the entry empty";
+}
+
+TEST(SystemProfileTest, EntriesOfAnEarlierProfileNeverSurvive) {
+  LogonEntries entries;
+  FakePlatform platform;
+  platform.files["A.P00"] = kGoodProfile;
+  platform.files["B.P00"] = "Destination: QAS\n";
+  std::unique_ptr<ReadableFile> first = platform.open_text("A.P00");
+  ASSERT_TRUE(read_system_profile(*first, "A.P00", true, kTable, entries).is_ok());
+  std::unique_ptr<ReadableFile> second = platform.open_text("B.P00");
+  EXPECT_FALSE(read_system_profile(*second, "B.P00", true, kTable, entries).is_ok());
+  EXPECT_EQ(entries.destination, "QAS");
+  EXPECT_EQ(entries.user, "");
+  EXPECT_EQ(entries.password, "");
+  EXPECT_EQ(entries.hostname, "");
+}
+
+}  // namespace
+}  // namespace quillar
