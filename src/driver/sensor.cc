@@ -1,11 +1,11 @@
 #include "driver/sensor.h"
 
+#include "driver/processing_run.h"
 #include "driver/run_settings.h"
 #include "driver/startup.h"
 #include "output/diagnostics.h"
 #include "profiles/global_profile.h"
 #include "profiles/password.h"
-#include "profiles/system_profile.h"
 
 namespace quillar {
 
@@ -34,20 +34,14 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
   status = locate_profile(platform, settings);
   if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
 
+  ChannelWriter channels;
+  Run run{platform, settings, document, channels, log, offset_table, command_line.empty() ? "" : command_line[0]};
   if (settings.global_run) {
     status = read_global_profile(platform, settings);
     if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
-    return end_with_error_document(platform, document,
-                                   "Error 1098: Global run is not available in this build...");
+    return run_global(run);
   }
-
-  LogonEntries entries;
-  status = read_system_profile(*settings.profile_stream, settings.profile_name, false, offset_table,
-                               entries);
-  settings.profile_stream.reset();
-  if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
-  return end_with_error_document(platform, document,
-                                 "Error 1099: System run is not available in this build...");
+  return run_single_system(run);
 }
 
 }  // namespace quillar

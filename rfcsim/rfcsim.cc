@@ -1,0 +1,632 @@
+// A stand-in for the SAP classic RFC library: every operation of the sensor's
+// RFC header, played against a simulated SAP landscape that the file
+// "RfcSim.ini" of the working directory describes (see README.md here).
+#define QUILLAR_BUILDING_RFC_LIBRARY
+#include "rfc/rfc_library.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <strings.h>
+#endif
+
+#include "rfcsim_control.h"
+
+namespace rfcsim {
+namespace {
+
+constexpr char kLandscapeFile[] = "RfcSim.ini";
+constexpr char kDestinationsFile[] = "SapRfc.ini";
+constexpr char kTraceFile[] = "Dev_Rfc.Trc";
+
+struct LanLine {
+  std::string name;
+  std::int32_t counters[6];  // IN_PACKETS OUT_PACKET IN_ERRORS OUT_ERRORS COLLISIONS PACKETS
+};
+
+// What an operation does: succeed, fail, raise, or give a code.
+struct Outcome {
+  int code = RFC_OK;
+  std::string exception;
+};
+
+struct System {
+  std::string name;
+  std::string ashost, gwhost, gwserv, client, user, password;
+  long sysnr = -1;
+  std::vector<LanLine> lan;
+  Outcome call, receive;
+  std::set<std::string> fail, abort;
+};
+
+struct Field {
+  std::string name;
+  unsigned type, length, offset;
+};
+
+struct Structure {
+  std::vector<Field> fields;
+  unsigned size = 0;
+};
+
+struct Table {
+  unsigned line_length;
+  std::vector<std::vector<char>> rows;
+};
+
+struct State {
+  Seen seen;
+  RFC_ERROR_HANDLER handler = nullptr;
+  std::map<RFC_HANDLE, System> connections;
+  RFC_HANDLE next_handle = 1;
+  // The system of the last logon: its fail= settings govern the table
+  // operations, which know no connection.
+  System current;
+  std::map<RFC_TYPEHANDLE, Structure> structures;
+  RFC_TYPEHANDLE next_type = 1;
+  RFC_ERROR_INFO last_error{};
+  std::string exception_name;
+  int trace_blocks = 0;
+};
+
+std::unique_ptr<State>& state_slot() {
+  static std::unique_ptr<State> slot = std::make_unique<State>();
+  return slot;
+}
+
+State& state() { return *state_slot(); }
+
+std::string lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string trim(const std::string& text) {
+  std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+}
+
+std::string without_trailing_blanks(const std::string& text) {
+  std::size_t last = text.find_last_not_of(' ');
+  return last == std::string::npos ? "" : text.substr(0, last + 1);
+}
+
+bool same_ignoring_case(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
+
+std::string text_of(const char* text) { return text != nullptr ? text : ""; }
+PassedText passed(const char* text) { return text != nullptr ? PassedText(text) : std::nullopt; }
+
+// Opens a file of the working directory, its name matched in any letter case
+// as on Windows.
+std::FILE* open_here(const char* name, const char* mode) {
+  std::FILE* file = std::fopen(name, mode);
+#ifndef _WIN32
+  if (file == nullptr) {
+    if (DIR* folder = ::opendir(".")) {
+      while (const dirent* entry = ::readdir(folder)) {
+        if (::strcasecmp(entry->d_name, name) == 0) {
+          file = std::fopen(entry->d_name, mode);
+          break;
+        }
+      }
+      ::closedir(folder);
+    }
+    if (file == nullptr && mode[0] != 'r') file = std::fopen(name, mode);
+  }
+#endif
+  return file;
+}
+
+std::vector<std::string> lines_of(const char* name, bool& found) {
+  std::vector<std::string> lines;
+  std::FILE* file = open_here(name, "rb");
+  found = file != nullptr;
+  if (file == nullptr) return lines;
+  std::string line;
+  int c;
+  while ((c = std::fgetc(file)) != EOF) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  std::fclose(file);
+  return lines;
+}
+
+void complain(std::size_t line_number, const std::string& what, const std::string& line) {
+  std::fprintf(stderr, "%s:%zu: %s, line ignored: %s\n", kLandscapeFile, line_number, what.c_str(),
+               line.c_str());
+}
+
+bool parse_int32(const std::string& text, std::int32_t& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  long long number = std::strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || number < INT32_MIN || number > INT32_MAX) return false;
+  value = static_cast<std::int32_t>(number);
+  return true;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> result;
+  std::size_t at = 0;
+  while ((at = text.find_first_not_of(" \t", at)) != std::string::npos) {
+    std::size_t end = text.find_first_of(" \t", at);
+    result.push_back(text.substr(at, end - at));
+    at = end;
+  }
+  return result;
+}
+
+bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
+  std::vector<std::string> parts = words(value);
+  if (parts.empty()) return false;
+  std::string kind = lower(parts[0]);
+  std::int32_t code = 0;
+  if (kind == "ok" && parts.size() == 1 && receive) {
+    outcome = Outcome{};
+  } else if (kind == "failure" && parts.size() == 1) {
+    outcome = Outcome{RFC_FAILURE, ""};
+  } else if (kind == "code" && parts.size() == 2 && parse_int32(parts[1], code)) {
+    outcome = Outcome{code, ""};
+  } else if (receive && (kind == "exception" || kind == "sys-exception") && parts.size() >= 2) {
+    std::string name = trim(value.substr(value.find(parts[0]) + parts[0].size()));
+    outcome = Outcome{kind == "exception" ? RFC_EXCEPTION : RFC_SYS_EXCEPTION, name};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::vector<System> read_landscape() {
+  bool found = false;
+  std::vector<std::string> lines = lines_of(kLandscapeFile, found);
+  std::vector<System> systems;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::size_t number = i + 1;
+    std::string line = trim(lines[i]);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.front() == '[') {
+      if (line.back() != ']' || line.size() < 3) {
+        complain(number, "bad section", line);
+        continue;
+      }
+      systems.push_back(System{});
+      systems.back().name = line.substr(1, line.size() - 2);
+      continue;
+    }
+    std::size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      complain(number, "no key = value", line);
+      continue;
+    }
+    if (systems.empty()) {
+      complain(number, "no [system] before it", line);
+      continue;
+    }
+    System& system = systems.back();
+    std::string key = lower(trim(line.substr(0, equals)));
+    std::string value = trim(line.substr(equals + 1));
+    bool good = true;
+    if (key == "ashost") {
+      system.ashost = value;
+    } else if (key == "sysnr") {
+      std::int32_t sysnr = 0;
+      good = parse_int32(value, sysnr) && sysnr >= 0;
+      if (good) system.sysnr = sysnr;
+    } else if (key == "gwhost") {
+      system.gwhost = value;
+    } else if (key == "gwserv") {
+      system.gwserv = value;
+    } else if (key == "client") {
+      system.client = value;
+    } else if (key == "user") {
+      system.user = value;
+    } else if (key == "password") {
+      system.password = value;
+    } else if (key == "lan") {
+      std::vector<std::string> parts = words(value);
+      LanLine lan;
+      good = parts.size() == 7 && parts[0].size() <= 8;
+      for (std::size_t k = 0; good && k < 6; ++k) good = parse_int32(parts[k + 1], lan.counters[k]);
+      if (good) {
+        lan.name = parts[0];
+        system.lan.push_back(lan);
+      }
+    } else if (key == "call") {
+      good = parse_outcome(value, false, system.call);
+    } else if (key == "receive") {
+      good = parse_outcome(value, true, system.receive);
+    } else if (key == "fail") {
+      good = value == "RfcInstallStructure" || value == "ItCreate" || value == "ItGetLine" || value == "ItDelete";
+      if (good) system.fail.insert(value);
+    } else if (key == "abort") {
+      good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
+      if (good) system.abort.insert(value);
+    } else {
+      complain(number, "unknown key " + key, line);
+      continue;
+    }
+    if (!good) complain(number, "bad value for " + key, line);
+  }
+  return systems;
+}
+
+void copy_text(char* target, std::size_t room, const std::string& text) {
+  std::snprintf(target, room, "%s", text.c_str());
+}
+
+// Records the error for RfcLastError and appends its block to the trace file.
+void set_error(const std::string& key, const std::string& message) {
+  State& s = state();
+  s.last_error = RFC_ERROR_INFO{};
+  copy_text(s.last_error.key, sizeof s.last_error.key, key);
+  copy_text(s.last_error.status, sizeof s.last_error.status, "CONNECTED");
+  copy_text(s.last_error.message, sizeof s.last_error.message, message);
+  copy_text(s.last_error.intstat, sizeof s.last_error.intstat, "RFCIO_ERROR_MESSAGE");
+  if (std::FILE* trace = open_here(kTraceFile, "ab")) {
+    std::time_t now = std::time(nullptr);
+    char when[64];
+    std::strftime(when, sizeof when, "%a %b %d %H:%M:%S %Y", std::localtime(&now));
+    s.trace_blocks = (s.trace_blocks + 1) % 10000;
+    std::fprintf(trace, "\n**** ERROR file opened at %s\nT:%04d ======> %s\n", when, s.trace_blocks,
+                 message.c_str());
+    std::fclose(trace);
+  }
+}
+
+// Calls the installed error handler, as the library does when one of its
+// operations breaks down. The handler is not meant to return.
+void abort_operation(const char* operation) {
+  set_error("RFC_ERROR_SYSTEM_FAILURE", std::string(operation) + " broke down");
+  if (state().handler == nullptr) return;
+  char name[64];
+  copy_text(name, sizeof name, operation);
+  state().handler(name);
+}
+
+bool fails(const char* operation) { return state().current.fail.count(operation) != 0; }
+
+System* connection(RFC_HANDLE handle) {
+  auto found = state().connections.find(handle);
+  if (found != state().connections.end()) return &found->second;
+  set_error("RFC_ERROR_PROGRAM", "invalid handle " + std::to_string(handle));
+  return nullptr;
+}
+
+// Logs on to `system` unless the landscape says otherwise; gives the handle.
+RFC_HANDLE log_on(System* system, const char* operation, const std::string& where,
+                  const std::string& client, const std::string& user, const std::string& password) {
+  if (system == nullptr) {
+    set_error("RFC_ERROR_COMMUNICATION", "partner not reached (" + where + ")");
+    return 0;
+  }
+  if (system->abort.count(operation) != 0) {
+    state().current = *system;
+    abort_operation(operation);
+    return 0;
+  }
+  if (client != system->client || !same_ignoring_case(without_trailing_blanks(user), system->user) ||
+      without_trailing_blanks(password) != system->password) {
+    set_error("RFC_ERROR_LOGON_FAILURE", "Name or password is incorrect (repeat logon)");
+    return 0;
+  }
+  RFC_HANDLE handle = state().next_handle++;
+  state().connections[handle] = *system;
+  state().current = *system;
+  return handle;
+}
+
+System* system_at(std::vector<System>& systems, const std::string& ashost, long sysnr) {
+  for (System& system : systems) {
+    if (!system.ashost.empty() && same_ignoring_case(system.ashost, ashost) && system.sysnr == sysnr) {
+      return &system;
+    }
+  }
+  return nullptr;
+}
+
+// The value of `key` in the connect string, up to the next known key.
+std::string connect_value(const std::string& connect, const std::string& key, const std::string& next) {
+  std::size_t at = connect.find(key);
+  if (at == std::string::npos) return "";
+  at += key.size();
+  std::size_t end = next.empty() ? std::string::npos : connect.rfind(next);
+  if (end == std::string::npos || end < at) end = connect.size();
+  return connect.substr(at, end - at);
+}
+
+void write_int(void* area, unsigned length, std::int32_t value) {
+  if (length == 4) std::memcpy(area, &value, 4);
+  if (length == 2) {
+    std::int16_t narrow = static_cast<std::int16_t>(value);
+    std::memcpy(area, &narrow, 2);
+  }
+}
+
+void write_chars(void* area, unsigned length, const std::string& text) {
+  std::memset(area, ' ', length);
+  std::memcpy(area, text.data(), std::min<std::size_t>(length, text.size()));
+}
+
+std::vector<char> lan_row(const Structure& structure, const LanLine& lan, std::size_t number) {
+  std::vector<char> row(structure.size, '\0');
+  static const char* const kCounterFields[6] = {"IN_PACKETS", "OUT_PACKET", "IN_ERRORS",
+                                                "OUT_ERRORS", "COLLISIONS", "PACKETS"};
+  for (const Field& field : structure.fields) {
+    void* area = row.data() + field.offset;
+    if (field.name == "LANNAME" && field.type == TYPC) {
+      write_chars(area, field.length, lan.name);
+    } else if (field.name == "SERIALNR") {
+      write_int(area, field.length, static_cast<std::int32_t>(number));
+    }
+    for (int k = 0; k < 6; ++k) {
+      if (field.name == kCounterFields[k] && field.type == TYPINT) write_int(area, field.length, lan.counters[k]);
+    }
+  }
+  return row;
+}
+
+void write_exporting(RFC_PARAMETER* parameters) {
+  for (RFC_PARAMETER* p = parameters; p != nullptr && p->name != nullptr; ++p) {
+    if (p->addr == nullptr) continue;
+    std::string name = p->name;
+    if (p->type == TYPINT) {
+      write_int(p->addr, p->leng, name == "ACTIVEFLAG" ? 1 : (name.find("INT") != std::string::npos ? 10 : 0));
+    } else if (p->type == TYPC) {
+      write_chars(p->addr, p->leng, name == "F_LAN_SINGLE_READ" ? "X" : "20261210064500");
+    }
+  }
+}
+
+CallSeen call_seen(RFC_HANDLE handle, const char* function, RFC_PARAMETER* parameters, RFC_TABLE* tables,
+                   bool with_values) {
+  CallSeen call;
+  call.handle = handle;
+  call.function = text_of(function);
+  for (RFC_PARAMETER* p = parameters; p != nullptr && p->name != nullptr; ++p) {
+    std::string value;
+    if (with_values && p->addr != nullptr) value.assign(static_cast<const char*>(p->addr), p->leng);
+    call.parameters.push_back(ParameterSeen{p->name, p->nlen, p->type, p->leng, value});
+  }
+  for (RFC_TABLE* t = tables; t != nullptr && t->name != nullptr; ++t) {
+    call.tables.push_back(TableSeen{t->name, t->nlen, t->type, t->leng, t->itmode, t->newitab});
+  }
+  return call;
+}
+
+// Gives the code of an outcome other than success, with its trace block.
+RFC_RC failed(const Outcome& outcome, const char* operation) {
+  std::string what = std::string(operation) + " failed with code " + std::to_string(outcome.code);
+  if (outcome.code == RFC_EXCEPTION) what = "Exception " + outcome.exception + " raised";
+  if (outcome.code == RFC_SYS_EXCEPTION) what = "System exception " + outcome.exception + " raised";
+  set_error(outcome.code == RFC_FAILURE ? "RFC_ERROR_COMMUNICATION" : "RFC_ERROR_APPLICATION_EXCEPTION", what);
+  return outcome.code;
+}
+
+}  // namespace
+
+void reset() { state_slot() = std::make_unique<State>(); }
+
+const Seen& seen() { return state().seen; }
+
+}  // namespace rfcsim
+
+using rfcsim::state;
+
+extern "C" {
+
+void RFC_ENTRY RfcEnvironment(RFC_ENV* environment) {
+  state().handler = environment != nullptr ? environment->errorhandler : nullptr;
+}
+
+RFC_HANDLE RFC_ENTRY RfcOpen(RFC_OPTIONS* options) {
+  if (options == nullptr) return 0;
+  rfcsim::OpenSeen open;
+  open.destination = rfcsim::passed(options->destination);
+  open.client = rfcsim::passed(options->client);
+  open.user = rfcsim::passed(options->user);
+  open.password = rfcsim::passed(options->password);
+  open.language = rfcsim::passed(options->language);
+  open.mode = options->mode;
+  open.trace = options->trace;
+  std::vector<rfcsim::System> systems = rfcsim::read_landscape();
+  rfcsim::System* system = nullptr;
+  std::string where;
+  if (options->mode == 1) {
+    const auto* gateway = static_cast<const RFC_CONNOPT_CPIC*>(options->connopt);
+    if (gateway != nullptr) {
+      open.gateway_host = rfcsim::passed(gateway->gateway_host);
+      open.gateway_service = rfcsim::passed(gateway->gateway_service);
+      where = "gateway " + rfcsim::text_of(gateway->gateway_host) + ", service " +
+              rfcsim::text_of(gateway->gateway_service);
+      for (rfcsim::System& candidate : systems) {
+        if (!candidate.gwhost.empty() && gateway->gateway_host != nullptr && gateway->gateway_service != nullptr &&
+            rfcsim::same_ignoring_case(candidate.gwhost, gateway->gateway_host) &&
+            rfcsim::same_ignoring_case(candidate.gwserv, gateway->gateway_service)) {
+          system = &candidate;
+          break;
+        }
+      }
+    }
+  } else {
+    const auto* server = static_cast<const RFC_CONNOPT_R3*>(options->connopt);
+    if (server != nullptr) {
+      open.hostname = rfcsim::passed(server->hostname);
+      open.sysnr = server->sysnr;
+      open.gateway_host = rfcsim::passed(server->gateway_host);
+      open.gateway_service = rfcsim::passed(server->gateway_service);
+      where = "host " + rfcsim::text_of(server->hostname) + ", system number " + std::to_string(server->sysnr);
+      if (server->hostname != nullptr) system = rfcsim::system_at(systems, server->hostname, server->sysnr);
+    }
+  }
+  state().seen.opens.push_back(open);
+  return rfcsim::log_on(system, "RfcOpen", where, rfcsim::text_of(options->client),
+                        rfcsim::text_of(options->user), rfcsim::text_of(options->password));
+}
+
+RFC_HANDLE RFC_ENTRY RfcOpenEx(const char* connect_parameters, RFC_ERROR_INFO_EX* error_info) {
+  std::string connect = rfcsim::text_of(connect_parameters);
+  rfcsim::OpenSeen open;
+  open.extended = true;
+  open.connect_string = connect;
+  state().seen.opens.push_back(open);
+
+  std::string destination = rfcsim::connect_value(connect, " DEST=", "");
+  std::string ashost;
+  long sysnr = -1;
+  bool found = false;
+  bool in_entry = false;
+  for (const std::string& raw : rfcsim::lines_of(rfcsim::kDestinationsFile, found)) {
+    std::string line = rfcsim::trim(raw);
+    std::size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    std::string key = rfcsim::lower(rfcsim::trim(line.substr(0, equals)));
+    std::string value = rfcsim::trim(line.substr(equals + 1));
+    if (key == "dest") in_entry = rfcsim::same_ignoring_case(value, destination);
+    if (!in_entry) continue;
+    if (key == "ashost") ashost = value;
+    if (key == "sysnr") sysnr = std::strtol(value.c_str(), nullptr, 10);
+  }
+  std::vector<rfcsim::System> systems = rfcsim::read_landscape();
+  rfcsim::System* system = ashost.empty() ? nullptr : rfcsim::system_at(systems, ashost, sysnr);
+  RFC_HANDLE handle = rfcsim::log_on(
+      system, "RfcOpenEx", "destination " + destination, rfcsim::connect_value(connect, "CLIENT=", " USER="),
+      rfcsim::connect_value(connect, " USER=", " PASSWD="), rfcsim::connect_value(connect, " PASSWD=", " LANG="));
+  if (handle == 0 && error_info != nullptr) {
+    error_info->group = 1;
+    rfcsim::copy_text(error_info->key, sizeof error_info->key, state().last_error.key);
+    rfcsim::copy_text(error_info->message, sizeof error_info->message, state().last_error.message);
+  }
+  return handle;
+}
+
+void RFC_ENTRY RfcClose(RFC_HANDLE handle) {
+  state().seen.closes.push_back(handle);
+  if (handle == 0) {
+    state().connections.clear();
+  } else {
+    state().connections.erase(handle);
+  }
+}
+
+int RFC_ENTRY RfcLastError(RFC_ERROR_INFO* error_info) {
+  if (error_info != nullptr) *error_info = state().last_error;
+  return 0;
+}
+
+RFC_RC RFC_ENTRY RfcInstallStructure(const char* name, RFC_TYPE_ELEMENT* elements, unsigned entries,
+                                     RFC_TYPEHANDLE* type_handle) {
+  ++state().seen.structure_installs;
+  if (rfcsim::fails("RfcInstallStructure") || elements == nullptr || type_handle == nullptr) {
+    rfcsim::set_error("RFC_ERROR_PROGRAM", "structure " + rfcsim::text_of(name) + " not installed");
+    return RFC_FAILURE;
+  }
+  rfcsim::Structure structure;
+  for (unsigned i = 0; i < entries; ++i) {
+    unsigned align = elements[i].type == TYPINT ? 4 : elements[i].type == TYPINT2 ? 2 : 1;
+    unsigned offset = (structure.size + align - 1) / align * align;
+    structure.fields.push_back(
+        rfcsim::Field{rfcsim::text_of(elements[i].name), elements[i].type, elements[i].length, offset});
+    structure.size = offset + elements[i].length;
+  }
+  structure.size = (structure.size + 3) / 4 * 4;
+  *type_handle = state().next_type++;
+  state().structures[*type_handle] = structure;
+  return RFC_OK;
+}
+
+RFC_RC RFC_ENTRY RfcCall(RFC_HANDLE handle, const char* function, RFC_PARAMETER* parameters, RFC_TABLE* tables) {
+  state().seen.calls.push_back(rfcsim::call_seen(handle, function, parameters, tables, true));
+  rfcsim::System* system = rfcsim::connection(handle);
+  if (system == nullptr) return RFC_FAILURE;
+  if (system->abort.count("RfcCall") != 0) {
+    rfcsim::abort_operation("RfcCall");
+    return RFC_FAILURE;
+  }
+  if (rfcsim::text_of(function) != "GET_LAN_SINGLE") {
+    rfcsim::set_error("RFC_ERROR_SYSTEM_FAILURE", "Function module " + rfcsim::text_of(function) + " not found");
+    return RFC_FAILURE;
+  }
+  if (system->call.code != RFC_OK) return rfcsim::failed(system->call, "RfcCall");
+  return RFC_OK;
+}
+
+RFC_RC RFC_ENTRY RfcReceive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABLE* tables, char** exception) {
+  state().seen.receives.push_back(rfcsim::call_seen(handle, nullptr, parameters, tables, false));
+  rfcsim::System* system = rfcsim::connection(handle);
+  if (system == nullptr) return RFC_FAILURE;
+  if (system->abort.count("RfcReceive") != 0) {
+    rfcsim::abort_operation("RfcReceive");
+    return RFC_FAILURE;
+  }
+  const rfcsim::Outcome& outcome = system->receive;
+  if (outcome.code != RFC_OK) {
+    if (exception != nullptr && (outcome.code == RFC_EXCEPTION || outcome.code == RFC_SYS_EXCEPTION)) {
+      state().exception_name = outcome.exception;
+      *exception = state().exception_name.data();
+    }
+    return rfcsim::failed(outcome, "RfcReceive");
+  }
+  rfcsim::write_exporting(parameters);
+  for (RFC_TABLE* t = tables; t != nullptr && t->name != nullptr; ++t) {
+    if (std::string(t->name) != "TF_LAN_SINGLE") continue;
+    auto structure = state().structures.find(t->type);
+    auto* table = static_cast<rfcsim::Table*>(t->ithandle);
+    if (structure == state().structures.end() || table == nullptr || structure->second.size != table->line_length) {
+      rfcsim::set_error("RFC_ERROR_PROGRAM", "table TF_LAN_SINGLE does not fit LAN_SINGLE");
+      return RFC_FAILURE;
+    }
+    for (std::size_t i = 0; i < system->lan.size(); ++i) {
+      table->rows.push_back(rfcsim::lan_row(structure->second, system->lan[i], i + 1));
+    }
+  }
+  return RFC_OK;
+}
+
+ITAB_H RFC_ENTRY ItCreate(const char* name, unsigned leng, unsigned occu, unsigned memo) {
+  (void)occu;
+  (void)memo;
+  if (rfcsim::fails("ItCreate")) {
+    rfcsim::set_error("RFC_ERROR_MEMORY", "no memory for table " + rfcsim::text_of(name));
+    return nullptr;
+  }
+  ++state().seen.open_tables;
+  return new rfcsim::Table{leng, {}};
+}
+
+unsigned RFC_ENTRY ItFill(ITAB_H table) {
+  return table != nullptr ? static_cast<unsigned>(static_cast<rfcsim::Table*>(table)->rows.size()) : 0;
+}
+
+void* RFC_ENTRY ItGetLine(ITAB_H table, unsigned line) {
+  auto* rows = static_cast<rfcsim::Table*>(table);
+  if (rows == nullptr || rfcsim::fails("ItGetLine") || line == 0 || line > rows->rows.size()) return nullptr;
+  return rows->rows[line - 1].data();
+}
+
+int RFC_ENTRY ItDelete(ITAB_H table) {
+  if (table == nullptr) return 1;
+  --state().seen.open_tables;
+  delete static_cast<rfcsim::Table*>(table);
+  return rfcsim::fails("ItDelete") ? 1 : 0;
+}
+
+}  // extern "C"

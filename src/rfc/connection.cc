@@ -1,0 +1,102 @@
+#include "rfc/connection.h"
+
+#include <climits>
+
+#include "output/texts.h"
+
+namespace quillar {
+namespace {
+
+// The user and password fields of a logon record hold at least this many
+// characters; shorter values are filled with blanks.
+constexpr std::size_t kUserField = 12;
+constexpr std::size_t kPasswordField = 10;
+
+char* text_or_null(std::string& text) { return text.empty() ? nullptr : text.data(); }
+
+// The override value after `keyword` in the options as typed, up to a blank
+// or a comma. Empty when the options do not hold the keyword.
+std::optional<std::string> override_value(const RunSettings& settings, std::string_view keyword) {
+  std::size_t at = settings.option_text.find(keyword);
+  if (at == std::string::npos) return std::nullopt;
+  std::string_view value = std::string_view(settings.option_text_raw).substr(at + keyword.size());
+  return std::string(value.substr(0, value.find_first_of(" ,")));
+}
+
+void fill_records(const RunSettings& settings, const LogonEntries& entries, LogonRecords& records) {
+  records.destination = entries.destination;
+  records.client = entries.client;
+  records.user = entries.user;
+  records.password = entries.password;
+  records.language = entries.language;
+  records.mode = entries.mode;
+  records.hostname = entries.hostname;
+  records.sysnr = entries.sysnr;
+  records.gwhost = entries.gwhost;
+  records.gwservice = entries.gwservice;
+  if (std::optional<std::string> host = override_value(settings, ",HOST=")) records.hostname = *host;
+  if (std::optional<std::string> number = override_value(settings, ",NO=")) records.sysnr = *number;
+  if (records.user.size() < kUserField) records.user.resize(kUserField, ' ');
+  if (records.password.size() < kPasswordField) records.password.resize(kPasswordField, ' ');
+
+  RFC_OPTIONS& options = records.options;
+  options.destination = records.destination.data();
+  options.client = records.client.data();
+  options.user = records.user.data();
+  options.password = records.password.data();
+  options.language = records.language.data();
+  if (records.mode == "R/2") {
+    options.mode = 1;
+    records.gateway.gateway_host = text_or_null(records.gwhost);
+    records.gateway.gateway_service = text_or_null(records.gwservice);
+    options.connopt = &records.gateway;
+  } else {
+    options.mode = 0;
+    records.server.hostname = text_or_null(records.hostname);
+    // An empty system number leaves the number of an earlier open in place.
+    if (!records.sysnr.empty()) {
+      long number = leading_integer(records.sysnr);
+      records.server.sysnr = static_cast<int>(number < INT_MIN ? INT_MIN : number > INT_MAX ? INT_MAX : number);
+    }
+    records.server.gateway_host = text_or_null(records.gwhost);
+    records.server.gateway_service = text_or_null(records.gwservice);
+    options.connopt = &records.server;
+  }
+  options.trace = 0;
+}
+
+}  // namespace
+
+RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRecords& records) {
+  fill_records(context.settings, entries, records);
+
+  std::unique_ptr<ReadableFile> destination_file =
+      context.platform.open_bytes(kDestinationFilePrefix + entries.destination);
+  if (!destination_file) {
+    RFC_HANDLE handle = RfcOpen(&records.options);
+    context.log.log_event(static_cast<int>(handle), "RfcOpen called", "");
+    return handle;
+  }
+
+  context.platform.write_console("* SapRfc.Ini.......: " + entries.destination + "<\n");
+  std::unique_ptr<WritableFile> working_copy = context.platform.create_bytes(kDestinationsFile);
+  if (!working_copy) return 0;
+  char block[4096];
+  while (std::size_t n = destination_file->read(block, sizeof block)) {
+    working_copy->write(std::string_view(block, n));
+  }
+  working_copy->flush();
+  working_copy.reset();
+  destination_file.reset();
+
+  // The library takes the server from its destination entry and the logon
+  // from the profile; the language is always German, as the destination
+  // files of existing installations expect.
+  records.connect_string = "CLIENT=" + entries.client + " USER=" + entries.user + " PASSWD=" +
+                           entries.password + " LANG=D DEST=" + entries.destination;
+  RFC_HANDLE handle = RfcOpenEx(records.connect_string.c_str(), &records.error_info);
+  context.log.log_event(static_cast<int>(handle), "RfcOpenEx called", "");
+  return handle;
+}
+
+}  // namespace quillar

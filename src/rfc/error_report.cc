@@ -1,0 +1,56 @@
+#include "rfc/error_report.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver/sensor.h"
+#include "output/diagnostics.h"
+
+namespace quillar {
+namespace {
+
+Platform* report_console = nullptr;
+
+constexpr int kLabelIndent = 0;
+constexpr int kLabelWidth = 15;
+
+}  // namespace
+
+void set_error_report_console(Platform& platform) { report_console = &platform; }
+
+RFC_ENV error_report_environment() {
+  RFC_ENV environment{};
+  environment.errorhandler = rfc_error_report;
+  environment.allocate = nullptr;
+  return environment;
+}
+
+extern "C" void RFC_ENTRY rfc_error_report(char* operation) {
+  // Called from inside the library: nothing may be thrown back into it.
+  try {
+    if (report_console != nullptr) {
+      Platform& console = *report_console;
+      console.write_console("RFC error\n");
+      print_labelled_line(console, "operation/code", kLabelIndent, kLabelWidth,
+                          operation != nullptr ? operation : "");
+      RFC_ERROR_INFO error{};
+      RfcLastError(&error);
+      error.key[sizeof error.key - 1] = '\0';
+      error.status[sizeof error.status - 1] = '\0';
+      error.message[sizeof error.message - 1] = '\0';
+      error.intstat[sizeof error.intstat - 1] = '\0';
+      print_labelled_line(console, "key", kLabelIndent, kLabelWidth, error.key);
+      print_labelled_line(console, "status", kLabelIndent, kLabelWidth, error.status);
+      print_labelled_line(console, "message", kLabelIndent, kLabelWidth, error.message);
+      print_labelled_line(console, "internal status", kLabelIndent, kLabelWidth, error.intstat);
+      console.write_console("\n");
+      RfcClose(0);
+      console.write_console("* Programm aborted...\n");
+    }
+  } catch (...) {
+  }
+  std::fflush(stdout);
+  std::exit(kExitRfcAborted);
+}
+
+}  // namespace quillar

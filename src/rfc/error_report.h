@@ -1,0 +1,26 @@
+// The RFC error report: what the sensor prints when the RFC library, or an
+// internal-table operation, fails beyond recovery. It ends the process.
+#ifndef QUILLAR_RFC_ERROR_REPORT_H_
+#define QUILLAR_RFC_ERROR_REPORT_H_
+
+#include "platform/platform.h"
+#include "rfc/rfc_library.h"
+
+namespace quillar {
+
+// Makes `platform` the console of the report. The library calls the report
+// without any context, so this is the one process-wide pointer of the
+// sensor; it is set before RfcEnvironment installs the report.
+void set_error_report_console(Platform& platform);
+
+// The environment record that installs the report as the library's error
+// handler (allocator: the library's own).
+RFC_ENV error_report_environment();
+
+// Prints the library's last error under "RFC error", closes every connection
+// and ends the process with exit code 1. `operation` names what failed.
+extern "C" void RFC_ENTRY rfc_error_report(char* operation);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_RFC_ERROR_REPORT_H_
