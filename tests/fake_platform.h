@@ -36,6 +36,34 @@ class FakePlatform : public Platform {
   bool read_secret_line(std::string& line) override;
 };
 
+// The files and the clock of another platform, with the console captured.
+class ConsoleCapture : public Platform {
+ public:
+  explicit ConsoleCapture(Platform& files) : files_(files) {}
+  std::string console;
+  std::string error_console;
+
+  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override { return files_.open_bytes(path); }
+  std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
+    return files_.create_bytes(path);
+  }
+  std::unique_ptr<WritableFile> append_text(const std::string& path) override {
+    return files_.append_text(path);
+  }
+  bool delete_file(const std::string& path) override { return files_.delete_file(path); }
+  std::string time_of_day() override { return files_.time_of_day(); }
+  void write_console(std::string_view text) override { console.append(text); }
+  void write_error_console(std::string_view text) override { error_console.append(text); }
+  bool input_is_terminal() override { return false; }
+  bool read_secret_line(std::string& line) override {
+    line.clear();
+    return false;
+  }
+
+ private:
+  Platform& files_;
+};
+
 }  // namespace quillar
 
 #endif  // QUILLAR_TESTS_FAKE_PLATFORM_H_

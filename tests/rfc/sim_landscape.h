@@ -1,0 +1,79 @@
+// A test bed for the sensor's RFC code: a temporary working directory on the
+// emulated drive c, holding the stand-in library's landscape, with the real
+// platform, a diagnostic log and the run settings the RFC code reads.
+#ifndef QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
+#define QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
+
+#include <memory>
+#include <string>
+
+#include "driver/run_settings.h"
+#include "output/diagnostics.h"
+#include "output/texts.h"
+#include "fake_platform.h"
+#include "platform/platform.h"
+#include "platform/temp_drives.h"
+#include "rfc/connection.h"
+#include "rfcsim_control.h"
+
+namespace quillar {
+
+// BIN answers on sapbin/00 and through gateway gwbin/sapgw00.
+inline constexpr char kBinLandscape[] =
+    "[BIN]\n"
+    "ashost = sapbin\n"
+    "sysnr = 0\n"
+    "gwhost = gwbin\n"
+    "gwserv = sapgw00\n"
+    "client = 100\n"
+    "user = RFCUSER\n"
+    "password = Secret#1\n";
+
+class SimLandscape {
+ public:
+  explicit SimLandscape(const std::string& landscape, const std::string& options = ",SYSLOG") {
+    drives_.write("c/work/RfcSim.ini", landscape);
+    rfcsim::reset();
+    set_options(options);
+  }
+
+  void set_options(const std::string& options) {
+    settings_.option_text_raw = options;
+    settings_.option_text = upper_case(options);
+    log_.apply_options(platform_, settings_.option_text);
+  }
+
+  RfcContext context() { return RfcContext{platform_, log_, settings_}; }
+  // The console of the code under test.
+  const std::string& console() const { return platform_.console; }
+  RunSettings& settings() { return settings_; }
+  const TempDrives& drives() const { return drives_; }
+  std::string log_text() const { return drives_.read("c/work/Quillar.log"); }
+
+ private:
+  TempDrives drives_;
+  std::unique_ptr<Platform> system_ = make_system_platform();
+  ConsoleCapture platform_{*system_};
+  RunSettings settings_;
+  DiagnosticLog log_;
+};
+
+inline LogonEntries bin_entries() {
+  LogonEntries entries;
+  entries.destination = "BIN";
+  entries.client = "100";
+  entries.user = "RFCUSER";
+  entries.password = "Secret#1";
+  entries.language = "E";
+  entries.mode = "R/3";
+  entries.hostname = "sapbin";
+  entries.sysnr = "00";
+  entries.gwhost = "gwbin";
+  entries.gwservice = "sapgw00";
+  entries.extcompany = "ACME";
+  return entries;
+}
+
+}  // namespace quillar
+
+#endif  // QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
