@@ -5,37 +5,10 @@
 #include <filesystem>
 #include <map>
 
-#include "e2e/sensor_process.h"
+#include "e2e/e2e_support.h"
 
 namespace quillar::e2e {
 namespace {
-
-SensorHost* host = nullptr;
-
-class HostEnvironment : public testing::Environment {
- public:
-  void SetUp() override { host = new SensorHost(); }
-  void TearDown() override {
-    delete host;
-    host = nullptr;
-  }
-};
-
-// Trace lines carry the time of day; tests expect "hh:mm:ss" in its place.
-std::string with_times_masked(std::string text) {
-  auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
-  for (std::size_t i = 0; i + 8 <= text.size(); ++i) {
-    if (digit(i) && digit(i + 1) && text[i + 2] == ':' && digit(i + 3) && digit(i + 4) && text[i + 5] == ':' &&
-        digit(i + 6) && digit(i + 7)) {
-      text.replace(i, 8, "hh:mm:ss");
-    }
-  }
-  return text;
-}
-
-std::string error_document(const std::string& text) {
-  return "<Prtg>\n<Error>1</Error>\n<Text>" + text + "</Text>\n</Prtg>\n";
-}
 
 struct Case {
   const char* name;
@@ -48,15 +21,15 @@ struct Case {
 
 class SensorEndToEnd : public testing::Test {
  protected:
-  void TearDown() override { host->clear_files(); }
+  void TearDown() override { host().clear_files(); }
 
   void expect_run(const Case& c) {
-    for (const auto& [path, content] : c.files) host->write_file(path, content);
-    ProcessResult result = host->run(c.arguments, c.working_dir);
-    EXPECT_EQ(with_times_masked(result.standard_output), host->console_form(c.expected_output)) << c.name;
+    for (const auto& [path, content] : c.files) host().write_file(path, content);
+    ProcessResult result = host().run(c.arguments, c.working_dir);
+    EXPECT_EQ(with_times_masked(result.standard_output), host().console_form(c.expected_output)) << c.name;
     EXPECT_EQ(result.exit_code, c.expected_exit) << c.name;
     EXPECT_EQ(result.standard_error, "") << c.name;
-    host->clear_files();
+    host().clear_files();
   }
 };
 
@@ -209,7 +182,7 @@ TEST_F(SensorEndToEnd, ProfileFaultsEndInTheirErrorDocuments) {
 
 TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
   using Program = SensorHost::Program;
-  ProcessResult created = host->run(
+  ProcessResult created = host().run(
       {"create", "C:\\e2e\\run\\QAS.P00", "--destination", "QAS", "--client", "200", "--user", "monitor",
        "--language", "D", "--mode", "R/3", "--host", "sapqas", "--sysnr", "01", "--gwhost", "sapqas",
        "--gwservice", "sapgw01", "--extcompany", "ACME"},
@@ -217,34 +190,28 @@ TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
   EXPECT_EQ(created.standard_error, "");
   ASSERT_EQ(created.exit_code, 0);
 
-  ProcessResult checked = host->run({"check", "QAS.P00"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  ProcessResult checked = host().run({"check", "QAS.P00"}, "C:\\e2e\\run", "", Program::kProfileTool);
   EXPECT_EQ(checked.exit_code, 0);
   EXPECT_EQ(checked.standard_output,
-            host->console_form("Extcompany.: ACME\nDestination: QAS\nClient.....: 200\nUser.......: MONITOR\n"
+            host().console_form("Extcompany.: ACME\nDestination: QAS\nClient.....: 200\nUser.......: MONITOR\n"
                                "Password...: ********\nLanguage...: D\nMode.......: R/3\nHostname...: sapqas\n"
                                "Sysnr......: 01\nGwhost.....: sapqas\nGwservice..: sapgw01\n"));
 
-  ProcessResult again = host->run({"create", "QAS.P00", "--user", "x"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  ProcessResult again = host().run({"create", "QAS.P00", "--user", "x"}, "C:\\e2e\\run", "", Program::kProfileTool);
   EXPECT_EQ(again.exit_code, 2);
-  EXPECT_EQ(again.standard_error, host->console_form("quillar-profile: missing --client\n"));
+  EXPECT_EQ(again.standard_error, host().console_form("quillar-profile: missing --client\n"));
 
-  ProcessResult sensor = host->run({"QAS", "MODE=Mervesk"}, "C:\\e2e\\run");
-  EXPECT_EQ(sensor.standard_output, host->console_form(error_document("Error 1011: RFC-Open for QAS failed !")));
+  ProcessResult sensor = host().run({"QAS", "MODE=Mervesk"}, "C:\\e2e\\run");
+  EXPECT_EQ(sensor.standard_output, host().console_form(error_document("Error 1011: RFC-Open for QAS failed !")));
 }
 
 TEST_F(SensorEndToEnd, SyslogAppendsToTheLogInTheWorkingDirectory) {
-  host->write_file("C:\\e2e\\run\\quillar.log", "earlier line\n");
-  ProcessResult result = host->run({"PRD", "MODE=Mervesk,SysLog"}, "C:\\e2e\\run");
+  host().write_file("C:\\e2e\\run\\quillar.log", "earlier line\n");
+  ProcessResult result = host().run({"PRD", "MODE=Mervesk,SysLog"}, "C:\\e2e\\run");
   EXPECT_EQ(result.exit_code, 2);
-  EXPECT_TRUE(std::filesystem::exists(host->local_path("C:\\e2e\\run\\quillar.log")));
-  EXPECT_FALSE(std::filesystem::exists(host->local_path("C:\\e2e\\run\\Quillar.log")));
+  EXPECT_TRUE(std::filesystem::exists(host().local_path("C:\\e2e\\run\\quillar.log")));
+  EXPECT_FALSE(std::filesystem::exists(host().local_path("C:\\e2e\\run\\Quillar.log")));
 }
 
 }  // namespace
 }  // namespace quillar::e2e
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  testing::AddGlobalTestEnvironment(new quillar::e2e::HostEnvironment());
-  return RUN_ALL_TESTS();
-}

@@ -1,0 +1,57 @@
+#include "e2e/e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+namespace quillar::e2e {
+namespace {
+
+std::unique_ptr<SensorHost> the_host;
+
+class HostEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { the_host = std::make_unique<SensorHost>(); }
+  void TearDown() override { the_host.reset(); }
+};
+
+}  // namespace
+
+SensorHost& host() { return *the_host; }
+
+std::string with_times_masked(std::string text) {
+  auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+  for (std::size_t i = 0; i + 8 <= text.size(); ++i) {
+    if (digit(i) && digit(i + 1) && text[i + 2] == ':' && digit(i + 3) && digit(i + 4) && text[i + 5] == ':' &&
+        digit(i + 6) && digit(i + 7)) {
+      text.replace(i, 8, "hh:mm:ss");
+    }
+  }
+  return text;
+}
+
+std::string error_document(const std::string& text) {
+  return "<Prtg>\n<Error>1</Error>\n<Text>" + text + "</Text>\n</Prtg>\n";
+}
+
+std::string expected_output(const std::string& name) {
+  std::string path = std::string(QUILLAR_E2E_EXPECTED) + "/" + name + ".txt";
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "no expected output " << path;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void record_output(const std::string& name, const std::string& output) {
+  if (std::getenv("QUILLAR_E2E_RECORD") == nullptr || host().under_wine()) return;
+  std::ofstream(std::string(QUILLAR_E2E_EXPECTED) + "/" + name + ".txt", std::ios::binary) << output;
+}
+
+}  // namespace quillar::e2e
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  testing::AddGlobalTestEnvironment(new quillar::e2e::HostEnvironment());
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,29 @@
+// What the end-to-end suites share: the one host of the suite, and the ways
+// they compare output.
+#ifndef QUILLAR_TESTS_E2E_E2E_SUPPORT_H_
+#define QUILLAR_TESTS_E2E_E2E_SUPPORT_H_
+
+#include <string>
+
+#include "e2e/sensor_process.h"
+
+namespace quillar::e2e {
+
+// The host of the whole suite, with its one wineserver under wine.
+SensorHost& host();
+
+// Trace lines carry the time of day; tests expect "hh:mm:ss" in its place.
+std::string with_times_masked(std::string text);
+
+std::string error_document(const std::string& text);
+
+// The expected standard output of a case, from expected/<name>.txt.
+std::string expected_output(const std::string& name);
+
+// With QUILLAR_E2E_RECORD set, writes a native run's output as the expected
+// output of the case, for a developer to read through and commit.
+void record_output(const std::string& name, const std::string& output);
+
+}  // namespace quillar::e2e
+
+#endif  // QUILLAR_TESTS_E2E_E2E_SUPPORT_H_
