@@ -1,6 +1,6 @@
 # Set-up and everyday commands. `make demo` and `make test` install what they
 # need from Debian's packages first.
-.PHONY: demo test build build-windows build-asan wine-prefix packages-build packages-test clean
+.PHONY: demo test bench build build-windows build-asan wine-prefix packages-build packages-test clean
 
 NATIVE := build
 WINDOWS := build-windows
@@ -45,5 +45,12 @@ test: packages-test build build-windows build-asan wine-prefix
 demo: build
 	@scripts/demo.sh $(NATIVE)
 
+# An optimised, statically linked build, measured against a minimal C program.
+bench: packages-build
+	@scripts/ensure-packages.sh bench
+	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLAR_STATIC=ON -DQUILLAR_TESTS=OFF >/dev/null
+	@cmake --build build-bench
+	@scripts/bench.sh build-bench
+
 clean:
-	rm -rf $(NATIVE) $(WINDOWS) $(ASAN)
+	rm -rf $(NATIVE) $(WINDOWS) $(ASAN) build-bench

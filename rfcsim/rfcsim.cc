@@ -18,6 +18,7 @@
 #ifndef _WIN32
 #include <dirent.h>
 #include <strings.h>
+#include <sys/stat.h>
 #endif
 
 #include "rfcsim_control.h"
@@ -77,6 +78,8 @@ struct State {
   RFC_ERROR_INFO last_error{};
   std::string exception_name;
   int trace_blocks = 0;
+  std::vector<System> landscape;
+  std::string landscape_stamp = "none";
 };
 
 std::unique_ptr<State>& state_slot() {
@@ -195,7 +198,7 @@ bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
   return true;
 }
 
-std::vector<System> read_landscape() {
+std::vector<System> parse_landscape() {
   bool found = false;
   std::vector<std::string> lines = lines_of(kLandscapeFile, found);
   std::vector<System> systems;
@@ -269,6 +272,26 @@ std::vector<System> read_landscape() {
   return systems;
 }
 
+// The landscape as the file now stands. It is parsed again only when the
+// file has changed, so that a run over many systems stays linear.
+const std::vector<System>& read_landscape() {
+  std::vector<System>& cached = state().landscape;
+  std::string& cached_stamp = state().landscape_stamp;
+  std::string stamp;
+#ifndef _WIN32
+  struct stat info;
+  if (::stat(kLandscapeFile, &info) == 0) {
+    stamp = std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+            std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+  }
+#endif
+  if (stamp.empty() || stamp != cached_stamp) {
+    cached = parse_landscape();
+    cached_stamp = stamp;
+  }
+  return cached;
+}
+
 void copy_text(char* target, std::size_t room, const std::string& text) {
   std::snprintf(target, room, "%s", text.c_str());
 }
@@ -312,7 +335,7 @@ System* connection(RFC_HANDLE handle) {
 }
 
 // Logs on to `system` unless the landscape says otherwise; gives the handle.
-RFC_HANDLE log_on(System* system, const char* operation, const std::string& where,
+RFC_HANDLE log_on(const System* system, const char* operation, const std::string& where,
                   const std::string& client, const std::string& user, const std::string& password) {
   if (system == nullptr) {
     set_error("RFC_ERROR_COMMUNICATION", "partner not reached (" + where + ")");
@@ -334,8 +357,8 @@ RFC_HANDLE log_on(System* system, const char* operation, const std::string& wher
   return handle;
 }
 
-System* system_at(std::vector<System>& systems, const std::string& ashost, long sysnr) {
-  for (System& system : systems) {
+const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr) {
+  for (const System& system : systems) {
     if (!system.ashost.empty() && same_ignoring_case(system.ashost, ashost) && system.sysnr == sysnr) {
       return &system;
     }
@@ -447,8 +470,8 @@ RFC_HANDLE RFC_ENTRY RfcOpen(RFC_OPTIONS* options) {
   open.language = rfcsim::passed(options->language);
   open.mode = options->mode;
   open.trace = options->trace;
-  std::vector<rfcsim::System> systems = rfcsim::read_landscape();
-  rfcsim::System* system = nullptr;
+  const std::vector<rfcsim::System>& systems = rfcsim::read_landscape();
+  const rfcsim::System* system = nullptr;
   std::string where;
   if (options->mode == 1) {
     const auto* gateway = static_cast<const RFC_CONNOPT_CPIC*>(options->connopt);
@@ -457,7 +480,7 @@ RFC_HANDLE RFC_ENTRY RfcOpen(RFC_OPTIONS* options) {
       open.gateway_service = rfcsim::passed(gateway->gateway_service);
       where = "gateway " + rfcsim::text_of(gateway->gateway_host) + ", service " +
               rfcsim::text_of(gateway->gateway_service);
-      for (rfcsim::System& candidate : systems) {
+      for (const rfcsim::System& candidate : systems) {
         if (!candidate.gwhost.empty() && gateway->gateway_host != nullptr && gateway->gateway_service != nullptr &&
             rfcsim::same_ignoring_case(candidate.gwhost, gateway->gateway_host) &&
             rfcsim::same_ignoring_case(candidate.gwserv, gateway->gateway_service)) {
@@ -505,8 +528,8 @@ RFC_HANDLE RFC_ENTRY RfcOpenEx(const char* connect_parameters, RFC_ERROR_INFO_EX
     if (key == "ashost") ashost = value;
     if (key == "sysnr") sysnr = std::strtol(value.c_str(), nullptr, 10);
   }
-  std::vector<rfcsim::System> systems = rfcsim::read_landscape();
-  rfcsim::System* system = ashost.empty() ? nullptr : rfcsim::system_at(systems, ashost, sysnr);
+  const std::vector<rfcsim::System>& systems = rfcsim::read_landscape();
+  const rfcsim::System* system = ashost.empty() ? nullptr : rfcsim::system_at(systems, ashost, sysnr);
   RFC_HANDLE handle = rfcsim::log_on(
       system, "RfcOpenEx", "destination " + destination, rfcsim::connect_value(connect, "CLIENT=", " USER="),
       rfcsim::connect_value(connect, " USER=", " PASSWD="), rfcsim::connect_value(connect, " PASSWD=", " LANG="));

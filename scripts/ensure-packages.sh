@@ -2,12 +2,14 @@
 # Installs the Debian packages that are missing for the given purpose:
 #   ensure-packages.sh build   native build (demo, benchmarks)
 #   ensure-packages.sh test    native build, tests, Windows cross-build and wine
+#   ensure-packages.sh bench   what the benchmark adds: valgrind
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make)
-if [ "${1:-build}" = test ]; then
-  packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64)
-fi
+case "${1:-build}" in
+  test) packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64) ;;
+  bench) packages=(valgrind) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

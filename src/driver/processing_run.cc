@@ -103,7 +103,7 @@ int run_global(Run& run) {
 
   settings.option_text = upper_case(settings.option_text_raw);
   if (settings.trace) platform.write_console(settings.banner_line + "\n");
-  const std::string start_time = settings.banner_line.substr(2, 8);
+  const std::string start_time = settings.trace ? settings.banner_line.substr(2, 8) : std::string();
   for (char& c : settings.option_text_raw) {
     if (c == ':') c = ' ';
   }
@@ -127,11 +127,13 @@ int run_global(Run& run) {
   std::uint32_t systems = 0;
   std::uint32_t processed = 0;
   std::uint32_t failed = 0;
-  while (!settings.server_listing.empty()) {
+  const std::string& listing = settings.server_listing;
+  for (std::size_t next = 0; next < listing.size();) {
     ++systems;
-    std::size_t end = settings.server_listing.find('#');
-    settings.profile_name = settings.server_listing.substr(0, end);
-    settings.server_listing.erase(0, end == std::string::npos ? std::string::npos : end + 1);
+    std::size_t end = listing.find('#', next);
+    if (end == std::string::npos) end = listing.size();
+    settings.profile_name = listing.substr(next, end - next);
+    next = end + 1;
 
     // A name too long for a profile name would stand for another file if it
     // were cut, so it is passed over like a profile that does not open.

@@ -29,7 +29,8 @@ struct RunSettings {
   static constexpr std::size_t kProfileNameRoom = 63;
   static constexpr std::size_t kSensorDirRoom = kSensorDirectoryRoom;
 
-  // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time.
+  // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time; set
+  // when the console trace is on, the only output that shows it.
   std::string banner_line;
   // Console trace lines: the option string holds "#", "@", "$" or "%".
   bool trace = false;

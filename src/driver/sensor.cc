@@ -19,7 +19,6 @@ int end_with_error_document(Platform& platform, ResultDocument& document,
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line) {
   RunSettings settings;
   const OffsetTable offset_table;
-  settings.banner_line = make_banner_line(platform.time_of_day());
   ResultDocument document;
   DiagnosticLog log;
 
@@ -27,6 +26,9 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
   if (command_line.size() > 1) arguments.assign(command_line.begin() + 1, command_line.end());
   Status status = read_command_line(arguments, settings);
   if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
+  // Only trace lines show the start time, so the clock and its time zone are
+  // read only for them.
+  if (settings.trace) settings.banner_line = make_banner_line(platform.time_of_day());
   log.apply_options(platform, settings.option_text);
   document.set_format(
       document_format(settings.mode_keyword, settings.option_text, settings.option_text_raw));

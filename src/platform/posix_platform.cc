@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <climits>
@@ -38,7 +39,14 @@ class PosixPlatform final : public Platform {
   PosixPlatform() : drives_(drives_of_this_process()) {}
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override {
-    std::FILE* stream = std::fopen(local(path).c_str(), "rb");
+    // The name as written is tried first: it is nearly always right, and
+    // matching the letter case costs a look into every folder on the way.
+    std::string as_written = to_posix_path(path, drives_);
+    std::FILE* stream = std::fopen(as_written.c_str(), "rb");
+    if (stream == nullptr && errno == ENOENT) {
+      std::string matched = match_letter_case(as_written);
+      if (matched != as_written) stream = std::fopen(matched.c_str(), "rb");
+    }
     if (stream == nullptr) return nullptr;
     struct stat info;
     if (::fstat(::fileno(stream), &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -54,7 +62,11 @@ class PosixPlatform final : public Platform {
     return make_writable(std::fopen(local(path).c_str(), "a"));
   }
   bool delete_file(const std::string& path) override {
-    return ::unlink(local(path).c_str()) == 0;
+    std::string as_written = to_posix_path(path, drives_);
+    if (::unlink(as_written.c_str()) == 0) return true;
+    if (errno != ENOENT) return false;
+    std::string matched = match_letter_case(as_written);
+    return matched != as_written && ::unlink(matched.c_str()) == 0;
   }
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
@@ -81,6 +93,8 @@ class PosixPlatform final : public Platform {
   }
 
  private:
+  // The file a path names, matched in any letter case, so that writing
+  // replaces a file whose name differs in case only.
   std::string local(const std::string& windows_path) const {
     return match_letter_case(to_posix_path(windows_path, drives_));
   }

@@ -1,6 +1,7 @@
 #include "profiles/sensor_directory.h"
 
 #include <array>
+#include <utility>
 
 #include "output/texts.h"
 #include "platform/line_reader.h"
@@ -36,10 +37,6 @@ std::string override_base(ReadableFile& file) {
   return base;
 }
 
-bool profile_opens(Platform& platform, const std::string& folder, const std::string& profile_name) {
-  return platform.open_text(folder + profile_name) != nullptr;
-}
-
 }  // namespace
 
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
@@ -49,10 +46,16 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
     std::string base = override_base(*override_file);
     override_file.reset();
-    if (profile_opens(platform, base + kInstallationTail, profile_name)) base += kInstallationTail;
-    if (profile_opens(platform, base + kSensorsTail, profile_name)) base += kSensorsTail;
+    // A probe that finds the profile keeps it open: it is the profile of the
+    // folder that the base becomes.
+    for (const char* tail : {kInstallationTail, kSensorsTail}) {
+      if (std::unique_ptr<ReadableFile> probe = platform.open_text(base + tail + profile_name)) {
+        base += tail;
+        found.profile = std::move(probe);
+      }
+    }
     found.folder = base;
-    found.profile = platform.open_text(found.folder + profile_name);
+    if (!found.profile) found.profile = platform.open_text(found.folder + profile_name);
     if (!found.profile) return Status::Error(missing);
   } else {
     found.profile = platform.open_text(profile_name);

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Measures what a sensor run costs: whole processes, alternated, medians of
+# many repetitions, each compared with a minimal C program (the floor).
+set -euo pipefail
+build=$(realpath "${1:-build-bench}")
+repetitions=${REPETITIONS:-41}
+here=$(cd "$(dirname "$0")/.." && pwd)
+work="$build/bench-work"
+drives="$work/drives"
+prtg="$drives/c/PRTG"
+sensors="$prtg/Custom Sensors/ExeXml"
+
+cc -O2 -o "$build/floor" "$here/bench/floor.c"
+c++ -O2 -std=c++20 -o "$build/bench_runner" "$here/bench/bench_runner.cc"
+
+rm -rf "$work"
+mkdir -p "$sensors"
+export QUILLAR_DRIVE_ROOT=$drives
+printf 'C:\\PRTG\r\n' > "$drives/c/PRTG_Path.Txt"
+password=$(printf 'Bench#1\n' | "$build/quillar-profile" scramble)
+
+# 250 systems, each with its profile <n>.P00 and three LAN rows.
+{
+  for n in $(seq 1 250); do
+    printf '[S%d]\nashost = sap%d\nsysnr = 0\nclient = 100\nuser = MONITOR\npassword = Bench#1\n' "$n" "$n"
+    printf 'lan = eth0 %d 200 1 2 3 300\nlan = eth1 10 20 0 0 0 30\nlan = lo 5 5 0 0 0 10\n' "$n"
+  done
+} > "$prtg/RfcSim.ini"
+for n in $(seq 1 250); do
+  printf 'Destination: S%03d\r\nClient.....: 100\r\nUser.......: monitor\r\nPassword...: %s\r\nLanguage...: E\r\nMode.......: R/3\r\nHostname...: sap%d\r\nSysnr......: 00\r\nGwhost.....: sap%d\r\nGwservice..: sapgw00\r\nExtcompany.: BENCH\r\n' \
+    "$n" "$password" "$n" "$n" > "$sensors/$n.P00"
+done
+# Global profile: sensor G<n> lists the first n systems, twenty names a line.
+{
+  for count in 1 10 100 250; do
+    line=""
+    for n in $(seq 1 "$count"); do
+      line+="$n.P00#"
+      if (( n % 20 == 0 || n == count )); then
+        printf '# GSNG: %-10s  %s\r\n' "G$count" "$line"
+        line=""
+      fi
+    done
+    printf '# GSNX: %-10s Sensor="SAP Quillar" Item=Packets/Sec\r\n' "G$count"
+  done
+} > "$sensors/SAP Orvanta.Gbl"
+
+# A single-system run works beside a landscape of its one system, as it
+# would beside the RFC library of a real installation.
+single="$drives/c/SINGLE"
+mkdir -p "$single"
+awk '/^\[S2\]$/ { exit } { print }' "$prtg/RfcSim.ini" > "$single/RfcSim.ini"
+
+spec="$work/programs.tsv"
+{
+  printf 'floor (C, dynamic)\t%s\t%s\n' "$prtg" "$build/floor"
+  printf 'quillar single-system\t%s\t%s\t1\tLAN=eth0\n' "$single" "$build/quillar"
+  for count in 1 10 100 250; do
+    printf 'quillar global %s\t%s\t%s\tGLOBAL\tG%s\n' "$count" "$prtg" "$build/quillar" "$count"
+  done
+  printf 'quillar-profile check\t%s\t%s\tcheck\tC:\\PRTG\\Custom Sensors\\ExeXml\\1.P00\n' "$prtg" "$build/quillar-profile"
+} > "$spec"
+
+# One run of each first: every one must succeed.
+(cd "$single" && "$build/quillar" 1 LAN=eth0 > "$work/single.out") || { echo "single-system run failed"; cat "$work/single.out"; exit 1; }
+(cd "$prtg" && "$build/quillar" GLOBAL G250 > "$work/global.out")
+grep -q 'NoSystems=250, Processed=250, Failed=0' "$work/global.out" || { echo "global run failed"; tail -3 "$work/global.out"; exit 1; }
+
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr)"
+echo "Medians of $repetitions alternated repetitions:"
+echo
+"$build/bench_runner" "$repetitions" "$spec" | tee "$work/table.txt" | grep -v '^median-wall-ms'
+
+wall() { awk -v name="$1" '$1 == "median-wall-ms" { $1 = ""; sub(/^ /, ""); n = $NF; $NF = ""; sub(/ $/, ""); if ($0 == name) print n }' "$work/table.txt"; }
+g1=$(wall "quillar global 1"); g10=$(wall "quillar global 10"); g100=$(wall "quillar global 100"); g250=$(wall "quillar global 250")
+echo
+awk -v g1="$g1" -v g10="$g10" -v g100="$g100" -v g250="$g250" 'BEGIN {
+  printf "Per-system cost of the global run: %.3f ms (1 to 10), %.3f ms (10 to 100), %.3f ms (100 to 250)\n",
+    (g10 - g1) / 9, (g100 - g10) / 90, (g250 - g100) / 150 }'
+
+if command -v valgrind > /dev/null; then
+  instructions=$(cd "$single" && valgrind --tool=callgrind --callgrind-out-file=/dev/null "$build/quillar" 1 LAN=eth0 2>&1 >/dev/null |
+                 awk '/Collected :/ { print $NF }')
+  echo "Instructions of a single-system run (callgrind): $instructions"
+fi
