@@ -1,6 +1,9 @@
 # Set-up and everyday commands. `make demo` and `make test` install what they
 # need from Debian's packages first.
-.PHONY: demo test bench build build-windows build-asan wine-prefix packages-build packages-test clean
+.PHONY: demo test bench fuzz build build-windows build-asan wine-prefix packages-build packages-test clean
+
+# The short fuzz pass of `make test`: longer in CI, where nobody waits.
+FUZZ_SECONDS := $(if $(CI),20,5)
 
 NATIVE := build
 WINDOWS := build-windows
@@ -41,6 +44,12 @@ test: packages-test build build-windows build-asan wine-prefix
 	@cd $(NATIVE) && ctest --output-on-failure
 	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure
+	@echo "Short fuzz pass, $(FUZZ_SECONDS) s a target:"
+	@scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# Every fuzz target for a minute (FUZZ_TIME=seconds for another bound).
+fuzz: packages-test
+	@scripts/fuzz.sh $(or $(FUZZ_TIME),60)
 
 demo: build
 	@scripts/demo.sh $(NATIVE)
@@ -53,4 +62,4 @@ bench: packages-build
 	@scripts/bench.sh build-bench
 
 clean:
-	rm -rf $(NATIVE) $(WINDOWS) $(ASAN) build-bench
+	rm -rf $(NATIVE) $(WINDOWS) $(ASAN) build-bench build-fuzz

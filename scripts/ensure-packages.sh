@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing for the given purpose:
 #   ensure-packages.sh build   native build (demo, benchmarks)
-#   ensure-packages.sh test    native build, tests, Windows cross-build and wine
+#   ensure-packages.sh test    native build, tests, Windows cross-build, wine,
+#                              the fuzz targets (clang) and valgrind
 #   ensure-packages.sh bench   what the benchmark adds: valgrind
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make)
 case "${1:-build}" in
-  test) packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64) ;;
+  test) packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev valgrind) ;;
   bench) packages=(valgrind) ;;
 esac
 

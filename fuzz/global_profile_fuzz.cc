@@ -1,0 +1,35 @@
+// The global profiles in both forms. The first line of the input is the
+// option string of the command line, the rest the profile.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "driver/startup.h"
+#include "fuzz_support.h"
+#include "profiles/global_profile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string input(reinterpret_cast<const char*>(data), size);
+  std::size_t line_end = input.find('\n');
+  std::string options = input.substr(0, line_end);
+  std::string profile = line_end == std::string::npos ? "" : input.substr(line_end + 1);
+  for (const char* first : {"GLOBAL", "PRD"}) {
+    quillar::FakePlatform platform;
+    platform.files["SAP Orvanta.Gbl"] = profile;
+    platform.files["Orvanta.Prf"] = profile;
+    quillar::RunSettings settings;
+    std::string form_options = std::string(first) == "PRD" ? options + " ITEM=In-Errors" : options;
+    if (!quillar::read_command_line({first, form_options}, settings).is_ok()) continue;
+    settings.profile_path = settings.profile_name;
+    quillar::Status status = quillar::read_global_profile(platform, settings);
+    if (status.is_ok()) {
+      if (settings.server_listing.empty() || settings.server_listing.back() != '#' ||
+          settings.server_listing.size() > quillar::RunSettings::kServerListingRoom ||
+          settings.item.empty() || settings.item.size() > quillar::RunSettings::kItemRoom ||
+          settings.option_text_raw.size() > quillar::RunSettings::kOptionTextRoom) {
+        __builtin_trap();
+      }
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time
+# (first argument, seconds; 60 by default), seeded from the test fixtures.
+# Fails on any crash, leak, timeout or sanitizer report.
+set -uo pipefail
+seconds=${1:-60}
+here=$(cd "$(dirname "$0")/.." && pwd)
+build="$here/build-fuzz"
+CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUILLAR_FUZZ=ON -DQUILLAR_TESTS=OFF >/dev/null || exit 1
+cmake --build "$build" >/dev/null || { cmake --build "$build"; exit 1; }
+
+corpus="$build/corpus"
+seed() {  # target name content
+  mkdir -p "$corpus/$1"
+  printf '%b' "$3" > "$corpus/$1/seed-$2"
+}
+for target in command_line system_profile global_profile path_override trace_scan rfcsim_files single_run global_run; do
+  mkdir -p "$corpus/$target"
+done
+seed command_line single 'PRD\0LAN=eth0,MODE=Mervesk'
+seed command_line global 'GLOBAL\0S01 #\0CH=2'
+seed command_line item 'D:\\X\\PRD.P01\0lan=1 item=Eth:0 @'
+cp "$here"/tests/profiles/fixtures/*.P00 "$corpus/system_profile/"
+{ printf 'ALL\n'; cat "$here/demo/SAP Orvanta.Gbl"; } > "$corpus/global_profile/seed-demo"
+seed global_profile item 'x\n# Gsng: ITEM form   PRD.P00#QAS.P00\n'
+seed path_override lines '; base\r\nD:\\Tools\r\nD:\\PRTG\\\r\n'
+seed path_override root '\\Program Files'
+seed trace_scan blocks '**** ERROR file opened at Thu Dec 10\nT:0001 ======> partner not reached\n**** ERROR x\nERROR       logon failed\r\n'
+{ cat "$here/demo/RfcSim.ini"; printf '\0'; cat "$here/demo/SapRfc.QAS"; } > "$corpus/rfcsim_files/seed-demo"
+
+failed=0
+printf '%-22s %12s %10s %s\n' target executions corpus result
+for target in command_line system_profile global_profile path_override trace_scan rfcsim_files single_run global_run; do
+  log="$build/$target.log"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1 \
+    "$build/${target}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 \
+    -print_final_stats=1 "$corpus/$target" > "$log" 2>&1
+  status=$?
+  runs=$(awk '/stat::number_of_executed_units/ { print $2 }' "$log")
+  files=$(find "$corpus/$target" -type f | wc -l)
+  if [ $status -eq 0 ] && ! grep -qE 'ERROR: |runtime error' "$log"; then
+    printf '%-22s %12s %10s %s\n' "$target" "${runs:-?}" "$files" ok
+  else
+    printf '%-22s %12s %10s %s\n' "$target" "${runs:-?}" "$files" "FAILED (see $log)"
+    grep -E -A20 'ERROR: |runtime error' "$log" | head -40
+    failed=1
+  fi
+done
+exit $failed
