@@ -641,15 +641,23 @@ unsigned RFC_ENTRY ItFill(ITAB_H table) {
 
 void* RFC_ENTRY ItGetLine(ITAB_H table, unsigned line) {
   auto* rows = static_cast<rfcsim::Table*>(table);
-  if (rows == nullptr || rfcsim::fails("ItGetLine") || line == 0 || line > rows->rows.size()) return nullptr;
+  if (rows == nullptr || rfcsim::fails("ItGetLine") || line == 0 || line > rows->rows.size()) {
+    rfcsim::set_error("RFC_ERROR_PROGRAM", "line " + std::to_string(line) + " of the table not found");
+    return nullptr;
+  }
   return rows->rows[line - 1].data();
 }
 
 int RFC_ENTRY ItDelete(ITAB_H table) {
-  if (table == nullptr) return 1;
+  if (table == nullptr) {
+    rfcsim::set_error("RFC_ERROR_PROGRAM", "no table to delete");
+    return 1;
+  }
   --state().seen.open_tables;
   delete static_cast<rfcsim::Table*>(table);
-  return rfcsim::fails("ItDelete") ? 1 : 0;
+  if (!rfcsim::fails("ItDelete")) return 0;
+  rfcsim::set_error("RFC_ERROR_MEMORY", "table could not be freed");
+  return 1;
 }
 
 }  // extern "C"

@@ -41,5 +41,36 @@ TEST(SensorTest, SyslogOpensTheLogFileAtStartUp) {
   EXPECT_EQ(platform.files.count("Quillar.log"), 1u);
 }
 
+// A platform on which a file vanishes after it has been opened once.
+class VanishingPlatform : public FakePlatform {
+ public:
+  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override {
+    std::unique_ptr<ReadableFile> file = FakePlatform::open_bytes(path);
+    if (path == vanishing) files.erase(path);
+    return file;
+  }
+  std::string vanishing;
+};
+
+TEST(SensorTest, AGlobalProfileThatVanishesBetweenTwoOpens) {
+  const struct {
+    std::vector<std::string> command_line;
+    std::string path;
+    const char* text;
+  } cases[] = {
+      {{"quillar.exe", "GLOBAL", "S1 MODE=Mervesk"}, "SAP Orvanta.Gbl",
+       "Error 10x1: ProFile SAP Orvanta.Gbl is missing..."},
+      {{"quillar.exe", "PRD", "MODE=Mervesk ITEM=In-Errors"}, "Orvanta.Prf",
+       "Error 1024: ProFile Orvanta.Prf is missing..."},
+  };
+  for (const auto& c : cases) {
+    VanishingPlatform platform;
+    platform.files[c.path] = "# GSNG: S1          PRD.P00#\n";
+    platform.vanishing = c.path;
+    EXPECT_EQ(run_sensor(platform, c.command_line), kExitErrorDocument);
+    EXPECT_EQ(platform.console, std::string("<Prtg>\n<Error>1</Error>\n<Text>") + c.text + "</Text>\n</Prtg>\n");
+  }
+}
+
 }  // namespace
 }  // namespace quillar

@@ -36,7 +36,22 @@ const std::string kLandscape =
     system("ERR2", "saperr", "12", "receive = exception NO_DATA_FOUND\n") +
     system("ERR3", "saperr", "13", "receive = sys-exception SYSTEM_FAILURE\n") +
     system("ERR7", "saperr", "17", "receive = code 7\n") +
-    system("ABORT", "saperr", "20", "abort = RfcCall\n");
+    system("ABORT", "saperr", "20", "abort = RfcCall\n") +
+    system("FIS", "sapfail", "31", "fail = RfcInstallStructure\nlan = eth0 1 2 3 4 5 6\n") +
+    system("FIC", "sapfail", "32", "fail = ItCreate\nlan = eth0 1 2 3 4 5 6\n") +
+    system("FIG", "sapfail", "33", "fail = ItGetLine\nlan = eth0 1 2 3 4 5 6\n") +
+    system("FID", "sapfail", "34", "fail = ItDelete\nlan = eth0 1 2 3 4 5 6\n") +
+    system("AOP", "sapfail", "41", "abort = RfcOpen\n") + system("AOX", "sapfail", "42", "abort = RfcOpenEx\n") +
+    system("ARC", "sapfail", "44", "abort = RfcReceive\n") +
+    system("EX81", "saperr", "81", "receive = exception " + std::string(81, 'E') + "\n") +
+    system("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n");
+
+// The failing systems of the stand-in, each with its profile and a global
+// sensor of the same key that measures PRD first; FIS comes first itself,
+// since LAN_SINGLE is described to the library only once per run.
+const char* const kFailingSystems[][2] = {
+    {"FIS", "31"}, {"FIC", "32"}, {"FIG", "33"}, {"FID", "34"}, {"AOP", "41"}, {"AOX", "42"}, {"ARC", "44"},
+};
 
 std::string sensor_line(const std::string& key, const std::string& parameters) {
   std::string line = "# GSNX: " + key;
@@ -58,10 +73,18 @@ const std::string kGlobalProfile =
     server_line("S5", "PRD.P00#MISSING.P00#BAD.P00#DEV.P00#") + server_line("S5", "ERR2.P00#QAS.P00") +
     sensor_line("S5", "LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors") +
     server_line("S6", "DEV.P00#ERR1.P00#") + sensor_line("S6", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("S7", "PRD.P00#QAS.P00#") + sensor_line("S7", "MODE:Tolvane,CH=2 Sensor=\"SAP Quillar\" Item=Collision(s)");
+    server_line("S7", "PRD.P00#QAS.P00#") + sensor_line("S7", "MODE:Tolvane,CH=2 Sensor=\"SAP Quillar\" Item=Collision(s)") +
+    server_line("FIS", "FIS.P00#PRD.P00#") + sensor_line("FIS", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("FIC", "PRD.P00#FIC.P00#") + sensor_line("FIC", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("FIG", "PRD.P00#FIG.P00#") + sensor_line("FIG", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("FID", "PRD.P00#FID.P00#") + sensor_line("FID", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("AOP", "PRD.P00#AOP.P00#") + sensor_line("AOP", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("AOX", "PRD.P00#AOX.P00#") + sensor_line("AOX", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("ABORT", "PRD.P00#ABORT.P00#") + sensor_line("ABORT", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("ARC", "PRD.P00#ARC.P00#") + sensor_line("ARC", "Sensor=\"SAP Quillar\" Item=In-Errors");
 
 struct RunCase {
-  const char* name;
+  std::string name;
   std::vector<std::string> arguments;
   int exit_code;
 };
@@ -81,6 +104,10 @@ class ProcessingEndToEnd : public testing::Test {
       host().write_file(sensors + "ERR" + code + ".P00", profile(std::string("ERR") + code, "100", "saperr", std::string("1") + code));
     }
     host().write_file(sensors + "ABORT.P00", profile("ABORT", "100", "saperr", "20"));
+    for (const auto& failing : kFailingSystems) {
+      host().write_file(sensors + failing[0] + ".P00", profile(failing[0], "100", "sapfail", failing[1]));
+    }
+    host().write_file("C:\\e2e\\run\\SapRfc.AOX", "DEST=AOX\r\nTYPE=A\r\nASHOST=sapfail\r\nSYSNR=42\r\n");
     host().write_file(sensors + "SAP Orvanta.Gbl", kGlobalProfile);
     host().write_file(sensors + "Orvanta.Prf", "# Gsng: ITEM form   PRD.P00#QAS.P00#\r\n");
   }
@@ -139,6 +166,94 @@ TEST_F(ProcessingEndToEnd, GlobalRuns) {
       {"item_form", {"PRD", "lan=eth0 ITEM=In-Packets/Sec"}, 0},
   };
   for (const RunCase& c : cases) expect_case(c);
+}
+
+// Every bounded text at its limit and one past it.
+TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
+  const std::string sensors = "C:\\e2e\\ExeXml\\";
+  auto with_entry = [](const std::string& label, const std::string& value) {
+    return profile("BIN", "100", "sapbin", "00") + label + " " + value + "\r\n";
+  };
+  host().write_file(sensors + "DEST11.P00", with_entry("Destination:", "BINBINBINBI"));
+  host().write_file(sensors + "DEST12.P00", with_entry("Destination:", "BINBINBINBIN"));
+  host().write_file(sensors + "USER47.P00", with_entry("User.......:", std::string(47, 'u')));
+  host().write_file(sensors + "USER48.P00", with_entry("User.......:", std::string(48, 'u')));
+  std::string no_user = profile("BIN", "100", "sapbin", "00");
+  no_user.erase(no_user.find("User"), no_user.find('\n', no_user.find("User")) + 1 - no_user.find("User"));
+  host().write_file(sensors + "LINE98.P00", no_user + std::string(98, ';') + "User.......: rfcuser\r\n");
+  host().write_file(sensors + "LINE99.P00", no_user + std::string(99, ';') + "User.......: rfcuser\r\n");
+  host().write_file(sensors + "EX81.P00", profile("EX81", "100", "saperr", "81"));
+  host().write_file(sensors + "EX82.P00", profile("EX82", "100", "saperr", "82"));
+  host().write_file(sensors + std::string(39, 'C') + ".P00", profile("BIN", "100", "sapbin", "00"));
+  host().write_file(sensors + std::string(40, 'C') + ".P00", profile("BIN", "100", "sapbin", "00"));
+  // Without a trace file to read, the remark is " - Look for Trace-File".
+  host().write_file("C:\\e2e\\run\\Dev_Rfc.Trc\\folder", "");
+
+  const std::string prd = "C:\\e2e\\ExeXml\\PRD";
+  const RunCase cases[] = {
+      {"capacity_options_127", {prd, "MODE=Tolvane,CH=1 " + std::string(109, 'o')}, 0},
+      {"capacity_options_128", {prd, "MODE=Tolvane,CH=1 " + std::string(110, 'o')}, 2},
+      {"capacity_profile_name_63", {std::string(59, 'N'), "MODE=Mervesk"}, 2},
+      {"capacity_profile_name_64", {std::string(60, 'N'), "MODE=Mervesk"}, 2},
+      {"capacity_directory_95", {"C:\\" + std::string(91, 'd') + "\\PRD", "MODE=Mervesk"}, 2},
+      {"capacity_directory_96", {"C:\\" + std::string(92, 'd') + "\\PRD", "MODE=Mervesk"}, 2},
+      {"capacity_item_90", {"PRD", "ITEM=" + std::string(90, 'I')}, 0},
+      {"capacity_item_91", {"PRD", "ITEM=" + std::string(91, 'I')}, 0},
+      {"capacity_destination_11", {sensors + "DEST11", "MODE=Tolvane,CH=6"}, 0},
+      {"capacity_destination_12", {sensors + "DEST12", "MODE=Tolvane,CH=6"}, 2},
+      {"capacity_user_47", {"USER47"}, 2},
+      {"capacity_user_48", {"USER48"}, 2},
+      {"capacity_profile_line_98", {sensors + "LINE98", "MODE=Tolvane,CH=6"}, 2},
+      {"capacity_profile_line_99", {sensors + "LINE99", "MODE=Tolvane,CH=6"}, 0},
+      {"capacity_error_text_127", {"EX81"}, 2},
+      {"capacity_error_text_128", {"EX82"}, 2},
+  };
+  for (const RunCase& c : cases) expect_case(c);
+
+  // The server listing holds 2047 characters: 204 names of ten and one of
+  // seven fill it; a name of eight in its place does not fit and is dropped.
+  std::string names;
+  for (int i = 0; i < 204; ++i) names += "M" + std::string(4 - std::to_string(i).size(), '0') + std::to_string(i) + ".P00#";
+  const std::string long_names = std::string(39, 'C') + ".P00#" + std::string(40, 'C') + ".P00#";
+  const struct {
+    const char* name;
+    std::string entries;
+  } listings[] = {
+      {"capacity_listing_2047", names + "XY.P00#"},
+      {"capacity_listing_2048", names + "XYZ.P00#"},
+      {"capacity_channel_name_43_and_44", long_names},
+  };
+  for (const auto& listing : listings) {
+    std::string lines;
+    for (std::size_t at = 0; at < listing.entries.size(); at += 150) {
+      lines += "# Gsng: ITEM form   " + listing.entries.substr(at, 150) + "\r\n";
+    }
+    host().write_file(sensors + "Orvanta.Prf", lines);
+    expect_case(RunCase{listing.name, {"PRD", "ITEM=Packets/Sec"}, 0});
+  }
+}
+
+// Faults of the files and of the RFC library end in their documents.
+TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
+  const std::string sensors = "C:\\e2e\\ExeXml\\";
+  host().write_file(sensors + "FOLDER.P00\\inside", "");
+  std::filesystem::create_symlink("LOOP.P00", host().local_path(sensors + "LOOP.P00"));
+  const RunCase cases[] = {
+      {"fault_profile_is_a_folder", {"FOLDER"}, 2},
+      {"fault_profile_unreadable", {"LOOP"}, 2},
+  };
+  for (const RunCase& c : cases) expect_case(c);
+
+  host().write_file("C:\\e2e\\run\\SapRfc.ini\\folder", "");
+  expect_case(RunCase{"fault_saprfc_ini_unwritable", {"QAS"}, 2});
+  std::filesystem::remove_all(host().local_path("C:\\e2e\\run\\SapRfc.ini"));
+
+  for (const auto& failing : kFailingSystems) {
+    std::string name = failing[0];
+    expect_case(RunCase{("fault_single_" + name).c_str(), {name}, 1});
+    expect_case(RunCase{("fault_global_" + name).c_str(), {"GLOBAL", name}, 1});
+  }
+  expect_case(RunCase{"fault_global_ABORT", {"GLOBAL", "ABORT"}, 1});
 }
 
 }  // namespace

@@ -235,6 +235,10 @@ ProcessResult SensorHost::run(const std::vector<std::string>& arguments, const s
     env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
   } else {
     argv = {path};
+    if (std::getenv("QUILLAR_E2E_VALGRIND") != nullptr) {
+      argv.insert(argv.begin(), {"valgrind", "--quiet", "--error-exitcode=99", "--leak-check=full",
+                                 "--errors-for-leak-kinds=definite,indirect", "--show-leak-kinds=definite,indirect"});
+    }
     env = {"QUILLAR_DRIVE_ROOT=" + drive_root_.string()};
   }
   argv.insert(argv.end(), arguments.begin(), arguments.end());

@@ -6,7 +6,8 @@
 // wine prefix, the program is a Windows executable: drive c is the prefix's
 // drive_c, and one persistent wineserver serves the whole suite. Otherwise
 // drive c is a folder of a temporary drive root, handed to the program in
-// QUILLAR_DRIVE_ROOT.
+// QUILLAR_DRIVE_ROOT, and with QUILLAR_E2E_VALGRIND set every native run goes
+// through valgrind, whose reports then fail the case.
 #ifndef QUILLAR_TESTS_E2E_SENSOR_PROCESS_H_
 #define QUILLAR_TESTS_E2E_SENSOR_PROCESS_H_
 
