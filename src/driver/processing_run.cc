@@ -145,7 +145,7 @@ int run_global(Run& run) {
     bool valid = read_system_profile(*profile, settings.profile_name, true, run.offset_table, entries).is_ok();
     profile.reset();
     std::string channel_name = channel_name_for(settings.display_selector, settings.profile_name, entries);
-    std::string line = system_line(platform.time_of_day(), settings.profile_name, entries);
+    std::string line = settings.trace ? system_line(platform.time_of_day(), settings.profile_name, entries) : "";
 
     install_error_report(run, environment);
     document.clear();
