@@ -1,5 +1,8 @@
 #include "measure/network_usage.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "output/texts.h"

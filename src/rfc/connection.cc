@@ -1,6 +1,8 @@
 #include "rfc/connection.h"
 
 #include <climits>
+#include <optional>
+#include <string_view>
 
 #include "output/texts.h"
 
