@@ -542,7 +542,6 @@ RFC_HANDLE RFC_ENTRY RfcOpenEx(const char* connect_parameters, RFC_ERROR_INFO_EX
 }
 
 void RFC_ENTRY RfcClose(RFC_HANDLE handle) {
-  state().seen.closes.push_back(handle);
   if (handle == 0) {
     state().connections.clear();
   } else {

@@ -47,7 +47,6 @@ struct Seen {
   int structure_installs = 0;
   std::vector<CallSeen> calls;     // RfcCall
   std::vector<CallSeen> receives;  // RfcReceive
-  std::vector<unsigned> closes;
   int open_tables = 0;  // made by ItCreate and not yet deleted
 };
 

@@ -104,9 +104,7 @@ int run_global(Run& run) {
   settings.option_text = upper_case(settings.option_text_raw);
   if (settings.trace) platform.write_console(settings.banner_line + "\n");
   const std::string start_time = settings.trace ? settings.banner_line.substr(2, 8) : std::string();
-  for (char& c : settings.option_text_raw) {
-    if (c == ':') c = ' ';
-  }
+  blanks_for_colons(settings.option_text_raw);
   settings.option_text_raw = settings.option_text_raw.substr(0, settings.option_text_raw.find(" @"));
   // From here on the options of the sensor line rule the document, the
   // channels and the log.

@@ -9,20 +9,6 @@
 namespace quillar {
 namespace {
 
-// The text of the options as typed that stands behind the keyword found at
-// `keyword_at` of the upper-cased options, up to a blank or a comma, at most
-// `room` characters.
-std::string value_behind(const RunSettings& settings, std::size_t keyword_at,
-                         std::size_t keyword_length, std::size_t room) {
-  std::string_view rest = std::string_view(settings.option_text_raw).substr(keyword_at + keyword_length);
-  rest = cut_to(rest, room);
-  return std::string(rest.substr(0, rest.find_first_of(" ,")));
-}
-
-std::string profile_missing(const std::string& name) {
-  return "Error 1002: Profile " + name + " is missing...";
-}
-
 }  // namespace
 
 Status read_command_line(const std::vector<std::string>& arguments, RunSettings& settings) {
@@ -39,12 +25,10 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   settings.option_text_raw = options;
   settings.option_text = upper_case(options);
 
-  std::size_t item_at = settings.option_text.find("ITEM=");
-  if (item_at != std::string::npos) {
-    settings.item = value_behind(settings, item_at, 5, RunSettings::kItemRoom);
-    for (char& c : settings.item) {
-      if (c == ':') c = ' ';
-    }
+  if (std::optional<std::string> item =
+          keyword_value(settings.option_text, settings.option_text_raw, "ITEM=", RunSettings::kItemRoom)) {
+    settings.item = *item;
+    blanks_for_colons(settings.item);
     settings.global_run = true;
     profile_name = kItemProfileName;
   }
@@ -57,12 +41,10 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   }
 
   settings.mode_keyword = kModeExeXml;
-  std::size_t mode_at = settings.option_text.find("MODE=");
-  if (mode_at != std::string::npos) {
-    std::string value = value_behind(settings, mode_at, 5, RunSettings::kOptionTextRoom);
-    std::optional<std::string_view> keyword = find_mode_keyword(value);
+  if (std::optional<std::string> mode = keyword_value(settings.option_text, settings.option_text_raw, "MODE=")) {
+    std::optional<std::string_view> keyword = find_mode_keyword(*mode);
     if (!keyword) {
-      return Status::Error("Error 1041: Mode " + value +
+      return Status::Error("Error 1041: Mode " + *mode +
                            " is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...");
     }
     settings.mode_keyword = *keyword;
@@ -104,7 +86,7 @@ Status locate_profile(Platform& platform, RunSettings& settings) {
   }
   settings.profile_path = settings.sensor_dir + settings.profile_name;
   settings.profile_stream = platform.open_text(settings.profile_path);
-  if (!settings.profile_stream) return Status::Error(profile_missing(settings.profile_path));
+  if (!settings.profile_stream) return Status::Error(profile_missing_text(settings.profile_path));
   return Status::Ok();
 }
 

@@ -1,5 +1,6 @@
 #include "output/texts.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace quillar {
@@ -17,6 +18,20 @@ bool contains(std::string_view text, std::string_view part) {
 }
 
 std::string_view cut_to(std::string_view text, std::size_t room) { return text.substr(0, room); }
+
+std::optional<std::string> keyword_value(std::string_view search, std::string_view text,
+                                         std::string_view keyword, std::size_t room) {
+  std::size_t at = search.find(keyword);
+  if (at == std::string_view::npos) return std::nullopt;
+  std::string_view value = cut_to(text.substr(std::min(at + keyword.size(), text.size())), room);
+  return std::string(value.substr(0, value.find_first_of(" ,")));
+}
+
+void blanks_for_colons(std::string& text) {
+  for (char& c : text) {
+    if (c == ':') c = ' ';
+  }
+}
 
 long leading_integer(std::string_view text) {
   std::size_t at = 0;

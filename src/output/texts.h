@@ -2,6 +2,7 @@
 #ifndef QUILLAR_OUTPUT_TEXTS_H_
 #define QUILLAR_OUTPUT_TEXTS_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,17 @@ bool contains(std::string_view text, std::string_view part);
 
 // The first `room` characters of `text`.
 std::string_view cut_to(std::string_view text, std::size_t room);
+
+// The value after the first `keyword` found in `search`, taken from the same
+// place of `text` (the options as typed, of the same length; or `search`
+// itself), up to a blank, a comma or `room` characters. Nothing when
+// `search` lacks the keyword.
+std::optional<std::string> keyword_value(std::string_view search, std::string_view text,
+                                         std::string_view keyword,
+                                         std::size_t room = std::string_view::npos);
+
+// Each ":" turned into a blank: option values write a blank as a colon.
+void blanks_for_colons(std::string& text);
 
 // Reads a decimal number the way the C runtime's atoi does: leading white space
 // is skipped, then an optional sign and the digits after it; any other

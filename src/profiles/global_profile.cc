@@ -17,22 +17,6 @@ std::string_view from_column(std::string_view line, std::size_t column) {
   return line.size() >= column ? line.substr(column - 1) : std::string_view();
 }
 
-void blanks_for_colons(std::string& text) {
-  for (char& c : text) {
-    if (c == ':') c = ' ';
-  }
-}
-
-// The item after the first "Item=", up to a blank, a comma or 90 characters.
-std::string item_after(std::string_view text, std::string_view keyword) {
-  std::size_t at = text.find(keyword);
-  if (at == std::string_view::npos) return std::string();
-  std::string_view value = cut_to(text.substr(at + keyword.size()), RunSettings::kItemRoom);
-  std::string item(value.substr(0, value.find_first_of(" ,")));
-  blanks_for_colons(item);
-  return item;
-}
-
 // Collects the server entries of the profile's lines, which are joined without
 // separator. The result is a sequence of names each ended by "#": a last name
 // without one is taken as a name, and a listing beyond its room is cut after
@@ -109,7 +93,8 @@ Status read_global_form(Platform& platform, RunSettings& settings, ListingBuilde
     }
   }
   file.reset();
-  settings.item = item_after(parameters, "Item=");
+  settings.item = keyword_value(parameters, parameters, "Item=", RunSettings::kItemRoom).value_or("");
+  blanks_for_colons(settings.item);
   if (!sensor_found) {
     return Status::Error("Error 1030: Global Sensor " + settings.sensor_argument + " not found...");
   }

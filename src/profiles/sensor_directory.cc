@@ -39,9 +39,13 @@ std::string override_base(ReadableFile& file) {
 
 }  // namespace
 
+std::string profile_missing_text(const std::string& name) {
+  return "Error 1002: Profile " + name + " is missing...";
+}
+
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
                              SensorDirectory& found) {
-  const std::string missing = "Error 1002: Profile " + profile_name + " is missing...";
+  const std::string missing = profile_missing_text(profile_name);
   found = SensorDirectory();
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
     std::string base = override_base(*override_file);

@@ -20,6 +20,10 @@ inline constexpr std::size_t kSensorDirectoryRoom = 95;
 inline constexpr char kSensorDirectoryTooLong[] =
     "Error 1043: Profile-Directory longer than 95 characters...";
 
+// "Error 1002: Profile " + name + " is missing...": the text for a profile
+// that does not open, wherever it was looked for.
+std::string profile_missing_text(const std::string& name);
+
 struct SensorDirectory {
   // Ends in "ExeXml\" (letters in any case).
   std::string folder;

@@ -16,14 +16,6 @@ constexpr std::size_t kPasswordField = 10;
 
 char* text_or_null(std::string& text) { return text.empty() ? nullptr : text.data(); }
 
-// The override value after `keyword` in the options as typed, up to a blank
-// or a comma. Empty when the options do not hold the keyword.
-std::optional<std::string> override_value(const RunSettings& settings, std::string_view keyword) {
-  std::size_t at = settings.option_text.find(keyword);
-  if (at == std::string::npos) return std::nullopt;
-  std::string_view value = std::string_view(settings.option_text_raw).substr(at + keyword.size());
-  return std::string(value.substr(0, value.find_first_of(" ,")));
-}
 
 void fill_records(const RunSettings& settings, const LogonEntries& entries, LogonRecords& records) {
   records.destination = entries.destination;
@@ -36,8 +28,11 @@ void fill_records(const RunSettings& settings, const LogonEntries& entries, Logo
   records.sysnr = entries.sysnr;
   records.gwhost = entries.gwhost;
   records.gwservice = entries.gwservice;
-  if (std::optional<std::string> host = override_value(settings, ",HOST=")) records.hostname = *host;
-  if (std::optional<std::string> number = override_value(settings, ",NO=")) records.sysnr = *number;
+  // Host and system number overrides are taken from the options as typed.
+  const std::string& search = settings.option_text;
+  const std::string& typed = settings.option_text_raw;
+  if (std::optional<std::string> host = keyword_value(search, typed, ",HOST=")) records.hostname = *host;
+  if (std::optional<std::string> number = keyword_value(search, typed, ",NO=")) records.sysnr = *number;
   if (records.user.size() < kUserField) records.user.resize(kUserField, ' ');
   if (records.password.size() < kPasswordField) records.password.resize(kPasswordField, ' ');
 

@@ -36,6 +36,14 @@ std::string error_document(const std::string& text) {
   return "<Prtg>\n<Error>1</Error>\n<Text>" + text + "</Text>\n</Prtg>\n";
 }
 
+std::string profile(const std::string& destination, const std::string& client, const std::string& host,
+                    const std::string& sysnr, const std::string& password) {
+  return "Destination: " + destination + "\r\nClient.....: " + client + "\r\nUser.......: rfcuser\r\n" +
+         "Password...: " + password + "\r\nLanguage...: E\r\nMode.......: R/3\r\nHostname...: " + host +
+         "\r\nSysnr......: " + sysnr + "\r\nGwhost.....: " + host + "\r\nGwservice..: sapgw" + sysnr +
+         "\r\nExtcompany.: ACME\r\n";
+}
+
 std::string expected_output(const std::string& name) {
   std::string path = std::string(QUILLAR_E2E_EXPECTED) + "/" + name + ".txt";
   std::ifstream in(path, std::ios::binary);

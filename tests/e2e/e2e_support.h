@@ -17,6 +17,15 @@ std::string with_times_masked(std::string text);
 
 std::string error_document(const std::string& text);
 
+// "Secret#1" as a profile stores it.
+inline const std::string kStoredPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";
+
+// A system profile of the label format, with CR LF line ends: user rfcuser,
+// language E, mode R/3, the host also as gateway host, gateway service
+// sapgw<sysnr>, external company ACME.
+std::string profile(const std::string& destination, const std::string& client, const std::string& host,
+                    const std::string& sysnr, const std::string& password = kStoredPassword);
+
 // The expected standard output of a case, from expected/<name>.txt.
 std::string expected_output(const std::string& name);
 

@@ -33,12 +33,7 @@ class SensorEndToEnd : public testing::Test {
   }
 };
 
-// "Secret#1" as stored.
-const std::string kStoredPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";
-const std::string kProfile =
-    "Destination: BIN\r\nClient.....: 100\r\nUser.......: rfcuser\r\nPassword...: " + kStoredPassword +
-    "\r\nLanguage...: E\r\nMode.......: R/3\r\nHostname...: sapbin\r\nSysnr......: 00\r\n"
-    "Gwhost.....: sapbin\r\nGwservice..: sapgw00\r\nExtcompany.: ACME\r\n";
+const std::string kProfile = profile("BIN", "100", "sapbin", "00");
 const std::string kGlobal =
     "# GSNG: S01          PRD.P00#QAS.P00#\r\n"
     "# GSNX: S01        LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors,Host\r\n";

@@ -10,17 +10,6 @@
 namespace quillar::e2e {
 namespace {
 
-// "Secret#1" as stored.
-const std::string kPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";
-
-std::string profile(const std::string& destination, const std::string& client, const std::string& host,
-                    const std::string& sysnr, const std::string& password = kPassword) {
-  return "Destination: " + destination + "\r\nClient.....: " + client + "\r\nUser.......: rfcuser\r\n" +
-         "Password...: " + password + "\r\nLanguage...: E\r\nMode.......: R/3\r\nHostname...: " + host +
-         "\r\nSysnr......: " + sysnr + "\r\nGwhost.....: " + host + "\r\nGwservice..: sapgw" + sysnr +
-         "\r\nExtcompany.: ACME\r\n";
-}
-
 std::string system(const std::string& name, const std::string& host, const std::string& sysnr,
                    const std::string& more) {
   return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
