@@ -48,6 +48,8 @@ struct System {
   std::vector<LanLine> lan;
   Outcome call, receive;
   std::set<std::string> fail, abort;
+  // ItFill's answer in place of the real row count, as a faulty library's.
+  long long claimed_fill = -1;
 };
 
 struct Field {
@@ -260,6 +262,11 @@ std::vector<System> parse_landscape() {
     } else if (key == "fail") {
       good = value == "RfcInstallStructure" || value == "ItCreate" || value == "ItGetLine" || value == "ItDelete";
       if (good) system.fail.insert(value);
+    } else if (key == "fill") {
+      char* end = nullptr;
+      long long count = std::strtoll(value.c_str(), &end, 10);
+      good = !value.empty() && *end == '\0' && count >= 0 && count <= 0xFFFFFFFFLL;
+      if (good) system.claimed_fill = count;
     } else if (key == "abort") {
       good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
       if (good) system.abort.insert(value);
@@ -635,6 +642,7 @@ ITAB_H RFC_ENTRY ItCreate(const char* name, unsigned leng, unsigned occu, unsign
 }
 
 unsigned RFC_ENTRY ItFill(ITAB_H table) {
+  if (state().current.claimed_fill >= 0) return static_cast<unsigned>(state().current.claimed_fill);
   return table != nullptr ? static_cast<unsigned>(static_cast<rfcsim::Table*>(table)->rows.size()) : 0;
 }
 

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ make)
 case "${1:-build}" in
-  test) packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev valgrind) ;;
+  test) packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev valgrind libxml2-utils) ;;
   bench) packages=(valgrind) ;;
 esac
 

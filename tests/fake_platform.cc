@@ -24,16 +24,26 @@ class MemoryReadable final : public ReadableFile {
 
 class MemoryWritable final : public WritableFile {
  public:
-  explicit MemoryWritable(std::string& target) : target_(target) {}
+  MemoryWritable(std::string& target, std::size_t room) : target_(target), room_(room) {}
   bool write(std::string_view bytes) override {
-    target_.append(bytes);
-    return true;
+    std::size_t fits = target_.size() < room_ ? room_ - target_.size() : 0;
+    target_.append(bytes.substr(0, fits));
+    failed_ = failed_ || bytes.size() > fits;
+    return bytes.size() <= fits;
   }
-  bool flush() override { return true; }
+  bool flush() override { return !failed_; }
+  bool close() override { return !failed_; }
 
  private:
   std::string& target_;
+  std::size_t room_;
+  bool failed_ = false;
 };
+
+std::size_t room_of(const std::map<std::string, std::size_t>& rooms, const std::string& path) {
+  auto room = rooms.find(path);
+  return room == rooms.end() ? std::string::npos : room->second;
+}
 
 }  // namespace
 
@@ -46,12 +56,12 @@ std::unique_ptr<ReadableFile> FakePlatform::open_bytes(const std::string& path) 
 std::unique_ptr<WritableFile> FakePlatform::create_bytes(const std::string& path) {
   if (folders.count(path) != 0) return nullptr;
   files[path].clear();
-  return std::make_unique<MemoryWritable>(files[path]);
+  return std::make_unique<MemoryWritable>(files[path], room_of(file_rooms, path));
 }
 
 std::unique_ptr<WritableFile> FakePlatform::append_text(const std::string& path) {
   if (folders.count(path) != 0) return nullptr;
-  return std::make_unique<MemoryWritable>(files[path]);
+  return std::make_unique<MemoryWritable>(files[path], room_of(file_rooms, path));
 }
 
 bool FakePlatform::read_secret_line(std::string& line) {

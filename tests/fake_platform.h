@@ -24,6 +24,9 @@ class FakePlatform : public Platform {
   std::string clock = "12:34:56";
   // Read calls deliver at most this many bytes, to exercise block boundaries.
   std::size_t read_chunk = 4096;
+  // A file written here holds at most this many bytes, as on a full disk:
+  // writes beyond fail, and so does closing the file.
+  std::map<std::string, std::size_t> file_rooms;
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override;
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override;

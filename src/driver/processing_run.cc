@@ -24,6 +24,10 @@ std::string processed_line(Platform& platform) {
   return "\n* " + platform.time_of_day() + " SAP " + kProgramWord + " now processed...\n";
 }
 
+bool shows_destination_line(const RunSettings& settings, const ResultDocument& document) {
+  return settings.trace || document.format().framing != Framing::kXml;
+}
+
 void install_error_report(Run& run, RFC_ENV& environment) {
   set_error_report_console(run.platform);
   environment = error_report_environment();
@@ -73,7 +77,7 @@ int run_single_system(Run& run) {
                            shown_parameters(settings.option_text_raw) + " State=Executing\n");
   }
 
-  RfcContext context{platform, run.log, settings};
+  RfcContext context{platform, run.log, settings, shows_destination_line(settings, document)};
   LogonRecords records;
   RFC_HANDLE handle = open_sap_connection(context, entries, records);
   if (handle == 0) {
@@ -118,7 +122,7 @@ int run_global(Run& run) {
   platform.write_console(document.text() + "\n");
   document.clear();
 
-  RfcContext context{platform, run.log, settings};
+  RfcContext context{platform, run.log, settings, shows_destination_line(settings, document)};
   RFC_ENV environment;
   LogonRecords records;
   NetworkUsage usage;
@@ -172,7 +176,7 @@ int run_global(Run& run) {
   // stand in front of the summary.
   document.clear();
   document.begin_text();
-  document.append("(***) " + settings.item + ": NoSystems=" + std::to_string(systems) +
+  document.append_element_text("(***) " + settings.item + ": NoSystems=" + std::to_string(systems) +
                   ", Processed=" + std::to_string(processed) + ", Failed=" + std::to_string(failed));
   document.end_text();
   document.end_document();

@@ -61,8 +61,13 @@ std::string message_text(const std::string& destination, const std::string& inte
 
 std::array<std::uint32_t, 6> add_up_rows(ITAB_H table, std::string_view filter) {
   std::array<std::uint32_t, 6> totals{};
-  for (unsigned line = 1; line <= ItFill(table); ++line) {
-    const char* row = static_cast<const char*>(ItGetLine(table, line));
+  // The count is read once and counted against in a wider type: a count of
+  // 2^32 - 1 would otherwise wrap the line number and never end the loop.
+  // Past the rows the library really holds, ItGetLine gives no row, which
+  // ends the run through the error report.
+  const std::uint64_t rows = ItFill(table);
+  for (std::uint64_t line = 1; line <= rows; ++line) {
+    const char* row = static_cast<const char*>(ItGetLine(table, static_cast<unsigned>(line)));
     if (row == nullptr) report_table_failure("ItGetLine TF_LAN_SINGLE");
     if (!filter.empty() && row_name(row) != filter) continue;
     for (std::size_t k = 0; k < totals.size(); ++k) {
@@ -109,7 +114,7 @@ int NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle, 
     if (!settings.global_run) {
       document.begin_document();
       document.begin_text();
-      document.append(message_text(entries.destination, interface_name_, totals));
+      document.append_element_text(message_text(entries.destination, interface_name_, totals));
       document.end_text();
       for (std::size_t k = 0; k < totals.size(); ++k) {
         channels.write_channel(document, "", kChannelLabels[k], std::to_string(totals[k]), "");

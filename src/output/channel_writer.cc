@@ -72,16 +72,16 @@ void ChannelWriter::write_channel(ResultDocument& document, std::string_view key
       return;
     case Framing::kXml:
       document.append("\n<Result><Channel>");
-      document.append(label);
+      document.append_element_text(label);
       document.append("</Channel>");
       if (!unit.empty()) {
         document.append("\n<Unit>Custom</Unit>");
         document.append("\n<CustomUnit>");
-        document.append(unit);
+        document.append_element_text(unit);
         document.append("</CustomUnit>");
       }
       document.append("\n<Value>");
-      document.append(value);
+      document.append_element_text(value);
       document.append("</Value></Result>\n");
       return;
   }

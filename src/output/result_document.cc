@@ -32,6 +32,23 @@ DocumentFormat document_format(std::string_view mode_keyword, std::string_view o
   return format;
 }
 
+void append_xml_text(std::string& buffer, std::string_view text, std::size_t room) {
+  for (char c : text) {
+    std::string_view piece(&c, 1);
+    switch (c) {
+      case '&': piece = "&amp;"; break;
+      case '<': piece = "&lt;"; break;
+      case '>': piece = "&gt;"; break;
+      case '\t': case '\n': case '\r': break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) piece = "?";
+        break;
+    }
+    if (buffer.size() + piece.size() > room) return;
+    buffer.append(piece);
+  }
+}
+
 void ResultDocument::begin_document() {
   buffer_.clear();
   if (format_.framing == Framing::kXml) append("\n<Prtg>\n");
@@ -56,15 +73,22 @@ void ResultDocument::end_document() {
 void ResultDocument::write_error_document(std::string_view error_text) {
   constexpr std::string_view kHead = "<Prtg>\n<Error>1</Error>\n<Text>";
   constexpr std::string_view kTail = "</Text>\n</Prtg>\n";
-  // An overlong text is cut so that the document still closes.
   buffer_.assign(kHead);
-  buffer_.append(cut_to(error_text, kRoom - kHead.size() - kTail.size()));
+  append_xml_text(buffer_, error_text, kRoom - kTail.size());
   buffer_.append(kTail);
 }
 
 void ResultDocument::append(std::string_view text) {
   std::size_t room = kRoom - buffer_.size();
   buffer_.append(cut_to(text, room));
+}
+
+void ResultDocument::append_element_text(std::string_view text) {
+  if (format_.framing == Framing::kXml) {
+    append_xml_text(buffer_, text, kRoom);
+  } else {
+    append(text);
+  }
 }
 
 }  // namespace quillar

@@ -18,6 +18,12 @@ inline constexpr std::string_view kModeExeXml = "EXEXML";
 inline constexpr std::array<std::string_view, 5> kModeKeywords = {"EXEXML", "Quendal", "Dravik",
                                                                    "Mervesk", "Tolvane"};
 
+// Appends `text` to `buffer` as XML character data: "&", "<" and ">" become
+// entities, and control characters other than tab, line feed and carriage
+// return, which XML 1.0 cannot hold, become "?". Stops before the first
+// character whose escaped form would take `buffer` beyond `room` characters.
+void append_xml_text(std::string& buffer, std::string_view text, std::size_t room);
+
 // The mode keyword that `value` names in any letter case, if any.
 std::optional<std::string_view> find_mode_keyword(std::string_view value);
 
@@ -56,10 +62,16 @@ class ResultDocument {
   void end_document();
 
   // Replaces the whole buffer, in every mode, by the PRTG error document that
-  // carries `error_text` character for character.
+  // carries `error_text`, escaped as XML text. An overlong text is cut so that
+  // the document still closes.
   void write_error_document(std::string_view error_text);
 
+  // Appends markup or text that needs no escaping, cut at the room.
   void append(std::string_view text);
+  // Appends text that stands inside an element (<Text>, <Channel>): escaped as
+  // XML text in the XML framing, as it stands in the line framings, which
+  // are not XML. Cut at the room, never inside an entity.
+  void append_element_text(std::string_view text);
   void clear() { buffer_.clear(); }
   const std::string& text() const { return buffer_; }
 

@@ -1,11 +1,35 @@
 #include "platform/line_reader.h"
 
+#include <string_view>
+
 namespace quillar {
 
 LineReader::LineReader(ReadableFile& file, std::size_t piece_room)
     : file_(file), piece_room_(piece_room == 0 ? 1 : piece_room) {}
 
+void LineReader::inspect_start() {
+  if (inspected_) return;
+  inspected_ = true;
+  // A file may arrive in small reads; three bytes settle both marks.
+  while (end_ < 3) {
+    std::size_t n = file_.read(block_ + end_, sizeof block_ - end_);
+    if (n == 0) break;
+    end_ += n;
+  }
+  auto starts_with = [&](std::string_view mark) {
+    return end_ >= mark.size() && std::string_view(block_, mark.size()) == mark;
+  };
+  if (starts_with("\xEF\xBB\xBF")) next_ = 3;
+  utf16_ = starts_with("\xFF\xFE") || starts_with("\xFE\xFF");
+}
+
+bool LineReader::saved_as_utf16() {
+  inspect_start();
+  return utf16_;
+}
+
 bool LineReader::fill() {
+  inspect_start();
   if (next_ < end_) return true;
   next_ = 0;
   end_ = file_.read(block_, sizeof block_);

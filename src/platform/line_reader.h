@@ -27,14 +27,25 @@ class LineReader {
   // Gives the next piece with its line end removed (see strip_line_end).
   bool next_line(std::string& line);
 
+  // Whether the file starts with the byte order mark of UTF-16 (FF FE or FE
+  // FF): its lines cannot be read as single-byte text. The reader still
+  // gives them as they stand.
+  bool saved_as_utf16();
+
  private:
   bool fill();
+  // Looks at the first bytes once: a UTF-8 byte order mark, which Notepad
+  // writes in front of "UTF-8" files, is skipped so that the first line
+  // keeps its label.
+  void inspect_start();
 
   ReadableFile& file_;
   std::size_t piece_room_;
   char block_[4096];
   std::size_t next_ = 0;
   std::size_t end_ = 0;
+  bool inspected_ = false;
+  bool utf16_ = false;
 };
 
 // Removes one trailing carriage return, then one trailing line feed.

@@ -29,6 +29,10 @@ class WritableFile {
   virtual ~WritableFile() = default;
   virtual bool write(std::string_view bytes) = 0;
   virtual bool flush() = 0;
+  // Writes what is buffered and closes the file. False when that, or any
+  // earlier write, failed; the file is closed all the same. Destroying a
+  // file that was not closed closes it without telling.
+  virtual bool close() = 0;
 };
 
 class Platform {

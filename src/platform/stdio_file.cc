@@ -25,12 +25,21 @@ class StdioWritable final : public WritableFile {
  public:
   explicit StdioWritable(std::FILE* stream) : stream_(stream) {}
   bool write(std::string_view bytes) override {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stream_.get()) == bytes.size();
+    if (!stream_) return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream_.get()) == bytes.size();
+    failed_ = failed_ || !written;
+    return written;
   }
-  bool flush() override { return std::fflush(stream_.get()) == 0; }
+  bool flush() override { return stream_ && std::fflush(stream_.get()) == 0; }
+  bool close() override {
+    if (!stream_) return !failed_;
+    bool closed = std::fclose(stream_.release()) == 0;
+    return closed && !failed_;
+  }
 
  private:
   Stream stream_;
+  bool failed_ = false;
 };
 
 }  // namespace

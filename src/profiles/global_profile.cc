@@ -48,6 +48,7 @@ Status read_item_form(Platform& platform, RunSettings& settings, ListingBuilder&
   std::unique_ptr<ReadableFile> file = platform.open_text(settings.profile_path);
   if (!file) return Status::Error("Error 1024: ProFile " + settings.profile_name + " is missing...");
   LineReader reader(*file, kGlobalLineRoom);
+  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(settings.profile_name));
   std::string line;
   while (reader.next_line(line)) {
     if (line.compare(0, 8, "# Gsng: ") == 0) listing.add(from_column(line, kEntriesColumn));
@@ -68,6 +69,7 @@ Status read_global_form(Platform& platform, RunSettings& settings, ListingBuilde
   settings.item.clear();
 
   LineReader reader(*file, kGlobalLineRoom);
+  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(settings.profile_name));
   std::string line;
   while (reader.next_line(line)) {
     std::string marker = upper_case(std::string_view(line).substr(0, server_marker.size()));

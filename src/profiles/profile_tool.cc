@@ -29,7 +29,7 @@ constexpr char kUsage[] =
     "scramble  reads a password from standard input and prints the value for the\n"
     "          \"Password...:\" line of a profile.\n"
     "\n"
-    "Passwords hold 1 to 20 printable ASCII characters.\n";
+    "Passwords hold 2 to 20 printable ASCII characters.\n";
 
 // The option of each entry, in the order of the profile's lines.
 const std::map<std::string, std::string LogonEntries::*> kEntryOptions = {
@@ -150,8 +150,13 @@ int create(Platform& platform, const std::string& path, const std::vector<std::s
       return refuse(platform, option + " needs at least " + std::to_string(label.shortest) +
                                   " character" + (label.shortest == 1 ? "" : "s"));
     }
-    if (value.size() > label.room) {
-      return refuse(platform, option + " may hold at most " + std::to_string(label.room) + " characters");
+    if (value.size() > readable_room(label)) {
+      return refuse(platform, option + " may hold at most " + std::to_string(readable_room(label)) + " characters");
+    }
+    // The sensor reads blanks as part of the value, so a blank typed by
+    // mistake would log on with another value than the one intended.
+    if (value.front() == ' ' || value.back() == ' ') {
+      return refuse(platform, option + " must not begin or end with a blank");
     }
     if (value.find_first_of("\r\n") != std::string::npos) {
       return refuse(platform, option + " must not hold a line end");
@@ -174,7 +179,7 @@ int create(Platform& platform, const std::string& path, const std::vector<std::s
     content += std::string(label.label) + " " + entries.*label.entry + "\r\n";
   }
   std::unique_ptr<WritableFile> file = platform.create_bytes(path);
-  if (!file || !file->write(content) || !file->flush()) return refuse(platform, "cannot write " + path);
+  if (!file || !file->write(content) || !file->close()) return refuse(platform, "cannot write " + path);
   return kDone;
 }
 

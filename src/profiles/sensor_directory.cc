@@ -26,15 +26,16 @@ bool names_a_base_folder(const std::string& line) {
 
 // The base folder that the override file names, ending in a backslash: "\"
 // when no line qualifies.
-std::string override_base(ReadableFile& file) {
-  std::string base;
+Status override_base(ReadableFile& file, std::string& base) {
+  base.clear();
   LineReader reader(file, kOverrideLineRoom);
+  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(kPathOverrideFile));
   std::string line;
   while (reader.next_line(line)) {
     if (names_a_base_folder(line)) base = line;
   }
   if (base.empty() || base.back() != '\\') base += '\\';
-  return base;
+  return Status::Ok();
 }
 
 }  // namespace
@@ -48,8 +49,10 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
   const std::string missing = profile_missing_text(profile_name);
   found = SensorDirectory();
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
-    std::string base = override_base(*override_file);
+    std::string base;
+    Status read = override_base(*override_file, base);
     override_file.reset();
+    if (!read.is_ok()) return read;
     // A probe that finds the profile keeps it open: it is the profile of the
     // folder that the base becomes.
     for (const char* tail : {kInstallationTail, kSensorsTail}) {

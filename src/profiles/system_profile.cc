@@ -1,5 +1,7 @@
 #include "profiles/system_profile.h"
 
+#include <algorithm>
+
 #include "output/texts.h"
 #include "platform/line_reader.h"
 
@@ -18,6 +20,8 @@ const std::array<ProfileLabel, 11> kProfileLabels = {{
     {"Gwhost.....:", &LogonEntries::gwhost, 2, 61},
     {"Gwservice..:", &LogonEntries::gwservice, 2, 31},
 }};
+
+std::size_t readable_room(const ProfileLabel& label) { return std::min(label.room, kValueRoom); }
 
 namespace {
 
@@ -58,6 +62,7 @@ Status read_system_profile(ReadableFile& profile, std::string_view profile_name,
   entries = LogonEntries();
   Status first_fault = Status::Ok();
   LineReader reader(profile, global_run ? kGlobalRunLineRoom : kSystemRunLineRoom);
+  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(profile_name));
   std::string line;
   while (reader.next_line(line)) {
     std::string_view label = std::string_view(line).substr(0, 12);

@@ -45,6 +45,10 @@ extern const std::array<ProfileLabel, 11> kProfileLabels;
 inline constexpr std::size_t kValueColumn = 14;
 // A line's value holds at most this many characters.
 inline constexpr std::size_t kValueRoom = 60;
+// The longest value of this entry that the sensor reads back as written: a
+// line's value is cut after kValueRoom characters, whatever the entry's room.
+std::size_t readable_room(const ProfileLabel& label);
+
 // Pieces in which the two runs read a profile (line feed included).
 inline constexpr std::size_t kSystemRunLineRoom = 99;
 inline constexpr std::size_t kGlobalRunLineRoom = 199;

@@ -17,7 +17,10 @@ constexpr std::size_t kPasswordField = 10;
 char* text_or_null(std::string& text) { return text.empty() ? nullptr : text.data(); }
 
 
+// Every field of the records comes from these entries and the options alone:
+// nothing of an earlier system's logon survives into this one.
 void fill_records(const RunSettings& settings, const LogonEntries& entries, LogonRecords& records) {
+  records = LogonRecords();
   records.destination = entries.destination;
   records.client = entries.client;
   records.user = entries.user;
@@ -50,11 +53,8 @@ void fill_records(const RunSettings& settings, const LogonEntries& entries, Logo
   } else {
     options.mode = 0;
     records.server.hostname = text_or_null(records.hostname);
-    // An empty system number leaves the number of an earlier open in place.
-    if (!records.sysnr.empty()) {
-      long number = leading_integer(records.sysnr);
-      records.server.sysnr = static_cast<int>(number < INT_MIN ? INT_MIN : number > INT_MAX ? INT_MAX : number);
-    }
+    long number = leading_integer(records.sysnr);
+    records.server.sysnr = static_cast<int>(number < INT_MIN ? INT_MIN : number > INT_MAX ? INT_MAX : number);
     records.server.gateway_host = text_or_null(records.gwhost);
     records.server.gateway_service = text_or_null(records.gwservice);
     options.connopt = &records.server;
@@ -75,16 +75,25 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
     return handle;
   }
 
-  context.platform.write_console("* SapRfc.Ini.......: " + entries.destination + "<\n");
+  if (context.show_destination_line) {
+    context.platform.write_console("* SapRfc.Ini.......: " + entries.destination + "<\n");
+  }
+  // A working copy that was not written whole would hand the library another
+  // destination than the administrator's, so it counts as not created.
   std::unique_ptr<WritableFile> working_copy = context.platform.create_bytes(kDestinationsFile);
   if (!working_copy) return 0;
+  bool copied = true;
   char block[4096];
   while (std::size_t n = destination_file->read(block, sizeof block)) {
-    working_copy->write(std::string_view(block, n));
+    if (!working_copy->write(std::string_view(block, n))) {
+      copied = false;
+      break;
+    }
   }
-  working_copy->flush();
+  copied = working_copy->close() && copied;
   working_copy.reset();
   destination_file.reset();
+  if (!copied) return 0;
 
   // The library takes the server from its destination entry and the logon
   // from the profile; the language is always German, as the destination

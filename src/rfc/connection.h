@@ -17,6 +17,9 @@ struct RfcContext {
   Platform& platform;
   DiagnosticLog& log;
   const RunSettings& settings;
+  // Whether a logon by destination prints its "* SapRfc.Ini" line. The line
+  // is no XML, so the XML framings print it only with the console trace on.
+  bool show_destination_line = true;
 };
 
 // The records of a logon and the texts they point at. The run keeps one and

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/sensor.h"
+#include "fake_platform.h"
+#include "platform/temp_drives.h"
+#include "rfcsim_control.h"
+
 namespace quillar {
 namespace {
 
@@ -45,6 +50,50 @@ TEST(ProcessingRunTest, NamesTheChannelsOfTheGlobalRun) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(channel_name_for(c.selector, c.profile_name, entries), c.channel) << c.selector << " " << c.profile_name;
+  }
+}
+
+// Each system of a global run is logged on with what its own profile holds:
+// a full profile before each one that lacks an entry shows any field that
+// would survive from the earlier system.
+TEST(ProcessingRunTest, NoLogonFieldOutlivesItsSystem) {
+  const std::string full =
+      "Destination: FUL\nClient.....: 100\nUser.......: rfcuser\n"
+      "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvg\nLanguage...: E\nMode.......: R/3\n"
+      "Hostname...: sapful\nSysnr......: 01\nGwhost.....: gwful\nGwservice..: sapgw01\n";
+  const char* const labels[] = {"Destination:", "Client.....:", "User.......:", "Password...:", "Language...:",
+                                "Hostname...:", "Sysnr......:", "Gwhost.....:", "Gwservice..:"};
+  TempDrives drives;
+  drives.write("c/work/FULL.P00", full);
+  std::string listing;
+  for (int k = 0; k < 9; ++k) {
+    std::string lacking = full;
+    std::size_t at = lacking.find(labels[k]);
+    lacking.erase(at, lacking.find('\n', at) + 1 - at);
+    drives.write("c/work/NO" + std::to_string(k) + ".P00", lacking);
+    listing += "FULL.P00#NO" + std::to_string(k) + ".P00#";
+  }
+  drives.write("c/work/SAP Orvanta.Gbl",
+               "# GSNG: S1          " + listing + "\n# GSNX: S1         Sensor=\"SAP Quillar\" Item=In-Errors\n");
+  rfcsim::reset();
+  std::unique_ptr<Platform> system = make_system_platform();
+  ConsoleCapture platform(*system);
+  EXPECT_EQ(run_sensor(platform, {"quillar", "GLOBAL", "S1 MODE=Mervesk"}), kExitCompleted);
+
+  const std::vector<rfcsim::OpenSeen>& opens = rfcsim::seen().opens;
+  ASSERT_EQ(opens.size(), 18u);
+  for (int k = 0; k < 9; ++k) {
+    const rfcsim::OpenSeen& seen = opens[2 * k + 1];
+    const std::string what = labels[k];
+    EXPECT_EQ(seen.destination, what == "Destination:" ? "" : "FUL") << what;
+    EXPECT_EQ(seen.client, what == "Client.....:" ? "" : "100") << what;
+    EXPECT_EQ(seen.user, what == "User.......:" ? std::string(12, ' ') : "RFCUSER     ") << what;
+    EXPECT_EQ(seen.password, what == "Password...:" ? std::string(10, ' ') : "Secret#1  ") << what;
+    EXPECT_EQ(seen.language, what == "Language...:" ? "" : "E") << what;
+    EXPECT_EQ(seen.hostname, what == "Hostname...:" ? rfcsim::PassedText() : "sapful") << what;
+    EXPECT_EQ(seen.sysnr, what == "Sysnr......:" ? 0 : 1) << what;
+    EXPECT_EQ(seen.gateway_host, what == "Gwhost.....:" ? rfcsim::PassedText() : "gwful") << what;
+    EXPECT_EQ(seen.gateway_service, what == "Gwservice..:" ? rfcsim::PassedText() : "sapgw01") << what;
   }
 }
 

@@ -26,11 +26,21 @@ TEST(SensorTest, EveryStartUpFaultPrintsOneErrorDocumentAndGivesExitCodeTwo) {
   }
 }
 
-TEST(SensorTest, ErrorTextsArePrintedAsTheyStand) {
-  FakePlatform platform;
-  EXPECT_EQ(run_sensor(platform, {"quillar.exe", "%s%n<&>", "MODE=Quendal"}), kExitErrorDocument);
-  EXPECT_EQ(platform.console,
-            "<Prtg>\n<Error>1</Error>\n<Text>Error 1002: Profile %s%n<&>.P00 is missing...</Text>\n</Prtg>\n");
+TEST(SensorTest, ErrorTextsAreEscapedAsXmlText) {
+  const struct {
+    const char* mode;
+    const char* name;
+    const char* text;
+  } cases[] = {
+      {"MODE=Quendal", "%s%n<&>", "Error 1002: Profile %s%n&lt;&amp;&gt;.P00 is missing..."},
+      {"MODE=Dravik", "A&B<C>", "Error 1002: Profile A&amp;B&lt;C&gt;.P00 is missing..."},
+      {"MODE=Mervesk", "</Text><Result>", "Error 1002: Profile &lt;/Text&gt;&lt;Result&gt;.P00 is missing..."},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    EXPECT_EQ(run_sensor(platform, {"quillar.exe", c.name, c.mode}), kExitErrorDocument);
+    EXPECT_EQ(platform.console, std::string("<Prtg>\n<Error>1</Error>\n<Text>") + c.text + "</Text>\n</Prtg>\n");
+  }
 }
 
 TEST(SensorTest, SyslogOpensTheLogFileAtStartUp) {

@@ -64,8 +64,10 @@ TEST_F(SensorEndToEnd, StartUpFaultsEndInOneErrorDocument) {
        error_document("Error 1042: Profile-Name longer than 63 characters...")},
       {"options too long", {"PRD", std::string(100, 'o'), std::string(30, 'o')}, {},
        error_document("Error 1044: Parameters longer than 127 characters...")},
-      {"texts are printed as they stand", {"%s%n<&>", "MODE=Mervesk"}, {},
-       error_document("Error 1002: Profile %s%n<&>.P00 is missing...")},
+      {"texts are printed as they stand", {"%s%n", "MODE=Mervesk"}, {},
+       error_document("Error 1002: Profile %s%n.P00 is missing...")},
+      {"markup is escaped", {"A&B<C>", "MODE=Dravik"}, {},
+       error_document("Error 1002: Profile A&amp;B&lt;C&gt;.P00 is missing...")},
   };
   for (const Case& c : cases) expect_run(c);
 }
@@ -120,6 +122,14 @@ TEST_F(SensorEndToEnd, FindsTheSensorDirectoryOfPrtg) {
        {"PRD"},
        {{"C:\\PRTG_Path.Txt", "C:\\e2e\\elsewhere"}, {"C:\\Program Files\\" + kPrtg + "PRD.P00", kProfile}},
        error_document("Error 1002: Profile PRD.P00 is missing...")},
+      {"override file with a byte order mark",
+       {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "\xEF\xBB\xBF" "C:\\e2e\\PRTG\r\n"}, {"C:\\e2e\\PRTG\\" + kPrtg + "PRD.P00", kProfile}},
+       kLogonRefused},
+      {"override file in UTF-16",
+       {"PRD"},
+       {{"C:\\PRTG_Path.Txt", std::string("\xFF\xFE" "C\0:\0\\\0", 8)}, {"C:\\" + kPrtg + "PRD.P00", kProfile}},
+       error_document("Error 1009: File C:\\PRTG_Path.Txt is saved as UTF-16, save it as ANSI or UTF-8...")},
       {"override file naming a folder that is not ExeXml",
        {"PRD"},
        {{"C:\\PRTG_Path.Txt", "C:\\e2e\\profiles"}, {"C:\\e2e\\profiles\\PRD.P00", kProfile}},

@@ -70,7 +70,8 @@ const std::string kGlobalProfile =
     server_line("AOP", "PRD.P00#AOP.P00#") + sensor_line("AOP", "Sensor=\"SAP Quillar\" Item=In-Errors") +
     server_line("AOX", "PRD.P00#AOX.P00#") + sensor_line("AOX", "Sensor=\"SAP Quillar\" Item=In-Errors") +
     server_line("ABORT", "PRD.P00#ABORT.P00#") + sensor_line("ABORT", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("ARC", "PRD.P00#ARC.P00#") + sensor_line("ARC", "Sensor=\"SAP Quillar\" Item=In-Errors");
+    server_line("ARC", "PRD.P00#ARC.P00#") + sensor_line("ARC", "Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("XML", "R&D.P00#WIDE.P00#BOM.P00#") + sensor_line("XML", "Sensor=\"SAP Quillar\" Item=Packets/Sec");
 
 struct RunCase {
   std::string name;
@@ -153,6 +154,29 @@ TEST_F(ProcessingEndToEnd, GlobalRuns) {
       {"global_all_failing", {"GLOBAL", "S6"}, 0},
       {"global_options_of_the_sensor_line", {"C:\\e2e\\ExeXml\\GLOBAL", "S7 MODE=Tolvane"}, 0},
       {"item_form", {"PRD", "lan=eth0 ITEM=In-Packets/Sec"}, 0},
+  };
+  for (const RunCase& c : cases) expect_case(c);
+}
+
+// Markup in names and texts is escaped in the XML framings and kept in the
+// line framings; Notepad's byte order mark is skipped, UTF-16 is refused.
+TEST_F(ProcessingEndToEnd, DocumentsStayWellFormedWhateverTheFilesHold) {
+  const std::string sensors = "C:\\e2e\\ExeXml\\";
+  host().write_file(sensors + "ESC.P00", profile("<%s&>", "100", "sapbin", "00"));
+  host().write_file(sensors + "R&D.P00", profile("BIN", "100", "sapbin", "00"));
+  host().write_file(sensors + "BOM.P00", "\xEF\xBB\xBF" + profile("BIN", "100", "sapbin", "00"));
+  std::string wide = "\xFF\xFE";
+  for (char c : profile("BIN", "100", "sapbin", "00")) wide += std::string{c, '\0'};
+  host().write_file(sensors + "WIDE.P00", wide);
+  host().write_file(sensors + "Orvanta.Prf", "\xEF\xBB\xBF# Gsng: ITEM form   PRD.P00#\r\n");
+
+  const RunCase cases[] = {
+      {"xml_destination_escaped", {"ESC"}, 0},
+      {"xml_destination_as_typed_in_lines", {sensors + "ESC", "MODE=Mervesk"}, 0},
+      {"xml_global_channel_escaped", {"GLOBAL", "XML"}, 0},
+      {"xml_item_escaped", {"PRD", "ITEM=In-Errors&x"}, 0},
+      {"bom_profile", {"BOM"}, 0},
+      {"utf16_profile", {"WIDE"}, 2},
   };
   for (const RunCase& c : cases) expect_case(c);
 }

@@ -130,6 +130,16 @@ TEST(NetworkUsageDeathTest, InternalTableFailuresEndTheRun) {
   for (const char* operation : {"ItCreate", "ItGetLine", "ItDelete"}) {
     EXPECT_EXIT(measure(kRows + "fail = " + operation + "\n", ""), testing::ExitedWithCode(1), "") << operation;
   }
+  // An absurd row count ends at the first row the library does not have.
+  for (const char* count : {"4", "4294967295"}) {
+    EXPECT_EXIT(measure(kRows + "fill = " + count + "\n", ""), testing::ExitedWithCode(1), "") << count;
+  }
+}
+
+TEST(NetworkUsageTest, AddsUpNoMoreRowsThanTheLibraryCounts) {
+  Measured none = measure(kRows + "fill = 0\n", "");
+  EXPECT_TRUE(none.outcome.call_ok);
+  EXPECT_NE(none.document.find("Traffics=0, InPacks=0,"), std::string::npos) << none.document;
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(ChannelWriterTest, WritesOneChannelInTheFormOfTheFraming) {
        "\n<Result><Channel>Load</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>"
        "\n<Value>7</Value></Result>\n"},
       {"Quendal", {"key", "A & <B>", "1", "TimeResponse"},
-       "\n<Result><Channel>A & <B></Channel>\n<Unit>Custom</Unit>\n<CustomUnit>TimeResponse"
+       "\n<Result><Channel>A &amp; &lt;B&gt;</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>TimeResponse"
        "</CustomUnit>\n<Value>1</Value></Result>\n"},
       {"Mervesk", {"", "In-Packets/Sec", "17", ""},
        "\n\nMessage.In_Packets_Sec: In-Packets/Sec (#)\nStatistic.In_Packets_Sec: 17"},
@@ -48,6 +48,8 @@ TEST(ChannelWriterTest, WritesOneChannelInTheFormOfTheFraming) {
        "\n\nMessage.PRD_P00__x__y_z: PRD.P00 (Bytes)\nStatistic.PRD_P00__x__y_z: 3"},
       {"Tolvane", {"", "Packets/Sec", "42", ""}, "\n> Packets/Sec: 42 #"},
       {"Tolvane", {"k", "Load", "9", "PerCent"}, "\n> Load: 9 %"},
+      {"Tolvane", {"", "R&D<x>", "1", ""}, "\n> R&D<x>: 1 #"},
+      {"Mervesk", {"", "R&D", "1", ""}, "\n\nMessage.R&D: R&D (#)\nStatistic.R&D: 1"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(channels_written(c.mode, "", {c.channel}), c.written) << c.mode << " " << c.channel.label;

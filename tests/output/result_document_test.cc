@@ -28,7 +28,47 @@ TEST(ResultDocumentTest, ErrorDocumentIsPrtgXmlInEveryMode) {
   document.write_error_document("");
   EXPECT_EQ(document.text(), "<Prtg>\n<Error>1</Error>\n<Text></Text>\n</Prtg>\n");
   document.write_error_document("a < b & c %s %n");
-  EXPECT_EQ(document.text(), "<Prtg>\n<Error>1</Error>\n<Text>a < b & c %s %n</Text>\n</Prtg>\n");
+  EXPECT_EQ(document.text(), "<Prtg>\n<Error>1</Error>\n<Text>a &lt; b &amp; c %s %n</Text>\n</Prtg>\n");
+}
+
+TEST(ResultDocumentTest, EscapesElementTextInTheXmlFramingsOnly) {
+  const struct {
+    const char* mode;
+    std::string text;
+    std::string written;
+  } cases[] = {
+      {"EXEXML", "(BIN) plain", "(BIN) plain"},
+      {"EXEXML", "</Text><Result>", "&lt;/Text&gt;&lt;Result&gt;"},
+      {"Quendal", "R&D", "R&amp;D"},
+      {"Dravik", "&amp;", "&amp;amp;"},
+      {"EXEXML", std::string("a\x01" "b\x1f\x7f\xe4", 6), std::string("a?b?\x7f\xe4", 6)},
+      {"EXEXML", "tab\tlf\ncr\r", "tab\tlf\ncr\r"},
+      {"EXEXML", std::string("nul\0", 4), "nul?"},
+      {"Mervesk", std::string("<%s&>\x01", 6), std::string("<%s&>\x01", 6)},
+      {"Tolvane", "R&D<x>", "R&D<x>"},
+  };
+  for (const auto& c : cases) {
+    ResultDocument document = document_for(c.mode, "");
+    document.append_element_text(c.text);
+    EXPECT_EQ(document.text(), c.written) << c.mode << " " << c.text;
+  }
+}
+
+TEST(ResultDocumentTest, EscapedTextIsCutBeforeAnEntityNeverInsideIt) {
+  ResultDocument document;
+  document.append(std::string(ResultDocument::kRoom - 7, 'x'));
+  document.append_element_text("ab&c<");
+  EXPECT_EQ(document.text().substr(ResultDocument::kRoom - 7), "ab&amp;");
+
+  std::string buffer = "12";
+  append_xml_text(buffer, "<<", 7);
+  EXPECT_EQ(buffer, "12&lt;");
+
+  document.write_error_document(std::string(5000, '&'));
+  EXPECT_LE(document.text().size(), ResultDocument::kRoom);
+  const std::string& text = document.text();
+  const std::string end = "&amp;&amp;</Text>\n</Prtg>\n";
+  EXPECT_EQ(text.substr(text.size() - end.size()), end);
 }
 
 // begin_document, begin_text, the message M, end_text, a stand-in for the

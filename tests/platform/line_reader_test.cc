@@ -94,5 +94,39 @@ TEST(LineReaderTest, NextLineStripsOneCarriageReturnThenOneLineFeed) {
   EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", std::string(99, 'z'), std::string(21, 'z')}));
 }
 
+// Notepad writes a byte order mark in front of "UTF-8" files: one is skipped
+// wherever the file arrives in small reads; UTF-16 is told apart.
+TEST(LineReaderTest, ByteOrderMarks) {
+  const struct {
+    const char* name;
+    std::string content;
+    std::vector<std::string> lines;
+    bool utf16;
+  } cases[] = {
+      {"UTF-8 mark skipped", "\xEF\xBB\xBFUser.......: X\r\nB\r\n", {"User.......: X", "B"}, false},
+      {"only the first mark", "\xEF\xBB\xBF\xEF\xBB\xBF" "A\n", {"\xEF\xBB\xBF" "A"}, false},
+      {"a mark later in the file stays", "A\n\xEF\xBB\xBF" "B\n", {"A", "\xEF\xBB\xBF" "B"}, false},
+      {"the mark alone", "\xEF\xBB\xBF", {}, false},
+      {"part of a mark is data", "\xEF\xBB", {"\xEF\xBB"}, false},
+      {"UTF-16 little endian", std::string("\xFF\xFEU\0s\0", 6), {"\xFF\xFEU"}, true},
+      {"UTF-16 big endian", std::string("\xFE\xFF\0U", 4), {"\xFE\xFF"}, true},
+      {"no mark", "A\n", {"A"}, false},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {
+      FakePlatform platform;
+      platform.read_chunk = chunk;
+      platform.files["f"] = c.content;
+      std::unique_ptr<ReadableFile> file = platform.open_text("f");
+      LineReader reader(*file, 99);
+      EXPECT_EQ(reader.saved_as_utf16(), c.utf16) << c.name << " " << chunk;
+      std::vector<std::string> lines;
+      std::string line;
+      while (reader.next_line(line)) lines.push_back(line);
+      EXPECT_EQ(lines, c.lines) << c.name << " " << chunk;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quillar

@@ -192,5 +192,19 @@ TEST(GlobalProfileTest, AnOverlongListingIsCutAfterAWholeName) {
   EXPECT_EQ(a.settings.server_listing.substr(a.settings.server_listing.size() - 13), "N0000156.P00#");
 }
 
+TEST(GlobalProfileTest, ByteOrderMarkIsSkippedAndUtf16Refused) {
+  const std::string gbl = server_line("# GSNG: ", "S01", "PRD.P00#") + kSensorLine;
+  Allocation global_form = allocate({"GLOBAL", "S01"}, "\xEF\xBB\xBF" + gbl);
+  EXPECT_TRUE(global_form.status.is_ok()) << global_form.status.text();
+  EXPECT_EQ(global_form.settings.server_listing, "PRD.P00#");
+  Allocation item_form = allocate({"PRD", "ITEM=x"}, "\xEF\xBB\xBF" + item_server_line("QAS.P00#"));
+  EXPECT_EQ(item_form.settings.server_listing, "QAS.P00#");
+
+  EXPECT_EQ(allocate({"GLOBAL", "S01"}, "\xFF\xFE#\0").status.text(),
+            "Error 1009: File SAP Orvanta.Gbl is saved as UTF-16, save it as ANSI or UTF-8...");
+  EXPECT_EQ(allocate({"PRD", "ITEM=x"}, "\xFE\xFF\0#").status.text(),
+            "Error 1009: File Orvanta.Prf is saved as UTF-16, save it as ANSI or UTF-8...");
+}
+
 }  // namespace
 }  // namespace quillar

@@ -72,6 +72,51 @@ TEST(ProfileToolTest, WritesTheLabelFormat) {
             "Gwservice..: sapgw00\n");
 }
 
+// Every entry the tool accepts reads back unchanged; one character more, or
+// a blank at either end, is refused with the entry's name and limit.
+TEST(ProfileToolTest, AcceptsExactlyWhatTheSensorReadsBackUnchanged) {
+  for (const ProfileLabel& label : kProfileLabels) {
+    if (label.entry == &LogonEntries::password) continue;
+    std::string option;
+    for (std::size_t i = 0; i < kEntryOptions.size(); i += 2) {
+      // The option of this label is the one whose value lands on its line.
+      FakePlatform platform;
+      platform.input = "Secret#1\n";
+      std::vector<std::string> command = create_command({kEntryOptions[i], "MARK"});
+      if (run_profile_tool(platform, command) != 0) continue;
+      if (platform.files["C:\\ExeXml\\PRD.P00"].find(std::string(label.label) + " MARK") != std::string::npos) {
+        option = kEntryOptions[i];
+      }
+    }
+    ASSERT_FALSE(option.empty()) << label.label;
+    const std::size_t room = readable_room(label);
+    EXPECT_LE(room, kValueRoom) << label.label;
+
+    FakePlatform fits;
+    fits.input = "Secret#1\n";
+    const std::string longest(room, 'V');
+    ASSERT_EQ(run_profile_tool(fits, create_command({option, longest})), 0) << label.label << fits.error_console;
+    std::unique_ptr<ReadableFile> file = fits.open_text("C:\\ExeXml\\PRD.P00");
+    LogonEntries entries;
+    Status read = read_system_profile(*file, "PRD.P00", false, OffsetTable(), entries);
+    EXPECT_TRUE(read.is_ok()) << label.label << ": " << read.text();
+    std::string expected = label.entry == &LogonEntries::user ? std::string(room, 'V') : longest;
+    EXPECT_EQ(entries.*label.entry, expected) << label.label;
+
+    const std::pair<std::string, std::string> refused[] = {
+        {std::string(room + 1, 'V'), option + " may hold at most " + std::to_string(room) + " characters"},
+        {" VVV", option + " must not begin or end with a blank"},
+        {"VVV ", option + " must not begin or end with a blank"},
+    };
+    for (const auto& [value, message] : refused) {
+      FakePlatform platform;
+      platform.input = "Secret#1\n";
+      EXPECT_EQ(run_profile_tool(platform, create_command({option, value})), 2) << label.label << value;
+      EXPECT_EQ(platform.error_console, "quillar-profile: " + message + "\n") << label.label;
+    }
+  }
+}
+
 TEST(ProfileToolTest, RefusesWhatTheSensorWouldReject) {
   const struct {
     const char* name;

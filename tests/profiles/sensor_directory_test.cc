@@ -121,5 +121,14 @@ TEST(SensorDirectoryTest, OverrideLinesAreReadIn99CharacterPieces) {
       << "the first 99 characters are the base; the rest, ExeXml, is a relative line of its own";
 }
 
+TEST(SensorDirectoryTest, OverrideFileWithByteOrderMark) {
+  Found marked = find("\xEF\xBB\xBF" "C:\\PRTG\r\n", {"C:\\PRTG\\" + kPrtg + "PRD.P00"});
+  EXPECT_TRUE(marked.status.is_ok()) << marked.status.text();
+  EXPECT_EQ(marked.folder, "C:\\PRTG\\" + kPrtg);
+  Found wide = find(std::string("\xFF\xFE" "C\0:\0", 6), {"C:\\" + kPrtg + "PRD.P00"});
+  EXPECT_EQ(wide.status.text(),
+            "Error 1009: File C:\\PRTG_Path.Txt is saved as UTF-16, save it as ANSI or UTF-8...");
+}
+
 }  // namespace
 }  // namespace quillar

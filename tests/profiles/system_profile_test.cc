@@ -136,5 +136,19 @@ TEST(SystemProfileTest, EntriesOfAnEarlierProfileNeverSurvive) {
   EXPECT_EQ(entries.hostname, "");
 }
 
+TEST(SystemProfileTest, ByteOrderMarkIsSkippedAndUtf16Refused) {
+  for (bool global_run : {false, true}) {
+    Read marked = read_profile("\xEF\xBB\xBF" + kGoodProfile, global_run);
+    EXPECT_TRUE(marked.status.is_ok()) << marked.status.text();
+    EXPECT_EQ(marked.entries.user, read_profile(kGoodProfile, global_run).entries.user);
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : kGoodProfile) utf16 += std::string{c, '\0'};
+    Read wide = read_profile(utf16, global_run);
+    EXPECT_EQ(wide.status.text(),
+              "Error 1009: File PRD.P00 is saved as UTF-16, save it as ANSI or UTF-8...");
+  }
+}
+
 }  // namespace
 }  // namespace quillar

@@ -105,7 +105,7 @@ TEST(OpenSapConnectionTest, EachOpenRefillsTheRecords) {
   open_sap_connection(context, second, records);
   ASSERT_EQ(rfcsim::seen().opens.size(), 2u);
   EXPECT_EQ(rfcsim::seen().opens[1].user, "BOB         ");
-  EXPECT_EQ(rfcsim::seen().opens[1].sysnr, 5) << "an empty number keeps the earlier one";
+  EXPECT_EQ(rfcsim::seen().opens[1].sysnr, 0) << "an empty number is no number, not the earlier one";
 }
 
 TEST(OpenSapConnectionTest, LogsEachOpenWithItsHandle) {
@@ -159,6 +159,37 @@ TEST(OpenSapConnectionTest, NoWorkingCopyNoLogon) {
   EXPECT_EQ(open_sap_connection(context, bin_entries(), records), 0u);
   EXPECT_TRUE(rfcsim::seen().opens.empty());
   EXPECT_EQ(sim.log_text(), "");
+}
+
+// The working copy is written through the platform; a copy that is not
+// written whole must never reach the library.
+TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
+  const std::string destination_file = "DEST=BIN\r\nTYPE=A\r\nASHOST=sapbin\r\nSYSNR=00\r\n";
+  const struct {
+    const char* name;
+    std::size_t room;
+    bool show_line;
+    bool opened;
+    const char* console;
+  } cases[] = {
+      {"whole copy, line shown", std::string::npos, true, true, "* SapRfc.Ini.......: BIN<\n"},
+      {"whole copy, line hidden", std::string::npos, false, true, ""},
+      {"disk full in the middle", 10, true, false, "* SapRfc.Ini.......: BIN<\n"},
+      {"nothing written", 0, false, false, ""},
+  };
+  for (const auto& c : cases) {
+    rfcsim::reset();
+    FakePlatform platform;
+    platform.files["SapRfc.BIN"] = destination_file;
+    if (c.room != std::string::npos) platform.file_rooms["SapRfc.ini"] = c.room;
+    DiagnosticLog log;
+    RunSettings settings;
+    RfcContext context{platform, log, settings, c.show_line};
+    LogonRecords records;
+    open_sap_connection(context, bin_entries(), records);
+    EXPECT_EQ(rfcsim::seen().opens.size(), c.opened ? 1u : 0u) << c.name;
+    EXPECT_EQ(platform.console, c.console) << c.name;
+  }
 }
 
 }  // namespace
