@@ -1,14 +1,16 @@
 # Set-up and everyday commands. `make demo` and `make test` install what they
 # need from Debian's packages first.
-.PHONY: demo test bench fuzz build build-windows build-asan wine-prefix packages-build packages-test clean
+.PHONY: demo test bench fuzz build build-windows build-windows32 build-asan wine-prefix packages-build packages-test clean
 
 # The short fuzz pass of `make test`: longer in CI, where nobody waits.
 FUZZ_SECONDS := $(if $(CI),20,5)
 
 NATIVE := build
-WINDOWS := build-windows
+WINDOWS64 := build-windows
+WINDOWS32 := build-windows32
 ASAN := build-asan
-WINE_PREFIX := $(WINDOWS)/wineprefix
+# One prefix runs both bitnesses; it must be made after wine32 is installed.
+WINE_PREFIX := build-wine/prefix
 
 packages-build:
 	@scripts/ensure-packages.sh build
@@ -18,20 +20,26 @@ packages-test:
 
 build: packages-build
 	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQUILLAR_WINDOWS_EXE=$(CURDIR)/$(WINDOWS)/quillar.exe -DQUILLAR_WINE_PREFIX=$(CURDIR)/$(WINE_PREFIX) >/dev/null
+	  -DQUILLAR_WINDOWS64_DIR=$(CURDIR)/$(WINDOWS64) -DQUILLAR_WINDOWS32_DIR=$(CURDIR)/$(WINDOWS32) \
+	  -DQUILLAR_WINE_PREFIX=$(CURDIR)/$(WINE_PREFIX) >/dev/null
 	@cmake --build $(NATIVE)
 
 build-windows: packages-test
-	@cmake -S . -B $(WINDOWS) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
-	@cmake --build $(WINDOWS)
+	@cmake -S . -B $(WINDOWS64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	@cmake --build $(WINDOWS64)
+
+build-windows32: packages-test
+	@cmake -S . -B $(WINDOWS32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake >/dev/null
+	@cmake --build $(WINDOWS32)
 
 build-asan: packages-test
 	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLAR_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN)
 
-# The wine prefix is made once per build tree; making it takes some seconds.
-wine-prefix: $(WINE_PREFIX)/.ready
+# The wine prefix is made once; making it takes some seconds.
+wine-prefix: packages-test $(WINE_PREFIX)/.ready
 $(WINE_PREFIX)/.ready:
 	@echo "Creating the wine prefix $(WINE_PREFIX)"
 	@mkdir -p $(WINE_PREFIX)
@@ -40,7 +48,7 @@ $(WINE_PREFIX)/.ready:
 	@WINEPREFIX=$(CURDIR)/$(WINE_PREFIX) wineserver -w
 	@touch $@
 
-test: packages-test build build-windows build-asan wine-prefix
+test: packages-test build build-windows build-windows32 build-asan wine-prefix
 	@cd $(NATIVE) && ctest --output-on-failure
 	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure
@@ -62,4 +70,4 @@ bench: packages-build
 	@scripts/bench.sh build-bench
 
 clean:
-	rm -rf $(NATIVE) $(WINDOWS) $(ASAN) build-bench build-fuzz
+	rm -rf $(NATIVE) $(WINDOWS64) $(WINDOWS32) $(ASAN) build-wine build-bench build-fuzz

@@ -655,6 +655,7 @@ void* RFC_ENTRY ItGetLine(ITAB_H table, unsigned line) {
   return rows->rows[line - 1].data();
 }
 
+#ifndef RFCSIM_WITHOUT_ITDELETE
 int RFC_ENTRY ItDelete(ITAB_H table) {
   if (table == nullptr) {
     rfcsim::set_error("RFC_ERROR_PROGRAM", "no table to delete");
@@ -666,5 +667,7 @@ int RFC_ENTRY ItDelete(ITAB_H table) {
   rfcsim::set_error("RFC_ERROR_MEMORY", "table could not be freed");
   return 1;
 }
+
+#endif  // RFCSIM_WITHOUT_ITDELETE
 
 }  // extern "C"

@@ -8,7 +8,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ make)
 case "${1:-build}" in
-  test) packages+=(libgtest-dev g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev valgrind libxml2-utils) ;;
+  # wine32:i386 runs the 32-bit quillar.exe; it needs the i386 architecture.
+  test) packages+=(libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 clang
+                   libclang-rt-14-dev valgrind libxml2-utils) ;;
   bench) packages=(valgrind) ;;
 esac
 
@@ -26,6 +28,9 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+case " ${missing[*]} " in
+  *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
+esac
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "Installed: ${missing[*]}"

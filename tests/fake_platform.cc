@@ -74,6 +74,30 @@ bool FakePlatform::read_secret_line(std::string& line) {
   return true;
 }
 
+namespace {
+
+class FakeSharedLibrary final : public SharedLibrary {
+ public:
+  explicit FakeSharedLibrary(const FakeLibrary& library) : library_(library) {}
+  void* entry_point(const char* name) override {
+    auto found = library_.entry_points.find(name);
+    return found == library_.entry_points.end() ? nullptr : found->second;
+  }
+
+ private:
+  FakeLibrary library_;
+};
+
+}  // namespace
+
+std::unique_ptr<SharedLibrary> FakePlatform::load_library(const std::string& file_name, unsigned long& error_code) {
+  loads.push_back(file_name);
+  auto library = libraries.find(file_name);
+  error_code = library == libraries.end() ? kLoadModuleNotFound : library->second.load_error;
+  if (error_code != 0) return nullptr;
+  return std::make_unique<FakeSharedLibrary>(library->second);
+}
+
 bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0; }
 
 }  // namespace quillar

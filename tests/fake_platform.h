@@ -5,13 +5,24 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace quillar {
 
+// A library that FakePlatform loads: its load error, or its exports.
+struct FakeLibrary {
+  unsigned long load_error = 0;
+  std::map<std::string, void*> entry_points;
+};
+
 class FakePlatform : public Platform {
  public:
+  // Libraries by file name; loading any other fails as not found. Every
+  // name asked for is recorded.
+  std::map<std::string, FakeLibrary> libraries;
+  std::vector<std::string> loads;
   // Files by the exact path the program names them with.
   std::map<std::string, std::string> files;
   // Paths that are folders: opening them as files fails.
@@ -37,6 +48,7 @@ class FakePlatform : public Platform {
   void write_error_console(std::string_view text) override { error_console.append(text); }
   bool input_is_terminal() override { return terminal; }
   bool read_secret_line(std::string& line) override;
+  std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override;
 };
 
 // The files and the clock of another platform, with the console captured.
@@ -58,6 +70,9 @@ class ConsoleCapture : public Platform {
   void write_console(std::string_view text) override { console.append(text); }
   void write_error_console(std::string_view text) override { error_console.append(text); }
   bool input_is_terminal() override { return false; }
+  std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
+    return files_.load_library(file_name, error_code);
+  }
   bool read_secret_line(std::string& line) override {
     line.clear();
     return false;

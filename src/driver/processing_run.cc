@@ -29,9 +29,9 @@ bool shows_destination_line(const RunSettings& settings, const ResultDocument& d
 }
 
 void install_error_report(Run& run, RFC_ENV& environment) {
-  set_error_report_console(run.platform);
+  set_error_report_target(run.error_report);
   environment = error_report_environment();
-  RfcEnvironment(&environment);
+  run.rfc_library.entry_points.RfcEnvironment(&environment);
 }
 
 }  // namespace
@@ -64,6 +64,9 @@ int run_single_system(Run& run) {
   if (!profile.is_ok()) return end_with_error_document(platform, document, profile.text());
 
   run.log.log_event(0, "program started", run.program_path);
+  Status opened = open_rfc_library(platform, run.rfc_library);
+  if (!opened.is_ok()) return end_with_error_document(platform, document, opened.text());
+  const RfcEntryPoints& rfc = run.rfc_library.entry_points;
   RFC_ENV environment;
   install_error_report(run, environment);
   run.log.log_event(0, "RfcEnvironment called", "");
@@ -77,7 +80,7 @@ int run_single_system(Run& run) {
                            shown_parameters(settings.option_text_raw) + " State=Executing\n");
   }
 
-  RfcContext context{platform, run.log, settings, shows_destination_line(settings, document)};
+  RfcContext context{platform, rfc, run.log, settings, shows_destination_line(settings, document)};
   LogonRecords records;
   RFC_HANDLE handle = open_sap_connection(context, entries, records);
   if (handle == 0) {
@@ -87,7 +90,7 @@ int run_single_system(Run& run) {
   NetworkUsage usage;
   SystemOutcome outcome;
   usage.measure_network_usage(context, handle, entries, settings.profile_name, document, run.channels, outcome);
-  RfcClose(handle);
+  rfc.RfcClose(handle);
 
   if (!outcome.call_ok) {
     scan_trace_file(platform, document);
@@ -104,6 +107,12 @@ int run_global(Run& run) {
   Platform& platform = run.platform;
   RunSettings& settings = run.settings;
   ResultDocument& document = run.document;
+
+  // The document head goes out at once and cannot be taken back, so the
+  // library is opened before it: a missing library gets its error document.
+  Status opened = open_rfc_library(platform, run.rfc_library);
+  if (!opened.is_ok()) return end_with_error_document(platform, document, opened.text());
+  const RfcEntryPoints& rfc = run.rfc_library.entry_points;
 
   settings.option_text = upper_case(settings.option_text_raw);
   if (settings.trace) platform.write_console(settings.banner_line + "\n");
@@ -122,7 +131,7 @@ int run_global(Run& run) {
   platform.write_console(document.text() + "\n");
   document.clear();
 
-  RfcContext context{platform, run.log, settings, shows_destination_line(settings, document)};
+  RfcContext context{platform, rfc, run.log, settings, shows_destination_line(settings, document)};
   RFC_ENV environment;
   LogonRecords records;
   NetworkUsage usage;
@@ -159,7 +168,7 @@ int run_global(Run& run) {
       usage.measure_network_usage(context, handle, entries, channel_name, document, run.channels, outcome);
       if (!outcome.call_ok) valid = false;
     }
-    if (handle != 0) RfcClose(handle);
+    if (handle != 0) rfc.RfcClose(handle);
 
     if (valid && outcome.call_ok && outcome.found) {
       ++processed;

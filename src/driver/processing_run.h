@@ -12,6 +12,8 @@
 #include "platform/platform.h"
 #include "profiles/password.h"
 #include "profiles/system_profile.h"
+#include "rfc/error_report.h"
+#include "rfc/rfc_entry_points.h"
 
 namespace quillar {
 
@@ -24,6 +26,9 @@ struct Run {
   DiagnosticLog& log;
   const OffsetTable& offset_table;
   std::string program_path;
+  // Opened when the run first needs it; the report serves its entry points.
+  RfcLibrary& rfc_library;
+  const ErrorReportTarget& error_report;
 };
 
 // Both give the exit code; the RFC error report ends the process on its own.

@@ -37,7 +37,10 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
   if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
 
   ChannelWriter channels;
-  Run run{platform, settings, document, channels, log, offset_table, command_line.empty() ? "" : command_line[0]};
+  RfcLibrary rfc_library;
+  const ErrorReportTarget error_report{platform, rfc_library.entry_points};
+  Run run{platform,     settings, document, channels, log, offset_table, command_line.empty() ? "" : command_line[0],
+          rfc_library, error_report};
   if (settings.global_run) {
     status = read_global_profile(platform, settings);
     if (!status.is_ok()) return end_with_error_document(platform, document, status.text());

@@ -59,15 +59,15 @@ std::string message_text(const std::string& destination, const std::string& inte
 
 }  // namespace
 
-std::array<std::uint32_t, 6> add_up_rows(ITAB_H table, std::string_view filter) {
+std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table, std::string_view filter) {
   std::array<std::uint32_t, 6> totals{};
   // The count is read once and counted against in a wider type: a count of
   // 2^32 - 1 would otherwise wrap the line number and never end the loop.
   // Past the rows the library really holds, ItGetLine gives no row, which
   // ends the run through the error report.
-  const std::uint64_t rows = ItFill(table);
+  const std::uint64_t rows = rfc.ItFill(table);
   for (std::uint64_t line = 1; line <= rows; ++line) {
-    const char* row = static_cast<const char*>(ItGetLine(table, static_cast<unsigned>(line)));
+    const char* row = static_cast<const char*>(rfc.ItGetLine(table, static_cast<unsigned>(line)));
     if (row == nullptr) report_table_failure("ItGetLine TF_LAN_SINGLE");
     if (!filter.empty() && row_name(row) != filter) continue;
     for (std::size_t k = 0; k < totals.size(); ++k) {
@@ -82,7 +82,7 @@ std::array<std::uint32_t, 6> add_up_rows(ITAB_H table, std::string_view filter) 
 int NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle, const LogonEntries& entries,
                                         const std::string& channel_name, ResultDocument& document,
                                         ChannelWriter& channels, SystemOutcome& outcome) {
-  ITAB_H table = ItCreate("TF_LAN_SINGLE", kLanRowLength, 0, 0);
+  ITAB_H table = context.rfc.ItCreate("TF_LAN_SINGLE", kLanRowLength, 0, 0);
   if (table == nullptr) report_table_failure("ItCreate TF_LAN_SINGLE");
 
   LanReceiveAreas areas;
@@ -110,7 +110,7 @@ int NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle, 
     outcome.call_ok = true;
     const RunSettings& settings = context.settings;
     interface_name_ = interface_of(settings);
-    std::array<std::uint32_t, 6> totals = add_up_rows(table, upper_case(interface_name_));
+    std::array<std::uint32_t, 6> totals = add_up_rows(context.rfc, table, upper_case(interface_name_));
     if (!settings.global_run) {
       document.begin_document();
       document.begin_text();
@@ -132,7 +132,7 @@ int NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle, 
     }
   }
 
-  if (ItDelete(table) != 0) report_table_failure("ItDelete TF_LAN_SINGLE");
+  if (context.rfc.ItDelete(table) != 0) report_table_failure("ItDelete TF_LAN_SINGLE");
   return code;
 }
 

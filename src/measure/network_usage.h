@@ -45,7 +45,7 @@ class NetworkUsage {
 
 // The totals of the rows whose interface name matches `filter` (upper case;
 // empty: every row). Each total is the plain sum of its field, modulo 2^32.
-std::array<std::uint32_t, 6> add_up_rows(ITAB_H table, std::string_view filter);
+std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table, std::string_view filter);
 
 }  // namespace quillar
 

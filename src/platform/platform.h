@@ -35,6 +35,21 @@ class WritableFile {
   virtual bool close() = 0;
 };
 
+// A library of the system's loader, loaded at run time. Unloaded when
+// destroyed.
+class SharedLibrary {
+ public:
+  virtual ~SharedLibrary() = default;
+  // The address of the function exported under exactly this name; null when
+  // the library exports none.
+  virtual void* entry_point(const char* name) = 0;
+};
+
+// Windows error codes of a library load, the ones the sensor explains.
+inline constexpr unsigned long kLoadModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
+inline constexpr unsigned long kLoadEntryPointMissing = 127;  // ERROR_PROC_NOT_FOUND
+inline constexpr unsigned long kLoadBadFormat = 193;  // ERROR_BAD_EXE_FORMAT
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -71,6 +86,14 @@ class Platform {
   // the typed characters are not shown. False when the input has ended
   // before any character.
   virtual bool read_secret_line(std::string& line) = 0;
+
+  // Loads a library by file name: first from the folder of the running
+  // program, then by the system's search (the system folder, PATH), never
+  // from the working directory, which users other than the administrator may
+  // be able to write to. Null on failure, with the system's error code in
+  // `error_code` (see kLoad...). Builds that link their libraries load none.
+  virtual std::unique_ptr<SharedLibrary> load_library(const std::string& file_name,
+                                                      unsigned long& error_code) = 0;
 
   // Opens a file for reading as text: a CR LF pair reads as one line feed, as it
   // does for a Windows program's text-mode file. Every other byte is read as it

@@ -76,6 +76,11 @@ class PosixPlatform final : public Platform {
     std::fwrite(text.data(), 1, text.size(), stderr);
   }
   bool input_is_terminal() override { return ::isatty(STDIN_FILENO) == 1; }
+  // The POSIX build links the RFC library; there is nothing to load.
+  std::unique_ptr<SharedLibrary> load_library(const std::string&, unsigned long& error_code) override {
+    error_code = kLoadModuleNotFound;
+    return nullptr;
+  }
   bool read_secret_line(std::string& line) override {
     termios saved;
     bool hide = input_is_terminal() && ::tcgetattr(STDIN_FILENO, &saved) == 0;

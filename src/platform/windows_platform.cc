@@ -5,12 +5,25 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
 
 namespace quillar {
 namespace {
+
+class WindowsLibrary final : public SharedLibrary {
+ public:
+  explicit WindowsLibrary(HMODULE module) : module_(module) {}
+  ~WindowsLibrary() override { FreeLibrary(module_); }
+  void* entry_point(const char* name) override {
+    return reinterpret_cast<void*>(GetProcAddress(module_, name));
+  }
+
+ private:
+  HMODULE module_;
+};
 
 class WindowsPlatform final : public Platform {
  public:
@@ -33,6 +46,45 @@ class WindowsPlatform final : public Platform {
     std::fwrite(text.data(), 1, text.size(), stderr);
   }
   bool input_is_terminal() override { return _isatty(_fileno(stdin)) != 0; }
+  std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
+    // The search goes: the program's own folder, the system folders, PATH.
+    // An empty DLL directory takes the working directory out of it; loaders
+    // that ignore that (wine's) find the program's folder in its place,
+    // since the working directory is that folder while the library loads.
+    SetDllDirectoryW(L"");
+    std::wstring program_folder = folder_of_program();
+    std::wstring working_dir = current_directory();
+    bool moved = !program_folder.empty() && !working_dir.empty() &&
+                 SetCurrentDirectoryW(program_folder.c_str()) != 0;
+    // No "cannot find" message box may stop a sensor that nobody watches.
+    UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryA(file_name.c_str());
+    error_code = module == nullptr ? GetLastError() : 0;
+    SetErrorMode(previous_mode);
+    if (moved) SetCurrentDirectoryW(working_dir.c_str());
+    if (module == nullptr) return nullptr;
+    return std::make_unique<WindowsLibrary>(module);
+  }
+
+ private:
+  static std::wstring folder_of_program() {
+    std::wstring path(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size()) return std::wstring();
+    path.resize(length);
+    std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+  }
+
+  static std::wstring current_directory() {
+    DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0) return std::wstring();
+    std::wstring path(needed, L'\0');
+    DWORD length = GetCurrentDirectoryW(needed, path.data());
+    if (length == 0 || length >= needed) return std::wstring();
+    path.resize(length);
+    return path;
+  }
   bool read_secret_line(std::string& line) override {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD saved = 0;

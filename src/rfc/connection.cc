@@ -70,7 +70,7 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   std::unique_ptr<ReadableFile> destination_file =
       context.platform.open_bytes(kDestinationFilePrefix + entries.destination);
   if (!destination_file) {
-    RFC_HANDLE handle = RfcOpen(&records.options);
+    RFC_HANDLE handle = context.rfc.RfcOpen(&records.options);
     context.log.log_event(static_cast<int>(handle), "RfcOpen called", "");
     return handle;
   }
@@ -100,7 +100,7 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   // files of existing installations expect.
   records.connect_string = "CLIENT=" + entries.client + " USER=" + entries.user + " PASSWD=" +
                            entries.password + " LANG=D DEST=" + entries.destination;
-  RFC_HANDLE handle = RfcOpenEx(records.connect_string.c_str(), &records.error_info);
+  RFC_HANDLE handle = context.rfc.RfcOpenEx(records.connect_string.c_str(), &records.error_info);
   context.log.log_event(static_cast<int>(handle), "RfcOpenEx called", "");
   return handle;
 }

@@ -8,6 +8,7 @@
 #include "output/diagnostics.h"
 #include "platform/platform.h"
 #include "profiles/system_profile.h"
+#include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_library.h"
 
 namespace quillar {
@@ -15,6 +16,7 @@ namespace quillar {
 // What the RFC code needs of the run.
 struct RfcContext {
   Platform& platform;
+  const RfcEntryPoints& rfc;
   DiagnosticLog& log;
   const RunSettings& settings;
   // Whether a logon by destination prints its "* SapRfc.Ini" line. The line

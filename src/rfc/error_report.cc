@@ -9,14 +9,14 @@
 namespace quillar {
 namespace {
 
-Platform* report_console = nullptr;
+const ErrorReportTarget* report_target = nullptr;
 
 constexpr int kLabelIndent = 0;
 constexpr int kLabelWidth = 15;
 
 }  // namespace
 
-void set_error_report_console(Platform& platform) { report_console = &platform; }
+void set_error_report_target(const ErrorReportTarget& target) { report_target = &target; }
 
 RFC_ENV error_report_environment() {
   RFC_ENV environment{};
@@ -28,13 +28,14 @@ RFC_ENV error_report_environment() {
 extern "C" void RFC_ENTRY rfc_error_report(char* operation) {
   // Called from inside the library: nothing may be thrown back into it.
   try {
-    if (report_console != nullptr) {
-      Platform& console = *report_console;
+    if (report_target != nullptr) {
+      Platform& console = report_target->console;
+      const RfcEntryPoints& rfc = report_target->rfc;
       console.write_console("RFC error\n");
       print_labelled_line(console, "operation/code", kLabelIndent, kLabelWidth,
                           operation != nullptr ? operation : "");
       RFC_ERROR_INFO error{};
-      RfcLastError(&error);
+      rfc.RfcLastError(&error);
       error.key[sizeof error.key - 1] = '\0';
       error.status[sizeof error.status - 1] = '\0';
       error.message[sizeof error.message - 1] = '\0';
@@ -44,7 +45,7 @@ extern "C" void RFC_ENTRY rfc_error_report(char* operation) {
       print_labelled_line(console, "message", kLabelIndent, kLabelWidth, error.message);
       print_labelled_line(console, "internal status", kLabelIndent, kLabelWidth, error.intstat);
       console.write_console("\n");
-      RfcClose(0);
+      rfc.RfcClose(0);
       console.write_console("* Programm aborted...\n");
     }
   } catch (...) {

@@ -4,14 +4,23 @@
 #define QUILLAR_RFC_ERROR_REPORT_H_
 
 #include "platform/platform.h"
+#include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_library.h"
 
 namespace quillar {
 
-// Makes `platform` the console of the report. The library calls the report
-// without any context, so this is the one process-wide pointer of the
-// sensor; it is set before RfcEnvironment installs the report.
-void set_error_report_console(Platform& platform);
+// What the report needs: the console it prints on and the library it asks
+// for the last error.
+struct ErrorReportTarget {
+  Platform& console;
+  const RfcEntryPoints& rfc;
+};
+
+// Makes `target` the one the report serves; it must outlive every RFC call.
+// The library calls the report without any context, so this is the one
+// process-wide pointer of the sensor; it is set before RfcEnvironment
+// installs the report.
+void set_error_report_target(const ErrorReportTarget& target);
 
 // The environment record that installs the report as the library's error
 // handler (allocator: the library's own).

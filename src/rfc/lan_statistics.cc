@@ -24,7 +24,7 @@ int LanStatistics::call_lan_statistics(RfcContext& context, RFC_HANDLE handle, s
                                        std::string_view destination, LanReceiveAreas& areas, ITAB_H table,
                                        std::string& exception_name) {
   if (lan_type_ == 0) {
-    if (RfcInstallStructure("LAN_SINGLE", kLanSingle, 10, &lan_type_) != RFC_OK) {
+    if (context.rfc.RfcInstallStructure("LAN_SINGLE", kLanSingle, 10, &lan_type_) != RFC_OK) {
       char operation[] = "RfcInstallStructure";
       rfc_error_report(operation);
     }
@@ -43,7 +43,7 @@ int LanStatistics::call_lan_statistics(RfcContext& context, RFC_HANDLE handle, s
       RFC_TABLE{"TF_LAN_SINGLE", 13, lan_type_, kLanRowLength, table, 0, 0},
       RFC_TABLE{nullptr, 0, 0, 0, nullptr, 0, 0},
   };
-  int code = RfcCall(handle, "GET_LAN_SINGLE", importing, tables);
+  int code = context.rfc.RfcCall(handle, "GET_LAN_SINGLE", importing, tables);
   context.log.log_event(static_cast<int>(handle), "RfcCall called", "");
   if (code != RFC_OK) return code;
 
@@ -60,7 +60,7 @@ int LanStatistics::call_lan_statistics(RfcContext& context, RFC_HANDLE handle, s
       RFC_PARAMETER{nullptr, 0, 0, 0, nullptr},
   };
   char* exception = nullptr;
-  code = RfcReceive(handle, exporting, tables, &exception);
+  code = context.rfc.RfcReceive(handle, exporting, tables, &exception);
   context.log.log_event(static_cast<int>(handle), "RfcReceive called", "");
   if ((code == RFC_EXCEPTION || code == RFC_SYS_EXCEPTION) && exception != nullptr) {
     std::size_t length = 0;

@@ -1,7 +1,12 @@
 /* The SAP classic RFC library (librfc32) as the sensor uses it: the
  * operations and types it calls, with their published names and layouts, so
- * that the sensor builds against the vendor's library as well as against the
- * stand-in in rfcsim/. The sensor's code includes no other RFC header. */
+ * that the sensor works with the vendor's library as well as with the
+ * stand-in in rfcsim/. The sensor's code includes no other RFC header.
+ *
+ * On 32-bit Windows every operation and both callbacks are __stdcall, and
+ * the vendor's DLL exports them under their plain names ("RfcOpen"). The
+ * sensor never links the DLL: it loads it at run time and reaches the
+ * operations through the table of rfc_entry_points.h. */
 #ifndef QUILLAR_RFC_RFC_LIBRARY_H_
 #define QUILLAR_RFC_RFC_LIBRARY_H_
 
@@ -15,8 +20,6 @@
 
 #if defined(_WIN32) && defined(QUILLAR_BUILDING_RFC_LIBRARY)
 #define RFC_EXPORT __declspec(dllexport)
-#elif defined(_WIN32)
-#define RFC_EXPORT __declspec(dllimport)
 #else
 #define RFC_EXPORT
 #endif
@@ -110,7 +113,8 @@ typedef struct {
 
 /* Called by the library with the failing operation's name; never returns. */
 typedef void(RFC_ENTRY* RFC_ERROR_HANDLER)(char* operation);
-typedef void*(RFC_ENTRY* RFC_ALLOCATE)(void* old, size_t size);
+/* The size is an unsigned long: 4 bytes on 64-bit Windows, so no size_t. */
+typedef void*(RFC_ENTRY* RFC_ALLOCATE)(void* old, unsigned long size);
 
 typedef struct {
   RFC_ERROR_HANDLER errorhandler;
@@ -135,6 +139,88 @@ RFC_EXPORT int RFC_ENTRY ItDelete(ITAB_H table);
 
 #ifdef __cplusplus
 }
+
+/* The layouts of the vendor's header (no packing directive), as compiled for
+ * i686 and x86_64 Windows. A mistake here would be made on both sides of the
+ * stand-in and never show, so the facts are checked where they are used. */
+#include <cstddef>
+#include <cstdint>
+#if UINTPTR_MAX == 0xFFFFFFFFu
+#define QUILLAR_RFC_LAYOUT(i686, x86_64) (i686)
+#else
+#define QUILLAR_RFC_LAYOUT(i686, x86_64) (x86_64)
 #endif
+#define QUILLAR_RFC_SIZE(type, size32, align32, size64, align64)                   \
+  static_assert(sizeof(type) == QUILLAR_RFC_LAYOUT(size32, size64), #type " size"); \
+  static_assert(alignof(type) == QUILLAR_RFC_LAYOUT(align32, align64), #type " alignment")
+#define QUILLAR_RFC_OFFSET(type, field, at32, at64) \
+  static_assert(offsetof(type, field) == QUILLAR_RFC_LAYOUT(at32, at64), #type "." #field)
+
+QUILLAR_RFC_SIZE(RFC_OPTIONS, 32, 4, 64, 8);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, destination, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, mode, 4, 8);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, connopt, 8, 16);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, client, 12, 24);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, user, 16, 32);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, password, 20, 40);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, language, 24, 48);
+QUILLAR_RFC_OFFSET(RFC_OPTIONS, trace, 28, 56);
+
+QUILLAR_RFC_SIZE(RFC_CONNOPT_R3, 16, 4, 32, 8);
+QUILLAR_RFC_OFFSET(RFC_CONNOPT_R3, hostname, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_CONNOPT_R3, sysnr, 4, 8);
+QUILLAR_RFC_OFFSET(RFC_CONNOPT_R3, gateway_host, 8, 16);
+QUILLAR_RFC_OFFSET(RFC_CONNOPT_R3, gateway_service, 12, 24);
+
+QUILLAR_RFC_SIZE(RFC_CONNOPT_CPIC, 8, 4, 16, 8);
+QUILLAR_RFC_OFFSET(RFC_CONNOPT_CPIC, gateway_host, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_CONNOPT_CPIC, gateway_service, 4, 8);
+
+QUILLAR_RFC_SIZE(RFC_ERROR_INFO, 545, 1, 545, 1);
+QUILLAR_RFC_OFFSET(RFC_ERROR_INFO, key, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_ERROR_INFO, status, 33, 33);
+QUILLAR_RFC_OFFSET(RFC_ERROR_INFO, message, 161, 161);
+QUILLAR_RFC_OFFSET(RFC_ERROR_INFO, intstat, 417, 417);
+
+QUILLAR_RFC_SIZE(RFC_ERROR_INFO_EX, 552, 4, 552, 4);
+QUILLAR_RFC_OFFSET(RFC_ERROR_INFO_EX, group, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_ERROR_INFO_EX, key, 4, 4);
+QUILLAR_RFC_OFFSET(RFC_ERROR_INFO_EX, message, 37, 37);
+
+QUILLAR_RFC_SIZE(RFC_PARAMETER, 20, 4, 32, 8);
+QUILLAR_RFC_OFFSET(RFC_PARAMETER, name, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_PARAMETER, nlen, 4, 8);
+QUILLAR_RFC_OFFSET(RFC_PARAMETER, type, 8, 12);
+QUILLAR_RFC_OFFSET(RFC_PARAMETER, leng, 12, 16);
+QUILLAR_RFC_OFFSET(RFC_PARAMETER, addr, 16, 24);
+
+QUILLAR_RFC_SIZE(RFC_TABLE, 28, 4, 40, 8);
+QUILLAR_RFC_OFFSET(RFC_TABLE, name, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_TABLE, nlen, 4, 8);
+QUILLAR_RFC_OFFSET(RFC_TABLE, type, 8, 12);
+QUILLAR_RFC_OFFSET(RFC_TABLE, leng, 12, 16);
+QUILLAR_RFC_OFFSET(RFC_TABLE, ithandle, 16, 24);
+QUILLAR_RFC_OFFSET(RFC_TABLE, itmode, 20, 32);
+QUILLAR_RFC_OFFSET(RFC_TABLE, newitab, 24, 36);
+
+QUILLAR_RFC_SIZE(RFC_TYPE_ELEMENT, 20, 4, 24, 8);
+QUILLAR_RFC_OFFSET(RFC_TYPE_ELEMENT, name, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_TYPE_ELEMENT, type, 4, 8);
+QUILLAR_RFC_OFFSET(RFC_TYPE_ELEMENT, length, 8, 12);
+QUILLAR_RFC_OFFSET(RFC_TYPE_ELEMENT, decimals, 12, 16);
+QUILLAR_RFC_OFFSET(RFC_TYPE_ELEMENT, offset, 16, 20);
+
+QUILLAR_RFC_SIZE(RFC_ENV, 8, 4, 16, 8);
+QUILLAR_RFC_OFFSET(RFC_ENV, errorhandler, 0, 0);
+QUILLAR_RFC_OFFSET(RFC_ENV, allocate, 4, 8);
+
+static_assert(sizeof(RFC_HANDLE) == 4 && static_cast<RFC_HANDLE>(-1) > 0, "RFC_HANDLE: 4 bytes, unsigned");
+static_assert(sizeof(RFC_TYPEHANDLE) == 4 && static_cast<RFC_TYPEHANDLE>(-1) > 0, "RFC_TYPEHANDLE");
+static_assert(sizeof(ITAB_H) == sizeof(void*), "ITAB_H is a pointer");
+
+#undef QUILLAR_RFC_OFFSET
+#undef QUILLAR_RFC_SIZE
+#undef QUILLAR_RFC_LAYOUT
+#endif /* __cplusplus */
 
 #endif /* QUILLAR_RFC_RFC_LIBRARY_H_ */

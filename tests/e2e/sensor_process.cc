@@ -224,6 +224,11 @@ ProcessResult SensorHost::run(const std::vector<std::string>& arguments, const s
                               const std::string& input, Program program) {
   const std::string& path = program == Program::kSensor ? program_ : profile_tool_;
   if (path.empty()) throw std::runtime_error("QUILLAR_E2E_PROFILE_TOOL names no program");
+  return run_program(path, arguments, working_dir, input);
+}
+
+ProcessResult SensorHost::run_program(const std::string& path, const std::vector<std::string>& arguments,
+                                      const std::string& working_dir, const std::string& input) {
   std::filesystem::path local_dir = local_path(working_dir);
   if (!std::filesystem::exists(local_dir)) {
     write_file(working_dir + "\\.keep", "");

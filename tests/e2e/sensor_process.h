@@ -46,6 +46,11 @@ class SensorHost {
   // with `input` on its standard input.
   ProcessResult run(const std::vector<std::string>& arguments, const std::string& working_dir,
                     const std::string& input = "", Program program = Program::kSensor);
+  // Runs the program at this host path (a copy of the sensor, say) the same way.
+  ProcessResult run_program(const std::string& path, const std::vector<std::string>& arguments,
+                            const std::string& working_dir, const std::string& input = "");
+  // The sensor as QUILLAR_E2E_PROGRAM names it.
+  const std::string& sensor_path() const { return program_; }
 
   // The bytes a console program writes for `text`: under wine, standard
   // output is in text mode and each line feed leaves as CR LF.

@@ -178,13 +178,16 @@ TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
       {"nothing written", 0, false, false, ""},
   };
   for (const auto& c : cases) {
+    TempDrives drives;  // the stand-in's own files
     rfcsim::reset();
     FakePlatform platform;
     platform.files["SapRfc.BIN"] = destination_file;
     if (c.room != std::string::npos) platform.file_rooms["SapRfc.ini"] = c.room;
     DiagnosticLog log;
     RunSettings settings;
-    RfcContext context{platform, log, settings, c.show_line};
+    RfcLibrary library;
+    ASSERT_TRUE(open_rfc_library(platform, library).is_ok());
+    RfcContext context{platform, library.entry_points, log, settings, c.show_line};
     LogonRecords records;
     open_sap_connection(context, bin_entries(), records);
     EXPECT_EQ(rfcsim::seen().opens.size(), c.opened ? 1u : 0u) << c.name;

@@ -13,7 +13,10 @@
 #include "fake_platform.h"
 #include "platform/platform.h"
 #include "platform/temp_drives.h"
+#include <gtest/gtest.h>
+
 #include "rfc/connection.h"
+#include "rfc/rfc_entry_points.h"
 #include "rfcsim_control.h"
 
 namespace quillar {
@@ -35,6 +38,7 @@ class SimLandscape {
     drives_.write("c/work/RfcSim.ini", landscape);
     rfcsim::reset();
     set_options(options);
+    EXPECT_TRUE(open_rfc_library(platform_, library_).is_ok());
   }
 
   void set_options(const std::string& options) {
@@ -43,7 +47,8 @@ class SimLandscape {
     log_.apply_options(platform_, settings_.option_text);
   }
 
-  RfcContext context() { return RfcContext{platform_, log_, settings_}; }
+  RfcContext context() { return RfcContext{platform_, library_.entry_points, log_, settings_}; }
+  const RfcEntryPoints& rfc() const { return library_.entry_points; }
   // The console of the code under test.
   const std::string& console() const { return platform_.console; }
   RunSettings& settings() { return settings_; }
@@ -56,6 +61,7 @@ class SimLandscape {
   ConsoleCapture platform_{*system_};
   RunSettings settings_;
   DiagnosticLog log_;
+  RfcLibrary library_;
 };
 
 inline LogonEntries bin_entries() {

@@ -1,0 +1,79 @@
+// quillar.exe loads librfc32.dll at run time, from its own folder or the
+// system's search, never from the working directory; every way the load can
+// fail ends in its own error document. Under wine only: the native build
+// links its library.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "e2e/e2e_support.h"
+
+namespace quillar::e2e {
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string file_content(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(LibraryLoadEndToEnd, EachLoadFailureEndsInItsErrorDocument) {
+  if (!host().under_wine()) GTEST_SKIP() << "the native build links its RFC library";
+  const std::string bits = environment("QUILLAR_E2E_PROGRAM_BITS");
+  const std::string other_bitness = environment("QUILLAR_E2E_OTHER_RFC_LIBRARY");
+  const std::string incomplete = environment("QUILLAR_E2E_INCOMPLETE_RFC_LIBRARY");
+  ASSERT_FALSE(bits.empty() || other_bitness.empty() || incomplete.empty()) << "the suite's environment is incomplete";
+  const std::string own = std::filesystem::path(host().sensor_path()).parent_path() / "librfc32.dll";
+
+  const std::string sensor = file_content(host().sensor_path());
+  const std::string profile_text = profile("BIN", "100", "sapbin", "00");
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> files;
+    std::string text;
+  } cases[] = {
+      {"no library", {"PRD", "MODE=Mervesk"}, {},
+       "Error 1051: librfc32.dll not found (Windows error 126), copy it beside quillar.exe or into the system "
+       "folder..."},
+      {"a library of the other bitness", {"PRD", "MODE=Mervesk"},
+       {{"C:\\e2e\\load\\librfc32.dll", file_content(other_bitness)}},
+       "Error 1052: librfc32.dll has the wrong bitness (Windows error 193), this " + bits +
+           "-bit quillar.exe needs a " + bits + "-bit librfc32.dll..."},
+      {"a library without ItDelete", {"PRD", "MODE=Mervesk"},
+       {{"C:\\e2e\\load\\librfc32.dll", file_content(incomplete)}},
+       "Error 1053: librfc32.dll lacks the entry point ItDelete (Windows error 127), install the vendor's RFC "
+       "library..."},
+      {"a library in the working directory only", {"PRD", "MODE=Mervesk"},
+       {{"C:\\e2e\\run\\librfc32.dll", file_content(own)}},
+       "Error 1051: librfc32.dll not found (Windows error 126), copy it beside quillar.exe or into the system "
+       "folder..."},
+      {"errors before the logon need no library", {"NONE", "MODE=Mervesk"}, {},
+       "Error 1002: Profile NONE.P00 is missing..."},
+      {"the global run before its document head", {"GLOBAL", "S1 MODE=Mervesk"},
+       {{"C:\\e2e\\run\\SAP Orvanta.Gbl",
+         "# GSNG: S1          PRD.P00#\r\n# GSNX: S1         Sensor=\"SAP Quillar\" Item=In-Errors\r\n"}},
+       "Error 1051: librfc32.dll not found (Windows error 126), copy it beside quillar.exe or into the system "
+       "folder..."},
+  };
+  for (const auto& c : cases) {
+    host().write_file("C:\\e2e\\load\\quillar.exe", sensor);
+    host().write_file("C:\\e2e\\run\\PRD.P00", profile_text);
+    for (const auto& [path, content] : c.files) host().write_file(path, content);
+    ProcessResult result =
+        host().run_program(host().local_path("C:\\e2e\\load\\quillar.exe").string(), c.arguments, "C:\\e2e\\run");
+    EXPECT_EQ(result.standard_output, host().console_form(error_document(c.text))) << c.name;
+    EXPECT_EQ(result.exit_code, 2) << c.name;
+    host().clear_files();
+  }
+}
+
+}  // namespace
+}  // namespace quillar::e2e
