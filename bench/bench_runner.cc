@@ -2,8 +2,8 @@
 // wall time, CPU time and peak resident memory of each, with its ratio to the
 // first program (the floor).
 //
-// usage: bench_runner REPETITIONS SPEC_FILE
-// Each line of SPEC_FILE is one program: name, working directory, then the
+// usage: bench_runner REPETITIONS PROGRAM_LIST
+// Each line of PROGRAM_LIST is one program: name, working directory, then the
 // command and its arguments, separated by tabs.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -64,13 +64,13 @@ void run_once(Program& program) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: bench_runner REPETITIONS SPEC_FILE\n");
+    std::fprintf(stderr, "usage: bench_runner REPETITIONS PROGRAM_LIST\n");
     return 2;
   }
   int repetitions = std::atoi(argv[1]);
   std::vector<Program> programs;
-  std::ifstream spec(argv[2]);
-  for (std::string line; std::getline(spec, line);) {
+  std::ifstream program_list(argv[2]);
+  for (std::string line; std::getline(program_list, line);) {
     if (line.empty()) continue;
     std::vector<std::string> fields;
     std::stringstream parts(line);

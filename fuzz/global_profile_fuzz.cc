@@ -20,13 +20,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quillar::RunSettings settings;
     std::string form_options = std::string(first) == "PRD" ? options + " ITEM=In-Errors" : options;
     if (!quillar::read_command_line({first, form_options}, settings).is_ok()) continue;
-    settings.profile_path = settings.profile_name;
-    quillar::Status status = quillar::read_global_profile(platform, settings);
+    quillar::GlobalAllocation allocation;
+    quillar::Status status =
+        settings.profile_name == quillar::kItemProfileName
+            ? quillar::read_item_profile(platform, settings.profile_name, settings.options.item.value_or(""),
+                                         allocation)
+            : quillar::read_global_profile(platform, settings.profile_name, settings.options.sensor_key,
+                                           settings.sensor_argument, allocation);
     if (status.is_ok()) {
-      if (settings.server_listing.empty() || settings.server_listing.back() != '#' ||
-          settings.server_listing.size() > quillar::RunSettings::kServerListingRoom ||
-          settings.item.empty() || settings.item.size() > quillar::RunSettings::kItemRoom ||
-          settings.option_text_raw.size() > quillar::RunSettings::kOptionTextRoom) {
+      const std::string& listing = allocation.server_listing;
+      if (listing.empty() || listing.back() != '#' || listing.size() > quillar::GlobalAllocation::kServerListingRoom ||
+          allocation.item.empty() || allocation.item.size() > quillar::GlobalAllocation::kItemRoom ||
+          allocation.sensor_options.size() > quillar::GlobalAllocation::kSensorOptionsRoom) {
         __builtin_trap();
       }
     }

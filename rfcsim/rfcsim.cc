@@ -200,6 +200,57 @@ bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
   return true;
 }
 
+enum class KeyResult { kTaken, kBadValue, kUnknownKey };
+
+// Takes one "key = value" line of a system.
+KeyResult apply_key(System& system, const std::string& key, const std::string& value) {
+  bool good = true;
+  if (key == "ashost") {
+    system.ashost = value;
+  } else if (key == "sysnr") {
+    std::int32_t sysnr = 0;
+    good = parse_int32(value, sysnr) && sysnr >= 0;
+    if (good) system.sysnr = sysnr;
+  } else if (key == "gwhost") {
+    system.gwhost = value;
+  } else if (key == "gwserv") {
+    system.gwserv = value;
+  } else if (key == "client") {
+    system.client = value;
+  } else if (key == "user") {
+    system.user = value;
+  } else if (key == "password") {
+    system.password = value;
+  } else if (key == "lan") {
+    std::vector<std::string> parts = words(value);
+    LanLine lan;
+    good = parts.size() == 7 && parts[0].size() <= 8;
+    for (std::size_t k = 0; good && k < 6; ++k) good = parse_int32(parts[k + 1], lan.counters[k]);
+    if (good) {
+      lan.name = parts[0];
+      system.lan.push_back(lan);
+    }
+  } else if (key == "call") {
+    good = parse_outcome(value, false, system.call);
+  } else if (key == "receive") {
+    good = parse_outcome(value, true, system.receive);
+  } else if (key == "fail") {
+    good = value == "RfcInstallStructure" || value == "ItCreate" || value == "ItGetLine" || value == "ItDelete";
+    if (good) system.fail.insert(value);
+  } else if (key == "fill") {
+    char* end = nullptr;
+    long long count = std::strtoll(value.c_str(), &end, 10);
+    good = !value.empty() && *end == '\0' && count >= 0 && count <= 0xFFFFFFFFLL;
+    if (good) system.claimed_fill = count;
+  } else if (key == "abort") {
+    good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
+    if (good) system.abort.insert(value);
+  } else {
+    return KeyResult::kUnknownKey;
+  }
+  return good ? KeyResult::kTaken : KeyResult::kBadValue;
+}
+
 std::vector<System> parse_landscape() {
   bool found = false;
   std::vector<std::string> lines = lines_of(kLandscapeFile, found);
@@ -226,55 +277,10 @@ std::vector<System> parse_landscape() {
       complain(number, "no [system] before it", line);
       continue;
     }
-    System& system = systems.back();
     std::string key = lower(trim(line.substr(0, equals)));
-    std::string value = trim(line.substr(equals + 1));
-    bool good = true;
-    if (key == "ashost") {
-      system.ashost = value;
-    } else if (key == "sysnr") {
-      std::int32_t sysnr = 0;
-      good = parse_int32(value, sysnr) && sysnr >= 0;
-      if (good) system.sysnr = sysnr;
-    } else if (key == "gwhost") {
-      system.gwhost = value;
-    } else if (key == "gwserv") {
-      system.gwserv = value;
-    } else if (key == "client") {
-      system.client = value;
-    } else if (key == "user") {
-      system.user = value;
-    } else if (key == "password") {
-      system.password = value;
-    } else if (key == "lan") {
-      std::vector<std::string> parts = words(value);
-      LanLine lan;
-      good = parts.size() == 7 && parts[0].size() <= 8;
-      for (std::size_t k = 0; good && k < 6; ++k) good = parse_int32(parts[k + 1], lan.counters[k]);
-      if (good) {
-        lan.name = parts[0];
-        system.lan.push_back(lan);
-      }
-    } else if (key == "call") {
-      good = parse_outcome(value, false, system.call);
-    } else if (key == "receive") {
-      good = parse_outcome(value, true, system.receive);
-    } else if (key == "fail") {
-      good = value == "RfcInstallStructure" || value == "ItCreate" || value == "ItGetLine" || value == "ItDelete";
-      if (good) system.fail.insert(value);
-    } else if (key == "fill") {
-      char* end = nullptr;
-      long long count = std::strtoll(value.c_str(), &end, 10);
-      good = !value.empty() && *end == '\0' && count >= 0 && count <= 0xFFFFFFFFLL;
-      if (good) system.claimed_fill = count;
-    } else if (key == "abort") {
-      good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
-      if (good) system.abort.insert(value);
-    } else {
-      complain(number, "unknown key " + key, line);
-      continue;
-    }
-    if (!good) complain(number, "bad value for " + key, line);
+    KeyResult result = apply_key(systems.back(), key, trim(line.substr(equals + 1)));
+    if (result == KeyResult::kUnknownKey) complain(number, "unknown key " + key, line);
+    if (result == KeyResult::kBadValue) complain(number, "bad value for " + key, line);
   }
   return systems;
 }

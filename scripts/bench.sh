@@ -51,7 +51,7 @@ single="$drives/c/SINGLE"
 mkdir -p "$single"
 awk '/^\[S2\]$/ { exit } { print }' "$prtg/RfcSim.ini" > "$single/RfcSim.ini"
 
-spec="$work/programs.tsv"
+program_list="$work/programs.tsv"
 {
   printf 'floor (C, dynamic)\t%s\t%s\n' "$prtg" "$build/floor"
   printf 'quillar single-system\t%s\t%s\t1\tLAN=eth0\n' "$single" "$build/quillar"
@@ -59,7 +59,7 @@ spec="$work/programs.tsv"
     printf 'quillar global %s\t%s\t%s\tGLOBAL\tG%s\n' "$count" "$prtg" "$build/quillar" "$count"
   done
   printf 'quillar-profile check\t%s\t%s\tcheck\tC:\\PRTG\\Custom Sensors\\ExeXml\\1.P00\n' "$prtg" "$build/quillar-profile"
-} > "$spec"
+} > "$program_list"
 
 # One run of each first: every one must succeed.
 (cd "$single" && "$build/quillar" 1 LAN=eth0 > "$work/single.out") || { echo "single-system run failed"; cat "$work/single.out"; exit 1; }
@@ -69,7 +69,7 @@ grep -q 'NoSystems=250, Processed=250, Failed=0' "$work/global.out" || { echo "g
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr)"
 echo "Medians of $repetitions alternated repetitions:"
 echo
-"$build/bench_runner" "$repetitions" "$spec" | tee "$work/table.txt" | grep -v '^median-wall-ms'
+"$build/bench_runner" "$repetitions" "$program_list" | tee "$work/table.txt" | grep -v '^median-wall-ms'
 
 wall() { awk -v name="$1" '$1 == "median-wall-ms" { $1 = ""; sub(/^ /, ""); n = $NF; $NF = ""; sub(/ $/, ""); if ($0 == name) print n }' "$work/table.txt"; }
 g1=$(wall "quillar global 1"); g10=$(wall "quillar global 10"); g100=$(wall "quillar global 100"); g250=$(wall "quillar global 250")

@@ -2,15 +2,17 @@
 
 #include "driver/sensor.h"
 #include "measure/network_usage.h"
+#include "output/channel_writer.h"
+#include "output/errors.h"
+#include "output/result_document.h"
 #include "output/texts.h"
-#include "profiles/system_profile.h"
 #include "rfc/connection.h"
-#include "rfc/error_report.h"
 
 namespace quillar {
 namespace {
 
-// An error document's text holds at most this many characters.
+// An error document's text after a failed call holds at most this many
+// characters.
 constexpr std::size_t kErrorTextRoom = 127;
 // A channel name of the global run holds at most this many characters.
 constexpr std::size_t kChannelNameRoom = 43;
@@ -24,21 +26,52 @@ std::string processed_line(Platform& platform) {
   return "\n* " + platform.time_of_day() + " SAP " + kProgramWord + " now processed...\n";
 }
 
-bool shows_destination_line(const RunSettings& settings, const ResultDocument& document) {
-  return settings.trace || document.format().framing != Framing::kXml;
-}
-
 void install_error_report(Run& run, RFC_ENV& environment) {
   set_error_report_target(run.error_report);
   environment = error_report_environment();
   run.rfc_library.entry_points.RfcEnvironment(&environment);
 }
 
+// The "* SapRfc.Ini" line of a destination logon is no XML, so the XML
+// framings show it only to someone who reads the trace.
+RfcContext rfc_context(Run& run, const Options& options, const DocumentFormat& format) {
+  return RfcContext{run.platform, run.rfc_library.entry_points, run.log, options.overrides,
+                    run.settings.options.trace || format.framing != Framing::kXml};
+}
+
+DocumentFormat format_for(const RunSettings& settings, const Options& options) {
+  return document_format(settings.mode_keyword, options.channel_selection, options.selected_channel);
+}
+
+// The document of a single-system run: the message and the six channels.
+std::string render_measurement(const DocumentFormat& format, const Measurement& measurement) {
+  ResultDocument document(format);
+  ChannelWriter channels;
+  document.begin_document();
+  document.write_text(measurement.message);
+  for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
+    channels.write_channel(document, "", kChannelLabels[k], std::to_string(measurement.totals[k]), "");
+  }
+  document.end_document();
+  return document.text();
+}
+
 }  // namespace
 
-std::string shown_parameters(const std::string& option_text_raw) {
-  std::string shown = option_text_raw.substr(0, option_text_raw.find('#'));
+const char* state_word(SystemState state) {
+  switch (state) {
+    case SystemState::kProcessed: return "Processed";
+    case SystemState::kNotFound: return "Not Found";
+    case SystemState::kRfcFailure: return "Rfc Failure";
+    case SystemState::kSkipped: break;
+  }
+  return "";
+}
+
+std::string shown_parameters(const std::string& typed_options) {
+  std::string shown = typed_options.substr(0, typed_options.find('#'));
   shown = shown.substr(0, shown.find('@'));
+  // Existing sensor set-ups write these two placeholders for "nothing".
   if (shown == "(Parameters " || shown == "(No ") shown.clear();
   return shown.empty() ? "(No Parameters)" : shown;
 }
@@ -55,143 +88,196 @@ std::string channel_name_for(const std::string& display_selector, const std::str
 int run_single_system(Run& run) {
   Platform& platform = run.platform;
   RunSettings& settings = run.settings;
-  ResultDocument& document = run.document;
+  const Options& options = settings.options;
 
   LogonEntries entries;
   Status profile = read_system_profile(*settings.profile_stream, settings.profile_name, false, run.offset_table,
                                        entries);
   settings.profile_stream.reset();
-  if (!profile.is_ok()) return end_with_error_document(platform, document, profile.text());
+  if (!profile.is_ok()) return end_with_error_document(platform, profile.text());
 
   run.log.log_event(0, "program started", run.program_path);
   Status opened = open_rfc_library(platform, run.rfc_library);
-  if (!opened.is_ok()) return end_with_error_document(platform, document, opened.text());
-  const RfcEntryPoints& rfc = run.rfc_library.entry_points;
+  if (!opened.is_ok()) return end_with_error_document(platform, opened.text());
   RFC_ENV environment;
   install_error_report(run, environment);
   run.log.log_event(0, "RfcEnvironment called", "");
-  document.clear();
 
-  if (settings.trace) {
+  if (options.trace) {
     platform.write_console(settings.banner_line + "\n");
     platform.write_console(system_line(platform.time_of_day(), settings.profile_name, entries) +
                            " State=Processing\n");
     platform.write_console("* " + platform.time_of_day() + " " + kProgramWord + " - " +
-                           shown_parameters(settings.option_text_raw) + " State=Executing\n");
+                           shown_parameters(options.typed) + " State=Executing\n");
   }
 
-  RfcContext context{platform, rfc, run.log, settings, shows_destination_line(settings, document)};
+  const DocumentFormat format = format_for(settings, options);
+  RfcContext context = rfc_context(run, options, format);
   LogonRecords records;
   RFC_HANDLE handle = open_sap_connection(context, entries, records);
-  if (handle == 0) {
-    return end_with_error_document(platform, document, "Error 1011: RFC-Open for " + entries.destination + " failed !");
-  }
+  if (handle == 0) return end_with_error_document(platform, error_text(Fault::kLogonFailed, {entries.destination}));
 
   NetworkUsage usage;
-  SystemOutcome outcome;
-  usage.measure_network_usage(context, handle, entries, settings.profile_name, document, run.channels, outcome);
-  rfc.RfcClose(handle);
+  Measurement measurement = usage.measure_network_usage(context, handle, entries.destination, options.interface_name);
+  context.rfc.RfcClose(handle);
 
-  if (!outcome.call_ok) {
-    scan_trace_file(platform, document);
-    std::string error_text(cut_to(document.text(), kErrorTextRoom));
-    return end_with_error_document(platform, document, error_text);
+  if (!measurement.call_ok()) {
+    std::string failure = measurement.failure_text + trace_file_remark(platform);
+    return end_with_error_document(platform, cut_to(failure, kErrorTextRoom));
   }
-  platform.write_console(document.text());
+  platform.write_console(render_measurement(format, measurement));
   platform.delete_file(kTraceFileName);
-  if (settings.trace) platform.write_console(processed_line(platform));
+  if (options.trace) platform.write_console(processed_line(platform));
   return kExitCompleted;
 }
 
-int run_global(Run& run) {
-  Platform& platform = run.platform;
-  RunSettings& settings = run.settings;
-  ResultDocument& document = run.document;
+namespace {
 
+// The systems of a global run, one after the other, with what they share: the
+// options of the run, the connection records and the description of the row
+// structure, which the library is given once.
+class GlobalRun {
+ public:
+  GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options)
+      : run_(run),
+        allocation_(allocation),
+        options_(options),
+        format_(format_for(run.settings, options)),
+        context_(rfc_context(run, options, format_)) {}
+
+  int run_listing();
+
+ private:
+  SystemResult process_system(const std::string& profile_name);
+  void emit_channel(const SystemResult& result);
+  void emit_trace_line(const SystemResult& result);
+  void print_summary();
+
+  Run& run_;
+  const GlobalAllocation& allocation_;
+  const Options& options_;
+  const DocumentFormat format_;
+  RfcContext context_;
+  ChannelWriter channels_;
+  RFC_ENV environment_{};
+  LogonRecords records_;
+  NetworkUsage usage_;
+  std::uint32_t systems_ = 0;
+  std::uint32_t processed_ = 0;
+  std::uint32_t failed_ = 0;
+};
+
+SystemResult GlobalRun::process_system(const std::string& profile_name) {
+  Platform& platform = run_.platform;
+  SystemResult result;
+  // A name too long for a profile name would stand for another file if it
+  // were cut, so it is passed over like a profile that does not open.
+  if (profile_name.size() > RunSettings::kProfileNameRoom) return result;
+  std::unique_ptr<ReadableFile> profile = platform.open_text(run_.settings.sensor_dir + profile_name);
+  if (!profile) return result;
+
+  LogonEntries entries;
+  bool valid = read_system_profile(*profile, profile_name, true, run_.offset_table, entries).is_ok();
+  profile.reset();
+  result.channel_name = channel_name_for(allocation_.display_selector, profile_name, entries);
+  if (run_.settings.options.trace) result.system_line = system_line(platform.time_of_day(), profile_name, entries);
+
+  install_error_report(run_, environment_);
+  // The logon is tried whether or not the profile is valid.
+  RFC_HANDLE handle = open_sap_connection(context_, entries, records_);
+  Measurement measurement;
+  bool measured = false;
+  if (handle == 0) {
+    valid = false;
+  } else if (valid) {
+    auto delivered = [&](const Measurement& delivered_measurement) {
+      for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
+        if (allocation_.item == kChannelLabels[k]) result.value = delivered_measurement.totals[k];
+      }
+      emit_channel(result);
+    };
+    measurement =
+        usage_.measure_network_usage(context_, handle, entries.destination, options_.interface_name, delivered);
+    measured = true;
+    if (!measurement.call_ok()) valid = false;
+  }
+  if (handle != 0) context_.rfc.RfcClose(handle);
+
+  bool call_ok = measured && measurement.call_ok();
+  result.failure_text = measurement.failure_text;
+  result.state = SystemState::kProcessed;
+  if (!call_ok) result.state = SystemState::kNotFound;
+  if (!valid || !call_ok) result.state = SystemState::kRfcFailure;
+  return result;
+}
+
+// A system's channel goes out as soon as its measures are known, its trace
+// line once the system is done.
+void GlobalRun::emit_channel(const SystemResult& result) {
+  if (!result.value) return;
+  ResultDocument document(format_);
+  const std::string value = std::to_string(*result.value);
+  channels_.write_channel(document, result.channel_name, result.channel_name, value, "");
+  run_.platform.write_console(document.text());
+}
+
+void GlobalRun::emit_trace_line(const SystemResult& result) {
+  if (!run_.settings.options.trace) return;
+  run_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
+}
+
+void GlobalRun::print_summary() {
+  ResultDocument document(format_);
+  document.write_text("(***) " + allocation_.item + ": NoSystems=" + std::to_string(systems_) +
+                      ", Processed=" + std::to_string(processed_) + ", Failed=" + std::to_string(failed_));
+  document.end_document();
+  run_.platform.write_console(document.text() + "\n");
+}
+
+int GlobalRun::run_listing() {
+  Platform& platform = run_.platform;
+  const RunSettings& settings = run_.settings;
+  if (settings.options.trace) {
+    platform.write_console(settings.banner_line + "\n");
+    platform.write_console("* " + settings.banner_line.substr(2, 8) + " " + options_.typed + " State=Executing\n");
+  }
+  ResultDocument head(format_);
+  head.begin_document();
+  platform.write_console(head.text() + "\n");
+
+  const std::string& listing = allocation_.server_listing;
+  for (std::size_t next = 0; next < listing.size();) {
+    std::size_t end = std::min(listing.find('#', next), listing.size());
+    SystemResult result = process_system(listing.substr(next, end - next));
+    next = end + 1;
+    ++systems_;
+    if (result.state == SystemState::kSkipped) continue;
+    ++(result.state == SystemState::kProcessed ? processed_ : failed_);
+    emit_trace_line(result);
+  }
+
+  print_summary();
+  if (settings.options.trace) platform.write_console(processed_line(platform));
+  return kExitCompleted;
+}
+
+}  // namespace
+
+int run_global(Run& run, const GlobalAllocation& allocation) {
   // The document head goes out at once and cannot be taken back, so the
   // library is opened before it: a missing library gets its error document.
-  Status opened = open_rfc_library(platform, run.rfc_library);
-  if (!opened.is_ok()) return end_with_error_document(platform, document, opened.text());
-  const RfcEntryPoints& rfc = run.rfc_library.entry_points;
+  Status opened = open_rfc_library(run.platform, run.rfc_library);
+  if (!opened.is_ok()) return end_with_error_document(run.platform, opened.text());
 
-  settings.option_text = upper_case(settings.option_text_raw);
-  if (settings.trace) platform.write_console(settings.banner_line + "\n");
-  const std::string start_time = settings.trace ? settings.banner_line.substr(2, 8) : std::string();
-  blanks_for_colons(settings.option_text_raw);
-  settings.option_text_raw = settings.option_text_raw.substr(0, settings.option_text_raw.find(" @"));
-  // From here on the options of the sensor line rule the document, the
-  // channels and the log.
-  document.set_format(document_format(settings.mode_keyword, settings.option_text, settings.option_text_raw));
-  run.log.apply_options(platform, settings.option_text);
-  if (settings.trace) {
-    platform.write_console("* " + start_time + " " + settings.option_text_raw + " State=Executing\n");
-  }
-
-  document.begin_document();
-  platform.write_console(document.text() + "\n");
-  document.clear();
-
-  RfcContext context{platform, rfc, run.log, settings, shows_destination_line(settings, document)};
-  RFC_ENV environment;
-  LogonRecords records;
-  NetworkUsage usage;
-  std::uint32_t systems = 0;
-  std::uint32_t processed = 0;
-  std::uint32_t failed = 0;
-  const std::string& listing = settings.server_listing;
-  for (std::size_t next = 0; next < listing.size();) {
-    ++systems;
-    std::size_t end = listing.find('#', next);
-    if (end == std::string::npos) end = listing.size();
-    settings.profile_name = listing.substr(next, end - next);
-    next = end + 1;
-
-    // A name too long for a profile name would stand for another file if it
-    // were cut, so it is passed over like a profile that does not open.
-    if (settings.profile_name.size() > RunSettings::kProfileNameRoom) continue;
-    std::unique_ptr<ReadableFile> profile = platform.open_text(settings.sensor_dir + settings.profile_name);
-    if (!profile) continue;
-
-    LogonEntries entries;
-    bool valid = read_system_profile(*profile, settings.profile_name, true, run.offset_table, entries).is_ok();
-    profile.reset();
-    std::string channel_name = channel_name_for(settings.display_selector, settings.profile_name, entries);
-    std::string line = settings.trace ? system_line(platform.time_of_day(), settings.profile_name, entries) : "";
-
-    install_error_report(run, environment);
-    document.clear();
-    SystemOutcome outcome;
-    RFC_HANDLE handle = open_sap_connection(context, entries, records);
-    if (handle == 0) {
-      valid = false;
-    } else if (valid) {
-      usage.measure_network_usage(context, handle, entries, channel_name, document, run.channels, outcome);
-      if (!outcome.call_ok) valid = false;
-    }
-    if (handle != 0) rfc.RfcClose(handle);
-
-    if (valid && outcome.call_ok && outcome.found) {
-      ++processed;
-    } else {
-      ++failed;
-    }
-    std::string state = "Processed";
-    if (!outcome.found) state = "Not Found";
-    if (!valid || !outcome.call_ok) state = "Rfc Failure";
-    if (settings.trace) platform.write_console("\n" + line + " State=" + state + "\n");
-  }
-
-  // A failed last system leaves its error text in the buffer; it must not
-  // stand in front of the summary.
-  document.clear();
-  document.begin_text();
-  document.append_element_text("(***) " + settings.item + ": NoSystems=" + std::to_string(systems) +
-                  ", Processed=" + std::to_string(processed) + ", Failed=" + std::to_string(failed));
-  document.end_text();
-  document.end_document();
-  platform.write_console(document.text() + "\n");
-  if (settings.trace) platform.write_console(processed_line(platform));
-  return kExitCompleted;
+  // From here on the options of the sensor line (GLOBAL form) or of the
+  // command line (ITEM form) rule the document, the channels, the logon and
+  // the log; the trace stays as the command line set it.
+  const bool item_form = run.settings.profile_name == kItemProfileName;
+  const Options options =
+      read_global_run_options(item_form ? run.settings.options.typed : allocation.sensor_options);
+  run.log.switch_to(run.platform, options.syslog);
+  GlobalRun global_run(run, allocation, options);
+  return global_run.run_listing();
 }
 
 }  // namespace quillar

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "driver/options.h"
 #include "output/result_document.h"
 #include "platform/platform.h"
 #include "profiles/sensor_directory.h"
@@ -16,35 +17,22 @@ namespace quillar {
 inline constexpr char kProgramWord[] = "Quillar";
 inline constexpr char kVersionText[] = "Vers 4.3 / 29.08.22";
 
-// The profiles of the global run.
-inline constexpr char kItemProfileName[] = "Orvanta.Prf";
-inline constexpr char kGlobalProfileName[] = "SAP Orvanta.Gbl";
-
 struct RunSettings {
-  // The most characters each text holds. A value that would not fit is refused
-  // where cutting it would change which file or system the run uses, and cut
-  // where it is only shown.
-  static constexpr std::size_t kOptionTextRoom = 127;
-  static constexpr std::size_t kItemRoom = 90;
+  // The most characters each name holds. A longer one is refused, since
+  // cutting it would change which file the run uses.
   static constexpr std::size_t kProfileNameRoom = 63;
   static constexpr std::size_t kSensorDirRoom = kSensorDirectoryRoom;
 
   // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time; set
   // when the console trace is on, the only output that shows it.
   std::string banner_line;
-  // Console trace lines: the option string holds "#", "@", "$" or "%".
-  bool trace = false;
   // One of kModeKeywords.
   std::string mode_keyword{kModeExeXml};
-  // The option string upper-cased (a to z), in which keywords are found, and as
-  // typed, from which values are taken at the same positions.
-  std::string option_text;
-  std::string option_text_raw;
+  // The options of the command line.
+  Options options;
   // The second argument alone, as typed: in the GLOBAL form it names the
   // sensor in Error 1030.
   std::string sensor_argument;
-  // The channel name that the global run reports for every system.
-  std::string item;
   bool global_run = false;
   // The profile file name without its folder.
   std::string profile_name;
@@ -55,11 +43,6 @@ struct RunSettings {
   std::string profile_path;
   // The profile as opened while it was located.
   std::unique_ptr<ReadableFile> profile_stream;
-  // Allocation of the global run: system profile names each ended by "#", and
-  // how the systems are named ("1" to "4").
-  static constexpr std::size_t kServerListingRoom = 2047;
-  std::string server_listing;
-  std::string display_selector = "1";
 };
 
 // "* %s SAP %s %s" with the time of day, the program word and the version.

@@ -4,13 +4,14 @@
 #include "driver/run_settings.h"
 #include "driver/startup.h"
 #include "output/diagnostics.h"
+#include "output/result_document.h"
 #include "profiles/global_profile.h"
 #include "profiles/password.h"
 
 namespace quillar {
 
-int end_with_error_document(Platform& platform, ResultDocument& document,
-                            std::string_view error_text) {
+int end_with_error_document(Platform& platform, std::string_view error_text) {
+  ResultDocument document;
   document.write_error_document(error_text);
   platform.write_console(document.text());
   return kExitErrorDocument;
@@ -19,34 +20,37 @@ int end_with_error_document(Platform& platform, ResultDocument& document,
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line) {
   RunSettings settings;
   const OffsetTable offset_table;
-  ResultDocument document;
   DiagnosticLog log;
 
   std::vector<std::string> arguments;
   if (command_line.size() > 1) arguments.assign(command_line.begin() + 1, command_line.end());
   Status status = read_command_line(arguments, settings);
-  if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
+  if (!status.is_ok()) return end_with_error_document(platform, status.text());
   // Only trace lines show the start time, so the clock and its time zone are
   // read only for them.
-  if (settings.trace) settings.banner_line = make_banner_line(platform.time_of_day());
-  log.apply_options(platform, settings.option_text);
-  document.set_format(
-      document_format(settings.mode_keyword, settings.option_text, settings.option_text_raw));
+  if (settings.options.trace) settings.banner_line = make_banner_line(platform.time_of_day());
+  log.switch_to(platform, settings.options.syslog);
 
   status = locate_profile(platform, settings);
-  if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
+  if (!status.is_ok()) return end_with_error_document(platform, status.text());
 
-  ChannelWriter channels;
   RfcLibrary rfc_library;
   const ErrorReportTarget error_report{platform, rfc_library.entry_points};
-  Run run{platform,     settings, document, channels, log, offset_table, command_line.empty() ? "" : command_line[0],
-          rfc_library, error_report};
-  if (settings.global_run) {
-    status = read_global_profile(platform, settings);
-    if (!status.is_ok()) return end_with_error_document(platform, document, status.text());
-    return run_global(run);
+  Run run{platform, settings, log, offset_table, command_line.empty() ? "" : command_line[0], rfc_library,
+          error_report};
+  if (!settings.global_run) return run_single_system(run);
+
+  // The profile was opened to locate it; the reader opens it anew.
+  settings.profile_stream.reset();
+  GlobalAllocation allocation;
+  if (settings.profile_name == kItemProfileName) {
+    status = read_item_profile(platform, settings.profile_path, settings.options.item.value_or(""), allocation);
+  } else {
+    status = read_global_profile(platform, settings.profile_path, settings.options.sensor_key,
+                                 settings.sensor_argument, allocation);
   }
-  return run_single_system(run);
+  if (!status.is_ok()) return end_with_error_document(platform, status.text());
+  return run_global(run, allocation);
 }
 
 }  // namespace quillar

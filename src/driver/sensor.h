@@ -6,25 +6,19 @@
 #include <string_view>
 #include <vector>
 
-#include "output/result_document.h"
+#include "output/status.h"
 #include "platform/platform.h"
 
 namespace quillar {
-
-// Exit codes of the process.
-inline constexpr int kExitCompleted = 0;
-inline constexpr int kExitRfcAborted = 1;
-inline constexpr int kExitErrorDocument = 2;
 
 // Runs the sensor. `command_line` holds the program's path as started, then the
 // arguments. Everything is printed through `platform`; the result is the exit
 // code for main to return.
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line);
 
-// The end of every failed run: the document becomes the error document with
-// `error_text`, which is printed as it stands. Gives the exit code.
-int end_with_error_document(Platform& platform, ResultDocument& document,
-                            std::string_view error_text);
+// The end of every failed run: prints the error document that carries
+// `error_text` and gives the exit code.
+int end_with_error_document(Platform& platform, std::string_view error_text);
 
 }  // namespace quillar
 

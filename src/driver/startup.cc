@@ -3,32 +3,25 @@
 #include <string_view>
 #include <utility>
 
+#include "output/errors.h"
 #include "output/texts.h"
+#include "profiles/global_profile.h"
 #include "profiles/sensor_directory.h"
 
 namespace quillar {
-namespace {
-
-}  // namespace
 
 Status read_command_line(const std::vector<std::string>& arguments, RunSettings& settings) {
-  if (arguments.empty()) return Status::Error("Error 1001: Parameter for Profile-Name is missing !");
+  if (arguments.empty()) return error_status(Fault::kProfileNameMissing);
 
   std::string profile_name = arguments[0];
   std::string options;
   if (arguments.size() >= 2) options = arguments[1];
-  settings.sensor_argument = cut_to(options, RunSettings::kOptionTextRoom);
+  settings.sensor_argument = cut_to(options, Options::kRoom);
   if (arguments.size() >= 3) options += " " + arguments[2];
-  if (options.size() > RunSettings::kOptionTextRoom) {
-    return Status::Error("Error 1044: Parameters longer than 127 characters...");
-  }
-  settings.option_text_raw = options;
-  settings.option_text = upper_case(options);
+  if (options.size() > Options::kRoom) return error_status(Fault::kOptionsTooLong);
+  settings.options = read_options(options, options);
 
-  if (std::optional<std::string> item =
-          keyword_value(settings.option_text, settings.option_text_raw, "ITEM=", RunSettings::kItemRoom)) {
-    settings.item = *item;
-    blanks_for_colons(settings.item);
+  if (settings.options.item) {
     settings.global_run = true;
     profile_name = kItemProfileName;
   }
@@ -41,15 +34,11 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   }
 
   settings.mode_keyword = kModeExeXml;
-  if (std::optional<std::string> mode = keyword_value(settings.option_text, settings.option_text_raw, "MODE=")) {
-    std::optional<std::string_view> keyword = find_mode_keyword(*mode);
-    if (!keyword) {
-      return Status::Error("Error 1041: Mode " + *mode +
-                           " is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...");
-    }
+  if (settings.options.mode) {
+    std::optional<std::string_view> keyword = find_mode_keyword(*settings.options.mode);
+    if (!keyword) return error_status(Fault::kModeUnknown, {*settings.options.mode});
     settings.mode_keyword = *keyword;
   }
-  settings.trace = settings.option_text.find_first_of("#@$%") != std::string::npos;
 
   // A name whose only backslash is its first character is a root-relative
   // name and keeps it.
@@ -63,18 +52,14 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
     settings.global_run = true;
   }
 
-  if (profile_name.size() > RunSettings::kProfileNameRoom) {
-    return Status::Error("Error 1042: Profile-Name longer than 63 characters...");
-  }
-  if (settings.sensor_dir.size() > RunSettings::kSensorDirRoom) {
-    return Status::Error(kSensorDirectoryTooLong);
-  }
+  if (profile_name.size() > RunSettings::kProfileNameRoom) return error_status(Fault::kProfileNameTooLong);
+  if (settings.sensor_dir.size() > RunSettings::kSensorDirRoom) return error_status(Fault::kProfileFolderTooLong);
   settings.profile_name = profile_name;
   return Status::Ok();
 }
 
 Status locate_profile(Platform& platform, RunSettings& settings) {
-  bool prtg_search = settings.mode_keyword == kModeExeXml && !contains(settings.option_text, "@");
+  bool prtg_search = settings.mode_keyword == kModeExeXml && !settings.options.open_as_named;
   if (prtg_search) {
     SensorDirectory found;
     Status status = find_sensor_directory(platform, settings.profile_name, found);
@@ -86,7 +71,7 @@ Status locate_profile(Platform& platform, RunSettings& settings) {
   }
   settings.profile_path = settings.sensor_dir + settings.profile_name;
   settings.profile_stream = platform.open_text(settings.profile_path);
-  if (!settings.profile_stream) return Status::Error(profile_missing_text(settings.profile_path));
+  if (!settings.profile_stream) return error_status(Fault::kProfileMissing, {settings.profile_path});
   return Status::Ok();
 }
 

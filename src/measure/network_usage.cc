@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "output/channel_writer.h"
+#include "output/errors.h"
 #include "output/texts.h"
 #include "rfc/error_report.h"
 
@@ -32,22 +34,11 @@ std::string row_name(const char* row) {
   return name;
 }
 
-// The text after the first "LAN=" of the options as typed, cut at the first
-// blank or comma after its first character.
-std::string interface_of(const RunSettings& settings) {
-  std::size_t at = settings.option_text.find("LAN=");
-  if (at == std::string::npos) return std::string();
-  std::string name = settings.option_text_raw.substr(std::min(at + 4, settings.option_text_raw.size()));
-  std::size_t end = name.find_first_of(" ,", 1);
-  if (end != std::string::npos) name.erase(end);
-  return name;
-}
-
-std::string message_text(const std::string& destination, const std::string& interface_name,
+std::string message_text(std::string_view destination, std::string_view interface_name,
                          const std::array<std::uint32_t, 6>& totals) {
   auto grouped = [&](std::size_t k) { return group_digits(std::to_string(totals[k])); };
-  std::string text = "(" + destination;
-  text += interface_name.empty() ? ") Network-Usage: " : ") Net-Usage LAN[" + interface_name + "]: ";
+  std::string text = "(" + std::string(destination);
+  text += interface_name.empty() ? ") Network-Usage: " : ") Net-Usage LAN[" + std::string(interface_name) + "]: ";
   text += "Traffics=" + grouped(0) + ",";
   text += " InPacks=" + grouped(1) + ",";
   text += " OutPacks=" + grouped(2) + ",";
@@ -79,61 +70,44 @@ std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table
   return totals;
 }
 
-int NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle, const LogonEntries& entries,
-                                        const std::string& channel_name, ResultDocument& document,
-                                        ChannelWriter& channels, SystemOutcome& outcome) {
+namespace {
+
+std::string failure_text(int code, const std::string& exception_name) {
+  switch (code) {
+    case RFC_FAILURE:
+      return error_text(Fault::kCallFailure);
+    case RFC_EXCEPTION:
+      return error_text(Fault::kCallException, {exception_name});
+    case RFC_SYS_EXCEPTION:
+      return error_text(Fault::kCallSystemException);
+    default:
+      return error_text(Fault::kCallOtherFailure);
+  }
+}
+
+}  // namespace
+
+Measurement NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle,
+                                                std::string_view destination, std::string_view interface_name,
+                                                const std::function<void(const Measurement&)>& delivered) {
   ITAB_H table = context.rfc.ItCreate("TF_LAN_SINGLE", kLanRowLength, 0, 0);
   if (table == nullptr) report_table_failure("ItCreate TF_LAN_SINGLE");
 
   LanReceiveAreas areas;
   std::string exception_name;
-  int code = statistics_.call_lan_statistics(context, handle, "LOCAL ", std::string(32, ' '), areas, table,
-                                             exception_name);
-  switch (code) {
-    case RFC_OK:
-      break;
-    case RFC_FAILURE:
-      document.append("Error 1014: RFC-Failure raised !");
-      break;
-    case RFC_EXCEPTION:
-      document.append("Error 1012: Exception.: " + exception_name);
-      break;
-    case RFC_SYS_EXCEPTION:
-      document.append("Error 1013: Sys-Exception raised !");
-      break;
-    default:
-      document.append("Error 1015: Other Failure raised !");
-      break;
-  }
-
-  if (code == RFC_OK) {
-    outcome.call_ok = true;
-    const RunSettings& settings = context.settings;
-    interface_name_ = interface_of(settings);
-    std::array<std::uint32_t, 6> totals = add_up_rows(context.rfc, table, upper_case(interface_name_));
-    if (!settings.global_run) {
-      document.begin_document();
-      document.begin_text();
-      document.append_element_text(message_text(entries.destination, interface_name_, totals));
-      document.end_text();
-      for (std::size_t k = 0; k < totals.size(); ++k) {
-        channels.write_channel(document, "", kChannelLabels[k], std::to_string(totals[k]), "");
-      }
-      document.end_document();
-    } else {
-      outcome.found = true;
-      document.clear();
-      for (std::size_t k = 0; k < totals.size(); ++k) {
-        if (settings.item != kChannelLabels[k]) continue;
-        channels.write_channel(document, channel_name, channel_name, std::to_string(totals[k]), "");
-        context.platform.write_console(document.text());
-        document.clear();
-      }
-    }
+  Measurement measurement;
+  measurement.code = statistics_.call_lan_statistics(context, handle, "LOCAL ", std::string(32, ' '), areas,
+                                                     table, exception_name);
+  if (measurement.call_ok()) {
+    measurement.totals = add_up_rows(context.rfc, table, upper_case(interface_name));
+    measurement.message = message_text(destination, interface_name, measurement.totals);
+    if (delivered) delivered(measurement);
+  } else {
+    measurement.failure_text = failure_text(measurement.code, exception_name);
   }
 
   if (context.rfc.ItDelete(table) != 0) report_table_failure("ItDelete TF_LAN_SINGLE");
-  return code;
+  return measurement;
 }
 
 }  // namespace quillar

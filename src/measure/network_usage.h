@@ -1,16 +1,14 @@
-// The measurement: the LAN rows of GET_LAN_SINGLE added up into six totals,
-// written as the message and the channels of the result document.
+// The measurement: the LAN rows of GET_LAN_SINGLE added up into six totals
+// and the message that states them.
 #ifndef QUILLAR_MEASURE_NETWORK_USAGE_H_
 #define QUILLAR_MEASURE_NETWORK_USAGE_H_
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
-#include "output/channel_writer.h"
-#include "output/result_document.h"
-#include "profiles/system_profile.h"
 #include "rfc/connection.h"
 #include "rfc/lan_statistics.h"
 
@@ -20,27 +18,33 @@ namespace quillar {
 inline constexpr std::array<std::string_view, 6> kChannelLabels = {
     "Packets/Sec", "In-Packets/Sec", "Out-Packets/Sec", "In-Errors", "Out-Errors", "Collision(s)"};
 
-// What the measurement of one system tells the run.
-struct SystemOutcome {
-  bool call_ok = false;  // GET_LAN_SINGLE returned successfully
-  bool found = false;    // global run: the system delivered its measures
+// What the measurement of one system gives.
+struct Measurement {
+  // The library's return code of the call; RFC_OK when it succeeded.
+  int code = RFC_OK;
+  bool call_ok() const { return code == RFC_OK; }
+  // After a successful call: the totals, in the order of kChannelLabels, and
+  // the message "(DEST) Network-Usage: Traffics=..., ...".
+  std::array<std::uint32_t, 6> totals{};
+  std::string message;
+  // After a failed call: its numbered error text.
+  std::string failure_text;
 };
 
 class NetworkUsage {
  public:
-  // Measures the system on `handle`. Single-system run: leaves the complete
-  // document in `document`. Global run: prints the item's channel under
-  // `channel_name` at once. A failed call appends its error text to the
-  // document instead. Gives the call's return code. Internal-table failures
-  // end the run through the RFC error report.
-  int measure_network_usage(RfcContext& context, RFC_HANDLE handle, const LogonEntries& entries,
-                            const std::string& channel_name, ResultDocument& document, ChannelWriter& channels,
-                            SystemOutcome& outcome);
+  // Measures the system on `handle`: the rows of `interface_name` (any
+  // letter case; empty: every row) of the system named `destination`.
+  // Internal-table failures end the run through the RFC error report.
+  // `delivered` sees a successful measurement before the rows are released:
+  // a run that prints as it goes shows it even when releasing them ends the
+  // run.
+  Measurement measure_network_usage(RfcContext& context, RFC_HANDLE handle, std::string_view destination,
+                                    std::string_view interface_name,
+                                    const std::function<void(const Measurement&)>& delivered = {});
 
  private:
   LanStatistics statistics_;
-  // The LAN= interface as typed, shown in the message.
-  std::string interface_name_;
 };
 
 // The totals of the rows whose interface name matches `filter` (upper case;

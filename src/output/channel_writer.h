@@ -23,7 +23,7 @@ class ChannelWriter {
   // Appends one channel. `key` names the channel in statistic lines (the label
   // serves when it is empty); `label` is its name as the monitor shows it;
   // `value` is written unchanged; `unit` may be empty. Every call counts, also
-  // one that writes nothing because of the channel limit or the CH= selection.
+  // one that writes nothing because of the channel limit or the channel selection.
   void write_channel(ResultDocument& document, std::string_view key, std::string_view label,
                      std::string_view value, std::string_view unit);
 

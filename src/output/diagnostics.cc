@@ -16,12 +16,14 @@ bool begins_with(std::string_view text, std::string_view head) {
   return text.substr(0, head.size()) == head;
 }
 
+// Indents and widths are magnitudes; a negative one, which a printf-style
+// width would read as "flush left", counts as its size.
 std::string blanks(int count) { return std::string(static_cast<std::size_t>(std::abs(count)), ' '); }
 
 }  // namespace
 
-void DiagnosticLog::apply_options(Platform& platform, std::string_view option_text) {
-  switched_on_ = contains(option_text, ",SYSLOG");
+void DiagnosticLog::switch_to(Platform& platform, bool on) {
+  switched_on_ = on;
   if (switched_on_ && !stream_) stream_ = platform.append_text(kLogFileName);
 }
 
@@ -49,12 +51,9 @@ void print_labelled_line(Platform& platform, std::string_view label, int indent,
   platform.write_console(line);
 }
 
-void scan_trace_file(Platform& platform, ResultDocument& document) {
+std::string trace_file_remark(Platform& platform) {
   std::unique_ptr<ReadableFile> file = platform.open_text(kTraceFileName);
-  if (!file) {
-    document.append(" - Look for Trace-File");
-    return;
-  }
+  if (!file) return " - Look for Trace-File";
   // The library starts each error block with a "**** ERROR " line and states
   // the error in an "ERROR " line or behind a "======> " arrow; the last text
   // after the last block start is the one that explains the failure.
@@ -67,13 +66,7 @@ void scan_trace_file(Platform& platform, ResultDocument& document) {
     if (line.size() >= 15 && line.compare(7, 8, "======> ") == 0) found = line.substr(15);
     if (!found.empty()) strip_line_end(found);
   }
-  file.reset();
-  if (found.empty()) {
-    document.append(" - Please Check Trace-File !");
-  } else {
-    document.append(" - ");
-    document.append(found);
-  }
+  return found.empty() ? " - Please Check Trace-File !" : " - " + found;
 }
 
 }  // namespace quillar

@@ -4,9 +4,9 @@
 #define QUILLAR_OUTPUT_DIAGNOSTICS_H_
 
 #include <memory>
+#include <string>
 #include <string_view>
 
-#include "output/result_document.h"
 #include "platform/platform.h"
 
 namespace quillar {
@@ -16,13 +16,13 @@ inline constexpr char kLogFileName[] = "Quillar.log";
 // The RFC library's trace file in the working directory.
 inline constexpr char kTraceFileName[] = "Dev_Rfc.Trc";
 
-// One line per RFC step, written when the option string holds ",SYSLOG".
+// One line per RFC step, written while the options ask for the log.
 class DiagnosticLog {
  public:
-  // Switches the log by the upper-cased option string and opens the log file
-  // for appending the first time it is switched on. A file that cannot be
-  // opened leaves the log silent: the log never fails a run.
-  void apply_options(Platform& platform, std::string_view option_text);
+  // Switches the log on or off and opens the log file for appending the first
+  // time it is switched on. A file that cannot be opened leaves the log
+  // silent: the log never fails a run.
+  void switch_to(Platform& platform, bool on);
 
   // Writes "handle event detail" and a line feed, and flushes it at once. The
   // callers never pass a password.
@@ -38,10 +38,10 @@ class DiagnosticLog {
 void print_labelled_line(Platform& platform, std::string_view label, int indent, int width,
                          std::string_view value);
 
-// Appends to the document the last error text of the RFC trace file, as
-// " - " and the text, or a remark that asks the reader to look at the file.
-// The file stays where it is.
-void scan_trace_file(Platform& platform, ResultDocument& document);
+// The remark for an error text after a failed call: " - " and the last error
+// text of the RFC trace file, or a remark that asks the reader to look at
+// the file. The file stays where it is.
+std::string trace_file_remark(Platform& platform);
 
 }  // namespace quillar
 

@@ -14,21 +14,15 @@ std::optional<std::string_view> find_mode_keyword(std::string_view value) {
   return std::nullopt;
 }
 
-DocumentFormat document_format(std::string_view mode_keyword, std::string_view option_text,
-                               std::string_view option_text_raw) {
+DocumentFormat document_format(std::string_view mode_keyword, bool channel_selection, long selected_channel) {
   DocumentFormat format;
   if (mode_keyword == "Mervesk") {
     format.framing = Framing::kStatisticLine;
   } else if (mode_keyword == "Tolvane") {
     format.framing = Framing::kValueLine;
   }
-  std::size_t at = option_text.find("CH=");
-  if (at != std::string_view::npos) {
-    format.channel_selection = true;
-    std::string_view number = option_text_raw.substr(std::min(at + 3, option_text_raw.size()), 3);
-    number = number.substr(0, number.find(','));
-    format.selected_channel = leading_integer(number);
-  }
+  format.channel_selection = channel_selection;
+  format.selected_channel = selected_channel;
   return format;
 }
 
@@ -54,16 +48,14 @@ void ResultDocument::begin_document() {
   if (format_.framing == Framing::kXml) append("\n<Prtg>\n");
 }
 
-void ResultDocument::begin_text() {
-  append(format_.framing == Framing::kXml ? "\n<Text>" : "\n# ");
-}
-
-void ResultDocument::end_text() {
-  if (format_.framing == Framing::kXml) {
-    append("</Text>\n");
-  } else if (format_.framing == Framing::kValueLine && format_.channel_selection) {
+void ResultDocument::write_text(std::string_view text) {
+  if (format_.framing == Framing::kValueLine && format_.channel_selection) {
     buffer_.clear();
+    return;
   }
+  append(format_.framing == Framing::kXml ? "\n<Text>" : "\n# ");
+  append_element_text(text);
+  if (format_.framing == Framing::kXml) append("</Text>\n");
 }
 
 void ResultDocument::end_document() {

@@ -32,17 +32,15 @@ enum class Framing { kXml, kStatisticLine, kValueLine };
 // How this run writes its documents.
 struct DocumentFormat {
   Framing framing = Framing::kXml;
-  // The option string holds "CH=": the value-line framing then writes the value
-  // of channel number `selected_channel` alone.
+  // The options select a channel: the value-line framing then writes the
+  // value of channel number `selected_channel` alone.
   bool channel_selection = false;
   long selected_channel = 0;
 };
 
-// The format that a mode keyword and an option string select. "CH=" is looked
-// for in the upper-cased `option_text`; its number is read at the same place of
-// `option_text_raw`, the options as typed.
-DocumentFormat document_format(std::string_view mode_keyword, std::string_view option_text,
-                               std::string_view option_text_raw);
+// The format of a mode keyword with the options' channel selection.
+DocumentFormat document_format(std::string_view mode_keyword, bool channel_selection = false,
+                               long selected_channel = 0);
 
 class ResultDocument {
  public:
@@ -57,9 +55,12 @@ class ResultDocument {
 
   // The framing pieces of a normal document, in the form of the framing.
   void begin_document();
-  void begin_text();
-  void end_text();
   void end_document();
+  // The text element (the message, the summary) with `text` in it. The
+  // value-line framing with a channel selection writes no text element, and
+  // drops what the document held before it: such a document is the bare
+  // value.
+  void write_text(std::string_view text);
 
   // Replaces the whole buffer, in every mode, by the PRTG error document that
   // carries `error_text`, escaped as XML text. An overlong text is cut so that

@@ -8,6 +8,12 @@
 
 namespace quillar {
 
+// Exit codes of the process: the run completed; the RFC library's error
+// report ended it; an error document was printed.
+inline constexpr int kExitCompleted = 0;
+inline constexpr int kExitRfcAborted = 1;
+inline constexpr int kExitErrorDocument = 2;
+
 class [[nodiscard]] Status {
  public:
   static Status Ok() { return Status(false, std::string()); }

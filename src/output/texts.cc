@@ -27,13 +27,6 @@ std::optional<std::string> keyword_value(std::string_view search, std::string_vi
   return std::string(value.substr(0, value.find_first_of(" ,")));
 }
 
-std::string utf16_file_text(std::string_view file_name) {
-  std::string text = "Error 1009: File ";
-  text += file_name;
-  text += " is saved as UTF-16, save it as ANSI or UTF-8...";
-  return text;
-}
-
 void blanks_for_colons(std::string& text) {
   for (char& c : text) {
     if (c == ':') c = ' ';

@@ -24,10 +24,6 @@ std::optional<std::string> keyword_value(std::string_view search, std::string_vi
                                          std::string_view keyword,
                                          std::size_t room = std::string_view::npos);
 
-// "Error 1009: " + file name + " is saved as UTF-16, ...": a text file in
-// UTF-16 holds no line the sensor can read.
-std::string utf16_file_text(std::string_view file_name);
-
 // Each ":" turned into a blank: option values write a blank as a colon.
 void blanks_for_colons(std::string& text);
 

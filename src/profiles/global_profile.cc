@@ -1,5 +1,6 @@
 #include "profiles/global_profile.h"
 
+#include "output/errors.h"
 #include "output/texts.h"
 #include "platform/line_reader.h"
 
@@ -25,15 +26,15 @@ class ListingBuilder {
  public:
   void add(std::string_view entries) {
     if (overflowed_) return;
-    std::size_t room_left = RunSettings::kServerListingRoom + 1 - text_.size();
+    std::size_t room_left = GlobalAllocation::kServerListingRoom + 1 - text_.size();
     if (entries.size() >= room_left) overflowed_ = entries.size() > room_left;
     text_.append(cut_to(entries, room_left));
   }
 
   std::string finish() {
     if (!overflowed_ && !text_.empty() && text_.back() != '#') text_ += '#';
-    if (text_.size() > RunSettings::kServerListingRoom) {
-      std::size_t last_end = text_.rfind('#', RunSettings::kServerListingRoom - 1);
+    if (text_.size() > GlobalAllocation::kServerListingRoom) {
+      std::size_t last_end = text_.rfind('#', GlobalAllocation::kServerListingRoom - 1);
       text_.resize(last_end == std::string::npos ? 0 : last_end + 1);
     }
     return text_;
@@ -44,32 +45,57 @@ class ListingBuilder {
   bool overflowed_ = false;
 };
 
-Status read_item_form(Platform& platform, RunSettings& settings, ListingBuilder& listing) {
-  std::unique_ptr<ReadableFile> file = platform.open_text(settings.profile_path);
-  if (!file) return Status::Error("Error 1024: ProFile " + settings.profile_name + " is missing...");
+// How the sensor line names the channels. Later keywords win: ",Sid" over
+// ",Host" over ",Alias" over ",Profile".
+std::string display_selector_of(std::string_view line) {
+  std::string selector = "1";
+  if (contains(line, ",Alias")) selector = "2";
+  if (contains(line, ",Host")) selector = "3";
+  if (contains(line, ",Sid")) selector = "4";
+  return selector;
+}
+
+// The checks of every allocation, in the order in which they are reported.
+Status check_allocation(const GlobalAllocation& allocation) {
+  if (allocation.server_listing.empty()) return error_status(Fault::kServerListingMissing);
+  if (allocation.item.empty()) return error_status(Fault::kItemMissing);
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status read_item_profile(Platform& platform, const std::string& path, std::string_view item,
+                         GlobalAllocation& allocation) {
+  allocation = GlobalAllocation();
+  std::unique_ptr<ReadableFile> file = platform.open_text(path);
+  if (!file) return error_status(Fault::kItemProfileMissing, {kItemProfileName});
   LineReader reader(*file, kGlobalLineRoom);
-  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(settings.profile_name));
+  if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kItemProfileName});
+  ListingBuilder listing;
   std::string line;
   while (reader.next_line(line)) {
     if (line.compare(0, 8, "# Gsng: ") == 0) listing.add(from_column(line, kEntriesColumn));
   }
-  return Status::Ok();
+  allocation.server_listing = listing.finish();
+  allocation.item = item;
+  return check_allocation(allocation);
 }
 
-Status read_global_form(Platform& platform, RunSettings& settings, ListingBuilder& listing) {
-  std::string key = settings.option_text.substr(0, settings.option_text.find(' '));
+Status read_global_profile(Platform& platform, const std::string& path, std::string_view sensor_key,
+                           std::string_view sensor_argument, GlobalAllocation& allocation) {
+  allocation = GlobalAllocation();
+  std::string key(sensor_key);
   key.resize(kSensorKeyLength, ' ');
   const std::string server_marker = "# GSNG: " + key;
   const std::string sensor_marker = "# GSNX: " + key;
 
-  std::unique_ptr<ReadableFile> file = platform.open_text(settings.profile_path);
-  if (!file) return Status::Error("Error 10x1: ProFile " + settings.profile_name + " is missing...");
+  std::unique_ptr<ReadableFile> file = platform.open_text(path);
+  if (!file) return error_status(Fault::kGlobalProfileMissing, {kGlobalProfileName});
+  LineReader reader(*file, kGlobalLineRoom);
+  if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kGlobalProfileName});
+  ListingBuilder listing;
   bool sensor_found = false;
   std::string parameters;
-  settings.item.clear();
-
-  LineReader reader(*file, kGlobalLineRoom);
-  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(settings.profile_name));
   std::string line;
   while (reader.next_line(line)) {
     std::string marker = upper_case(std::string_view(line).substr(0, server_marker.size()));
@@ -77,47 +103,20 @@ Status read_global_form(Platform& platform, RunSettings& settings, ListingBuilde
       listing.add(from_column(line, kEntriesColumn));
     } else if (marker == sensor_marker && !sensor_found) {
       parameters = from_column(line, kParametersColumn);
-      if (!contains(parameters, kAllocationText)) {
-        return Status::Error("Error 1029: Invalid Sensor-Allocation...");
-      }
+      if (!contains(parameters, kAllocationText)) return error_status(Fault::kInvalidAllocation);
       std::string options = parameters.substr(0, parameters.find(",Sensor="));
-      blanks_for_colons(options);
-      if (options.size() > RunSettings::kOptionTextRoom) {
-        return Status::Error("Error 1031: Sensor-Parameters longer than 127 characters...");
-      }
-      settings.option_text_raw = options;
-      // Later keywords win: ",Sid" over ",Host" over ",Alias" over ",Profile".
-      if (contains(line, ",Profile")) settings.display_selector = "1";
+      if (options.size() > GlobalAllocation::kSensorOptionsRoom) return error_status(Fault::kSensorOptionsTooLong);
+      allocation.sensor_options = options;
       sensor_found = true;
-      if (contains(line, ",Alias")) settings.display_selector = "2";
-      if (contains(line, ",Host")) settings.display_selector = "3";
-      if (contains(line, ",Sid")) settings.display_selector = "4";
+      allocation.display_selector = display_selector_of(line);
     }
   }
   file.reset();
-  settings.item = keyword_value(parameters, parameters, "Item=", RunSettings::kItemRoom).value_or("");
-  blanks_for_colons(settings.item);
-  if (!sensor_found) {
-    return Status::Error("Error 1030: Global Sensor " + settings.sensor_argument + " not found...");
-  }
-  return Status::Ok();
-}
-
-}  // namespace
-
-Status read_global_profile(Platform& platform, RunSettings& settings) {
-  settings.profile_stream.reset();
-  settings.server_listing.clear();
-  settings.display_selector = "1";
-  bool item_form = settings.profile_name == kItemProfileName;
-  ListingBuilder listing;
-  Status read = item_form ? read_item_form(platform, settings, listing)
-                          : read_global_form(platform, settings, listing);
-  if (!read.is_ok()) return read;
-  settings.server_listing = listing.finish();
-  if (settings.server_listing.empty()) return Status::Error("Error 1025: Global Server Listing missing...");
-  if (settings.item.empty()) return Status::Error("Error 1026: Global Item Idenification missing...");
-  return Status::Ok();
+  allocation.item = keyword_value(parameters, parameters, "Item=", GlobalAllocation::kItemRoom).value_or("");
+  blanks_for_colons(allocation.item);
+  if (!sensor_found) return error_status(Fault::kSensorNotFound, {sensor_argument});
+  allocation.server_listing = listing.finish();
+  return check_allocation(allocation);
 }
 
 }  // namespace quillar

@@ -4,18 +4,51 @@
 #ifndef QUILLAR_PROFILES_GLOBAL_PROFILE_H_
 #define QUILLAR_PROFILES_GLOBAL_PROFILE_H_
 
-#include "driver/run_settings.h"
+#include <cstddef>
+#include <string>
+#include <string_view>
+
 #include "output/status.h"
 #include "platform/platform.h"
 
 namespace quillar {
 
-// Reads the global profile at settings.profile_path (closing the stream that
-// located it) and fills server_listing, display_selector and item, and in
-// the GLOBAL form option_text_raw from the sensor line. The listing always
-// ends in "#": a last name without one is taken as a name, and a listing
-// beyond its room is cut after the last whole name that fits.
-Status read_global_profile(Platform& platform, RunSettings& settings);
+inline constexpr char kItemProfileName[] = "Orvanta.Prf";
+inline constexpr char kGlobalProfileName[] = "SAP Orvanta.Gbl";
+
+// What a global profile allocates to the sensor.
+struct GlobalAllocation {
+  // The server listing holds at most this many characters.
+  static constexpr std::size_t kServerListingRoom = 2047;
+  // An item is read with at most this many characters.
+  static constexpr std::size_t kItemRoom = 90;
+  // The sensor line's options hold at most this many characters.
+  static constexpr std::size_t kSensorOptionsRoom = 127;
+
+  // System profile names, each ended by "#": a last name without one is
+  // taken as a name, and a listing beyond its room is cut after the last
+  // whole name that fits.
+  std::string server_listing;
+  // How the systems' channels are named: "1" profile name, "2" without its
+  // extension, "3" host name, "4" destination.
+  std::string display_selector = "1";
+  // The channel that the run reports for every system, ":" read as a blank.
+  std::string item;
+  // GLOBAL form: the sensor line's options, what stands before ",Sensor=",
+  // as written there.
+  std::string sensor_options;
+};
+
+// Reads "Orvanta.Prf" at `path`: every "# Gsng: " line lists systems. The
+// item is the one of the command line.
+Status read_item_profile(Platform& platform, const std::string& path, std::string_view item,
+                         GlobalAllocation& allocation);
+
+// Reads "SAP Orvanta.Gbl" at `path` for the sensor `sensor_key` (the first
+// word of the options, upper-cased); `sensor_argument` is the options as
+// typed, which Error 1030 names.
+Status read_global_profile(Platform& platform, const std::string& path, std::string_view sensor_key,
+                           std::string_view sensor_argument, GlobalAllocation& allocation);
 
 }  // namespace quillar
 

@@ -20,8 +20,7 @@ namespace quillar {
 class OffsetTable {
  public:
   static constexpr std::size_t kSize = 32;
-  // Built byte by byte, so that the table never stands in the program as one
-  // constant.
+  // The offsets repeat a cycle of five, which the constructor explains.
   OffsetTable();
   unsigned char at(std::size_t position) const { return bytes_[position]; }
 

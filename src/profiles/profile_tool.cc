@@ -31,7 +31,8 @@ constexpr char kUsage[] =
     "\n"
     "Passwords hold 2 to 20 printable ASCII characters.\n";
 
-// The option of each entry, in the order of the profile's lines.
+// The option of each entry, sorted by option name; the profile's lines
+// follow kProfileLabels instead.
 const std::map<std::string, std::string LogonEntries::*> kEntryOptions = {
     {"--destination", &LogonEntries::destination}, {"--client", &LogonEntries::client},
     {"--user", &LogonEntries::user},               {"--language", &LogonEntries::language},
@@ -114,10 +115,11 @@ int check(Platform& platform, const std::string& path) {
   return kDone;
 }
 
-int create(Platform& platform, const std::string& path, const std::vector<std::string>& options) {
-  LogonEntries entries;
+// The entries and --force that the options give, or the reason why they
+// cannot be taken.
+std::optional<std::string> read_entry_options(const std::vector<std::string>& options, LogonEntries& entries,
+                                              bool& force) {
   std::map<std::string, bool> given;
-  bool force = false;
   for (std::size_t i = 0; i < options.size(); ++i) {
     std::string option = options[i];
     std::optional<std::string> value;
@@ -131,46 +133,56 @@ int create(Platform& platform, const std::string& path, const std::vector<std::s
       continue;
     }
     auto entry = kEntryOptions.find(option);
-    if (entry == kEntryOptions.end()) return refuse(platform, "unknown option " + options[i]);
+    if (entry == kEntryOptions.end()) return "unknown option " + options[i];
     if (!value) {
-      if (i + 1 == options.size()) return refuse(platform, option + " needs a value");
+      if (i + 1 == options.size()) return option + " needs a value";
       value = options[++i];
     }
     entries.*entry->second = *value;
     given[option] = true;
   }
   for (const auto& [option, member] : kEntryOptions) {
-    if (!given[option]) return refuse(platform, "missing " + option);
+    if (!given[option]) return "missing " + option;
+  }
+  return std::nullopt;
+}
+
+// Why the sensor would refuse an entry's value, or read it otherwise than
+// it was given.
+std::optional<std::string> entry_problem(const ProfileLabel& label, const std::string& value) {
+  const std::string option = option_of(label.entry);
+  if (value.size() < label.shortest) {
+    return option + " needs at least " + std::to_string(label.shortest) + " character" +
+           (label.shortest == 1 ? "" : "s");
+  }
+  if (value.size() > readable_room(label)) {
+    return option + " may hold at most " + std::to_string(readable_room(label)) + " characters";
+  }
+  // The sensor reads blanks as part of the value, so a blank typed by
+  // mistake would log on with another value than the one intended.
+  if (value.front() == ' ' || value.back() == ' ') return option + " must not begin or end with a blank";
+  if (value.find_first_of("\r\n") != std::string::npos) return option + " must not hold a line end";
+  return std::nullopt;
+}
+
+int create(Platform& platform, const std::string& path, const std::vector<std::string>& options) {
+  LogonEntries entries;
+  bool force = false;
+  if (std::optional<std::string> problem = read_entry_options(options, entries, force)) {
+    return refuse(platform, *problem);
   }
   for (const ProfileLabel& label : kProfileLabels) {
     if (label.entry == &LogonEntries::password) continue;
-    const std::string& value = entries.*label.entry;
-    std::string option = option_of(label.entry);
-    if (value.size() < label.shortest) {
-      return refuse(platform, option + " needs at least " + std::to_string(label.shortest) +
-                                  " character" + (label.shortest == 1 ? "" : "s"));
-    }
-    if (value.size() > readable_room(label)) {
-      return refuse(platform, option + " may hold at most " + std::to_string(readable_room(label)) + " characters");
-    }
-    // The sensor reads blanks as part of the value, so a blank typed by
-    // mistake would log on with another value than the one intended.
-    if (value.front() == ' ' || value.back() == ' ') {
-      return refuse(platform, option + " must not begin or end with a blank");
-    }
-    if (value.find_first_of("\r\n") != std::string::npos) {
-      return refuse(platform, option + " must not hold a line end");
+    if (std::optional<std::string> problem = entry_problem(label, entries.*label.entry)) {
+      return refuse(platform, *problem);
     }
   }
-  if (!force && platform.open_bytes(path)) {
-    return refuse(platform, path + " exists; add --force to replace it");
-  }
+  if (!force && platform.open_bytes(path)) return refuse(platform, path + " exists; add --force to replace it");
 
   std::optional<std::string> password = read_password(platform);
   if (!password) return refuse(platform, "no password on standard input");
-  const OffsetTable table;
   std::string reason;
-  std::optional<std::string> stored = scrambled_or_reason(table, *password, reason);
+  std::optional<std::string> stored = scrambled_or_reason(OffsetTable(), *password, reason);
   if (!stored) return refuse(platform, reason);
   entries.password = *stored;
 

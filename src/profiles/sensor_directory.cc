@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "output/errors.h"
 #include "output/texts.h"
 #include "platform/line_reader.h"
 
@@ -29,7 +30,7 @@ bool names_a_base_folder(const std::string& line) {
 Status override_base(ReadableFile& file, std::string& base) {
   base.clear();
   LineReader reader(file, kOverrideLineRoom);
-  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(kPathOverrideFile));
+  if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kPathOverrideFile});
   std::string line;
   while (reader.next_line(line)) {
     if (names_a_base_folder(line)) base = line;
@@ -40,13 +41,9 @@ Status override_base(ReadableFile& file, std::string& base) {
 
 }  // namespace
 
-std::string profile_missing_text(const std::string& name) {
-  return "Error 1002: Profile " + name + " is missing...";
-}
-
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
                              SensorDirectory& found) {
-  const std::string missing = profile_missing_text(profile_name);
+  const Status missing = error_status(Fault::kProfileMissing, {profile_name});
   found = SensorDirectory();
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
     std::string base;
@@ -63,7 +60,7 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
     }
     found.folder = base;
     if (!found.profile) found.profile = platform.open_text(found.folder + profile_name);
-    if (!found.profile) return Status::Error(missing);
+    if (!found.profile) return missing;
   } else {
     found.profile = platform.open_text(profile_name);
     for (const char* folder : kInstallationFolders) {
@@ -71,14 +68,14 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
       found.folder = folder;
       found.profile = platform.open_text(found.folder + profile_name);
     }
-    if (!found.profile) return Status::Error(missing);
+    if (!found.profile) return missing;
   }
 
   const std::string& folder = found.folder;
   if (folder.size() < 7 || upper_case(folder.substr(folder.size() - 7, 6)) != "EXEXML") {
-    return Status::Error("Sorry, invalid Path-Usage...");
+    return error_status(Fault::kInvalidPathUsage);
   }
-  if (folder.size() > kSensorDirectoryRoom) return Status::Error(kSensorDirectoryTooLong);
+  if (folder.size() > kSensorDirectoryRoom) return error_status(Fault::kProfileFolderTooLong);
   return Status::Ok();
 }
 

@@ -14,15 +14,9 @@ namespace quillar {
 
 inline constexpr char kPathOverrideFile[] = "C:\\PRTG_Path.Txt";
 
-// The longest profile folder the sensor works with, and the error for a
-// longer one: cutting it would name another folder.
+// The longest profile folder the sensor works with; a longer one is refused,
+// since cutting it would name another folder.
 inline constexpr std::size_t kSensorDirectoryRoom = 95;
-inline constexpr char kSensorDirectoryTooLong[] =
-    "Error 1043: Profile-Directory longer than 95 characters...";
-
-// "Error 1002: Profile " + name + " is missing...": the text for a profile
-// that does not open, wherever it was looked for.
-std::string profile_missing_text(const std::string& name);
 
 struct SensorDirectory {
   // Ends in "ExeXml\" (letters in any case).

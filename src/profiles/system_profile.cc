@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "output/errors.h"
 #include "output/texts.h"
 #include "platform/line_reader.h"
 
@@ -25,31 +26,24 @@ std::size_t readable_room(const ProfileLabel& label) { return std::min(label.roo
 
 namespace {
 
-std::string fault_text(std::string_view head, std::string_view profile_name, std::string_view tail) {
-  std::string text(head);
-  text += profile_name;
-  text += tail;
-  return text;
-}
-
 // The end-of-file checks, in the order in which they are reported.
 Status check_entries(const LogonEntries& entries, std::string_view profile_name) {
   if (entries.user.empty()) {
-    return Status::Error(fault_text("Error 1006: Username in Profile ", profile_name, " is missing..."));
+    return error_status(Fault::kUserMissing, {profile_name});
   }
   if (entries.password.empty()) {
-    return Status::Error(fault_text("Error 1007: Password in Profile ", profile_name, " is missing..."));
+    return error_status(Fault::kPasswordMissing, {profile_name});
   }
   for (const ProfileLabel& label : kProfileLabels) {
     if ((entries.*label.entry).size() < label.shortest) {
-      return Status::Error(fault_text("Error 1003: Invalid Parameter(s) at ", profile_name, " found..."));
+      return error_status(Fault::kInvalidParameters, {profile_name});
     }
   }
   // Every entry but the external company chooses the system or the logon, so
   // a value too long for its entry is refused rather than cut.
   for (const ProfileLabel& label : kProfileLabels) {
     if ((entries.*label.entry).size() > label.room) {
-      return Status::Error(fault_text("Error 1008: Too long Parameter(s) at ", profile_name, " found..."));
+      return error_status(Fault::kTooLongParameters, {profile_name});
     }
   }
   return Status::Ok();
@@ -62,7 +56,7 @@ Status read_system_profile(ReadableFile& profile, std::string_view profile_name,
   entries = LogonEntries();
   Status first_fault = Status::Ok();
   LineReader reader(profile, global_run ? kGlobalRunLineRoom : kSystemRunLineRoom);
-  if (reader.saved_as_utf16()) return Status::Error(utf16_file_text(profile_name));
+  if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {profile_name});
   std::string line;
   while (reader.next_line(line)) {
     std::string_view label = std::string_view(line).substr(0, 12);
@@ -77,9 +71,9 @@ Status read_system_profile(ReadableFile& profile, std::string_view profile_name,
         entries.password = descrambled.password;
         Status fault = Status::Ok();
         if (descrambled.fault == PasswordFault::kInvalidHeader) {
-          fault = Status::Error(fault_text("Error 1004: Invalid Password in Profile ", profile_name, " found..."));
+          fault = error_status(Fault::kInvalidPassword, {profile_name});
         } else if (descrambled.fault == PasswordFault::kWrongCheckDigit) {
-          fault = Status::Error(fault_text("Error 1005: Wrong Password in Profile ", profile_name, " found..."));
+          fault = error_status(Fault::kWrongPassword, {profile_name});
         }
         if (!fault.is_ok()) {
           if (!global_run) return fault;

@@ -19,7 +19,7 @@ char* text_or_null(std::string& text) { return text.empty() ? nullptr : text.dat
 
 // Every field of the records comes from these entries and the options alone:
 // nothing of an earlier system's logon survives into this one.
-void fill_records(const RunSettings& settings, const LogonEntries& entries, LogonRecords& records) {
+void fill_records(const LogonOverrides& overrides, const LogonEntries& entries, LogonRecords& records) {
   records = LogonRecords();
   records.destination = entries.destination;
   records.client = entries.client;
@@ -31,11 +31,8 @@ void fill_records(const RunSettings& settings, const LogonEntries& entries, Logo
   records.sysnr = entries.sysnr;
   records.gwhost = entries.gwhost;
   records.gwservice = entries.gwservice;
-  // Host and system number overrides are taken from the options as typed.
-  const std::string& search = settings.option_text;
-  const std::string& typed = settings.option_text_raw;
-  if (std::optional<std::string> host = keyword_value(search, typed, ",HOST=")) records.hostname = *host;
-  if (std::optional<std::string> number = keyword_value(search, typed, ",NO=")) records.sysnr = *number;
+  if (overrides.hostname) records.hostname = *overrides.hostname;
+  if (overrides.sysnr) records.sysnr = *overrides.sysnr;
   if (records.user.size() < kUserField) records.user.resize(kUserField, ' ');
   if (records.password.size() < kPasswordField) records.password.resize(kPasswordField, ' ');
 
@@ -65,7 +62,7 @@ void fill_records(const RunSettings& settings, const LogonEntries& entries, Logo
 }  // namespace
 
 RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRecords& records) {
-  fill_records(context.settings, entries, records);
+  fill_records(context.overrides, entries, records);
 
   std::unique_ptr<ReadableFile> destination_file =
       context.platform.open_bytes(kDestinationFilePrefix + entries.destination);

@@ -2,9 +2,9 @@
 #ifndef QUILLAR_RFC_CONNECTION_H_
 #define QUILLAR_RFC_CONNECTION_H_
 
+#include <optional>
 #include <string>
 
-#include "driver/run_settings.h"
 #include "output/diagnostics.h"
 #include "platform/platform.h"
 #include "profiles/system_profile.h"
@@ -13,12 +13,19 @@
 
 namespace quillar {
 
+// The application server and system number that the options put in place
+// of the profile's, each as typed.
+struct LogonOverrides {
+  std::optional<std::string> hostname;
+  std::optional<std::string> sysnr;
+};
+
 // What the RFC code needs of the run.
 struct RfcContext {
   Platform& platform;
   const RfcEntryPoints& rfc;
   DiagnosticLog& log;
-  const RunSettings& settings;
+  LogonOverrides overrides;
   // Whether a logon by destination prints its "* SapRfc.Ini" line. The line
   // is no XML, so the XML framings print it only with the console trace on.
   bool show_destination_line = true;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/sensor.h"
+#include "output/status.h"
 #include "output/diagnostics.h"
 
 namespace quillar {
@@ -11,6 +11,9 @@ namespace {
 
 const ErrorReportTarget* report_target = nullptr;
 
+// The report's labels stand flush left in a column of 15, the width of the
+// longest one ("internal status"), so that the values line up as readers of
+// the library's own reports expect.
 constexpr int kLabelIndent = 0;
 constexpr int kLabelWidth = 15;
 

@@ -63,17 +63,19 @@ TEST(ReadCommandLineTest, SettlesProfileNameFolderAndGlobalRun) {
     EXPECT_EQ(settings.profile_name, c.expected.profile_name) << shown;
     EXPECT_EQ(settings.sensor_dir, c.expected.sensor_dir) << shown;
     EXPECT_EQ(settings.global_run, c.expected.global_run) << shown;
-    EXPECT_EQ(settings.item, c.expected.item) << shown;
-    EXPECT_EQ(settings.trace, c.expected.trace) << shown;
+    EXPECT_EQ(settings.options.item.value_or(""), c.expected.item) << shown;
+    EXPECT_EQ(settings.options.trace, c.expected.trace) << shown;
     EXPECT_EQ(settings.mode_keyword, c.expected.mode_keyword) << shown;
   }
 }
 
-TEST(ReadCommandLineTest, KeepsTheOptionsAsTypedAndUpperCased) {
+TEST(ReadCommandLineTest, JoinsTheOptionArgumentsWithOneBlank) {
   RunSettings settings;
-  ASSERT_TRUE(read_command_line({"PRD", "lan=Eth0,syslog", "ch=2 ä"}, settings).is_ok());
-  EXPECT_EQ(settings.option_text_raw, "lan=Eth0,syslog ch=2 ä");
-  EXPECT_EQ(settings.option_text, "LAN=ETH0,SYSLOG CH=2 ä");
+  ASSERT_TRUE(read_command_line({"PRD", "lan=Eth0,syslog", "ch=2 ä", "ignored"}, settings).is_ok());
+  EXPECT_EQ(settings.options.typed, "lan=Eth0,syslog ch=2 ä");
+  EXPECT_EQ(settings.options.interface_name, "Eth0");
+  EXPECT_TRUE(settings.options.syslog);
+  EXPECT_EQ(settings.sensor_argument, "lan=Eth0,syslog");
 }
 
 TEST(ReadCommandLineTest, RefusesWhatItCannotUse) {

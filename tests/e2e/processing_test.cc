@@ -37,10 +37,42 @@ const std::string kLandscape =
 
 // The failing systems of the stand-in, each with its profile and a global
 // sensor of the same key that measures PRD first; FIS comes first itself,
-// since LAN_SINGLE is described to the library only once per run.
-const char* const kFailingSystems[][2] = {
-    {"FIS", "31"}, {"FIC", "32"}, {"FIG", "33"}, {"FID", "34"}, {"AOP", "41"}, {"AOX", "42"}, {"ARC", "44"},
+// since LAN_SINGLE is described to the library only once per run. Each ends
+// the run with the RFC error report of its operation.
+struct FailingSystem {
+  const char* name;
+  const char* sysnr;
+  const char* operation;
+  const char* key;
+  const char* message;
 };
+const FailingSystem kFailingSystems[] = {
+    {"FIS", "31", "RfcInstallStructure", "RFC_ERROR_PROGRAM", "structure LAN_SINGLE not installed"},
+    {"FIC", "32", "ItCreate TF_LAN_SINGLE", "RFC_ERROR_MEMORY", "no memory for table TF_LAN_SINGLE"},
+    {"FIG", "33", "ItGetLine TF_LAN_SINGLE", "RFC_ERROR_PROGRAM", "line 1 of the table not found"},
+    {"FID", "34", "ItDelete TF_LAN_SINGLE", "RFC_ERROR_MEMORY", "table could not be freed"},
+    {"AOP", "41", "RfcOpen", "RFC_ERROR_SYSTEM_FAILURE", "RfcOpen broke down"},
+    {"AOX", "42", "RfcOpenEx", "RFC_ERROR_SYSTEM_FAILURE", "RfcOpenEx broke down"},
+    {"ARC", "44", "RfcReceive", "RFC_ERROR_SYSTEM_FAILURE", "RfcReceive broke down"},
+    {"ABORT", "20", "RfcCall", "RFC_ERROR_SYSTEM_FAILURE", "RfcCall broke down"},
+};
+
+std::string rfc_error_report(const FailingSystem& failing) {
+  return std::string("RFC error\noperation/code  : ") + failing.operation + "\nkey             : " + failing.key +
+         "\nstatus          : CONNECTED\nmessage         : " + failing.message +
+         "\ninternal status : RFCIO_ERROR_MESSAGE\n\n* Programm aborted...\n";
+}
+
+// The global run's output before its report: the head, PRD's channel (FIS
+// fails before it), and the channel of a system that fails only when it
+// releases its rows.
+std::string global_output_before_report(const FailingSystem& failing) {
+  const std::string name = failing.name;
+  std::string output = "\n<Prtg>\n\n";
+  if (name != "FIS") output += "\n<Result><Channel>PRD.P00</Channel>\n<Value>3</Value></Result>\n";
+  if (name == "FID") output += "\n<Result><Channel>FID.P00</Channel>\n<Value>3</Value></Result>\n";
+  return output;
+}
 
 std::string sensor_line(const std::string& key, const std::string& parameters) {
   std::string line = "# GSNX: " + key;
@@ -77,6 +109,9 @@ struct RunCase {
   std::string name;
   std::vector<std::string> arguments;
   int exit_code;
+  // The text of the error document the case ends in; without it, the output
+  // is the file expected/<name>.txt.
+  std::string error_text = "";
 };
 
 class ProcessingEndToEnd : public testing::Test {
@@ -94,8 +129,9 @@ class ProcessingEndToEnd : public testing::Test {
       host().write_file(sensors + "ERR" + code + ".P00", profile(std::string("ERR") + code, "100", "saperr", std::string("1") + code));
     }
     host().write_file(sensors + "ABORT.P00", profile("ABORT", "100", "saperr", "20"));
-    for (const auto& failing : kFailingSystems) {
-      host().write_file(sensors + failing[0] + ".P00", profile(failing[0], "100", "sapfail", failing[1]));
+    for (const FailingSystem& failing : kFailingSystems) {
+      if (std::string(failing.name) == "ABORT") continue;
+      host().write_file(sensors + failing.name + ".P00", profile(failing.name, "100", "sapfail", failing.sysnr));
     }
     host().write_file("C:\\e2e\\run\\SapRfc.AOX", "DEST=AOX\r\nTYPE=A\r\nASHOST=sapfail\r\nSYSNR=42\r\n");
     host().write_file(sensors + "SAP Orvanta.Gbl", kGlobalProfile);
@@ -103,10 +139,19 @@ class ProcessingEndToEnd : public testing::Test {
   }
   void TearDown() override { host().clear_files(); }
 
+  void expect_output(const std::vector<std::string>& arguments, const std::string& output, int exit_code) {
+    ProcessResult result = host().run(arguments, "C:\\e2e\\run");
+    const std::string shown = testing::PrintToString(arguments);
+    EXPECT_EQ(result.standard_output, host().console_form(output)) << shown;
+    EXPECT_EQ(result.exit_code, exit_code) << shown;
+    EXPECT_EQ(result.standard_error, "") << shown;
+  }
+
   void expect_case(const RunCase& c) {
     ProcessResult result = host().run(c.arguments, "C:\\e2e\\run");
-    record_output(c.name, with_times_masked(result.standard_output));
-    EXPECT_EQ(with_times_masked(result.standard_output), host().console_form(expected_output(c.name))) << c.name;
+    std::string expected = c.error_text.empty() ? expected_output(c.name) : error_document(c.error_text);
+    if (c.error_text.empty()) record_output(c.name, with_times_masked(result.standard_output));
+    EXPECT_EQ(with_times_masked(result.standard_output), host().console_form(expected)) << c.name;
     EXPECT_EQ(result.exit_code, c.exit_code) << c.name;
     EXPECT_EQ(result.standard_error, "") << c.name;
   }
@@ -126,11 +171,11 @@ TEST_F(ProcessingEndToEnd, SingleSystemRuns) {
       {"single_ch_no_such_channel", {prd, "MODE=Tolvane,CH=9"}, 0},
       {"single_destination_file", {"QAS"}, 0},
       {"single_trace", {"PRD", "LAN=eth0 #trace"}, 0},
-      {"single_error_1011", {"DEV"}, 2},
-      {"single_error_1014", {"ERR1"}, 2},
-      {"single_error_1012", {"ERR2"}, 2},
-      {"single_error_1013", {"ERR3"}, 2},
-      {"single_error_1015", {"ERR7"}, 2},
+      {"single_error_1011", {"DEV"}, 2, "Error 1011: RFC-Open for DEV failed !"},
+      {"single_error_1014", {"ERR1"}, 2, "Error 1014: RFC-Failure raised ! - RfcReceive failed with code 1"},
+      {"single_error_1012", {"ERR2"}, 2, "Error 1012: Exception.: NO_DATA_FOUND - Exception NO_DATA_FOUND raised"},
+      {"single_error_1013", {"ERR3"}, 2, "Error 1013: Sys-Exception raised ! - System exception SYSTEM_FAILURE raised"},
+      {"single_error_1015", {"ERR7"}, 2, "Error 1015: Other Failure raised ! - RfcReceive failed with code 7"},
       {"single_error_report", {"ABORT"}, 1},
   };
   for (const RunCase& c : cases) expect_case(c);
@@ -176,7 +221,7 @@ TEST_F(ProcessingEndToEnd, DocumentsStayWellFormedWhateverTheFilesHold) {
       {"xml_global_channel_escaped", {"GLOBAL", "XML"}, 0},
       {"xml_item_escaped", {"PRD", "ITEM=In-Errors&x"}, 0},
       {"bom_profile", {"BOM"}, 0},
-      {"utf16_profile", {"WIDE"}, 2},
+      {"utf16_profile", {"WIDE"}, 2, "Error 1009: File WIDE.P00 is saved as UTF-16, save it as ANSI or UTF-8..."},
   };
   for (const RunCase& c : cases) expect_case(c);
 }
@@ -205,21 +250,21 @@ TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
   const std::string prd = "C:\\e2e\\ExeXml\\PRD";
   const RunCase cases[] = {
       {"capacity_options_127", {prd, "MODE=Tolvane,CH=1 " + std::string(109, 'o')}, 0},
-      {"capacity_options_128", {prd, "MODE=Tolvane,CH=1 " + std::string(110, 'o')}, 2},
-      {"capacity_profile_name_63", {std::string(59, 'N'), "MODE=Mervesk"}, 2},
-      {"capacity_profile_name_64", {std::string(60, 'N'), "MODE=Mervesk"}, 2},
-      {"capacity_directory_95", {"C:\\" + std::string(91, 'd') + "\\PRD", "MODE=Mervesk"}, 2},
-      {"capacity_directory_96", {"C:\\" + std::string(92, 'd') + "\\PRD", "MODE=Mervesk"}, 2},
+      {"capacity_options_128", {prd, "MODE=Tolvane,CH=1 " + std::string(110, 'o')}, 2, "Error 1044: Parameters longer than 127 characters..."},
+      {"capacity_profile_name_63", {std::string(59, 'N'), "MODE=Mervesk"}, 2, "Error 1002: Profile " + std::string(59, 'N') + ".P00 is missing..."},
+      {"capacity_profile_name_64", {std::string(60, 'N'), "MODE=Mervesk"}, 2, "Error 1042: Profile-Name longer than 63 characters..."},
+      {"capacity_directory_95", {"C:\\" + std::string(91, 'd') + "\\PRD", "MODE=Mervesk"}, 2, "Error 1002: Profile C:\\" + std::string(91, 'd') + "\\PRD.P00 is missing..."},
+      {"capacity_directory_96", {"C:\\" + std::string(92, 'd') + "\\PRD", "MODE=Mervesk"}, 2, "Error 1043: Profile-Directory longer than 95 characters..."},
       {"capacity_item_90", {"PRD", "ITEM=" + std::string(90, 'I')}, 0},
       {"capacity_item_91", {"PRD", "ITEM=" + std::string(91, 'I')}, 0},
       {"capacity_destination_11", {sensors + "DEST11", "MODE=Tolvane,CH=6"}, 0},
-      {"capacity_destination_12", {sensors + "DEST12", "MODE=Tolvane,CH=6"}, 2},
-      {"capacity_user_47", {"USER47"}, 2},
-      {"capacity_user_48", {"USER48"}, 2},
-      {"capacity_profile_line_98", {sensors + "LINE98", "MODE=Tolvane,CH=6"}, 2},
+      {"capacity_destination_12", {sensors + "DEST12", "MODE=Tolvane,CH=6"}, 2, "Error 1008: Too long Parameter(s) at DEST12.P00 found..."},
+      {"capacity_user_47", {"USER47"}, 2, "Error 1011: RFC-Open for BIN failed !"},
+      {"capacity_user_48", {"USER48"}, 2, "Error 1008: Too long Parameter(s) at USER48.P00 found..."},
+      {"capacity_profile_line_98", {sensors + "LINE98", "MODE=Tolvane,CH=6"}, 2, "Error 1006: Username in Profile LINE98.P00 is missing..."},
       {"capacity_profile_line_99", {sensors + "LINE99", "MODE=Tolvane,CH=6"}, 0},
-      {"capacity_error_text_127", {"EX81"}, 2},
-      {"capacity_error_text_128", {"EX82"}, 2},
+      {"capacity_error_text_127", {"EX81"}, 2, "Error 1012: Exception.: " + std::string(81, 'E') + " - Look for Trace-File"},
+      {"capacity_error_text_128", {"EX82"}, 2, "Error 1012: Exception.: " + std::string(82, 'E') + " - Look for Trace-Fil"},
   };
   for (const RunCase& c : cases) expect_case(c);
 
@@ -252,21 +297,20 @@ TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
   host().write_file(sensors + "FOLDER.P00\\inside", "");
   std::filesystem::create_symlink("LOOP.P00", host().local_path(sensors + "LOOP.P00"));
   const RunCase cases[] = {
-      {"fault_profile_is_a_folder", {"FOLDER"}, 2},
-      {"fault_profile_unreadable", {"LOOP"}, 2},
+      {"fault_profile_is_a_folder", {"FOLDER"}, 2, "Error 1002: Profile FOLDER.P00 is missing..."},
+      {"fault_profile_unreadable", {"LOOP"}, 2, "Error 1002: Profile LOOP.P00 is missing..."},
   };
   for (const RunCase& c : cases) expect_case(c);
 
   host().write_file("C:\\e2e\\run\\SapRfc.ini\\folder", "");
-  expect_case(RunCase{"fault_saprfc_ini_unwritable", {"QAS"}, 2});
+  expect_case(RunCase{"fault_saprfc_ini_unwritable", {"QAS"}, 2, "Error 1011: RFC-Open for QAS failed !"});
   std::filesystem::remove_all(host().local_path("C:\\e2e\\run\\SapRfc.ini"));
 
-  for (const auto& failing : kFailingSystems) {
-    std::string name = failing[0];
-    expect_case(RunCase{("fault_single_" + name).c_str(), {name}, 1});
-    expect_case(RunCase{("fault_global_" + name).c_str(), {"GLOBAL", name}, 1});
+  for (const FailingSystem& failing : kFailingSystems) {
+    const std::string name = failing.name;
+    if (name != "ABORT") expect_output({name}, rfc_error_report(failing), 1);
+    expect_output({"GLOBAL", name}, global_output_before_report(failing) + rfc_error_report(failing), 1);
   }
-  expect_case(RunCase{"fault_global_ABORT", {"GLOBAL", "ABORT"}, 1});
 }
 
 }  // namespace

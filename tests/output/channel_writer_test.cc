@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "output/texts.h"
+#include "driver/options.h"
 
 namespace quillar {
 namespace {
@@ -16,7 +16,8 @@ struct Channel {
 // The text that a run's channels append, in order, to an empty document.
 std::string channels_written(std::string_view mode, std::string_view options,
                              const std::vector<Channel>& channels) {
-  ResultDocument document(document_format(mode, upper_case(options), options));
+  Options read = read_options(options, options);
+  ResultDocument document(document_format(mode, read.channel_selection, read.selected_channel));
   ChannelWriter writer;
   for (const Channel& c : channels) writer.write_channel(document, c.key, c.label, c.value, c.unit);
   return document.text();
@@ -57,7 +58,7 @@ TEST(ChannelWriterTest, WritesOneChannelInTheFormOfTheFraming) {
 }
 
 TEST(ChannelWriterTest, StatisticLinesStopAfterTenChannelsButEveryCallCounts) {
-  ResultDocument document(document_format("Mervesk", "", ""));
+  ResultDocument document(document_format("Mervesk"));
   ChannelWriter writer;
   for (int i = 1; i <= 10; ++i) writer.write_channel(document, "", "c" + std::to_string(i), "1", "");
   std::string after_ten = document.text();

@@ -10,11 +10,9 @@ namespace {
 std::string remark_for_trace_file(const std::string* content) {
   FakePlatform platform;
   if (content != nullptr) platform.files["Dev_Rfc.Trc"] = *content;
-  ResultDocument document;
-  document.append("Error 1014: RFC-Failure raised !");
-  scan_trace_file(platform, document);
+  std::string remark = trace_file_remark(platform);
   EXPECT_EQ(platform.files.count("Dev_Rfc.Trc"), content != nullptr ? 1u : 0u) << "the file stays";
-  return document.text().substr(32);
+  return remark;
 }
 
 TEST(TraceFileScanTest, FindsTheLastErrorTextOfTheLastBlock) {
@@ -46,10 +44,6 @@ TEST(TraceFileScanTest, FindsTheLastErrorTextOfTheLastBlock) {
       {"long ERROR line: its second piece is a line of its own",
        "ERROR       " + long_text + "\n", " - " + std::string(87, 'z')},
       {"text without line feed at the end of the file", "ERROR       last words", " - last words"},
-      {"CR before CR LF: one CR stays after the line end is taken",
-       "ERROR       text\r\r\n", " - text\r"},
-      {"a following line strips one more CR from the found text",
-       "ERROR       text\r\r\nnext\n", " - text"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(remark_for_trace_file(&c.content), c.remark) << c.name;
@@ -63,47 +57,29 @@ TEST(TraceFileScanTest, PiecesOfALongLineAreTestedAsLines) {
   EXPECT_EQ(remark_for_trace_file(&content), " - hidden marker");
 }
 
-TEST(DiagnosticLogTest, WritesLinesOnlyWhenSyslogIsAskedFor) {
-  const struct {
-    const char* options;
-    bool logs;
-  } cases[] = {
-      {",SYSLOG", true}, {"LAN=1,SYSLOG", true}, {"SYSLOG", false}, {"", false}, {", SYSLOG", false},
-  };
-  for (const auto& c : cases) {
-    FakePlatform platform;
-    DiagnosticLog log;
-    log.apply_options(platform, c.options);
-    log.log_event(0, "program started", "C:\\PRTG\\quillar.exe");
-    log.log_event(17, "RfcOpen called", "");
-    if (c.logs) {
-      EXPECT_EQ(platform.files[kLogFileName], "0 program started C:\\PRTG\\quillar.exe\n17 RfcOpen called \n")
-          << c.options;
-    } else {
-      EXPECT_EQ(platform.files.count(kLogFileName), 0u) << c.options;
-    }
-  }
+TEST(DiagnosticLogTest, WritesLinesOnlyWhileSwitchedOn) {
+  FakePlatform platform;
+  DiagnosticLog log;
+  log.log_event(0, "never switched", "");
+  EXPECT_EQ(platform.files.count(kLogFileName), 0u) << "no file without the switch";
+  log.switch_to(platform, true);
+  log.log_event(0, "program started", "C:\\PRTG\\quillar.exe");
+  log.log_event(17, "RfcOpen called", "");
+  log.switch_to(platform, false);
+  log.log_event(0, "switched off", "");
+  log.switch_to(platform, true);
+  log.log_event(2, "again", "x");
+  EXPECT_EQ(platform.files[kLogFileName],
+            "0 program started C:\\PRTG\\quillar.exe\n17 RfcOpen called \n2 again x\n");
 }
 
 TEST(DiagnosticLogTest, AnUnwritableLogIsSilent) {
   FakePlatform platform;
   platform.folders.insert(kLogFileName);
   DiagnosticLog log;
-  log.apply_options(platform, ",SYSLOG");
+  log.switch_to(platform, true);
   log.log_event(0, "program started", "x");
   EXPECT_EQ(platform.console, "");
-}
-
-TEST(DiagnosticLogTest, TheSwitchFollowsTheOptionsOfTheRun) {
-  FakePlatform platform;
-  DiagnosticLog log;
-  log.apply_options(platform, "S01");
-  log.log_event(0, "before", "");
-  log.apply_options(platform, "LAN=1,SYSLOG");
-  log.log_event(0, "after", "");
-  log.apply_options(platform, "LAN=1");
-  log.log_event(0, "switched off", "");
-  EXPECT_EQ(platform.files[kLogFileName], "0 after \n");
 }
 
 TEST(LabelledLineTest, PadsTheLabelToItsWidth) {

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "output/texts.h"
+#include "driver/options.h"
 
 namespace quillar {
 namespace {
 
 ResultDocument document_for(std::string_view mode, std::string_view options_as_typed) {
-  return ResultDocument(document_format(mode, upper_case(options_as_typed), options_as_typed));
+  Options options = read_options(options_as_typed, options_as_typed);
+  return ResultDocument(document_format(mode, options.channel_selection, options.selected_channel));
 }
 
 TEST(ResultDocumentTest, ErrorDocumentIsPrtgXmlInEveryMode) {
@@ -71,15 +72,13 @@ TEST(ResultDocumentTest, EscapedTextIsCutBeforeAnEntityNeverInsideIt) {
   EXPECT_EQ(text.substr(text.size() - end.size()), end);
 }
 
-// begin_document, begin_text, the message M, end_text, a stand-in for the
+// begin_document, the text element with the message M, a stand-in for the
 // channels, end_document, on a buffer that held text before.
 std::string framed(std::string_view mode, std::string_view options) {
   ResultDocument document = document_for(mode, options);
   document.append("old text");
   document.begin_document();
-  document.begin_text();
-  document.append("M <&>");
-  document.end_text();
+  document.write_text("M <&>");
   document.append("|channels|");
   document.end_document();
   return document.text();
@@ -91,9 +90,9 @@ TEST(ResultDocumentTest, FramesTheDocumentByMode) {
     const char* options;
     const char* document;
   } cases[] = {
-      {"EXEXML", "", "\n<Prtg>\n\n<Text>M <&></Text>\n|channels|\n</Prtg>\n"},
-      {"Quendal", "", "\n<Prtg>\n\n<Text>M <&></Text>\n|channels|\n</Prtg>\n"},
-      {"Dravik", "ch=1", "\n<Prtg>\n\n<Text>M <&></Text>\n|channels|\n</Prtg>\n"},
+      {"EXEXML", "", "\n<Prtg>\n\n<Text>M &lt;&amp;&gt;</Text>\n|channels|\n</Prtg>\n"},
+      {"Quendal", "", "\n<Prtg>\n\n<Text>M &lt;&amp;&gt;</Text>\n|channels|\n</Prtg>\n"},
+      {"Dravik", "ch=1", "\n<Prtg>\n\n<Text>M &lt;&amp;&gt;</Text>\n|channels|\n</Prtg>\n"},
       {"Mervesk", "", "\n# M <&>|channels|\n"},
       {"Mervesk", "CH=1", "\n# M <&>|channels|\n"},
       {"Tolvane", "", "\n# M <&>|channels|\n"},
@@ -105,24 +104,6 @@ TEST(ResultDocumentTest, FramesTheDocumentByMode) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(framed(c.mode, c.options), c.document) << c.mode << " " << c.options;
-  }
-}
-
-TEST(ResultDocumentTest, ReadsTheChannelSelectionBehindCh) {
-  const struct {
-    const char* options;
-    bool selection;
-    long channel;
-  } cases[] = {
-      {"", false, 0},           {"CH=2", true, 2},         {"ch=2", true, 2},
-      {"CH=1234", true, 123},   {"CH=12,LAN=1", true, 12}, {"CH=1,2", true, 1},
-      {"CH=,5", true, 0},       {"CH=abc", true, 0},       {"CH= 7", true, 7},
-      {"CH=-3", true, -3},      {"CH=", true, 0},          {"X CH=4 CH=5", true, 4},
-  };
-  for (const auto& c : cases) {
-    DocumentFormat format = document_format("Tolvane", upper_case(c.options), c.options);
-    EXPECT_EQ(format.channel_selection, c.selection) << c.options;
-    EXPECT_EQ(format.selected_channel, c.channel) << c.options;
   }
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 struct Allocation {
   Status status = Status::Ok();
-  RunSettings settings;
+  GlobalAllocation allocation;
 };
 
 // Reads `content` as the global profile of a run with these arguments, the
@@ -19,12 +19,16 @@ Allocation allocate(const std::vector<std::string>& arguments, const std::string
   FakePlatform platform;
   platform.files["SAP Orvanta.Gbl"] = content;
   platform.files["Orvanta.Prf"] = content;
-  Allocation allocation;
-  RunSettings& settings = allocation.settings;
+  RunSettings settings;
   EXPECT_TRUE(read_command_line(arguments, settings).is_ok());
-  settings.profile_path = settings.profile_name;
-  allocation.status = read_global_profile(platform, settings);
-  return allocation;
+  Allocation a;
+  if (settings.profile_name == kItemProfileName) {
+    a.status = read_item_profile(platform, settings.profile_name, settings.options.item.value_or(""), a.allocation);
+  } else {
+    a.status = read_global_profile(platform, settings.profile_name, settings.options.sensor_key,
+                                   settings.sensor_argument, a.allocation);
+  }
+  return a;
 }
 
 // A server line of the GLOBAL form: marker, key in ten columns, two columns
@@ -55,10 +59,10 @@ TEST(GlobalProfileTest, GlobalFormCollectsTheSensorsServersAndOptions) {
                               server_line("# GSNG: ", "S01", "QAS.P00#") + "# GSNG: S01 \n";
   Allocation a = allocate({"global", "s01 MODE=Mervesk"}, content);
   ASSERT_TRUE(a.status.is_ok()) << a.status.text();
-  EXPECT_EQ(a.settings.server_listing, "PRD.P00#QAS.P00#");
-  EXPECT_EQ(a.settings.item, "In-Errors");
-  EXPECT_EQ(a.settings.display_selector, "3");
-  EXPECT_EQ(a.settings.option_text_raw, "LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors,Alias,Host");
+  EXPECT_EQ(a.allocation.server_listing, "PRD.P00#QAS.P00#");
+  EXPECT_EQ(a.allocation.item, "In-Errors");
+  EXPECT_EQ(a.allocation.display_selector, "3");
+  EXPECT_EQ(a.allocation.sensor_options, "LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors,Alias,Host");
 }
 
 TEST(GlobalProfileTest, SensorLineSettlesOptionsItemAndNaming) {
@@ -73,8 +77,8 @@ TEST(GlobalProfileTest, SensorLineSettlesOptionsItemAndNaming) {
        "LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors", "In-Errors", "1"},
       {"item found behind ,Sensor=", "Sensor=\"SAP Quillar\",Sensor=x Item=Collision(s)",
        "Sensor=\"SAP Quillar\"", "Collision(s)", "1"},
-      {"colons become blanks", "LAN=eth:0 Sensor=\"SAP Quillar\" Item=Eth0:1", "LAN=eth 0 Sensor=\"SAP Quillar\" Item=Eth0 1",
-       "Eth0 1", "1"},
+      {"colons in the item become blanks", "LAN=eth:0 Sensor=\"SAP Quillar\" Item=Eth0:1",
+       "LAN=eth:0 Sensor=\"SAP Quillar\" Item=Eth0:1", "Eth0 1", "1"},
       {"item up to a comma", "Sensor=\"SAP Quillar\" Item=Out-Errors,CH=2", "Sensor=\"SAP Quillar\" Item=Out-Errors,CH=2",
        "Out-Errors", "1"},
       {"item of 90 characters at most", "Sensor=\"SAP Quillar\" Item=" + std::string(95, 'i'),
@@ -88,9 +92,9 @@ TEST(GlobalProfileTest, SensorLineSettlesOptionsItemAndNaming) {
     Allocation a = allocate({"GLOBAL", "S01"}, server_line("# GSNG: ", "S01", "PRD.P00#") +
                                                     sensor_line("S01", c.parameters));
     ASSERT_TRUE(a.status.is_ok()) << c.name << ": " << a.status.text();
-    EXPECT_EQ(a.settings.option_text_raw, c.options) << c.name;
-    EXPECT_EQ(a.settings.item, c.item) << c.name;
-    EXPECT_EQ(a.settings.display_selector, c.selector) << c.name;
+    EXPECT_EQ(a.allocation.sensor_options, c.options) << c.name;
+    EXPECT_EQ(a.allocation.item, c.item) << c.name;
+    EXPECT_EQ(a.allocation.display_selector, c.selector) << c.name;
   }
 }
 
@@ -110,7 +114,7 @@ TEST(GlobalProfileTest, SensorKeyIsTheFirstWordInTenColumns) {
     Allocation a = allocate({"GLOBAL", c.options}, server_line("# GSNG: ", c.line_key, "PRD.P00#") +
                                                        sensor_line(c.line_key, "Sensor=\"SAP Quillar\" Item=x"));
     if (c.matches) {
-      EXPECT_EQ(a.settings.server_listing, "PRD.P00#") << c.options;
+      EXPECT_EQ(a.allocation.server_listing, "PRD.P00#") << c.options;
     } else {
       EXPECT_EQ(a.status.text(), "Error 1030: Global Sensor S01 not found...") << c.options;
     }
@@ -124,9 +128,8 @@ TEST(GlobalProfileTest, ItemFormTakesEveryGsngLine) {
                               item_server_line("TST.P00");
   Allocation a = allocate({"PRD", "lan=1 ITEM=Out-Errors"}, content);
   ASSERT_TRUE(a.status.is_ok()) << a.status.text();
-  EXPECT_EQ(a.settings.server_listing, "PRD.P00#QAS.P00#DEV.P00#TST.P00#");
-  EXPECT_EQ(a.settings.item, "Out-Errors");
-  EXPECT_EQ(a.settings.option_text_raw, "lan=1 ITEM=Out-Errors");
+  EXPECT_EQ(a.allocation.server_listing, "PRD.P00#QAS.P00#DEV.P00#TST.P00#");
+  EXPECT_EQ(a.allocation.item, "Out-Errors");
 }
 
 TEST(GlobalProfileTest, FaultsInTheirOrder) {
@@ -167,15 +170,11 @@ TEST(GlobalProfileTest, FaultsInTheirOrder) {
 
 TEST(GlobalProfileTest, MissingProfilesHaveTheirOwnErrors) {
   FakePlatform platform;
-  for (const auto& [arguments, error] :
-       std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"GLOBAL", "S01"}, "Error 10x1: ProFile SAP Orvanta.Gbl is missing..."},
-           {{"PRD", "ITEM=x"}, "Error 1024: ProFile Orvanta.Prf is missing..."}}) {
-    RunSettings settings;
-    ASSERT_TRUE(read_command_line(arguments, settings).is_ok());
-    settings.profile_path = settings.profile_name;
-    EXPECT_EQ(read_global_profile(platform, settings).text(), error);
-  }
+  GlobalAllocation allocation;
+  EXPECT_EQ(read_global_profile(platform, "D:\\x\\SAP Orvanta.Gbl", "S01", "S01", allocation).text(),
+            "Error 10x1: ProFile SAP Orvanta.Gbl is missing...");
+  EXPECT_EQ(read_item_profile(platform, "D:\\x\\Orvanta.Prf", "x", allocation).text(),
+            "Error 1024: ProFile Orvanta.Prf is missing...");
 }
 
 TEST(GlobalProfileTest, AnOverlongListingIsCutAfterAWholeName) {
@@ -188,17 +187,17 @@ TEST(GlobalProfileTest, AnOverlongListingIsCutAfterAWholeName) {
   }
   Allocation a = allocate({"PRD", "ITEM=x"}, content);
   ASSERT_TRUE(a.status.is_ok()) << a.status.text();
-  EXPECT_EQ(a.settings.server_listing.size(), 157u * 13u);
-  EXPECT_EQ(a.settings.server_listing.substr(a.settings.server_listing.size() - 13), "N0000156.P00#");
+  EXPECT_EQ(a.allocation.server_listing.size(), 157u * 13u);
+  EXPECT_EQ(a.allocation.server_listing.substr(a.allocation.server_listing.size() - 13), "N0000156.P00#");
 }
 
 TEST(GlobalProfileTest, ByteOrderMarkIsSkippedAndUtf16Refused) {
   const std::string gbl = server_line("# GSNG: ", "S01", "PRD.P00#") + kSensorLine;
   Allocation global_form = allocate({"GLOBAL", "S01"}, "\xEF\xBB\xBF" + gbl);
   EXPECT_TRUE(global_form.status.is_ok()) << global_form.status.text();
-  EXPECT_EQ(global_form.settings.server_listing, "PRD.P00#");
+  EXPECT_EQ(global_form.allocation.server_listing, "PRD.P00#");
   Allocation item_form = allocate({"PRD", "ITEM=x"}, "\xEF\xBB\xBF" + item_server_line("QAS.P00#"));
-  EXPECT_EQ(item_form.settings.server_listing, "QAS.P00#");
+  EXPECT_EQ(item_form.allocation.server_listing, "QAS.P00#");
 
   EXPECT_EQ(allocate({"GLOBAL", "S01"}, "\xFF\xFE#\0").status.text(),
             "Error 1009: File SAP Orvanta.Gbl is saved as UTF-16, save it as ANSI or UTF-8...");

@@ -35,6 +35,16 @@ Read read_profile(const std::string& content, bool global_run) {
 
 const std::string kGoodProfile = fixture("lf.P00");
 
+// The good profile with the line of `label` replaced by `line` (removed when
+// `line` is empty), or `line` added at the end when no line has that label.
+std::string edited(const std::string& label, const std::string& line) {
+  std::string profile = kGoodProfile;
+  std::size_t at = profile.find("\n" + label);
+  if (at == std::string::npos) return profile + line + (line.empty() ? "" : "\n");
+  std::size_t end = profile.find('\n', at + 1);
+  return profile.replace(at + 1, end - at, line.empty() ? "" : line + "\n");
+}
+
 TEST(SystemProfileTest, ReadsEveryLabelledEntry) {
   for (const char* name : {"lf.P00", "crlf.P00"}) {
     Read read = read_profile(fixture(name), false);
@@ -55,7 +65,8 @@ TEST(SystemProfileTest, ReadsEveryLabelledEntry) {
 }
 
 TEST(SystemProfileTest, FixturesShowHowLinesAreRead) {
-  Read duplicate = read_profile(fixture("duplicate_labels.P00"), false);
+  Read duplicate =
+      read_profile(kGoodProfile + "Client.....: 200\nHostname...: sapbin2\n", false);
   ASSERT_TRUE(duplicate.status.is_ok()) << duplicate.status.text();
   EXPECT_EQ(duplicate.entries.client, "200") << "the last line wins";
   EXPECT_EQ(duplicate.entries.hostname, "sapbin2");
@@ -63,10 +74,11 @@ TEST(SystemProfileTest, FixturesShowHowLinesAreRead) {
   // A 99-character line's remainder is read as a line of its own in the
   // single-system run, so it sets the user there, but not in the global run,
   // which reads lines of up to 199 characters.
-  Read single = read_profile(fixture("long_line.P00"), false);
+  const std::string long_line = edited("User.......:", "") + std::string(99, '-') + "User.......: intruder\n";
+  Read single = read_profile(long_line, false);
   ASSERT_TRUE(single.status.is_ok()) << single.status.text();
   EXPECT_EQ(single.entries.user, "INTRUDER");
-  Read global = read_profile(fixture("long_line.P00"), true);
+  Read global = read_profile(long_line, true);
   EXPECT_EQ(global.status.text(), "Error 1006: Username in Profile PRD.P00 is missing...");
 }
 
@@ -76,13 +88,14 @@ TEST(SystemProfileTest, ReportsTheFirstFaultInTheSingleSystemRun) {
     std::string content;
     std::string error;
   } cases[] = {
-      {"empty file", fixture("empty.P00"), "Error 1006: Username in Profile PRD.P00 is missing..."},
-      {"missing user", fixture("missing_user.P00"), "Error 1006: Username in Profile PRD.P00 is missing..."},
-      {"lower-case label", fixture("lower_case_label.P00"),
+      {"empty file", "", "Error 1006: Username in Profile PRD.P00 is missing..."},
+      {"missing user", edited("User.......:", ""), "Error 1006: Username in Profile PRD.P00 is missing..."},
+      {"lower-case label", edited("User.......:", "user.......: rfcuser"),
        "Error 1006: Username in Profile PRD.P00 is missing..."},
-      {"bad password before missing user", fixture("wrong_password_no_user.P00"),
+      {"bad password before missing user",
+       edited("Password...:", "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvX").erase(kGoodProfile.find("User"), 21),
        "Error 1005: Wrong Password in Profile PRD.P00 found..."},
-      {"extcompany of one character", fixture("short_extcompany.P00"),
+      {"extcompany of one character", edited("Extcompany.:", "Extcompany.: A"),
        "Error 1003: Invalid Parameter(s) at PRD.P00 found..."},
       {"no password", "User.......: X1\n", "Error 1007: Password in Profile PRD.P00 is missing..."},
       {"password of 23 characters", "User.......: X1\nPassword...: " + kStoredPassword.substr(1) + "\n",

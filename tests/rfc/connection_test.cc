@@ -184,10 +184,9 @@ TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
     platform.files["SapRfc.BIN"] = destination_file;
     if (c.room != std::string::npos) platform.file_rooms["SapRfc.ini"] = c.room;
     DiagnosticLog log;
-    RunSettings settings;
     RfcLibrary library;
     ASSERT_TRUE(open_rfc_library(platform, library).is_ok());
-    RfcContext context{platform, library.entry_points, log, settings, c.show_line};
+    RfcContext context{platform, library.entry_points, log, LogonOverrides(), c.show_line};
     LogonRecords records;
     open_sap_connection(context, bin_entries(), records);
     EXPECT_EQ(rfcsim::seen().opens.size(), c.opened ? 1u : 0u) << c.name;

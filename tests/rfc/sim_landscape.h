@@ -1,13 +1,13 @@
 // A test bed for the sensor's RFC code: a temporary working directory on the
 // emulated drive c, holding the stand-in library's landscape, with the real
-// platform, a diagnostic log and the run settings the RFC code reads.
+// platform, a diagnostic log and the options the RFC code is given.
 #ifndef QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
 #define QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
 
 #include <memory>
 #include <string>
 
-#include "driver/run_settings.h"
+#include "driver/options.h"
 #include "output/diagnostics.h"
 #include "output/texts.h"
 #include "fake_platform.h"
@@ -42,16 +42,14 @@ class SimLandscape {
   }
 
   void set_options(const std::string& options) {
-    settings_.option_text_raw = options;
-    settings_.option_text = upper_case(options);
-    log_.apply_options(platform_, settings_.option_text);
+    options_ = read_options(options, options);
+    log_.switch_to(platform_, options_.syslog);
   }
 
-  RfcContext context() { return RfcContext{platform_, library_.entry_points, log_, settings_}; }
+  RfcContext context() { return RfcContext{platform_, library_.entry_points, log_, options_.overrides}; }
   const RfcEntryPoints& rfc() const { return library_.entry_points; }
   // The console of the code under test.
   const std::string& console() const { return platform_.console; }
-  RunSettings& settings() { return settings_; }
   const TempDrives& drives() const { return drives_; }
   std::string log_text() const { return drives_.read("c/work/Quillar.log"); }
 
@@ -59,7 +57,7 @@ class SimLandscape {
   TempDrives drives_;
   std::unique_ptr<Platform> system_ = make_system_platform();
   ConsoleCapture platform_{*system_};
-  RunSettings settings_;
+  Options options_;
   DiagnosticLog log_;
   RfcLibrary library_;
 };

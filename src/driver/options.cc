@@ -1,0 +1,58 @@
+#include "driver/options.h"
+
+#include <algorithm>
+
+#include "output/texts.h"
+
+namespace quillar {
+namespace {
+
+// The interface name follows its own rule: its first character never ends
+// it, so "LAN=,x" names ",x"; then it runs to a blank or a comma.
+std::string interface_after(std::string_view keyword_text, std::string_view typed) {
+  std::size_t at = keyword_text.find("LAN=");
+  if (at == std::string_view::npos) return std::string();
+  std::string name(typed.substr(std::min(at + 4, typed.size())));
+  std::size_t end = name.find_first_of(" ,", 1);
+  if (end != std::string::npos) name.erase(end);
+  return name;
+}
+
+// The channel number is read from at most three characters, up to a comma,
+// as a number of the C runtime.
+void read_channel_selection(std::string_view keyword_text, std::string_view typed, Options& options) {
+  std::size_t at = keyword_text.find("CH=");
+  if (at == std::string_view::npos) return;
+  options.channel_selection = true;
+  std::string_view number = typed.substr(std::min(at + 3, typed.size()), 3);
+  options.selected_channel = leading_integer(number.substr(0, number.find(',')));
+}
+
+}  // namespace
+
+Options read_options(std::string_view keyword_source, std::string_view typed) {
+  const std::string keyword_text = upper_case(keyword_source);
+  Options options;
+  options.typed = typed;
+  options.trace = keyword_text.find_first_of("#@$%") != std::string::npos;
+  options.open_as_named = contains(keyword_text, "@");
+  options.item = keyword_value(keyword_text, typed, "ITEM=", Options::kItemRoom);
+  if (options.item) blanks_for_colons(*options.item);
+  options.mode = keyword_value(keyword_text, typed, "MODE=");
+  options.interface_name = interface_after(keyword_text, typed);
+  read_channel_selection(keyword_text, typed, options);
+  options.syslog = contains(keyword_text, ",SYSLOG");
+  options.overrides.hostname = keyword_value(keyword_text, typed, ",HOST=");
+  options.overrides.sysnr = keyword_value(keyword_text, typed, ",NO=");
+  options.sensor_key = keyword_text.substr(0, keyword_text.find(' '));
+  return options;
+}
+
+Options read_global_run_options(std::string_view options) {
+  std::string typed(options);
+  blanks_for_colons(typed);
+  typed.erase(std::min(typed.find(" @"), typed.size()));
+  return read_options(options, typed);
+}
+
+}  // namespace quillar

@@ -1,0 +1,63 @@
+// The option string, read once into a typed value. Every keyword the sensor
+// knows is read here and nowhere else; the lower layers get the values.
+#ifndef QUILLAR_DRIVER_OPTIONS_H_
+#define QUILLAR_DRIVER_OPTIONS_H_
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "rfc/connection.h"
+
+namespace quillar {
+
+struct Options {
+  // An option string holds at most this many characters; a longer one is
+  // refused where it is read, since its cut would change the run.
+  static constexpr std::size_t kRoom = 127;
+  // An item is read with at most this many characters.
+  static constexpr std::size_t kItemRoom = 90;
+
+  // The options as typed, from which values are taken.
+  std::string typed;
+  // Console trace lines: "#", "@", "$" or "%" anywhere in the string.
+  bool trace = false;
+  // "@": the profile is opened where the command line names it.
+  bool open_as_named = false;
+  // The item keyword: the channel of a global run over the item profile,
+  // ":" read as a blank.
+  std::optional<std::string> item;
+  // The mode keyword: the output mode as typed, not yet checked.
+  std::optional<std::string> mode;
+  // The interface keyword: the interface whose rows count, as typed; empty
+  // for every one.
+  std::string interface_name;
+  // The channel keyword: the value-line framing prints this channel's value
+  // alone.
+  bool channel_selection = false;
+  long selected_channel = 0;
+  // The log keyword (its comma included): the diagnostic log is written.
+  bool syslog = false;
+  // The host and number keywords (their commas included): the logon's
+  // server instead of the profile's.
+  LogonOverrides overrides;
+  // The first word, upper-cased: the sensor key of the GLOBAL form.
+  std::string sensor_key;
+};
+
+// Reads the options. Keywords are looked for in `keyword_source`, upper-cased
+// (a to z), so they match in any letter case; each value is read at the same
+// place of `typed`, which has the same characters but for letter case, or
+// fewer of them.
+Options read_options(std::string_view keyword_source, std::string_view typed);
+
+// The options of a global run, from the sensor line (GLOBAL form) or the
+// command line (ITEM form): keywords are found in `options` as given, values
+// are read after each ":" has become a blank and the text has been cut at its
+// first " @".
+Options read_global_run_options(std::string_view options);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_DRIVER_OPTIONS_H_

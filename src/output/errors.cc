@@ -1,0 +1,88 @@
+#include "output/errors.h"
+
+#include <array>
+
+namespace quillar {
+namespace {
+
+// A profile folder holds 95 characters and a profile name 63; a path names
+// both. Keys, modes and option values come from an option string of 127.
+constexpr std::size_t kPathRoom = 95 + 63;
+constexpr std::size_t kNameRoom = 63;
+constexpr std::size_t kOptionRoom = 127;
+// Exception names are read with this room (see the statistics call).
+constexpr std::size_t kExceptionRoom = 255;
+
+constexpr std::array<ErrorForm, 30> kErrors = {{
+    {Fault::kProfileNameMissing, "1001", "Parameter for Profile-Name is missing !", 0},
+    {Fault::kProfileMissing, "1002", "Profile {} is missing...", kPathRoom},
+    {Fault::kInvalidParameters, "1003", "Invalid Parameter(s) at {} found...", kNameRoom},
+    {Fault::kInvalidPassword, "1004", "Invalid Password in Profile {} found...", kNameRoom},
+    {Fault::kWrongPassword, "1005", "Wrong Password in Profile {} found...", kNameRoom},
+    {Fault::kUserMissing, "1006", "Username in Profile {} is missing...", kNameRoom},
+    {Fault::kPasswordMissing, "1007", "Password in Profile {} is missing...", kNameRoom},
+    {Fault::kTooLongParameters, "1008", "Too long Parameter(s) at {} found...", kNameRoom},
+    {Fault::kSavedAsUtf16, "1009", "File {} is saved as UTF-16, save it as ANSI or UTF-8...", kNameRoom},
+    {Fault::kLogonFailed, "1011", "RFC-Open for {} failed !", kNameRoom},
+    {Fault::kCallException, "1012", "Exception.: {}", kExceptionRoom},
+    {Fault::kCallSystemException, "1013", "Sys-Exception raised !", 0},
+    {Fault::kCallFailure, "1014", "RFC-Failure raised !", 0},
+    {Fault::kCallOtherFailure, "1015", "Other Failure raised !", 0},
+    {Fault::kItemProfileMissing, "1024", "ProFile {} is missing...", kNameRoom},
+    {Fault::kGlobalProfileMissing, "10x1", "ProFile {} is missing...", kNameRoom},
+    {Fault::kServerListingMissing, "1025", "Global Server Listing missing...", 0},
+    {Fault::kItemMissing, "1026", "Global Item Idenification missing...", 0},
+    {Fault::kInvalidAllocation, "1029", "Invalid Sensor-Allocation...", 0},
+    {Fault::kSensorNotFound, "1030", "Global Sensor {} not found...", kOptionRoom},
+    {Fault::kSensorOptionsTooLong, "1031", "Sensor-Parameters longer than 127 characters...", 0},
+    {Fault::kModeUnknown, "1041", "Mode {} is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...",
+     kOptionRoom},
+    {Fault::kProfileNameTooLong, "1042", "Profile-Name longer than 63 characters...", 0},
+    {Fault::kProfileFolderTooLong, "1043", "Profile-Directory longer than 95 characters...", 0},
+    {Fault::kOptionsTooLong, "1044", "Parameters longer than 127 characters...", 0},
+    // Values: the library's file name, the Windows error code, and the
+    // bitness or the entry point.
+    {Fault::kLibraryNotFound, "1051",
+     "{} not found (Windows error {}), copy it beside quillar.exe or into the system folder...", kNameRoom},
+    {Fault::kLibraryWrongBitness, "1052",
+     "{} has the wrong bitness (Windows error {}), this {}-bit quillar.exe needs a {}-bit {}...", kNameRoom},
+    {Fault::kLibraryEntryMissing, "1053",
+     "{} lacks the entry point {} (Windows error {}), install the vendor's RFC library...", kNameRoom},
+    {Fault::kLibraryNotLoaded, "1054",
+     "{} cannot be loaded (Windows error {}), check the file and its access rights...", kNameRoom},
+    {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
+}};
+
+}  // namespace
+
+const ErrorForm& error_form(Fault fault) {
+  for (const ErrorForm& form : kErrors) {
+    if (form.fault == fault) return form;
+  }
+  return kErrors.back();
+}
+
+std::string error_text(Fault fault, std::initializer_list<std::string_view> values) {
+  const ErrorForm& form = error_form(fault);
+  std::string text;
+  if (!form.number.empty()) {
+    text = "Error ";
+    text += form.number;
+    text += ": ";
+  }
+  const std::string_view* value = values.begin();
+  std::string_view pattern = form.pattern;
+  for (std::size_t at = pattern.find("{}"); at != std::string_view::npos; at = pattern.find("{}")) {
+    text += pattern.substr(0, at);
+    if (value != values.end()) text += (value++)->substr(0, form.value_room);
+    pattern.remove_prefix(at + 2);
+  }
+  text += pattern;
+  return text;
+}
+
+Status error_status(Fault fault, std::initializer_list<std::string_view> values) {
+  return Status::Error(error_text(fault, values));
+}
+
+}  // namespace quillar

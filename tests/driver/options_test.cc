@@ -1,0 +1,92 @@
+#include "driver/options.h"
+
+#include <gtest/gtest.h>
+
+namespace quillar {
+namespace {
+
+TEST(OptionsTest, ReadsEveryKeywordInAnyLetterCase) {
+  Options options = read_options("lan=Eth1,Item=In:Errors mode=tolvane,ch=2,syslog,host=sapB,no=07 #",
+                                 "lan=Eth1,Item=In:Errors mode=tolvane,ch=2,syslog,host=sapB,no=07 #");
+  EXPECT_EQ(options.interface_name, "Eth1");
+  EXPECT_EQ(options.item, "In Errors");
+  EXPECT_EQ(options.mode, "tolvane");
+  EXPECT_TRUE(options.channel_selection);
+  EXPECT_EQ(options.selected_channel, 2);
+  EXPECT_TRUE(options.syslog);
+  EXPECT_EQ(options.overrides.hostname, "sapB");
+  EXPECT_EQ(options.overrides.sysnr, "07");
+  EXPECT_TRUE(options.trace);
+  EXPECT_FALSE(options.open_as_named);
+  EXPECT_EQ(options.sensor_key, "LAN=ETH1,ITEM=IN:ERRORS");
+
+  Options none = read_options("", "");
+  EXPECT_FALSE(none.item || none.mode || none.overrides.hostname || none.overrides.sysnr);
+  EXPECT_FALSE(none.trace || none.syslog || none.channel_selection || none.open_as_named);
+  EXPECT_EQ(none.interface_name, "");
+}
+
+TEST(OptionsTest, EachValueFollowsItsOwnRule) {
+  const struct {
+    std::string options;
+    const char* interface_name;
+    std::optional<std::string> item;
+    std::optional<std::string> host;
+    bool trace, named;
+  } cases[] = {
+      {"LAN=eth0 x", "eth0", std::nullopt, std::nullopt, false, false},
+      // The interface's first character never ends it.
+      {"LAN=,x,y", ",x", std::nullopt, std::nullopt, false, false},
+      {"LAN=", "", std::nullopt, std::nullopt, false, false},
+      {"ITEM=" + std::string(95, 'i'), "", std::string(90, 'i'), std::nullopt, false, false},
+      {"ITEM=a,b", "", "a", std::nullopt, false, false},
+      // The comma belongs to the override keywords.
+      {"HOST=h2", "", std::nullopt, std::nullopt, false, false},
+      {"x,HOST=h2 y", "", std::nullopt, "h2", false, false},
+      {"LAN=eth#1", "eth#1", std::nullopt, std::nullopt, true, false},
+      {"@", "", std::nullopt, std::nullopt, true, true},
+      {"a$b", "", std::nullopt, std::nullopt, true, false},
+      {"100%", "", std::nullopt, std::nullopt, true, false},
+  };
+  for (const auto& c : cases) {
+    Options options = read_options(c.options, c.options);
+    EXPECT_EQ(options.interface_name, c.interface_name) << c.options;
+    EXPECT_EQ(options.item, c.item) << c.options;
+    EXPECT_EQ(options.overrides.hostname, c.host) << c.options;
+    EXPECT_EQ(options.trace, c.trace) << c.options;
+    EXPECT_EQ(options.open_as_named, c.named) << c.options;
+  }
+}
+
+TEST(OptionsTest, ReadsTheChannelSelection) {
+  const struct {
+    const char* options;
+    bool selection;
+    long channel;
+  } cases[] = {
+      {"", false, 0},           {"CH=2", true, 2},         {"ch=2", true, 2},
+      {"CH=1234", true, 123},   {"CH=12,LAN=1", true, 12}, {"CH=1,2", true, 1},
+      {"CH=,5", true, 0},       {"CH=abc", true, 0},       {"CH= 7", true, 7},
+      {"CH=-3", true, -3},      {"CH=", true, 0},          {"X CH=4 CH=5", true, 4},
+  };
+  for (const auto& c : cases) {
+    Options options = read_options(c.options, c.options);
+    EXPECT_EQ(options.channel_selection, c.selection) << c.options;
+    EXPECT_EQ(options.selected_channel, c.channel) << c.options;
+  }
+}
+
+// The global run finds its keywords in the options as given, and reads the
+// values after ":" has become a blank and the text is cut at " @".
+TEST(OptionsTest, GlobalRunOptions) {
+  Options options = read_global_run_options("LAN=a:b,CH=3 MODE:Tolvane,HOST=h @x,NO=9");
+  EXPECT_EQ(options.typed, "LAN=a b,CH=3 MODE Tolvane,HOST=h");
+  EXPECT_EQ(options.interface_name, "a");
+  EXPECT_EQ(options.selected_channel, 3);
+  EXPECT_EQ(options.mode, std::nullopt);
+  EXPECT_EQ(options.overrides.hostname, "h");
+  EXPECT_EQ(options.overrides.sysnr, "") << "found before the cut, its value lies beyond it";
+}
+
+}  // namespace
+}  // namespace quillar
