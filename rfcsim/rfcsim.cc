@@ -15,42 +15,12 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <dirent.h>
-#include <strings.h>
-#include <sys/stat.h>
-#endif
-
+#include "landscape.h"
 #include "rfcsim_control.h"
 
 namespace rfcsim {
 namespace {
 
-constexpr char kLandscapeFile[] = "RfcSim.ini";
-constexpr char kDestinationsFile[] = "SapRfc.ini";
-constexpr char kTraceFile[] = "Dev_Rfc.Trc";
-
-struct LanLine {
-  std::string name;
-  std::int32_t counters[6];  // IN_PACKETS OUT_PACKET IN_ERRORS OUT_ERRORS COLLISIONS PACKETS
-};
-
-// What an operation does: succeed, fail, raise, or give a code.
-struct Outcome {
-  int code = RFC_OK;
-  std::string exception;
-};
-
-struct System {
-  std::string name;
-  std::string ashost, gwhost, gwserv, client, user, password;
-  long sysnr = -1;
-  std::vector<LanLine> lan;
-  Outcome call, receive;
-  std::set<std::string> fail, abort;
-  // ItFill's answer in place of the real row count, as a faulty library's.
-  long long claimed_fill = -1;
-};
 
 struct Field {
   std::string name;
@@ -80,8 +50,7 @@ struct State {
   RFC_ERROR_INFO last_error{};
   std::string exception_name;
   int trace_blocks = 0;
-  std::vector<System> landscape;
-  std::string landscape_stamp = "none";
+  Landscape landscape;
 };
 
 std::unique_ptr<State>& state_slot() {
@@ -91,219 +60,8 @@ std::unique_ptr<State>& state_slot() {
 
 State& state() { return *state_slot(); }
 
-std::string lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
-std::string trim(const std::string& text) {
-  std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
-}
-
-std::string without_trailing_blanks(const std::string& text) {
-  std::size_t last = text.find_last_not_of(' ');
-  return last == std::string::npos ? "" : text.substr(0, last + 1);
-}
-
-bool same_ignoring_case(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
-
 std::string text_of(const char* text) { return text != nullptr ? text : ""; }
 PassedText passed(const char* text) { return text != nullptr ? PassedText(text) : std::nullopt; }
-
-// Opens a file of the working directory, its name matched in any letter case
-// as on Windows.
-std::FILE* open_here(const char* name, const char* mode) {
-  std::FILE* file = std::fopen(name, mode);
-#ifndef _WIN32
-  if (file == nullptr) {
-    if (DIR* folder = ::opendir(".")) {
-      while (const dirent* entry = ::readdir(folder)) {
-        if (::strcasecmp(entry->d_name, name) == 0) {
-          file = std::fopen(entry->d_name, mode);
-          break;
-        }
-      }
-      ::closedir(folder);
-    }
-    if (file == nullptr && mode[0] != 'r') file = std::fopen(name, mode);
-  }
-#endif
-  return file;
-}
-
-std::vector<std::string> lines_of(const char* name, bool& found) {
-  std::vector<std::string> lines;
-  std::FILE* file = open_here(name, "rb");
-  found = file != nullptr;
-  if (file == nullptr) return lines;
-  std::string line;
-  int c;
-  while ((c = std::fgetc(file)) != EOF) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += static_cast<char>(c);
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
-  std::fclose(file);
-  return lines;
-}
-
-void complain(std::size_t line_number, const std::string& what, const std::string& line) {
-  std::fprintf(stderr, "%s:%zu: %s, line ignored: %s\n", kLandscapeFile, line_number, what.c_str(),
-               line.c_str());
-}
-
-bool parse_int32(const std::string& text, std::int32_t& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  long long number = std::strtoll(text.c_str(), &end, 10);
-  if (*end != '\0' || number < INT32_MIN || number > INT32_MAX) return false;
-  value = static_cast<std::int32_t>(number);
-  return true;
-}
-
-std::vector<std::string> words(const std::string& text) {
-  std::vector<std::string> result;
-  std::size_t at = 0;
-  while ((at = text.find_first_not_of(" \t", at)) != std::string::npos) {
-    std::size_t end = text.find_first_of(" \t", at);
-    result.push_back(text.substr(at, end - at));
-    at = end;
-  }
-  return result;
-}
-
-bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
-  std::vector<std::string> parts = words(value);
-  if (parts.empty()) return false;
-  std::string kind = lower(parts[0]);
-  std::int32_t code = 0;
-  if (kind == "ok" && parts.size() == 1 && receive) {
-    outcome = Outcome{};
-  } else if (kind == "failure" && parts.size() == 1) {
-    outcome = Outcome{RFC_FAILURE, ""};
-  } else if (kind == "code" && parts.size() == 2 && parse_int32(parts[1], code)) {
-    outcome = Outcome{code, ""};
-  } else if (receive && (kind == "exception" || kind == "sys-exception") && parts.size() >= 2) {
-    std::string name = trim(value.substr(value.find(parts[0]) + parts[0].size()));
-    outcome = Outcome{kind == "exception" ? RFC_EXCEPTION : RFC_SYS_EXCEPTION, name};
-  } else {
-    return false;
-  }
-  return true;
-}
-
-enum class KeyResult { kTaken, kBadValue, kUnknownKey };
-
-// Takes one "key = value" line of a system.
-KeyResult apply_key(System& system, const std::string& key, const std::string& value) {
-  bool good = true;
-  if (key == "ashost") {
-    system.ashost = value;
-  } else if (key == "sysnr") {
-    std::int32_t sysnr = 0;
-    good = parse_int32(value, sysnr) && sysnr >= 0;
-    if (good) system.sysnr = sysnr;
-  } else if (key == "gwhost") {
-    system.gwhost = value;
-  } else if (key == "gwserv") {
-    system.gwserv = value;
-  } else if (key == "client") {
-    system.client = value;
-  } else if (key == "user") {
-    system.user = value;
-  } else if (key == "password") {
-    system.password = value;
-  } else if (key == "lan") {
-    std::vector<std::string> parts = words(value);
-    LanLine lan;
-    good = parts.size() == 7 && parts[0].size() <= 8;
-    for (std::size_t k = 0; good && k < 6; ++k) good = parse_int32(parts[k + 1], lan.counters[k]);
-    if (good) {
-      lan.name = parts[0];
-      system.lan.push_back(lan);
-    }
-  } else if (key == "call") {
-    good = parse_outcome(value, false, system.call);
-  } else if (key == "receive") {
-    good = parse_outcome(value, true, system.receive);
-  } else if (key == "fail") {
-    good = value == "RfcInstallStructure" || value == "ItCreate" || value == "ItGetLine" || value == "ItDelete";
-    if (good) system.fail.insert(value);
-  } else if (key == "fill") {
-    char* end = nullptr;
-    long long count = std::strtoll(value.c_str(), &end, 10);
-    good = !value.empty() && *end == '\0' && count >= 0 && count <= 0xFFFFFFFFLL;
-    if (good) system.claimed_fill = count;
-  } else if (key == "abort") {
-    good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
-    if (good) system.abort.insert(value);
-  } else {
-    return KeyResult::kUnknownKey;
-  }
-  return good ? KeyResult::kTaken : KeyResult::kBadValue;
-}
-
-std::vector<System> parse_landscape() {
-  bool found = false;
-  std::vector<std::string> lines = lines_of(kLandscapeFile, found);
-  std::vector<System> systems;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    std::size_t number = i + 1;
-    std::string line = trim(lines[i]);
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-    if (line.front() == '[') {
-      if (line.back() != ']' || line.size() < 3) {
-        complain(number, "bad section", line);
-        continue;
-      }
-      systems.push_back(System{});
-      systems.back().name = line.substr(1, line.size() - 2);
-      continue;
-    }
-    std::size_t equals = line.find('=');
-    if (equals == std::string::npos) {
-      complain(number, "no key = value", line);
-      continue;
-    }
-    if (systems.empty()) {
-      complain(number, "no [system] before it", line);
-      continue;
-    }
-    std::string key = lower(trim(line.substr(0, equals)));
-    KeyResult result = apply_key(systems.back(), key, trim(line.substr(equals + 1)));
-    if (result == KeyResult::kUnknownKey) complain(number, "unknown key " + key, line);
-    if (result == KeyResult::kBadValue) complain(number, "bad value for " + key, line);
-  }
-  return systems;
-}
-
-// The landscape as the file now stands. It is parsed again only when the
-// file has changed, so that a run over many systems stays linear.
-const std::vector<System>& read_landscape() {
-  std::vector<System>& cached = state().landscape;
-  std::string& cached_stamp = state().landscape_stamp;
-  std::string stamp;
-#ifndef _WIN32
-  struct stat info;
-  if (::stat(kLandscapeFile, &info) == 0) {
-    stamp = std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
-            std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
-  }
-#endif
-  if (stamp.empty() || stamp != cached_stamp) {
-    cached = parse_landscape();
-    cached_stamp = stamp;
-  }
-  return cached;
-}
 
 void copy_text(char* target, std::size_t room, const std::string& text) {
   std::snprintf(target, room, "%s", text.c_str());
@@ -368,15 +126,6 @@ RFC_HANDLE log_on(const System* system, const char* operation, const std::string
   state().connections[handle] = *system;
   state().current = *system;
   return handle;
-}
-
-const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr) {
-  for (const System& system : systems) {
-    if (!system.ashost.empty() && same_ignoring_case(system.ashost, ashost) && system.sysnr == sysnr) {
-      return &system;
-    }
-  }
-  return nullptr;
 }
 
 // The value of `key` in the connect string, up to the next known key.
@@ -450,10 +199,8 @@ CallSeen call_seen(RFC_HANDLE handle, const char* function, RFC_PARAMETER* param
 
 // Gives the code of an outcome other than success, with its trace block.
 RFC_RC failed(const Outcome& outcome, const char* operation) {
-  std::string what = std::string(operation) + " failed with code " + std::to_string(outcome.code);
-  if (outcome.code == RFC_EXCEPTION) what = "Exception " + outcome.exception + " raised";
-  if (outcome.code == RFC_SYS_EXCEPTION) what = "System exception " + outcome.exception + " raised";
-  set_error(outcome.code == RFC_FAILURE ? "RFC_ERROR_COMMUNICATION" : "RFC_ERROR_APPLICATION_EXCEPTION", what);
+  set_error(outcome.code == RFC_FAILURE ? "RFC_ERROR_COMMUNICATION" : "RFC_ERROR_APPLICATION_EXCEPTION",
+            outcome_message(outcome, operation));
   return outcome.code;
 }
 
@@ -483,7 +230,7 @@ RFC_HANDLE RFC_ENTRY RfcOpen(RFC_OPTIONS* options) {
   open.language = rfcsim::passed(options->language);
   open.mode = options->mode;
   open.trace = options->trace;
-  const std::vector<rfcsim::System>& systems = rfcsim::read_landscape();
+  const std::vector<rfcsim::System>& systems = state().landscape.systems();
   const rfcsim::System* system = nullptr;
   std::string where;
   if (options->mode == 1) {
@@ -541,7 +288,7 @@ RFC_HANDLE RFC_ENTRY RfcOpenEx(const char* connect_parameters, RFC_ERROR_INFO_EX
     if (key == "ashost") ashost = value;
     if (key == "sysnr") sysnr = std::strtol(value.c_str(), nullptr, 10);
   }
-  const std::vector<rfcsim::System>& systems = rfcsim::read_landscape();
+  const std::vector<rfcsim::System>& systems = state().landscape.systems();
   const rfcsim::System* system = ashost.empty() ? nullptr : rfcsim::system_at(systems, ashost, sysnr);
   RFC_HANDLE handle = rfcsim::log_on(
       system, "RfcOpenEx", "destination " + destination, rfcsim::connect_value(connect, "CLIENT=", " USER="),

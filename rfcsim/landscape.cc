@@ -1,0 +1,241 @@
+// The landscape file of the stand-ins, shared by both.
+#include "landscape.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#endif
+
+namespace rfcsim {
+
+std::string lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string trim(const std::string& text) {
+  std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+}
+
+std::string without_trailing_blanks(const std::string& text) {
+  std::size_t last = text.find_last_not_of(' ');
+  return last == std::string::npos ? "" : text.substr(0, last + 1);
+}
+
+bool same_ignoring_case(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
+
+std::FILE* open_here(const char* name, const char* mode) {
+  std::FILE* file = std::fopen(name, mode);
+#ifndef _WIN32
+  if (file == nullptr) {
+    if (DIR* folder = ::opendir(".")) {
+      while (const dirent* entry = ::readdir(folder)) {
+        if (::strcasecmp(entry->d_name, name) == 0) {
+          file = std::fopen(entry->d_name, mode);
+          break;
+        }
+      }
+      ::closedir(folder);
+    }
+    if (file == nullptr && mode[0] != 'r') file = std::fopen(name, mode);
+  }
+#endif
+  return file;
+}
+
+std::vector<std::string> lines_of(const char* name, bool& found) {
+  std::vector<std::string> lines;
+  std::FILE* file = open_here(name, "rb");
+  found = file != nullptr;
+  if (file == nullptr) return lines;
+  std::string line;
+  int c;
+  while ((c = std::fgetc(file)) != EOF) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  std::fclose(file);
+  return lines;
+}
+
+namespace {
+
+void complain(std::size_t line_number, const std::string& what, const std::string& line) {
+  std::fprintf(stderr, "%s:%zu: %s, line ignored: %s\n", kLandscapeFile, line_number, what.c_str(),
+               line.c_str());
+}
+
+bool parse_int32(const std::string& text, std::int32_t& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  long long number = std::strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || number < INT32_MIN || number > INT32_MAX) return false;
+  value = static_cast<std::int32_t>(number);
+  return true;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> result;
+  std::size_t at = 0;
+  while ((at = text.find_first_not_of(" \t", at)) != std::string::npos) {
+    std::size_t end = text.find_first_of(" \t", at);
+    result.push_back(text.substr(at, end - at));
+    at = end;
+  }
+  return result;
+}
+
+bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
+  std::vector<std::string> parts = words(value);
+  if (parts.empty()) return false;
+  std::string kind = lower(parts[0]);
+  std::int32_t code = 0;
+  if (kind == "ok" && parts.size() == 1 && receive) {
+    outcome = Outcome{};
+  } else if (kind == "failure" && parts.size() == 1) {
+    outcome = Outcome{kFailure, ""};
+  } else if (kind == "code" && parts.size() == 2 && parse_int32(parts[1], code)) {
+    outcome = Outcome{code, ""};
+  } else if (receive && (kind == "exception" || kind == "sys-exception") && parts.size() >= 2) {
+    std::string name = trim(value.substr(value.find(parts[0]) + parts[0].size()));
+    outcome = Outcome{kind == "exception" ? kException : kSystemException, name};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+enum class KeyResult { kTaken, kBadValue, kUnknownKey };
+
+// Takes one "key = value" line of a system.
+KeyResult apply_key(System& system, const std::string& key, const std::string& value) {
+  bool good = true;
+  if (key == "ashost") {
+    system.ashost = value;
+  } else if (key == "sysnr") {
+    std::int32_t sysnr = 0;
+    good = parse_int32(value, sysnr) && sysnr >= 0;
+    if (good) system.sysnr = sysnr;
+  } else if (key == "gwhost") {
+    system.gwhost = value;
+  } else if (key == "gwserv") {
+    system.gwserv = value;
+  } else if (key == "client") {
+    system.client = value;
+  } else if (key == "user") {
+    system.user = value;
+  } else if (key == "password") {
+    system.password = value;
+  } else if (key == "lan") {
+    std::vector<std::string> parts = words(value);
+    LanLine lan;
+    good = parts.size() == 7 && parts[0].size() <= 8;
+    for (std::size_t k = 0; good && k < 6; ++k) good = parse_int32(parts[k + 1], lan.counters[k]);
+    if (good) {
+      lan.name = parts[0];
+      system.lan.push_back(lan);
+    }
+  } else if (key == "call") {
+    good = parse_outcome(value, false, system.call);
+  } else if (key == "receive") {
+    good = parse_outcome(value, true, system.receive);
+  } else if (key == "fail") {
+    good = value == "RfcInstallStructure" || value == "ItCreate" || value == "ItGetLine" || value == "ItDelete";
+    if (good) system.fail.insert(value);
+  } else if (key == "fill") {
+    char* end = nullptr;
+    long long count = std::strtoll(value.c_str(), &end, 10);
+    good = !value.empty() && *end == '\0' && count >= 0 && count <= 0xFFFFFFFFLL;
+    if (good) system.claimed_fill = count;
+  } else if (key == "abort") {
+    good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
+    if (good) system.abort.insert(value);
+  } else {
+    return KeyResult::kUnknownKey;
+  }
+  return good ? KeyResult::kTaken : KeyResult::kBadValue;
+}
+
+std::vector<System> parse_landscape() {
+  bool found = false;
+  std::vector<std::string> lines = lines_of(kLandscapeFile, found);
+  std::vector<System> systems;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::size_t number = i + 1;
+    std::string line = trim(lines[i]);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.front() == '[') {
+      if (line.back() != ']' || line.size() < 3) {
+        complain(number, "bad section", line);
+        continue;
+      }
+      systems.push_back(System{});
+      systems.back().name = line.substr(1, line.size() - 2);
+      continue;
+    }
+    std::size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      complain(number, "no key = value", line);
+      continue;
+    }
+    if (systems.empty()) {
+      complain(number, "no [system] before it", line);
+      continue;
+    }
+    std::string key = lower(trim(line.substr(0, equals)));
+    KeyResult result = apply_key(systems.back(), key, trim(line.substr(equals + 1)));
+    if (result == KeyResult::kUnknownKey) complain(number, "unknown key " + key, line);
+    if (result == KeyResult::kBadValue) complain(number, "bad value for " + key, line);
+  }
+  return systems;
+}
+
+}  // namespace
+
+const std::vector<System>& Landscape::systems() {
+  std::vector<System>& cached = systems_;
+  std::string& cached_stamp = stamp_;
+  std::string stamp;
+#ifndef _WIN32
+  struct stat info;
+  if (::stat(kLandscapeFile, &info) == 0) {
+    stamp = std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+            std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+  }
+#endif
+  if (stamp.empty() || stamp != cached_stamp) {
+    cached = parse_landscape();
+    cached_stamp = stamp;
+  }
+  return cached;
+}
+
+const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr) {
+  for (const System& system : systems) {
+    if (!system.ashost.empty() && same_ignoring_case(system.ashost, ashost) && system.sysnr == sysnr) {
+      return &system;
+    }
+  }
+  return nullptr;
+}
+
+std::string outcome_message(const Outcome& outcome, const char* operation) {
+  if (outcome.code == kException) return "Exception " + outcome.exception + " raised";
+  if (outcome.code == kSystemException) return "System exception " + outcome.exception + " raised";
+  return std::string(operation) + " failed with code " + std::to_string(outcome.code);
+}
+
+}  // namespace rfcsim

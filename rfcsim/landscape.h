@@ -1,0 +1,77 @@
+// The simulated SAP landscape that both stand-ins play against: the file
+// "RfcSim.ini" of the working directory (see README.md here).
+#ifndef QUILLAR_RFCSIM_LANDSCAPE_H_
+#define QUILLAR_RFCSIM_LANDSCAPE_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace rfcsim {
+
+inline constexpr char kLandscapeFile[] = "RfcSim.ini";
+inline constexpr char kDestinationsFile[] = "SapRfc.ini";
+inline constexpr char kTraceFile[] = "Dev_Rfc.Trc";
+
+// Return codes of the classic library, which the landscape's outcomes use.
+inline constexpr int kOk = 0;
+inline constexpr int kFailure = 1;
+inline constexpr int kException = 2;
+inline constexpr int kSystemException = 3;
+
+struct LanLine {
+  std::string name;
+  std::int32_t counters[6];  // IN_PACKETS OUT_PACKET IN_ERRORS OUT_ERRORS COLLISIONS PACKETS
+};
+
+// What an operation does: succeed, fail, raise, or give a code.
+struct Outcome {
+  int code = kOk;
+  std::string exception;
+};
+
+struct System {
+  std::string name;
+  std::string ashost, gwhost, gwserv, client, user, password;
+  long sysnr = -1;
+  std::vector<LanLine> lan;
+  Outcome call, receive;
+  std::set<std::string> fail, abort;
+  // ItFill's answer in place of the real row count, as a faulty library's.
+  long long claimed_fill = -1;
+};
+
+std::string lower(std::string text);
+std::string trim(const std::string& text);
+std::string without_trailing_blanks(const std::string& text);
+bool same_ignoring_case(const std::string& a, const std::string& b);
+
+// Opens a file of the working directory, its name matched in any letter case
+// as on Windows.
+std::FILE* open_here(const char* name, const char* mode);
+// The lines of a file of the working directory, without their line feeds.
+std::vector<std::string> lines_of(const char* name, bool& found);
+
+// The landscape as the file now stands. It is parsed again only when the
+// file has changed, so that a run over many systems stays linear.
+class Landscape {
+ public:
+  const std::vector<System>& systems();
+
+ private:
+  std::vector<System> systems_;
+  std::string stamp_ = "none";
+};
+
+// The system whose application server is `ashost` (any letter case) with
+// this system number.
+const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr);
+
+// The error text of an outcome other than success of `operation`.
+std::string outcome_message(const Outcome& outcome, const char* operation);
+
+}  // namespace rfcsim
+
+#endif  // QUILLAR_RFCSIM_LANDSCAPE_H_
