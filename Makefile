@@ -1,11 +1,12 @@
 # Set-up and everyday commands. `make demo` and `make test` install what they
 # need from Debian's packages first.
-.PHONY: demo test bench fuzz build build-windows build-windows32 build-asan wine-prefix packages-build packages-test clean
+.PHONY: demo test bench fuzz build build-nwrfc build-windows build-windows32 build-asan wine-prefix packages-build packages-test clean
 
 # The short fuzz pass of `make test`: longer in CI, where nobody waits.
 FUZZ_SECONDS := $(if $(CI),20,5)
 
 NATIVE := build
+NWRFC := build-nwrfc
 WINDOWS64 := build-windows
 WINDOWS32 := build-windows32
 ASAN := build-asan
@@ -21,8 +22,14 @@ packages-test:
 build: packages-build
 	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUILLAR_WINDOWS64_DIR=$(CURDIR)/$(WINDOWS64) -DQUILLAR_WINDOWS32_DIR=$(CURDIR)/$(WINDOWS32) \
-	  -DQUILLAR_WINE_PREFIX=$(CURDIR)/$(WINE_PREFIX) >/dev/null
+	  -DQUILLAR_WINE_PREFIX=$(CURDIR)/$(WINE_PREFIX) -DQUILLAR_NWRFC_DIR=$(CURDIR)/$(NWRFC) >/dev/null
 	@cmake --build $(NATIVE)
+
+# The sensor with the NetWeaver stand-in behind the bridge, natively.
+build-nwrfc: packages-build
+	@cmake -S . -B $(NWRFC) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLAR_RFC_LIBRARY=nwrfc \
+	  -DQUILLAR_TESTS=OFF >/dev/null
+	@cmake --build $(NWRFC)
 
 build-windows: packages-test
 	@cmake -S . -B $(WINDOWS64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -48,7 +55,7 @@ $(WINE_PREFIX)/.ready:
 	@WINEPREFIX=$(CURDIR)/$(WINE_PREFIX) wineserver -w
 	@touch $@
 
-test: packages-test build build-windows build-windows32 build-asan wine-prefix
+test: packages-test build build-nwrfc build-windows build-windows32 build-asan wine-prefix
 	@cd $(NATIVE) && ctest --output-on-failure
 	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure
@@ -70,4 +77,4 @@ bench: packages-build
 	@scripts/bench.sh build-bench
 
 clean:
-	rm -rf $(NATIVE) $(WINDOWS64) $(WINDOWS32) $(ASAN) build-wine build-bench build-fuzz
+	rm -rf $(NATIVE) $(NWRFC) $(WINDOWS64) $(WINDOWS32) $(ASAN) build-wine build-bench build-fuzz

@@ -4,6 +4,7 @@
 #define QUILLAR_RFCSIM_RFCSIM_CONTROL_H_
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,18 @@ struct Seen {
 // error handler, as if the process started anew.
 void reset();
 const Seen& seen();
+
+// What the NetWeaver stand-in saw.
+struct NwSeen {
+  // The parameters of each RfcOpenConnection, names and values as passed.
+  std::vector<std::vector<std::pair<std::string, std::string>>> opens;
+  int closes = 0;
+  // Every value set with RfcSetChars or RfcSetInt, by name.
+  std::vector<std::pair<std::string, std::string>> parameters;
+};
+
+void nw_reset();
+const NwSeen& nw_seen();
 
 }  // namespace rfcsim
 

@@ -6,6 +6,7 @@
 #ifndef QUILLAR_RFC_RFC_ENTRY_POINTS_H_
 #define QUILLAR_RFC_RFC_ENTRY_POINTS_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,40 +17,60 @@
 namespace quillar {
 
 // The operations keep their published names, so that calls read as the
-// vendor documents them: rfc.RfcOpen(&options).
+// vendor documents them: rfc.RfcOpen(&options). Each is a function object, so
+// that a library reached through another interface (the bridge to the
+// NetWeaver SDK) can serve the same table with its own state.
 struct RfcEntryPoints {
-  decltype(&::RfcEnvironment) RfcEnvironment = nullptr;
-  decltype(&::RfcOpen) RfcOpen = nullptr;
-  decltype(&::RfcOpenEx) RfcOpenEx = nullptr;
-  decltype(&::RfcClose) RfcClose = nullptr;
-  decltype(&::RfcLastError) RfcLastError = nullptr;
-  decltype(&::RfcInstallStructure) RfcInstallStructure = nullptr;
-  decltype(&::RfcCall) RfcCall = nullptr;
-  decltype(&::RfcReceive) RfcReceive = nullptr;
-  decltype(&::ItCreate) ItCreate = nullptr;
-  decltype(&::ItFill) ItFill = nullptr;
-  decltype(&::ItGetLine) ItGetLine = nullptr;
-  decltype(&::ItDelete) ItDelete = nullptr;
+  std::function<void(RFC_ENV*)> RfcEnvironment;
+  std::function<RFC_HANDLE(RFC_OPTIONS*)> RfcOpen;
+  std::function<RFC_HANDLE(const char*, RFC_ERROR_INFO_EX*)> RfcOpenEx;
+  std::function<void(RFC_HANDLE)> RfcClose;
+  std::function<int(RFC_ERROR_INFO*)> RfcLastError;
+  std::function<RFC_RC(const char*, RFC_TYPE_ELEMENT*, unsigned, RFC_TYPEHANDLE*)> RfcInstallStructure;
+  std::function<RFC_RC(RFC_HANDLE, const char*, RFC_PARAMETER*, RFC_TABLE*)> RfcCall;
+  std::function<RFC_RC(RFC_HANDLE, RFC_PARAMETER*, RFC_TABLE*, char**)> RfcReceive;
+  std::function<ITAB_H(const char*, unsigned, unsigned, unsigned)> ItCreate;
+  std::function<unsigned(ITAB_H)> ItFill;
+  std::function<void*(ITAB_H, unsigned)> ItGetLine;
+  std::function<int(ITAB_H)> ItDelete;
 };
 
-// The file name of the classic RFC library.
+// The file names of the classic RFC library and of the NetWeaver RFC SDK.
 inline constexpr char kClassicRfcLibraryFile[] = "librfc32.dll";
+inline constexpr char kNetWeaverRfcLibraryFile[] = "sapnwrfc.dll";
+
+class NwRfcBridge;
 
 // The entry points and whatever keeps them valid: the loaded library, which
-// stays loaded as long as this lives.
+// stays loaded as long as this lives, and the bridge that serves them when
+// the library is the NetWeaver SDK.
 struct RfcLibrary {
+  RfcLibrary();
+  ~RfcLibrary();
+  RfcLibrary(const RfcLibrary&) = delete;
+  RfcLibrary& operator=(const RfcLibrary&) = delete;
+
   RfcEntryPoints entry_points;
   std::unique_ptr<SharedLibrary> module;
-  bool is_open() const { return entry_points.RfcEnvironment != nullptr; }
+  std::unique_ptr<NwRfcBridge> bridge;
+  bool is_open() const { return static_cast<bool>(entry_points.RfcEnvironment); }
 };
 
-// Loads `file_name` through the platform's loader and resolves every entry
-// point by its plain name. On failure the status carries the numbered text
-// that names the file, the Windows error code and the way out.
-Status load_rfc_library(Platform& platform, const std::string& file_name, RfcLibrary& library);
+// Loads librfc32.dll through the platform's loader and resolves every entry
+// point by its plain name; when that fails, loads sapnwrfc.dll and serves
+// the entry points through the bridge. On failure the status carries the
+// numbered text that names the file (both files when neither was found), the
+// Windows error code and the way out.
+Status load_rfc_library(Platform& platform, RfcLibrary& library);
+
+struct NwRfcEntryPoints;
+
+// Serves the classic entry points of `library` through a bridge to the
+// NetWeaver SDK whose functions `sdk` holds.
+void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library);
 
 // Makes the library of this build ready: the one linked into the program, or
-// librfc32.dll loaded as load_rfc_library does. Does nothing once open.
+// one loaded as load_rfc_library does. Does nothing once open.
 Status open_rfc_library(Platform& platform, RfcLibrary& library);
 
 }  // namespace quillar

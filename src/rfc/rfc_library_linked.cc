@@ -1,13 +1,24 @@
-// The build that links the RFC library into the program (the POSIX build,
-// with the stand-in).
+// The build that links the classic RFC library into the program (the POSIX
+// build, with the stand-in).
 #include "rfc/rfc_entry_points.h"
 
 namespace quillar {
 
 Status open_rfc_library(Platform&, RfcLibrary& library) {
-  library.entry_points = RfcEntryPoints{&::RfcEnvironment, &::RfcOpen,   &::RfcOpenEx,           &::RfcClose,
-                                        &::RfcLastError,   &::RfcInstallStructure, &::RfcCall, &::RfcReceive,
-                                        &::ItCreate,       &::ItFill,    &::ItGetLine,           &::ItDelete};
+  if (library.is_open()) return Status::Ok();
+  RfcEntryPoints& entry = library.entry_points;
+  entry.RfcEnvironment = &::RfcEnvironment;
+  entry.RfcOpen = &::RfcOpen;
+  entry.RfcOpenEx = &::RfcOpenEx;
+  entry.RfcClose = &::RfcClose;
+  entry.RfcLastError = &::RfcLastError;
+  entry.RfcInstallStructure = &::RfcInstallStructure;
+  entry.RfcCall = &::RfcCall;
+  entry.RfcReceive = &::RfcReceive;
+  entry.ItCreate = &::ItCreate;
+  entry.ItFill = &::ItFill;
+  entry.ItGetLine = &::ItGetLine;
+  entry.ItDelete = &::ItDelete;
   return Status::Ok();
 }
 

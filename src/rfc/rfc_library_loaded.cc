@@ -5,7 +5,7 @@ namespace quillar {
 
 Status open_rfc_library(Platform& platform, RfcLibrary& library) {
   if (library.is_open()) return Status::Ok();
-  return load_rfc_library(platform, kClassicRfcLibraryFile, library);
+  return load_rfc_library(platform, library);
 }
 
 }  // namespace quillar

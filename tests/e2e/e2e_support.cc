@@ -21,6 +21,11 @@ class HostEnvironment : public testing::Environment {
 
 SensorHost& host() { return *the_host; }
 
+bool behind_netweaver_bridge() {
+  const char* library = std::getenv("QUILLAR_E2E_RFC_LIBRARY");
+  return library != nullptr && std::string(library) == "nwrfc";
+}
+
 std::string with_times_masked(std::string text) {
   auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
   for (std::size_t i = 0; i + 8 <= text.size(); ++i) {

@@ -12,6 +12,10 @@ namespace quillar::e2e {
 // The host of the whole suite, with its one wineserver under wine.
 SensorHost& host();
 
+// Whether the sensor reaches the NetWeaver SDK through its bridge
+// (QUILLAR_E2E_RFC_LIBRARY=nwrfc), where a few outputs differ.
+bool behind_netweaver_bridge();
+
 // Trace lines carry the time of day; tests expect "hh:mm:ss" in its place.
 std::string with_times_masked(std::string text);
 

@@ -1,24 +1,31 @@
 #!/usr/bin/env bash
-# Checks a Windows build tree from its binaries: the stand-in librfc32.dll
-# exports the plain names of the vendor's DLL, none decorated ("RfcOpen@4"),
-# and quillar.exe needs nothing from librfc32.dll when it starts, since it
-# loads the library at run time.
+# Checks a Windows build tree from its binaries: the stand-ins librfc32.dll
+# and sapnwrfc.dll export the plain names of the vendor's DLLs, none
+# decorated ("RfcOpen@4"), and quillar.exe needs nothing from either when it
+# starts, since it loads them at run time.
 set -euo pipefail
 tree="${1:?usage: windows_binary_names.sh BUILD-TREE OBJDUMP}"
 objdump="${2:?usage: windows_binary_names.sh BUILD-TREE OBJDUMP}"
 
-exports=$("$objdump" -p "$tree/librfc32.dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk 'NR > 1 && NF { print $NF }')
-expected="ItCreate ItDelete ItFill ItGetLine RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcOpen RfcOpenEx RfcReceive"
-if [ "$(echo $exports)" != "$expected" ]; then
-  echo "librfc32.dll exports: $(echo $exports)" >&2
-  echo "expected exactly:     $expected" >&2
+exports_of() {
+  "$objdump" -p "$tree/$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk 'NR > 1 && NF { print $NF }' | xargs
+}
+check_exports() {  # file, the expected names in sorted order
+  local found
+  found=$(exports_of "$1")
+  if [ "$found" != "$2" ]; then
+    echo "$1 exports: $found" >&2
+    echo "expected exactly: $2" >&2
+    exit 1
+  fi
+}
+check_exports librfc32.dll "ItCreate ItDelete ItFill ItGetLine RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcOpen RfcOpenEx RfcReceive"
+check_exports sapnwrfc.dll "RfcCloseConnection RfcCreateFunction RfcDestroyFunction RfcGetChars RfcGetFunctionDesc RfcGetInt RfcGetInt2 RfcGetRowCount RfcGetTable RfcGetVersion RfcInvoke RfcMoveTo RfcOpenConnection RfcSetChars RfcSetInt"
+if "$objdump" -p "$tree/quillar.exe" | grep -i -e 'DLL Name: *librfc32' -e 'DLL Name: *sapnwrfc' >/dev/null; then
+  echo "quillar.exe imports an RFC library at load time" >&2
   exit 1
 fi
-if "$objdump" -p "$tree/quillar.exe" | grep -i 'DLL Name: *librfc32' >/dev/null; then
-  echo "quillar.exe imports librfc32.dll at load time" >&2
-  exit 1
-fi
-for dll in $("$objdump" -p "$tree/quillar.exe" "$tree/librfc32.dll" | awk '/DLL Name:/ { print $3 }' | sort -u); do
+for dll in $("$objdump" -p "$tree/quillar.exe" "$tree/librfc32.dll" "$tree/sapnwrfc.dll" | awk '/DLL Name:/ { print $3 }' | sort -u); do
   case "${dll,,}" in
     kernel32.dll | msvcrt.dll) ;;
     *) echo "needs $dll, which a Windows machine may lack" >&2; exit 1 ;;

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "rfc/nwrfc_bridge.h"
 
 namespace quillar {
 namespace {
 
-// Every export of a complete library, at the addresses of the linked stand-in.
-FakeLibrary complete_library() {
+// Every export of a complete classic library, at the addresses of the linked
+// stand-in.
+FakeLibrary classic_library() {
   FakeLibrary library;
   const std::pair<const char*, void*> exports[] = {
       {"RfcEnvironment", reinterpret_cast<void*>(&::RfcEnvironment)},
@@ -28,54 +30,100 @@ FakeLibrary complete_library() {
   return library;
 }
 
-TEST(RfcEntryPointsTest, ResolvesEveryEntryPointByItsPlainName) {
+// Every export of the SDK, at the addresses of the linked NetWeaver stand-in.
+FakeLibrary netweaver_library() {
+  const NwRfcEntryPoints& sdk = linked_nwrfc_entry_points();
+  FakeLibrary library;
+  const std::pair<const char*, void*> exports[] = {
+      {"RfcOpenConnection", reinterpret_cast<void*>(sdk.RfcOpenConnection)},
+      {"RfcCloseConnection", reinterpret_cast<void*>(sdk.RfcCloseConnection)},
+      {"RfcGetFunctionDesc", reinterpret_cast<void*>(sdk.RfcGetFunctionDesc)},
+      {"RfcCreateFunction", reinterpret_cast<void*>(sdk.RfcCreateFunction)},
+      {"RfcDestroyFunction", reinterpret_cast<void*>(sdk.RfcDestroyFunction)},
+      {"RfcSetChars", reinterpret_cast<void*>(sdk.RfcSetChars)},
+      {"RfcSetInt", reinterpret_cast<void*>(sdk.RfcSetInt)},
+      {"RfcInvoke", reinterpret_cast<void*>(sdk.RfcInvoke)},
+      {"RfcGetTable", reinterpret_cast<void*>(sdk.RfcGetTable)},
+      {"RfcGetRowCount", reinterpret_cast<void*>(sdk.RfcGetRowCount)},
+      {"RfcMoveTo", reinterpret_cast<void*>(sdk.RfcMoveTo)},
+      {"RfcGetInt", reinterpret_cast<void*>(sdk.RfcGetInt)},
+      {"RfcGetInt2", reinterpret_cast<void*>(sdk.RfcGetInt2)},
+      {"RfcGetChars", reinterpret_cast<void*>(sdk.RfcGetChars)},
+      {"RfcGetVersion", reinterpret_cast<void*>(sdk.RfcGetVersion)},
+  };
+  for (const auto& [name, address] : exports) library.entry_points[name] = address;
+  return library;
+}
+
+FakeLibrary failing(unsigned long error) {
+  FakeLibrary library;
+  library.load_error = error;
+  return library;
+}
+
+FakeLibrary lacking(FakeLibrary library, const char* name) {
+  library.entry_points.erase(name);
+  return library;
+}
+
+TEST(RfcEntryPointsTest, TheClassicLibraryWinsByItsPlainNames) {
   FakePlatform platform;
-  platform.libraries["librfc32.dll"] = complete_library();
+  platform.libraries["librfc32.dll"] = classic_library();
+  platform.libraries["sapnwrfc.dll"] = netweaver_library();
   RfcLibrary library;
-  ASSERT_TRUE(load_rfc_library(platform, "librfc32.dll", library).is_ok());
+  ASSERT_TRUE(load_rfc_library(platform, library).is_ok());
   EXPECT_TRUE(library.is_open());
-  EXPECT_EQ(library.entry_points.RfcOpen, &::RfcOpen);
-  EXPECT_EQ(library.entry_points.RfcInstallStructure, &::RfcInstallStructure);
-  EXPECT_EQ(library.entry_points.ItDelete, &::ItDelete);
+  EXPECT_EQ(library.bridge, nullptr);
+  EXPECT_EQ(*library.entry_points.RfcOpen.target<decltype(&::RfcOpen)>(), &::RfcOpen);
+  EXPECT_EQ(*library.entry_points.ItDelete.target<decltype(&::ItDelete)>(), &::ItDelete);
   EXPECT_EQ(platform.loads, std::vector<std::string>{"librfc32.dll"});
+}
+
+TEST(RfcEntryPointsTest, WithoutAUsableClassicLibraryTheSdkServesThroughTheBridge) {
+  for (const FakeLibrary& classic : {failing(kLoadModuleNotFound), failing(kLoadBadFormat),
+                                     lacking(classic_library(), "RfcCall")}) {
+    FakePlatform platform;
+    platform.libraries["librfc32.dll"] = classic;
+    platform.libraries["sapnwrfc.dll"] = netweaver_library();
+    RfcLibrary library;
+    ASSERT_TRUE(load_rfc_library(platform, library).is_ok());
+    EXPECT_NE(library.bridge, nullptr);
+    EXPECT_TRUE(library.is_open());
+    EXPECT_EQ(platform.loads, (std::vector<std::string>{"librfc32.dll", "sapnwrfc.dll"}));
+  }
 }
 
 TEST(RfcEntryPointsTest, EachLoadFailureHasItsNumberedText) {
   const std::string bits = std::to_string(sizeof(void*) * 8);
-  auto lacking = [](const char* name) {
-    FakeLibrary library = complete_library();
-    library.entry_points.erase(name);
-    return library;
-  };
-  FakeLibrary wrong_bitness;
-  wrong_bitness.load_error = kLoadBadFormat;
-  FakeLibrary denied;
-  denied.load_error = 5;
   const struct {
     const char* name;
-    std::optional<FakeLibrary> library;
+    std::optional<FakeLibrary> classic, netweaver;
     std::string text;
   } cases[] = {
-      {"not found", std::nullopt,
-       "Error 1051: librfc32.dll not found (Windows error 126), copy it beside quillar.exe or into the system "
-       "folder..."},
-      {"other bitness", wrong_bitness,
+      {"neither library", std::nullopt, std::nullopt,
+       "Error 1051: librfc32.dll or sapnwrfc.dll not found (Windows error 126), copy it beside quillar.exe or "
+       "into the system folder..."},
+      {"classic of the other bitness", failing(kLoadBadFormat), std::nullopt,
        "Error 1052: librfc32.dll has the wrong bitness (Windows error 193), this " + bits +
            "-bit quillar.exe needs a " + bits + "-bit librfc32.dll..."},
-      {"entry point missing", lacking("RfcInstallStructure"),
+      {"SDK of the other bitness", std::nullopt, failing(kLoadBadFormat),
+       "Error 1052: sapnwrfc.dll has the wrong bitness (Windows error 193), this " + bits +
+           "-bit quillar.exe needs a " + bits + "-bit sapnwrfc.dll..."},
+      {"classic entry point missing", lacking(classic_library(), "RfcInstallStructure"), std::nullopt,
        "Error 1053: librfc32.dll lacks the entry point RfcInstallStructure (Windows error 127), install the "
        "vendor's RFC library..."},
-      {"last entry point missing", lacking("ItDelete"),
-       "Error 1053: librfc32.dll lacks the entry point ItDelete (Windows error 127), install the vendor's RFC "
+      {"SDK entry point missing", std::nullopt, lacking(netweaver_library(), "RfcGetInt2"),
+       "Error 1053: sapnwrfc.dll lacks the entry point RfcGetInt2 (Windows error 127), install the vendor's RFC "
        "library..."},
-      {"any other failure", denied,
+      {"the classic library's fault comes first", failing(5), failing(kLoadBadFormat),
        "Error 1054: librfc32.dll cannot be loaded (Windows error 5), check the file and its access rights..."},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
-    if (c.library) platform.libraries["librfc32.dll"] = *c.library;
+    if (c.classic) platform.libraries["librfc32.dll"] = *c.classic;
+    if (c.netweaver) platform.libraries["sapnwrfc.dll"] = *c.netweaver;
     RfcLibrary library;
-    Status status = load_rfc_library(platform, "librfc32.dll", library);
+    Status status = load_rfc_library(platform, library);
     EXPECT_EQ(status.text(), c.text) << c.name;
     EXPECT_LE(status.text().size(), 127u) << c.name << ": the room of an error text";
     EXPECT_FALSE(library.is_open()) << c.name;
