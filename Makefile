@@ -1,9 +1,11 @@
 # Set-up and everyday commands. `make demo` and `make test` install what they
 # need from Debian's packages first.
-.PHONY: demo test bench fuzz build build-nwrfc build-windows build-windows32 build-asan wine-prefix packages-build packages-test clean
+.PHONY: demo test check bench fuzz build build-nwrfc build-windows build-windows32 build-asan wine-prefix packages-build packages-test clean
 
-# The short fuzz pass of `make test`: longer in CI, where nobody waits.
+# The short fuzz pass of `make test`: longer in CI, where nobody waits. CI
+# also treats warnings as errors.
 FUZZ_SECONDS := $(if $(CI),20,5)
+WERROR := $(if $(CI),ON,OFF)
 
 NATIVE := build
 NWRFC := build-nwrfc
@@ -20,29 +22,29 @@ packages-test:
 	@scripts/ensure-packages.sh test
 
 build: packages-build
-	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLAR_WERROR=$(WERROR) \
 	  -DQUILLAR_WINDOWS64_DIR=$(CURDIR)/$(WINDOWS64) -DQUILLAR_WINDOWS32_DIR=$(CURDIR)/$(WINDOWS32) \
-	  -DQUILLAR_WINE_PREFIX=$(CURDIR)/$(WINE_PREFIX) -DQUILLAR_NWRFC_DIR=$(CURDIR)/$(NWRFC) >/dev/null
+	  -DQUILLAR_WINE_PREFIX=$(CURDIR)/$(WINE_PREFIX) -DQUILLAR_NWRFC_DIR=$(CURDIR)/$(NWRFC)
 	@cmake --build $(NATIVE)
 
 # The sensor with the NetWeaver stand-in behind the bridge, natively.
 build-nwrfc: packages-build
 	@cmake -S . -B $(NWRFC) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLAR_RFC_LIBRARY=nwrfc \
-	  -DQUILLAR_TESTS=OFF >/dev/null
+	  -DQUILLAR_TESTS=OFF -DQUILLAR_WERROR=$(WERROR)
 	@cmake --build $(NWRFC)
 
 build-windows: packages-test
-	@cmake -S . -B $(WINDOWS64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	@cmake -S . -B $(WINDOWS64) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLAR_WERROR=$(WERROR) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake
 	@cmake --build $(WINDOWS64)
 
 build-windows32: packages-test
-	@cmake -S . -B $(WINDOWS32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake >/dev/null
+	@cmake -S . -B $(WINDOWS32) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLAR_WERROR=$(WERROR) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake
 	@cmake --build $(WINDOWS32)
 
 build-asan: packages-test
-	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLAR_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLAR_SANITIZE=ON -DQUILLAR_WERROR=$(WERROR)
 	@cmake --build $(ASAN)
 
 # The wine prefix is made once; making it takes some seconds.
@@ -55,12 +57,18 @@ $(WINE_PREFIX)/.ready:
 	@WINEPREFIX=$(CURDIR)/$(WINE_PREFIX) wineserver -w
 	@touch $@
 
-test: packages-test build build-nwrfc build-windows build-windows32 build-asan wine-prefix
+# The native build comes last: it registers the tests of the other trees
+# that exist by then.
+test: packages-test build-nwrfc build-windows build-windows32 build build-asan wine-prefix
 	@cd $(NATIVE) && ctest --output-on-failure
 	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure
 	@echo "Short fuzz pass, $(FUZZ_SECONDS) s a target:"
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# The quick loop: the native unit and end-to-end tests only.
+check: build
+	@cd $(NATIVE) && ctest --output-on-failure -R '^(unit|e2e_native|expected_documents_well_formed)$$'
 
 # Every fuzz target for a minute (FUZZ_TIME=seconds for another bound).
 fuzz: packages-test
@@ -72,7 +80,7 @@ demo: build
 # An optimised, statically linked build, measured against a minimal C program.
 bench: packages-build
 	@scripts/ensure-packages.sh bench
-	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLAR_STATIC=ON -DQUILLAR_TESTS=OFF >/dev/null
+	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLAR_STATIC=ON -DQUILLAR_TESTS=OFF
 	@cmake --build build-bench
 	@scripts/bench.sh build-bench
 

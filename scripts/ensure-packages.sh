@@ -9,8 +9,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ make)
 case "${1:-build}" in
   # wine32:i386 runs the 32-bit quillar.exe; it needs the i386 architecture.
+  # libclang-rt-dev is the sanitizer runtime of the release's default clang.
   test) packages+=(libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 clang
-                   libclang-rt-14-dev valgrind libxml2-utils) ;;
+                   libclang-rt-dev valgrind libxml2-utils zip) ;;
   bench) packages=(valgrind) ;;
 esac
 
@@ -27,6 +28,9 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "Run as root, or install them with: apt-get install ${missing[*]}" >&2
   exit 1
 fi
+# Two make targets may run this at once; apt allows one installer.
+exec 9>/tmp/quillar-ensure-packages.lock
+flock 9
 export DEBIAN_FRONTEND=noninteractive
 case " ${missing[*]} " in
   *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;

@@ -48,6 +48,11 @@ class FakePlatform : public Platform {
   void write_error_console(std::string_view text) override { error_console.append(text); }
   bool input_is_terminal() override { return terminal; }
   bool read_secret_line(std::string& line) override;
+  // Paths as written stand in the working directory C:\work.
+  std::string full_path(const std::string& path) override {
+    return path.size() > 1 && path[1] == ':' ? path : "C:\\work\\" + path;
+  }
+  std::string failure_reason() override { return "No such file or directory"; }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override;
 };
 
@@ -70,6 +75,8 @@ class ConsoleCapture : public Platform {
   void write_console(std::string_view text) override { console.append(text); }
   void write_error_console(std::string_view text) override { error_console.append(text); }
   bool input_is_terminal() override { return false; }
+  std::string full_path(const std::string& path) override { return files_.full_path(path); }
+  std::string failure_reason() override { return files_.failure_reason(); }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
     return files_.load_library(file_name, error_code);
   }

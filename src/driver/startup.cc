@@ -7,6 +7,7 @@
 #include "output/texts.h"
 #include "profiles/global_profile.h"
 #include "profiles/sensor_directory.h"
+#include "profiles/system_profile.h"
 
 namespace quillar {
 
@@ -26,12 +27,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
     profile_name = kItemProfileName;
   }
 
-  // The extension test looks at the whole argument, folder included, because
-  // the folder is split off only afterwards; existing sensor set-ups name
-  // their profiles with that in mind.
-  if (profile_name.size() < 4 || profile_name[profile_name.size() - 4] != '.') {
-    profile_name += ".P00";
-  }
+  profile_name = with_default_extension(profile_name);
 
   settings.mode_keyword = kModeExeXml;
   if (settings.options.mode) {

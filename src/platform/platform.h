@@ -95,6 +95,14 @@ class Platform {
   virtual std::unique_ptr<SharedLibrary> load_library(const std::string& file_name,
                                                       unsigned long& error_code) = 0;
 
+  // The full Windows path of a path as written ("PRD.P00" in the working
+  // directory C:\PRTG gives "C:\PRTG\PRD.P00"), for messages.
+  virtual std::string full_path(const std::string& path) = 0;
+
+  // The system's words for why the last file operation failed ("No such
+  // file or directory").
+  virtual std::string failure_reason() = 0;
+
   // Opens a file for reading as text: a CR LF pair reads as one line feed, as it
   // does for a Windows program's text-mode file. Every other byte is read as it
   // stands, so the Windows and POSIX builds read the same lines.

@@ -62,6 +62,24 @@ std::string to_posix_path(std::string_view windows_path, const DriveMap& drives)
   return path;
 }
 
+std::string full_windows_path(std::string_view windows_path, const DriveMap& drives) {
+  std::string path(windows_path);
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return path;
+  std::string drive = std::string(1, static_cast<char>(current_drive(drives) - 'a' + 'A')) + ":";
+  if (!path.empty() && path[0] == '\\') return drive + path;
+  if (path.size() >= 2 && path[1] == ':') path.erase(0, 2);
+  std::string folder = drives.working_dir;
+  const std::string drive_folder = drives.drive_root + "/" + static_cast<char>(current_drive(drives));
+  if (folder.compare(0, drive_folder.size(), drive_folder) == 0) {
+    folder = drive + folder.substr(drive_folder.size());
+  }
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return folder + path;
+}
+
 std::string match_letter_case(const std::string& posix_path) {
   std::string resolved = (!posix_path.empty() && posix_path[0] == '/') ? "/" : "";
   bool matching = true;

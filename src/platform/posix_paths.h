@@ -25,6 +25,11 @@ char current_drive(const DriveMap& drives);
 // The POSIX path that a Windows path stands for, letter case as written.
 std::string to_posix_path(std::string_view windows_path, const DriveMap& drives);
 
+// The Windows path that a path as written stands for: a drive path as it
+// is, a root-relative path on the current drive, any other path in the
+// working directory (named on its drive when it lies below the drive root).
+std::string full_windows_path(std::string_view windows_path, const DriveMap& drives);
+
 // Replaces each component that does not exist as written by the entry of its
 // folder whose name matches in any letter case (the first in byte order when
 // several do). Components without any match stay as written, so the result

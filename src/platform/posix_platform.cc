@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <climits>
 
 #include "platform/platform.h"
@@ -76,6 +77,8 @@ class PosixPlatform final : public Platform {
     std::fwrite(text.data(), 1, text.size(), stderr);
   }
   bool input_is_terminal() override { return ::isatty(STDIN_FILENO) == 1; }
+  std::string full_path(const std::string& path) override { return full_windows_path(path, drives_); }
+  std::string failure_reason() override { return std::strerror(errno); }
   // The POSIX build links the RFC library; there is nothing to load.
   std::unique_ptr<SharedLibrary> load_library(const std::string&, unsigned long& error_code) override {
     error_code = kLoadModuleNotFound;

@@ -4,7 +4,9 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -46,6 +48,12 @@ class WindowsPlatform final : public Platform {
     std::fwrite(text.data(), 1, text.size(), stderr);
   }
   bool input_is_terminal() override { return _isatty(_fileno(stdin)) != 0; }
+  std::string full_path(const std::string& path) override {
+    char full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return length == 0 || length >= sizeof full ? path : std::string(full, length);
+  }
+  std::string failure_reason() override { return std::strerror(errno); }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
     // The search goes: the program's own folder, the system folders, PATH.
     // An empty DLL directory takes the working directory out of it; loaders

@@ -27,7 +27,7 @@ bool names_a_base_folder(const std::string& line) {
 
 // The base folder that the override file names, ending in a backslash: "\"
 // when no line qualifies.
-Status override_base(ReadableFile& file, std::string& base) {
+Status override_base(ReadableFile& file, std::string& base, std::string& line_taken) {
   base.clear();
   LineReader reader(file, kOverrideLineRoom);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kPathOverrideFile});
@@ -35,6 +35,7 @@ Status override_base(ReadableFile& file, std::string& base) {
   while (reader.next_line(line)) {
     if (names_a_base_folder(line)) base = line;
   }
+  line_taken = base;
   if (base.empty() || base.back() != '\\') base += '\\';
   return Status::Ok();
 }
@@ -42,31 +43,38 @@ Status override_base(ReadableFile& file, std::string& base) {
 }  // namespace
 
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
-                             SensorDirectory& found) {
+                             SensorDirectory& found, SearchTrail* trail) {
   const Status missing = error_status(Fault::kProfileMissing, {profile_name});
   found = SensorDirectory();
+  SearchTrail unused;
+  SearchTrail& seen = trail != nullptr ? *trail : unused;
+  auto try_open = [&](const std::string& path) {
+    seen.paths_tried.push_back(path);
+    return platform.open_text(path);
+  };
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
     std::string base;
-    Status read = override_base(*override_file, base);
+    seen.override_file = true;
+    Status read = override_base(*override_file, base, seen.override_line);
     override_file.reset();
     if (!read.is_ok()) return read;
     // A probe that finds the profile keeps it open: it is the profile of the
     // folder that the base becomes.
     for (const char* tail : {kInstallationTail, kSensorsTail}) {
-      if (std::unique_ptr<ReadableFile> probe = platform.open_text(base + tail + profile_name)) {
+      if (std::unique_ptr<ReadableFile> probe = try_open(base + tail + profile_name)) {
         base += tail;
         found.profile = std::move(probe);
       }
     }
     found.folder = base;
-    if (!found.profile) found.profile = platform.open_text(found.folder + profile_name);
+    if (!found.profile) found.profile = try_open(found.folder + profile_name);
     if (!found.profile) return missing;
   } else {
-    found.profile = platform.open_text(profile_name);
+    found.profile = try_open(profile_name);
     for (const char* folder : kInstallationFolders) {
       if (found.profile) break;
       found.folder = folder;
-      found.profile = platform.open_text(found.folder + profile_name);
+      found.profile = try_open(found.folder + profile_name);
     }
     if (!found.profile) return missing;
   }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "output/status.h"
 #include "platform/platform.h"
@@ -25,6 +26,15 @@ struct SensorDirectory {
   std::unique_ptr<ReadableFile> profile;
 };
 
+// How a search went, for an administrator who wants to know.
+struct SearchTrail {
+  bool override_file = false;
+  // The override file's line that named the base folder; empty when none did.
+  std::string override_line;
+  // Each path tried for the profile, in order.
+  std::vector<std::string> paths_tried;
+};
+
 // Finds the folder that holds `profile_name` and opens the profile there. The
 // override file names a base folder (its last line that starts with a
 // backslash, or has a colon second or a backslash third); without it the
@@ -32,7 +42,7 @@ struct SensorDirectory {
 // tried in turn. Whichever way it was found, the folder must be an ExeXml
 // folder, and no longer than kSensorDirectoryRoom.
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
-                             SensorDirectory& found);
+                             SensorDirectory& found, SearchTrail* trail = nullptr);
 
 }  // namespace quillar
 

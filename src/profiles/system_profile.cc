@@ -22,6 +22,11 @@ const std::array<ProfileLabel, 11> kProfileLabels = {{
     {"Gwservice..:", &LogonEntries::gwservice, 2, 31},
 }};
 
+std::string with_default_extension(std::string name) {
+  if (name.size() < 4 || name[name.size() - 4] != '.') name += ".P00";
+  return name;
+}
+
 std::size_t readable_room(const ProfileLabel& label) { return std::min(label.room, kValueRoom); }
 
 namespace {

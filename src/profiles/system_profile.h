@@ -53,6 +53,12 @@ std::size_t readable_room(const ProfileLabel& label);
 inline constexpr std::size_t kSystemRunLineRoom = 99;
 inline constexpr std::size_t kGlobalRunLineRoom = 199;
 
+// A profile name as the sensor takes it: a name whose fourth-last character
+// is not a "." gets the extension ".P00". The test looks at the whole name,
+// folder included, because existing sensor set-ups name their profiles with
+// that in mind.
+std::string with_default_extension(std::string name);
+
 // Reads a system profile to its end, or, in the single-system run, to a bad
 // password. The entries are emptied first, so nothing of another profile
 // survives. Gives the first fault as the sensor's error text naming

@@ -193,6 +193,7 @@ TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
        "--gwservice", "sapgw01", "--extcompany", "ACME"},
       "C:\\e2e\\run", "pass word~1\n", Program::kProfileTool);
   EXPECT_EQ(created.standard_error, "");
+  EXPECT_EQ(created.standard_output, host().console_form("wrote C:\\e2e\\run\\QAS.P00\n"));
   ASSERT_EQ(created.exit_code, 0);
 
   ProcessResult checked = host().run({"check", "QAS.P00"}, "C:\\e2e\\run", "", Program::kProfileTool);
@@ -204,7 +205,17 @@ TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
 
   ProcessResult again = host().run({"create", "QAS.P00", "--user", "x"}, "C:\\e2e\\run", "", Program::kProfileTool);
   EXPECT_EQ(again.exit_code, 2);
-  EXPECT_EQ(again.standard_error, host().console_form("quillar-profile: missing --client\n"));
+  EXPECT_EQ(again.standard_error.rfind(host().console_form("quillar-profile: missing --client\n"), 0), 0u);
+  EXPECT_NE(again.standard_error.find(host().console_form("quillar-profile: --user needs at least 2 characters\n")),
+            std::string::npos);
+
+  ProcessResult changed = host().run({"passwd", "QAS"}, "C:\\e2e\\run", "Secret#1\n", Program::kProfileTool);
+  EXPECT_EQ(changed.standard_output, host().console_form("wrote C:\\e2e\\run\\QAS.P00\n"));
+  ProcessResult located = host().run({"locate", "QAS", "MODE=Mervesk"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  EXPECT_EQ(located.exit_code, 0);
+  EXPECT_EQ(located.standard_output,
+            host().console_form("Profile: QAS.P00\nMode Mervesk: the profile is opened where the command line names "
+                                "it, C:\\e2e\\run\\QAS.P00.\nFound: the sensor reads it.\n"));
 
   ProcessResult sensor = host().run({"QAS", "MODE=Mervesk"}, "C:\\e2e\\run");
   EXPECT_EQ(sensor.standard_output, host().console_form(error_document("Error 1011: RFC-Open for QAS failed !")));

@@ -177,7 +177,7 @@ TEST(BridgeMappingTest, MapsTheResultsOfTheSdkToClassicCodes) {
     EXPECT_EQ(result.exception, c.exception) << rc_name(c.code);
   }
   EXPECT_STREQ(rc_name(nwrfc::RFC_AUTHORIZATION_FAILURE), "RFC_AUTHORIZATION_FAILURE");
-  EXPECT_STREQ(rc_name(static_cast<nwrfc::RFC_RC>(99)), "RFC_UNKNOWN_ERROR");
+  EXPECT_STREQ(rc_name(static_cast<nwrfc::RFC_RC>(30)), "RFC_UNKNOWN_ERROR");
   EXPECT_STREQ(group_name(nwrfc::EXTERNAL_AUTHORIZATION_FAILURE), "EXTERNAL_AUTHORIZATION_FAILURE");
 }
 

@@ -1,0 +1,373 @@
+#include "driver/profile_tool.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+#include "profiles/system_profile.h"
+
+namespace quillar {
+namespace {
+
+const std::vector<std::string> kEntryOptions = {
+    "--destination", "BIN",    "--client", "100",    "--user",       "rfcuser", "--language", "E",
+    "--mode",        "R/3",    "--host",   "sapbin", "--sysnr",      "00",      "--gwhost",   "sapgw",
+    "--gwservice",   "sapgw00", "--extcompany", "ACME"};
+const std::string kPath = "C:\\ExeXml\\PRD.P00";
+
+std::vector<std::string> create_command(const std::vector<std::string>& extra = {}) {
+  std::vector<std::string> command = {"create", kPath};
+  command.insert(command.end(), kEntryOptions.begin(), kEntryOptions.end());
+  command.insert(command.end(), extra.begin(), extra.end());
+  return command;
+}
+
+LogonEntries read_back(Platform& platform, const std::string& path) {
+  std::unique_ptr<ReadableFile> file = platform.open_text(path);
+  LogonEntries entries;
+  EXPECT_TRUE(file != nullptr) << path;
+  if (file) {
+    Status read = read_system_profile(*file, "PRD.P00", false, OffsetTable(), entries);
+    EXPECT_TRUE(read.is_ok()) << read.text();
+  }
+  return entries;
+}
+
+// On a terminal the password is asked for twice; any printable password of
+// 2 to 20 characters reads back, blanks at its ends included.
+TEST(ProfileToolTest, CreatedProfilesReadBackWithTheSensorsReader) {
+  for (std::size_t length = 2; length <= 20; ++length) {
+    for (int first = 0x20; first <= 0x7e; first += 5) {
+      std::string password;
+      for (std::size_t i = 0; i < length; ++i) password += static_cast<char>(0x20 + (first - 0x20 + i * 11) % 95);
+      FakePlatform platform;
+      platform.terminal = true;
+      platform.input = password + "\n" + password + "\n";
+      ASSERT_EQ(run_profile_tool(platform, create_command()), 0) << password << platform.error_console;
+      EXPECT_EQ(platform.error_console, "Password: Password again: ");
+      LogonEntries entries = read_back(platform, kPath);
+      EXPECT_EQ(entries.password, password);
+      EXPECT_EQ(entries.user, "RFCUSER");
+    }
+  }
+}
+
+TEST(ProfileToolTest, WritesTheLabelFormatAndSaysWhere) {
+  FakePlatform platform;
+  platform.input = "Secret#1\r\n";
+  // FILE after the options, and without its extension.
+  std::vector<std::string> command = {"create"};
+  command.insert(command.end(), kEntryOptions.begin(), kEntryOptions.end());
+  command.push_back("PRD");
+  ASSERT_EQ(run_profile_tool(platform, command), 0) << platform.error_console;
+  EXPECT_EQ(platform.console, "wrote C:\\work\\PRD.P00\n");
+  EXPECT_EQ(platform.files["PRD.P00"],
+            "Extcompany.: ACME\r\nDestination: BIN\r\nClient.....: 100\r\nUser.......: rfcuser\r\n"
+            "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\nLanguage...: E\r\nMode.......: R/3\r\n"
+            "Hostname...: sapbin\r\nSysnr......: 00\r\nGwhost.....: sapgw\r\nGwservice..: sapgw00\r\n");
+
+  platform.console.clear();
+  ASSERT_EQ(run_profile_tool(platform, {"check", "PRD"}), 0) << platform.error_console;
+  EXPECT_EQ(platform.console,
+            "Extcompany.: ACME\nDestination: BIN\nClient.....: 100\nUser.......: RFCUSER\nPassword...: ********\n"
+            "Language...: E\nMode.......: R/3\nHostname...: sapbin\nSysnr......: 00\nGwhost.....: sapgw\n"
+            "Gwservice..: sapgw00\n");
+}
+
+// Every value the tool accepts reads back unchanged; one character more, or
+// a blank at either end, is refused with the entry's name and limit.
+TEST(ProfileToolTest, AcceptsExactlyWhatTheSensorReadsBackUnchanged) {
+  const struct {
+    const char* option;
+    std::string LogonEntries::*entry;
+  } free_entries[] = {
+      {"--destination", &LogonEntries::destination}, {"--user", &LogonEntries::user},
+      {"--host", &LogonEntries::hostname},           {"--gwhost", &LogonEntries::gwhost},
+      {"--gwservice", &LogonEntries::gwservice},     {"--extcompany", &LogonEntries::extcompany},
+  };
+  for (const auto& free : free_entries) {
+    const ProfileLabel* label = nullptr;
+    for (const ProfileLabel& known : kProfileLabels) {
+      if (known.entry == free.entry) label = &known;
+    }
+    ASSERT_NE(label, nullptr);
+    const std::size_t room = readable_room(*label);
+    EXPECT_LE(room, kValueRoom) << label->label;
+
+    FakePlatform fits;
+    fits.input = "Secret#1\n";
+    const std::string longest(room, 'V');
+    ASSERT_EQ(run_profile_tool(fits, create_command({free.option, longest})), 0) << fits.error_console;
+    EXPECT_EQ(read_back(fits, kPath).*free.entry, longest) << label->label;
+
+    const std::pair<std::string, std::string> refused[] = {
+        {std::string(room + 1, 'V'), std::string(free.option) + " may hold at most " + std::to_string(room) + " characters"},
+        {" VVV", std::string(free.option) + " must not begin or end with a blank"},
+        {"VVV ", std::string(free.option) + " must not begin or end with a blank"},
+    };
+    for (const auto& [value, message] : refused) {
+      FakePlatform platform;
+      platform.input = "Secret#1\n";
+      EXPECT_EQ(run_profile_tool(platform, create_command({free.option, value})), 2) << label->label << value;
+      EXPECT_EQ(platform.error_console, "quillar-profile: " + message + "\n") << label->label;
+    }
+  }
+}
+
+TEST(ProfileToolTest, ChecksTheFormOfEachValue) {
+  const struct {
+    const char* option;
+    const char* value;
+    const char* message;
+  } cases[] = {
+      {"--client", "10", "--client needs at least 3 characters"},
+      {"--client", "1000", "--client must be 3 digits, for example 100"},
+      {"--client", "1O0", "--client must be 3 digits, for example 100"},
+      {"--sysnr", "7", "--sysnr needs at least 2 characters"},
+      {"--sysnr", "0a", "--sysnr must be 2 digits, for example 00"},
+      {"--language", "ENG", "--language must be 1 or 2 letters, for example E or EN"},
+      {"--language", "1", "--language must be 1 or 2 letters, for example E or EN"},
+      {"--mode", "R/4", "--mode must be R/3 or R/2"},
+      {"--mode", "r/3", "--mode must be R/3 or R/2"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.input = "Secret#1\n";
+    EXPECT_EQ(run_profile_tool(platform, create_command({c.option, c.value})), 2) << c.option << c.value;
+    EXPECT_EQ(platform.error_console, std::string("quillar-profile: ") + c.message + "\n");
+  }
+  for (const char* accepted : {"EN", "D"}) {
+    FakePlatform platform;
+    platform.input = "Secret#1\n";
+    EXPECT_EQ(run_profile_tool(platform, create_command({"--language", accepted})), 0) << platform.error_console;
+  }
+}
+
+TEST(ProfileToolTest, ReportsEveryProblemAtOnce) {
+  FakePlatform platform;
+  EXPECT_EQ(run_profile_tool(platform, {"create", "--destination", "BI", "--client=12", "--bogus", "--mode"}), 2);
+  EXPECT_EQ(platform.error_console,
+            "quillar-profile: unknown option --bogus\n"
+            "quillar-profile: --mode needs a value\n"
+            "quillar-profile: missing FILE\n"
+            "quillar-profile: missing --extcompany\n"
+            "quillar-profile: missing --gwhost\n"
+            "quillar-profile: missing --gwservice\n"
+            "quillar-profile: missing --host\n"
+            "quillar-profile: missing --language\n"
+            "quillar-profile: missing --mode\n"
+            "quillar-profile: missing --sysnr\n"
+            "quillar-profile: missing --user\n"
+            "quillar-profile: --destination needs at least 3 characters\n"
+            "quillar-profile: --client needs at least 3 characters\n");
+  EXPECT_TRUE(platform.files.empty());
+}
+
+TEST(ProfileToolTest, RefusesPasswordsTheSensorCannotUse) {
+  const struct {
+    const char* name;
+    std::string input;
+    bool terminal;
+    std::string message;
+  } cases[] = {
+      {"too short", "x\n", false, "the password needs at least 2 characters"},
+      {"too long", std::string(21, 'p') + "\n", false, "the password may hold at most 20 characters"},
+      {"not ASCII", "p\xc3\xa4sswort\n", false, "the password may hold printable ASCII characters only"},
+      {"none", "", false, "no password on standard input"},
+      {"unstorable", std::string(20, '~') + "\n", false,
+       "this password cannot be stored as printable text; use fewer of the characters ` { | } ~"},
+      {"a blank from cmd's echo", "Secret1 \n", false,
+       "the password on standard input ends in a blank; cmd's \"echo Secret1 | ...\" adds one, write "
+       "\"echo Secret1| ...\" instead"},
+      {"typed twice differently", "Secret#1\nSecret#2\n", true, "the two passwords differ; nothing was written"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.input = c.input;
+    platform.terminal = c.terminal;
+    EXPECT_EQ(run_profile_tool(platform, create_command()), 2) << c.name;
+    std::string errors = platform.error_console;
+    if (c.terminal) errors.erase(0, std::string("Password: Password again: ").size());
+    EXPECT_EQ(errors, "quillar-profile: " + c.message + "\n") << c.name;
+    EXPECT_EQ(platform.files.size(), 0u) << c.name;
+  }
+}
+
+TEST(ProfileToolTest, ReplacesAProfileOnlyWithForce) {
+  FakePlatform platform;
+  platform.files[kPath] = "precious";
+  platform.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(platform, create_command()), 2);
+  EXPECT_EQ(platform.error_console, "quillar-profile: C:\\ExeXml\\PRD.P00 exists; add --force to replace it\n");
+  EXPECT_EQ(platform.files[kPath], "precious");
+  EXPECT_EQ(run_profile_tool(platform, create_command({"--force"})), 0);
+  EXPECT_NE(platform.files[kPath], "precious");
+
+  FakePlatform full;
+  full.file_rooms[kPath] = 10;
+  full.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(full, create_command()), 2);
+  EXPECT_EQ(full.error_console, "quillar-profile: cannot write C:\\ExeXml\\PRD.P00: No such file or directory\n");
+}
+
+TEST(ProfileToolTest, PasswdReplacesThePasswordAndKeepsEveryOtherLine) {
+  const struct {
+    const char* name;
+    std::string before;
+    std::string after;
+  } cases[] = {
+      {"CR LF", "; note\r\nUser.......: u1\r\nPassword...: old\r\nHostname...: h\r\n",
+       "; note\r\nUser.......: u1\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\nHostname...: h\r\n"},
+      {"first line, LF", "Password...: old\nUser.......: u1", "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvg\nUser.......: u1"},
+      {"no password line yet", "User.......: u1\r\n", "User.......: u1\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files[kPath] = c.before;
+    platform.input = "Secret#1\n";
+    EXPECT_EQ(run_profile_tool(platform, {"passwd", "C:\\ExeXml\\PRD"}), 0) << c.name << platform.error_console;
+    EXPECT_EQ(platform.files[kPath], c.after) << c.name;
+  }
+  FakePlatform missing;
+  EXPECT_EQ(run_profile_tool(missing, {"passwd", "none"}), 2);
+  EXPECT_EQ(missing.error_console, "quillar-profile: cannot open C:\\work\\none.P00: No such file or directory\n");
+}
+
+TEST(ProfileToolTest, CheckNamesTheLineAtFaultAndWarns) {
+  const std::string good =
+      "Destination: QAS\r\nClient.....: 100\r\nUser.......: rfcuser\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\n"
+      "Language...: E\r\nMode.......: R/3\r\nHostname...: sapqas\r\nSysnr......: 01\r\nGwhost.....: sapqas\r\n"
+      "Gwservice..: sapgw01\r\nExtcompany.: ACME\r\n";
+  auto with_line = [&](const std::string& label, const std::string& line) {
+    std::string profile = good;
+    std::size_t at = profile.find(label);
+    return profile.replace(at, profile.find('\n', at) + 1 - at, line);
+  };
+  const struct {
+    const char* name;
+    std::string content;
+    std::string errors;
+  } cases[] = {
+      {"no user", with_line("User", ""),
+       "Error 1006: Username in Profile QAS.P00 is missing...\nno User.......: line (labels are case-sensitive)\n"},
+      {"short password", with_line("Password", "Password...: ;/1<P|d'TPTUnNHWU\\F3.uv\r\n"),
+       "Error 1004: Invalid Password in Profile QAS.P00 found...\nline 4, Password...: 23 characters, the value must "
+       "have 24\n"},
+      {"check digit", with_line("Password", "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvX\r\n"),
+       "Error 1005: Wrong Password in Profile QAS.P00 found...\nline 4, Password...: fails its check digit; write it "
+       "anew with quillar-profile passwd\n"},
+      {"short system number", with_line("Sysnr", "Sysnr......: 1\r\n"),
+       "Error 1003: Invalid Parameter(s) at QAS.P00 found...\nline 8, Sysnr......: 1 characters, the value must have "
+       "at least 2\n"},
+      {"long client", with_line("Client", "Client.....: 123456789012\r\n"),
+       "Error 1008: Too long Parameter(s) at QAS.P00 found...\nline 2, Client.....: 12 characters, at most 11\n"},
+      {"tab and trailing blank", with_line("Extcompany", "Extcompany.: AC\tME \r\n"),
+       "warning: line 11 holds a tab, which the sensor reads as part of the line\nwarning: line 11 ends in a blank, "
+       "which the sensor reads as part of the value\n"},
+      {"byte order mark", "\xEF\xBB\xBF" + good,
+       "warning: the file starts with a UTF-8 byte order mark, which the sensor skips\n"},
+      {"UTF-16", std::string("\xFF\xFE" "D\0", 4),
+       "warning: the file is saved as UTF-16, which the sensor cannot read\nError 1009: File QAS.P00 is saved as "
+       "UTF-16, save it as ANSI or UTF-8...\nsave the file in Notepad with the encoding ANSI or UTF-8\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["D:\\P\\QAS.P00"] = c.content;
+    run_profile_tool(platform, {"check", "D:\\P\\QAS.P00"});
+    std::string expected;
+    for (std::size_t at = 0; at < c.errors.size();) {
+      std::size_t end = c.errors.find('\n', at);
+      expected += "quillar-profile: " + c.errors.substr(at, end + 1 - at);
+      at = end + 1;
+    }
+    EXPECT_EQ(platform.error_console, expected) << c.name;
+  }
+}
+
+TEST(ProfileToolTest, LocateShowsHowTheSensorFindsTheProfile) {
+  const std::string prtg = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
+  const struct {
+    const char* name;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> arguments;
+    int exit_code;
+    std::string output;
+  } cases[] = {
+      {"found through the override file",
+       {{"C:\\PRTG_Path.Txt", "; base\r\nD:\\PRTG\r\n"}, {"D:\\PRTG\\" + prtg + "PRD.P00", "x"}},
+       {"PRD"},
+       0,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"D:\\PRTG\" names the base folder.\nTried: D:\\PRTG\\" + prtg +
+           "PRD.P00\nTried: D:\\PRTG\\" + prtg + "Custom Sensors\\ExeXml\\PRD.P00\nFound in D:\\PRTG\\" + prtg +
+           ": the sensor reads it.\n"},
+      {"the working directory is refused",
+       {{"PRD.P00", "x"}},
+       {"PRD"},
+       2,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt does not exist: the working directory, then the PRTG folders under \\Programme, \\Program "
+       "Files and \\Program Files (x86) of the current drive are tried.\nTried: C:\\work\\PRD.P00\nFound in "
+       "the working directory, which is no ExeXml folder: the sensor stops with \"Sorry, invalid "
+       "Path-Usage...\". Put the profile into PRTG's Custom Sensors\\ExeXml folder, or name that folder in "
+       "C:\\PRTG_Path.Txt.\n"},
+      {"nowhere",
+       {},
+       {"QAS", "LAN=1"},
+       2,
+       "Profile: QAS.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt does not exist: the working directory, then the PRTG folders under \\Programme, \\Program "
+       "Files and \\Program Files (x86) of the current drive are tried.\nTried: C:\\work\\QAS.P00\nTried: "
+       "C:\\work\\\\Programme\\" + prtg + "QAS.P00\nTried: C:\\work\\\\Program Files\\" + prtg +
+           "QAS.P00\nTried: C:\\work\\\\Program Files (x86)\\" + prtg +
+           "QAS.P00\nThe sensor stops with \"Error 1002: Profile QAS.P00 is missing...\": the profile is in none of "
+           "the places tried.\n"},
+      {"another mode opens it as named",
+       {{"D:\\P\\PRD.P00", "x"}},
+       {"D:\\P\\PRD", "MODE=Mervesk"},
+       0,
+       "Profile: PRD.P00\nMode Mervesk: the profile is opened where the command line names it, D:\\P\\PRD.P00.\n"
+       "Found: the sensor reads it.\n"},
+      {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
+       "The sensor stops before it looks: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or "
+       "Tolvane...\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    for (const auto& [path, content] : c.files) platform.files[path] = content;
+    std::vector<std::string> command = {"locate"};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    EXPECT_EQ(run_profile_tool(platform, command), c.exit_code) << c.name;
+    EXPECT_EQ(platform.console, c.output) << c.name;
+  }
+}
+
+TEST(ProfileToolTest, ScramblesAndAsksOnATerminal) {
+  FakePlatform platform;
+  platform.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(platform, {"scramble"}), 0);
+  EXPECT_EQ(platform.console, ";/1<P|d'TPTUnNHWU\\F3.uvg\n");
+  EXPECT_EQ(platform.error_console, "");
+}
+
+TEST(ProfileToolTest, UsageOnHelpAndOnMistakes) {
+  FakePlatform help;
+  EXPECT_EQ(run_profile_tool(help, {"--help"}), 0);
+  EXPECT_EQ(help.console.rfind("usage: quillar-profile create FILE", 0), 0u);
+  for (const char* command : {"create", "passwd", "check", "locate", "scramble"}) {
+    FakePlatform platform;
+    EXPECT_EQ(run_profile_tool(platform, {command, "--help"}), 0) << command;
+    EXPECT_EQ(platform.console, help.console) << command;
+  }
+  for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+           {}, {"frobnicate"}, {"check"}, {"create"}, {"passwd"}, {"locate"}, {"scramble", "x"}}) {
+    FakePlatform platform;
+    EXPECT_EQ(run_profile_tool(platform, wrong), 2);
+    EXPECT_EQ(platform.error_console, help.console);
+  }
+  FakePlatform version;
+  EXPECT_EQ(run_profile_tool(version, {"--version"}), 0);
+  EXPECT_EQ(version.console.rfind("quillar-profile ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace quillar
