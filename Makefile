@@ -1,6 +1,6 @@
 # Set-up and everyday commands. `make demo` and `make test` install what they
 # need from Debian's packages first.
-.PHONY: demo test check bench fuzz build build-nwrfc build-windows build-windows32 build-asan wine-prefix packages-build packages-test clean
+.PHONY: demo test check dist bench fuzz build build-nwrfc build-windows build-windows32 build-asan wine-prefix packages-build packages-test clean
 
 # The short fuzz pass of `make test`: longer in CI, where nobody waits. CI
 # also treats warnings as errors.
@@ -63,8 +63,14 @@ test: packages-test build-nwrfc build-windows build-windows32 build build-asan w
 	@cd $(NATIVE) && ctest --output-on-failure
 	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure
+	@scripts/dist.sh >/dev/null
+	@scripts/check-dist.sh
 	@echo "Short fuzz pass, $(FUZZ_SECONDS) s a target:"
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# The release archives of both bitnesses, in dist/.
+dist: build build-windows build-windows32
+	@scripts/dist.sh
 
 # The quick loop: the native unit and end-to-end tests only.
 check: build
@@ -85,4 +91,4 @@ bench: packages-build
 	@scripts/bench.sh build-bench
 
 clean:
-	rm -rf $(NATIVE) $(NWRFC) $(WINDOWS64) $(WINDOWS32) $(ASAN) build-wine build-bench build-fuzz
+	rm -rf dist $(NATIVE) $(NWRFC) $(WINDOWS64) $(WINDOWS32) $(ASAN) build-wine build-bench build-fuzz
