@@ -101,6 +101,19 @@ Data* fields_of(DATA_CONTAINER_HANDLE handle) {
   return data->current_row < data->rows.size() ? data->rows[data->current_row].get() : nullptr;
 }
 
+// The entry of `name` in one of a container's maps, or null.
+template <typename Map>
+typename Map::mapped_type* entry_of(Data* data, Map Data::*map, const SAP_UC* name) {
+  if (data == nullptr) return nullptr;
+  auto found = (data->*map).find(narrow(name));
+  return found == (data->*map).end() ? nullptr : &found->second;
+}
+
+RFC_RC not_found(RFC_ERROR_INFO* error, const char* what, const SAP_UC* name) {
+  return fail(error, RFC_NOT_FOUND, EXTERNAL_APPLICATION_FAILURE, "RFC_NOT_FOUND",
+              std::string(what) + " " + narrow(name) + " not found");
+}
+
 std::unique_ptr<Data> lan_table(const System& system) {
   auto table = std::make_unique<Data>();
   static const char* const kCounterFields[6] = {"IN_PACKETS", "OUT_PACKET", "IN_ERRORS",
@@ -287,13 +300,9 @@ RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDL
 
 RFC_RC SAP_API nwrfc::RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_TABLE_HANDLE* table,
                                   RFC_ERROR_INFO* errorInfo) {
-  rfcsim::Data* data = rfcsim::data_of(handle);
-  auto found = data == nullptr ? decltype(data->tables)::iterator() : data->tables.find(rfcsim::narrow(name));
-  if (data == nullptr || found == data->tables.end() || table == nullptr) {
-    return rfcsim::fail(errorInfo, RFC_NOT_FOUND, EXTERNAL_APPLICATION_FAILURE, "RFC_NOT_FOUND",
-                        "table " + rfcsim::narrow(name) + " not found");
-  }
-  *table = reinterpret_cast<RFC_TABLE_HANDLE>(found->second.get());
+  auto* found = rfcsim::entry_of(rfcsim::data_of(handle), &rfcsim::Data::tables, name);
+  if (found == nullptr || table == nullptr) return rfcsim::not_found(errorInfo, "table", name);
+  *table = reinterpret_cast<RFC_TABLE_HANDLE>(found->get());
   rfcsim::succeed(errorInfo);
   return RFC_OK;
 }
@@ -317,13 +326,9 @@ RFC_RC SAP_API nwrfc::RfcMoveTo(RFC_TABLE_HANDLE table, unsigned index, RFC_ERRO
 
 RFC_RC SAP_API nwrfc::RfcGetInt(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT* value,
                                 RFC_ERROR_INFO* errorInfo) {
-  rfcsim::Data* fields = rfcsim::fields_of(handle);
-  auto found = fields == nullptr ? decltype(fields->ints)::iterator() : fields->ints.find(rfcsim::narrow(name));
-  if (fields == nullptr || found == fields->ints.end()) {
-    return rfcsim::fail(errorInfo, RFC_NOT_FOUND, EXTERNAL_APPLICATION_FAILURE, "RFC_NOT_FOUND",
-                        "field " + rfcsim::narrow(name) + " not found");
-  }
-  if (value != nullptr) *value = static_cast<RFC_INT>(found->second);
+  auto* found = rfcsim::entry_of(rfcsim::fields_of(handle), &rfcsim::Data::ints, name);
+  if (found == nullptr) return rfcsim::not_found(errorInfo, "field", name);
+  if (value != nullptr) *value = static_cast<RFC_INT>(*found);
   rfcsim::succeed(errorInfo);
   return RFC_OK;
 }
@@ -338,14 +343,10 @@ RFC_RC SAP_API nwrfc::RfcGetInt2(DATA_CONTAINER_HANDLE handle, const SAP_UC* nam
 
 RFC_RC SAP_API nwrfc::RfcGetChars(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, SAP_UC* buffer,
                                   unsigned length, RFC_ERROR_INFO* errorInfo) {
-  rfcsim::Data* fields = rfcsim::fields_of(handle);
-  auto found = fields == nullptr ? decltype(fields->chars)::iterator() : fields->chars.find(rfcsim::narrow(name));
-  if (fields == nullptr || found == fields->chars.end()) {
-    return rfcsim::fail(errorInfo, RFC_NOT_FOUND, EXTERNAL_APPLICATION_FAILURE, "RFC_NOT_FOUND",
-                        "field " + rfcsim::narrow(name) + " not found");
-  }
+  const std::string* found = rfcsim::entry_of(rfcsim::fields_of(handle), &rfcsim::Data::chars, name);
+  if (found == nullptr) return rfcsim::not_found(errorInfo, "field", name);
   for (unsigned i = 0; buffer != nullptr && i < length; ++i) {
-    buffer[i] = i < found->second.size() ? static_cast<SAP_UC>(static_cast<unsigned char>(found->second[i])) : SAP_UC(' ');
+    buffer[i] = i < found->size() ? static_cast<SAP_UC>(static_cast<unsigned char>((*found)[i])) : SAP_UC(' ');
   }
   rfcsim::succeed(errorInfo);
   return RFC_OK;

@@ -42,6 +42,8 @@ echo "PRTG is installed in C:\\Program Files (x86)\\PRTG Network Monitor on the 
 echo "C: ($drives/c); the profiles lie in its Custom Sensors\\EXEXML folder."
 printf '\n$ quillar-profile check PRD.P00\n'
 "$bin/quillar-profile" check "C:\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\EXEXML\\PRD.P00"
+printf '\n$ quillar-profile locate PRD\n'
+"$bin/quillar-profile" locate PRD
 
 echo
 echo "A single-system run, all interfaces:"
