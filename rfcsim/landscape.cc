@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <time.h>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -160,6 +163,13 @@ KeyResult apply_key(System& system, const std::string& key, const std::string& v
     long long count = std::strtoll(value.c_str(), &end, 10);
     good = !value.empty() && *end == '\0' && count >= 0 && count <= 0xFFFFFFFFLL;
     if (good) system.claimed_fill = count;
+  } else if (key == "delay") {
+    std::int32_t delay = 0;
+    good = parse_int32(value, delay) && delay >= 0;
+    if (good) system.delay_ms = delay;
+  } else if (key == "hang") {
+    good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
+    if (good) system.hang.insert(value);
   } else if (key == "abort") {
     good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
     if (good) system.abort.insert(value);
@@ -230,6 +240,28 @@ const System* system_at(const std::vector<System>& systems, const std::string& a
     }
   }
   return nullptr;
+}
+
+namespace {
+
+void sleep_ms(long milliseconds) {
+#ifdef _WIN32
+  Sleep(static_cast<DWORD>(milliseconds));
+#else
+  timespec pause{static_cast<time_t>(milliseconds / 1000), (milliseconds % 1000) * 1000000};
+  ::nanosleep(&pause, nullptr);
+#endif
+}
+
+}  // namespace
+
+void hang_if(const System& system, const char* operation) {
+  while (system.hang.count(operation) != 0) sleep_ms(60000);
+}
+
+void pause_for(const System& system, const char* operation) {
+  hang_if(system, operation);
+  if (system.delay_ms > 0) sleep_ms(system.delay_ms);
 }
 
 std::string outcome_message(const Outcome& outcome, const char* operation) {

@@ -41,6 +41,9 @@ struct System {
   std::set<std::string> fail, abort;
   // ItFill's answer in place of the real row count, as a faulty library's.
   long long claimed_fill = -1;
+  // Each logon and each call waits this long; these operations never return.
+  long delay_ms = 0;
+  std::set<std::string> hang;
 };
 
 std::string lower(std::string text);
@@ -68,6 +71,11 @@ class Landscape {
 // The system whose application server is `ashost` (any letter case) with
 // this system number.
 const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr);
+
+// Waits for ever when `operation` hangs on the system; pause_for then
+// waits the system's delay, which each logon and each call take.
+void hang_if(const System& system, const char* operation);
+void pause_for(const System& system, const char* operation);
 
 // The error text of an outcome other than success of `operation`.
 std::string outcome_message(const Outcome& outcome, const char* operation);

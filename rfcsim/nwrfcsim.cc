@@ -184,6 +184,10 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
                  "partner not reached (host " + values["ashost"] + ", system number " + sysnr + ")");
     return nullptr;
   }
+  // The SDK has one logon for both of the classic library's.
+  rfcsim::System logon = *system;
+  if (logon.hang.count("RfcOpenEx") != 0) logon.hang.insert("RfcOpen");
+  rfcsim::pause_for(logon, "RfcOpen");
   if (system->abort.count("RfcOpen") != 0 || system->abort.count("RfcOpenEx") != 0) {
     rfcsim::broke_down(errorInfo, "RfcOpenConnection");
     return nullptr;
@@ -223,6 +227,7 @@ RFC_FUNCTION_DESC_HANDLE SAP_API nwrfc::RfcGetFunctionDesc(RFC_CONNECTION_HANDLE
   }
   const rfcsim::System& system = connection->system;
   std::string function = rfcsim::narrow(name);
+  rfcsim::pause_for(system, "RfcCall");
   if (system.abort.count("RfcCall") != 0) {
     rfcsim::broke_down(errorInfo, "RfcGetFunctionDesc");
     return nullptr;
@@ -291,6 +296,7 @@ RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDL
                         "An invalid handle was passed to the API call");
   }
   const rfcsim::System& system = connection->system;
+  rfcsim::hang_if(system, "RfcReceive");
   if (system.abort.count("RfcReceive") != 0) return rfcsim::broke_down(errorInfo, "RfcInvoke");
   if (system.receive.code != rfcsim::kOk) return rfcsim::invoke_outcome(system.receive, errorInfo);
   rfcsim::fill_exporting(*rfcsim::data_of(function), system);

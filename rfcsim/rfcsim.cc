@@ -112,6 +112,7 @@ RFC_HANDLE log_on(const System* system, const char* operation, const std::string
     set_error("RFC_ERROR_COMMUNICATION", "partner not reached (" + where + ")");
     return 0;
   }
+  pause_for(*system, operation);
   if (system->abort.count(operation) != 0) {
     state().current = *system;
     abort_operation(operation);
@@ -339,6 +340,7 @@ RFC_RC RFC_ENTRY RfcCall(RFC_HANDLE handle, const char* function, RFC_PARAMETER*
   state().seen.calls.push_back(rfcsim::call_seen(handle, function, parameters, tables, true));
   rfcsim::System* system = rfcsim::connection(handle);
   if (system == nullptr) return RFC_FAILURE;
+  rfcsim::pause_for(*system, "RfcCall");
   if (system->abort.count("RfcCall") != 0) {
     rfcsim::abort_operation("RfcCall");
     return RFC_FAILURE;
@@ -355,6 +357,7 @@ RFC_RC RFC_ENTRY RfcReceive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TA
   state().seen.receives.push_back(rfcsim::call_seen(handle, nullptr, parameters, tables, false));
   rfcsim::System* system = rfcsim::connection(handle);
   if (system == nullptr) return RFC_FAILURE;
+  rfcsim::hang_if(*system, "RfcReceive");
   if (system->abort.count("RfcReceive") != 0) {
     rfcsim::abort_operation("RfcReceive");
     return RFC_FAILURE;

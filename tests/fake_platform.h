@@ -53,6 +53,17 @@ class FakePlatform : public Platform {
     return path.size() > 1 && path[1] == ':' ? path : "C:\\work\\" + path;
   }
   std::string failure_reason() override { return "No such file or directory"; }
+  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return append_text(path); }
+  bool make_directory(const std::string& path) override { return folders.insert(path).second; }
+  bool remove_directory(const std::string& path) override { return folders.erase(path) != 0; }
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>&, const std::string&) override {
+    return nullptr;
+  }
+  void end_with_parent() override {}
+  unsigned long process_id() override { return 4242; }
+  std::uint64_t monotonic_ms() override { return clock_ms; }
+  void sleep_ms(unsigned milliseconds) override { clock_ms += milliseconds; }
+  std::uint64_t clock_ms = 0;
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override;
 };
 
@@ -77,6 +88,17 @@ class ConsoleCapture : public Platform {
   bool input_is_terminal() override { return false; }
   std::string full_path(const std::string& path) override { return files_.full_path(path); }
   std::string failure_reason() override { return files_.failure_reason(); }
+  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return files_.append_bytes(path); }
+  bool make_directory(const std::string& path) override { return files_.make_directory(path); }
+  bool remove_directory(const std::string& path) override { return files_.remove_directory(path); }
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                              const std::string& working_dir) override {
+    return files_.start_program(arguments, working_dir);
+  }
+  void end_with_parent() override { files_.end_with_parent(); }
+  unsigned long process_id() override { return files_.process_id(); }
+  std::uint64_t monotonic_ms() override { return files_.monotonic_ms(); }
+  void sleep_ms(unsigned milliseconds) override { files_.sleep_ms(milliseconds); }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
     return files_.load_library(file_name, error_code);
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "output/errors.h"
 #include "output/texts.h"
 
 namespace quillar {
@@ -45,7 +46,19 @@ Options read_options(std::string_view keyword_source, std::string_view typed) {
   options.overrides.hostname = keyword_value(keyword_text, typed, ",HOST=");
   options.overrides.sysnr = keyword_value(keyword_text, typed, ",NO=");
   options.sensor_key = keyword_text.substr(0, keyword_text.find(' '));
+  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, ",DEADLINE=")) {
+    options.deadline_seconds = leading_integer(*seconds);
+  }
+  if (std::optional<std::string> systems = keyword_value(keyword_text, typed, ",PARALLEL=")) {
+    options.parallel = leading_integer(*systems);
+  }
   return options;
+}
+
+Status check_run_limits(const Options& options) {
+  bool deadline_fits = !options.deadline_seconds || (*options.deadline_seconds >= 1 && *options.deadline_seconds <= kLongestDeadline);
+  bool parallel_fits = !options.parallel || (*options.parallel >= 1 && *options.parallel <= kMostParallel);
+  return deadline_fits && parallel_fits ? Status::Ok() : error_status(Fault::kRunLimitsOutOfRange);
 }
 
 Options read_global_run_options(std::string_view options) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "output/status.h"
 #include "rfc/connection.h"
 
 namespace quillar {
@@ -44,7 +45,19 @@ struct Options {
   LogonOverrides overrides;
   // The first word, upper-cased: the sensor key of the GLOBAL form.
   std::string sensor_key;
+  // The deadline and parallel keywords (their commas included): each system
+  // works in a child process, stopped after this many seconds, and up to this
+  // many at once. Checked by check_run_limits.
+  std::optional<long> deadline_seconds;
+  std::optional<long> parallel;
+  bool uses_children() const { return deadline_seconds.has_value() || parallel.has_value(); }
 };
+
+// The ranges of the deadline (1 to 600 seconds) and of the systems at once
+// (1 to 32).
+inline constexpr long kLongestDeadline = 600;
+inline constexpr long kMostParallel = 32;
+Status check_run_limits(const Options& options);
 
 // Reads the options. Keywords are looked for in `keyword_source`, upper-cased
 // (a to z), so they match in any letter case; each value is read at the same

@@ -1,5 +1,6 @@
 #include "driver/processing_run.h"
 
+#include "driver/child_runs.h"
 #include "driver/sensor.h"
 #include "measure/network_usage.h"
 #include "output/channel_writer.h"
@@ -95,6 +96,7 @@ int run_single_system(Run& run) {
                                        entries);
   settings.profile_stream.reset();
   if (!profile.is_ok()) return end_with_error_document(platform, profile.text());
+  if (options.uses_children() && !run.in_child) return run_single_in_child(run, entries.destination);
 
   run.log.log_event(0, "program started", run.program_path);
   Status opened = open_rfc_library(platform, run.rfc_library);
@@ -113,6 +115,7 @@ int run_single_system(Run& run) {
 
   const DocumentFormat format = format_for(settings, options);
   RfcContext context = rfc_context(run, options, format);
+  context.destination_folder = run.destination_folder;
   LogonRecords records;
   RFC_HANDLE handle = open_sap_connection(context, entries, records);
   if (handle == 0) return end_with_error_document(platform, error_text(Fault::kLogonFailed, {entries.destination}));
@@ -131,43 +134,30 @@ int run_single_system(Run& run) {
   return kExitCompleted;
 }
 
-namespace {
-
-// The systems of a global run, one after the other, with what they share: the
-// options of the run, the connection records and the description of the row
-// structure, which the library is given once.
-class GlobalRun {
- public:
-  GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options)
-      : run_(run),
-        allocation_(allocation),
-        options_(options),
-        format_(format_for(run.settings, options)),
-        context_(rfc_context(run, options, format_)) {}
-
-  int run_listing();
-
- private:
-  SystemResult process_system(const std::string& profile_name);
-  void emit_channel(const SystemResult& result);
-  void emit_trace_line(const SystemResult& result);
-  void print_summary();
-
-  Run& run_;
-  const GlobalAllocation& allocation_;
-  const Options& options_;
-  const DocumentFormat format_;
-  RfcContext context_;
-  ChannelWriter channels_;
-  RFC_ENV environment_{};
-  LogonRecords records_;
-  NetworkUsage usage_;
-  std::uint32_t systems_ = 0;
-  std::uint32_t processed_ = 0;
-  std::uint32_t failed_ = 0;
+struct GlobalRun::Shared {
+  Shared(Run& run, const Options& options)
+      : format(format_for(run.settings, options)), context(rfc_context(run, options, format)) {
+    context.destination_folder = run.destination_folder;
+  }
+  const DocumentFormat format;
+  RfcContext context;
+  ChannelWriter channels;
+  RFC_ENV environment{};
+  LogonRecords records;
+  NetworkUsage usage;
 };
 
-SystemResult GlobalRun::process_system(const std::string& profile_name) {
+GlobalRun::GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options,
+                     std::string options_source)
+    : run_(run),
+      allocation_(allocation),
+      options_(options),
+      options_source_(std::move(options_source)),
+      shared_(std::make_unique<Shared>(run, options)) {}
+
+GlobalRun::~GlobalRun() = default;
+
+SystemResult GlobalRun::process_system(const std::string& profile_name, SystemSink& sink) {
   Platform& platform = run_.platform;
   SystemResult result;
   // A name too long for a profile name would stand for another file if it
@@ -181,10 +171,12 @@ SystemResult GlobalRun::process_system(const std::string& profile_name) {
   profile.reset();
   result.channel_name = channel_name_for(allocation_.display_selector, profile_name, entries);
   if (run_.settings.options.trace) result.system_line = system_line(platform.time_of_day(), profile_name, entries);
+  sink.named(result);
 
-  install_error_report(run_, environment_);
+  install_error_report(run_, shared_->environment);
   // The logon is tried whether or not the profile is valid.
-  RFC_HANDLE handle = open_sap_connection(context_, entries, records_);
+  RfcContext& context = shared_->context;
+  RFC_HANDLE handle = open_sap_connection(context, entries, shared_->records);
   Measurement measurement;
   bool measured = false;
   if (handle == 0) {
@@ -194,14 +186,14 @@ SystemResult GlobalRun::process_system(const std::string& profile_name) {
       for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
         if (allocation_.item == kChannelLabels[k]) result.value = delivered_measurement.totals[k];
       }
-      emit_channel(result);
+      sink.delivered(result);
     };
-    measurement =
-        usage_.measure_network_usage(context_, handle, entries.destination, options_.interface_name, delivered);
+    measurement = shared_->usage.measure_network_usage(context, handle, entries.destination,
+                                                       options_.interface_name, delivered);
     measured = true;
     if (!measurement.call_ok()) valid = false;
   }
-  if (handle != 0) context_.rfc.RfcClose(handle);
+  if (handle != 0) context.rfc.RfcClose(handle);
 
   bool call_ok = measured && measurement.call_ok();
   result.failure_text = measurement.failure_text;
@@ -215,24 +207,44 @@ SystemResult GlobalRun::process_system(const std::string& profile_name) {
 // line once the system is done.
 void GlobalRun::emit_channel(const SystemResult& result) {
   if (!result.value) return;
-  ResultDocument document(format_);
+  ResultDocument document(shared_->format);
   const std::string value = std::to_string(*result.value);
-  channels_.write_channel(document, result.channel_name, result.channel_name, value, "");
+  shared_->channels.write_channel(document, result.channel_name, result.channel_name, value, "");
   run_.platform.write_console(document.text());
 }
 
 void GlobalRun::emit_trace_line(const SystemResult& result) {
-  if (!run_.settings.options.trace) return;
+  if (!run_.settings.options.trace || result.state == SystemState::kSkipped) return;
   run_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
 }
 
+void GlobalRun::count(const SystemResult& result) {
+  ++systems_;
+  if (result.state == SystemState::kSkipped) return;
+  ++(result.state == SystemState::kProcessed ? processed_ : failed_);
+}
+
 void GlobalRun::print_summary() {
-  ResultDocument document(format_);
+  ResultDocument document(shared_->format);
   document.write_text("(***) " + allocation_.item + ": NoSystems=" + std::to_string(systems_) +
                       ", Processed=" + std::to_string(processed_) + ", Failed=" + std::to_string(failed_));
   document.end_document();
   run_.platform.write_console(document.text() + "\n");
 }
+
+namespace {
+
+// In one process, a channel is printed as soon as it is known.
+class PrintingSink final : public SystemSink {
+ public:
+  explicit PrintingSink(GlobalRun& run) : run_(run) {}
+  void delivered(const SystemResult& result) override { run_.emit_channel(result); }
+
+ private:
+  GlobalRun& run_;
+};
+
+}  // namespace
 
 int GlobalRun::run_listing() {
   Platform& platform = run_.platform;
@@ -241,27 +253,32 @@ int GlobalRun::run_listing() {
     platform.write_console(settings.banner_line + "\n");
     platform.write_console("* " + settings.banner_line.substr(2, 8) + " " + options_.typed + " State=Executing\n");
   }
-  ResultDocument head(format_);
+  ResultDocument head(shared_->format);
   head.begin_document();
   platform.write_console(head.text() + "\n");
 
+  std::vector<std::string> names;
   const std::string& listing = allocation_.server_listing;
   for (std::size_t next = 0; next < listing.size();) {
     std::size_t end = std::min(listing.find('#', next), listing.size());
-    SystemResult result = process_system(listing.substr(next, end - next));
+    names.push_back(listing.substr(next, end - next));
     next = end + 1;
-    ++systems_;
-    if (result.state == SystemState::kSkipped) continue;
-    ++(result.state == SystemState::kProcessed ? processed_ : failed_);
-    emit_trace_line(result);
+  }
+  if (options_.uses_children()) {
+    if (run_children(*this, names) == kExitRfcAborted) return kExitRfcAborted;
+  } else {
+    PrintingSink sink(*this);
+    for (const std::string& name : names) {
+      SystemResult result = process_system(name, sink);
+      count(result);
+      emit_trace_line(result);
+    }
   }
 
   print_summary();
   if (settings.options.trace) platform.write_console(processed_line(platform));
   return kExitCompleted;
 }
-
-}  // namespace
 
 int run_global(Run& run, const GlobalAllocation& allocation) {
   // The document head goes out at once and cannot be taken back, so the
@@ -273,10 +290,13 @@ int run_global(Run& run, const GlobalAllocation& allocation) {
   // command line (ITEM form) rule the document, the channels, the logon and
   // the log; the trace stays as the command line set it.
   const bool item_form = run.settings.profile_name == kItemProfileName;
-  const Options options =
-      read_global_run_options(item_form ? run.settings.options.typed : allocation.sensor_options);
+  const std::string& source = item_form ? run.settings.options.typed : allocation.sensor_options;
+  const Options options = read_global_run_options(source);
+  if (Status limits = check_run_limits(options); !limits.is_ok()) {
+    return end_with_error_document(run.platform, limits.text());
+  }
   run.log.switch_to(run.platform, options.syslog);
-  GlobalRun global_run(run, allocation, options);
+  GlobalRun global_run(run, allocation, options, source);
   return global_run.run_listing();
 }
 

@@ -28,6 +28,11 @@ struct Run {
   // Opened when the run first needs it; the report serves its entry points.
   RfcLibrary& rfc_library;
   const ErrorReportTarget& error_report;
+  // The folder of the destination files, ending in a backslash; empty for
+  // the working directory.
+  std::string destination_folder = "";
+  // A child works on its system itself, whatever the options say.
+  bool in_child = false;
 };
 
 // Both give the exit code; the RFC error report ends the process on its own.
@@ -56,6 +61,56 @@ struct SystemResult {
 
 // The trace state word of a result.
 const char* state_word(SystemState state);
+
+// What a system's work tells as soon as it knows it.
+class SystemSink {
+ public:
+  virtual ~SystemSink() = default;
+  // The channel name and the trace line are known: the profile has been read.
+  virtual void named(const SystemResult& result) { (void)result; }
+  // The item's value is known; the rows are not yet released.
+  virtual void delivered(const SystemResult& result) = 0;
+};
+
+// The systems of a global run, with what they share: the options of the run,
+// the connection records and the description of the row structure, which the
+// library is given once. `options_source` is the option string the options
+// were read from, which children read again.
+class GlobalRun {
+ public:
+  GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options, std::string options_source);
+  ~GlobalRun();
+
+  // Works through the listing, one system after the other or in children,
+  // and prints the document. Gives the exit code.
+  int run_listing();
+
+  // One system's work; the channel goes to `sink` when it is known.
+  SystemResult process_system(const std::string& profile_name, SystemSink& sink);
+
+  // A system's channel, its trace line and its count, in listing order.
+  void emit_channel(const SystemResult& result);
+  void emit_trace_line(const SystemResult& result);
+  void count(const SystemResult& result);
+
+  Run& run() { return run_; }
+  const GlobalAllocation& allocation() const { return allocation_; }
+  const Options& options() const { return options_; }
+  const std::string& options_source() const { return options_source_; }
+
+ private:
+  struct Shared;
+  void print_summary();
+
+  Run& run_;
+  const GlobalAllocation& allocation_;
+  const Options& options_;
+  const std::string options_source_;
+  std::unique_ptr<Shared> shared_;
+  std::uint32_t systems_ = 0;
+  std::uint32_t processed_ = 0;
+  std::uint32_t failed_ = 0;
+};
 
 // How the single-system run shows its parameters in its Executing line: the
 // options as typed, cut at the first "#" and then at the first "@";

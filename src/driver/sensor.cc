@@ -1,5 +1,6 @@
 #include "driver/sensor.h"
 
+#include "driver/child_runs.h"
 #include "driver/processing_run.h"
 #include "driver/run_settings.h"
 #include "driver/startup.h"
@@ -18,6 +19,10 @@ int end_with_error_document(Platform& platform, std::string_view error_text) {
 }
 
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line) {
+  if (command_line.size() > 1 &&
+      (command_line[1] == kSystemChildArgument || command_line[1] == kSingleChildArgument)) {
+    return run_child(platform, std::vector<std::string>(command_line.begin() + 1, command_line.end()));
+  }
   RunSettings settings;
   const OffsetTable offset_table;
   DiagnosticLog log;

@@ -21,6 +21,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   if (arguments.size() >= 3) options += " " + arguments[2];
   if (options.size() > Options::kRoom) return error_status(Fault::kOptionsTooLong);
   settings.options = read_options(options, options);
+  if (Status limits = check_run_limits(settings.options); !limits.is_ok()) return limits;
 
   if (settings.options.item) {
     settings.global_run = true;

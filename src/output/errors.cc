@@ -13,7 +13,7 @@ constexpr std::size_t kOptionRoom = 127;
 // Exception names are read with this room (see the statistics call).
 constexpr std::size_t kExceptionRoom = 255;
 
-constexpr std::array<ErrorForm, 30> kErrors = {{
+constexpr std::array<ErrorForm, 32> kErrors = {{
     {Fault::kProfileNameMissing, "1001", "Parameter for Profile-Name is missing !", 0},
     {Fault::kProfileMissing, "1002", "Profile {} is missing...", kPathRoom},
     {Fault::kInvalidParameters, "1003", "Invalid Parameter(s) at {} found...", kNameRoom},
@@ -50,6 +50,8 @@ constexpr std::array<ErrorForm, 30> kErrors = {{
      "{} lacks the entry point {} (Windows error {}), install the vendor's RFC library...", kNameRoom},
     {Fault::kLibraryNotLoaded, "1054",
      "{} cannot be loaded (Windows error {}), check the file and its access rights...", kNameRoom},
+    {Fault::kSystemTooSlow, "1061", "SAP system {} did not answer within {} seconds", kNameRoom},
+    {Fault::kRunLimitsOutOfRange, "1062", "Deadline takes 1 to 600 seconds, Parallel 1 to 32 systems...", 0},
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 

@@ -44,6 +44,8 @@ enum class Fault {
   kLibraryWrongBitness,    // 1052
   kLibraryEntryMissing,    // 1053
   kLibraryNotLoaded,       // 1054
+  kSystemTooSlow,          // 1061
+  kRunLimitsOutOfRange,    // 1062
   kInvalidPathUsage,       // no number
 };
 

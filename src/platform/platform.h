@@ -8,9 +8,12 @@
 #define QUILLAR_PLATFORM_PLATFORM_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillar {
 
@@ -43,6 +46,17 @@ class SharedLibrary {
   // The address of the function exported under exactly this name; null when
   // the library exports none.
   virtual void* entry_point(const char* name) = 0;
+};
+
+// Another run of this same program, started by start_program.
+class ChildProcess {
+ public:
+  // Ends the child if it still runs.
+  virtual ~ChildProcess() = default;
+  // The exit code once the child has ended; nothing while it runs.
+  virtual std::optional<int> exit_code() = 0;
+  // Ends the child at once.
+  virtual void kill() = 0;
 };
 
 // Windows error codes of a library load, the ones the sensor explains.
@@ -102,6 +116,30 @@ class Platform {
   // The system's words for why the last file operation failed ("No such
   // file or directory").
   virtual std::string failure_reason() = 0;
+
+  // Opens a file for appending without any translation, creating it when
+  // missing.
+  virtual std::unique_ptr<WritableFile> append_bytes(const std::string& path) = 0;
+
+  // Creates a folder; removes an empty one. False when that failed.
+  virtual bool make_directory(const std::string& path) = 0;
+  virtual bool remove_directory(const std::string& path) = 0;
+
+  // Starts this same program with `arguments` in the folder `working_dir`.
+  // Children never outlive the program that started them. Null when the
+  // child could not be started.
+  virtual std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                                      const std::string& working_dir) = 0;
+
+  // For a child: ends this process when the program that started it ends.
+  virtual void end_with_parent() = 0;
+
+  // This process's number, for names that must differ between runs.
+  virtual unsigned long process_id() = 0;
+
+  // Milliseconds on a clock that never goes back; waits that many.
+  virtual std::uint64_t monotonic_ms() = 0;
+  virtual void sleep_ms(unsigned milliseconds) = 0;
 
   // Opens a file for reading as text: a CR LF pair reads as one line feed, as it
   // does for a Windows program's text-mode file. Every other byte is read as it

@@ -1,8 +1,13 @@
 // The POSIX platform of the development build. It emulates the Windows paths of
 // the product on folders below a drive root: /mnt, or the folder that the
 // environment variable QUILLAR_DRIVE_ROOT names.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,6 +40,33 @@ DriveMap drives_of_this_process() {
   return drives;
 }
 
+class PosixChild final : public ChildProcess {
+ public:
+  explicit PosixChild(pid_t pid) : pid_(pid) {}
+  ~PosixChild() override {
+    if (!exit_code_) kill();
+  }
+  std::optional<int> exit_code() override {
+    if (exit_code_) return exit_code_;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    }
+    return exit_code_;
+  }
+  void kill() override {
+    if (exit_code_) return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    exit_code_ = 128 + SIGKILL;
+  }
+
+ private:
+  pid_t pid_;
+  std::optional<int> exit_code_;
+};
+
 class PosixPlatform final : public Platform {
  public:
   PosixPlatform() : drives_(drives_of_this_process()) {}
@@ -61,6 +93,45 @@ class PosixPlatform final : public Platform {
   }
   std::unique_ptr<WritableFile> append_text(const std::string& path) override {
     return make_writable(std::fopen(local(path).c_str(), "a"));
+  }
+  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override {
+    return make_writable(std::fopen(local(path).c_str(), "ab"));
+  }
+  bool make_directory(const std::string& path) override { return ::mkdir(local(path).c_str(), 0700) == 0; }
+  bool remove_directory(const std::string& path) override { return ::rmdir(local(path).c_str()) == 0; }
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                              const std::string& working_dir) override {
+    char self[PATH_MAX];
+    ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return nullptr;
+    self[length] = '\0';
+    std::vector<char*> argv;
+    argv.push_back(self);
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    std::string folder = local(working_dir);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = 0;
+    int failed = posix_spawn(&pid, self, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) return nullptr;
+    return std::make_unique<PosixChild>(pid);
+  }
+  void end_with_parent() override {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() == 1) std::_Exit(128 + SIGKILL);
+  }
+  unsigned long process_id() override { return static_cast<unsigned long>(::getpid()); }
+  std::uint64_t monotonic_ms() override {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec / 1000000);
+  }
+  void sleep_ms(unsigned milliseconds) override {
+    timespec pause{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000};
+    ::nanosleep(&pause, nullptr);
   }
   bool delete_file(const std::string& path) override {
     std::string as_written = to_posix_path(path, drives_);

@@ -27,6 +27,60 @@ class WindowsLibrary final : public SharedLibrary {
   HMODULE module_;
 };
 
+// One argument of a command line, quoted the way the C runtime splits it
+// again: backslashes count only in front of a quote.
+std::wstring quoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+  std::wstring text = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    text.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    text += c;
+  }
+  text.append(backslashes * 2, L'\\');
+  return text + L"\"";
+}
+
+std::wstring wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring converted(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), length);
+  return converted;
+}
+
+class WindowsChild final : public ChildProcess {
+ public:
+  explicit WindowsChild(HANDLE process) : process_(process) {}
+  ~WindowsChild() override {
+    if (!exit_code_) kill();
+    CloseHandle(process_);
+  }
+  std::optional<int> exit_code() override {
+    if (!exit_code_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+      DWORD code = 0;
+      GetExitCodeProcess(process_, &code);
+      exit_code_ = static_cast<int>(code);
+    }
+    return exit_code_;
+  }
+  void kill() override {
+    if (exit_code_) return;
+    TerminateProcess(process_, 137);
+    WaitForSingleObject(process_, INFINITE);
+    exit_code_ = 137;
+  }
+
+ private:
+  HANDLE process_;
+  std::optional<int> exit_code_;
+};
+
 class WindowsPlatform final : public Platform {
  public:
   // The C runtime refuses to open a folder as a file, so no extra test is needed.
@@ -54,6 +108,44 @@ class WindowsPlatform final : public Platform {
     return length == 0 || length >= sizeof full ? path : std::string(full, length);
   }
   std::string failure_reason() override { return std::strerror(errno); }
+  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override {
+    return make_writable(std::fopen(path.c_str(), "ab"));
+  }
+  bool make_directory(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+  bool remove_directory(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                              const std::string& working_dir) override {
+    // The children live in a job that ends them when this program ends, even
+    // when PRTG ends it.
+    if (job_ == nullptr) {
+      job_ = CreateJobObjectW(nullptr, nullptr);
+      JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+      limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+      if (job_ != nullptr) SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+    std::wstring self(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+    if (length == 0 || length >= self.size()) return nullptr;
+    self.resize(length);
+    std::wstring command_line = quoted(self);
+    for (const std::string& argument : arguments) command_line += L" " + quoted(wide(argument));
+    std::wstring folder = wide(full_path(working_dir));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(self.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        folder.c_str(), &startup, &process)) {
+      return nullptr;
+    }
+    if (job_ != nullptr) AssignProcessToJobObject(job_, process.hProcess);
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    return std::make_unique<WindowsChild>(process.hProcess);
+  }
+  void end_with_parent() override {}
+  unsigned long process_id() override { return GetCurrentProcessId(); }
+  std::uint64_t monotonic_ms() override { return GetTickCount64(); }
+  void sleep_ms(unsigned milliseconds) override { Sleep(milliseconds); }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
     // The search goes: the program's own folder, the system folders, PATH.
     // An empty DLL directory takes the working directory out of it; loaders
@@ -75,6 +167,8 @@ class WindowsPlatform final : public Platform {
   }
 
  private:
+  HANDLE job_ = nullptr;
+
   static std::wstring folder_of_program() {
     std::wstring path(32768, L'\0');
     DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));

@@ -65,7 +65,7 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   fill_records(context.overrides, entries, records);
 
   std::unique_ptr<ReadableFile> destination_file =
-      context.platform.open_bytes(kDestinationFilePrefix + entries.destination);
+      context.platform.open_bytes(context.destination_folder + kDestinationFilePrefix + entries.destination);
   if (!destination_file) {
     RFC_HANDLE handle = context.rfc.RfcOpen(&records.options);
     context.log.log_event(static_cast<int>(handle), "RfcOpen called", "");

@@ -29,6 +29,9 @@ struct RfcContext {
   // Whether a logon by destination prints its "* SapRfc.Ini" line. The line
   // is no XML, so the XML framings print it only with the console trace on.
   bool show_destination_line = true;
+  // The folder, ending in a backslash, that holds the destination files;
+  // empty for the working directory.
+  std::string destination_folder;
 };
 
 // The records of a logon and the texts they point at. The run keeps one and

@@ -2,8 +2,11 @@
 // output is a file in expected/, named after the case.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <thread>
 
 #include "e2e/e2e_support.h"
 
@@ -33,7 +36,8 @@ const std::string kLandscape =
     system("AOP", "sapfail", "41", "abort = RfcOpen\n") + system("AOX", "sapfail", "42", "abort = RfcOpenEx\n") +
     system("ARC", "sapfail", "44", "abort = RfcReceive\n") +
     system("EX81", "saperr", "81", "receive = exception " + std::string(81, 'E') + "\n") +
-    system("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n");
+    system("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n") +
+    system("HANG", "saphang", "50", "hang = RfcOpen\n") + system("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n");
 
 // The failing systems of the stand-in, each with its profile and a global
 // sensor of the same key that measures PRD first; FIS comes first itself,
@@ -94,6 +98,10 @@ std::string server_line(const std::string& key, const std::string& entries) {
   return line + entries + "\r\n";
 }
 
+// Valid, missing, invalid, refused and failing systems, and a logon by
+// destination file.
+const std::string kMixedListing = "PRD.P00#MISSING.P00#BAD.P00#DEV.P00#ERR1.P00#QAS.P00#SLOW.P00#";
+
 const std::string kGlobalProfile =
     server_line("S1", "PRD.P00#QAS.P00#") + sensor_line("S1", "Sensor=\"SAP Quillar\" Item=In-Packets/Sec,Profile") +
     server_line("S2", "PRD.P00#QAS.P00#") + sensor_line("S2", "Sensor=\"SAP Quillar\" Item=Out-Errors,Alias") +
@@ -111,7 +119,10 @@ const std::string kGlobalProfile =
     server_line("AOX", "PRD.P00#AOX.P00#") + sensor_line("AOX", "Sensor=\"SAP Quillar\" Item=In-Errors") +
     server_line("ABORT", "PRD.P00#ABORT.P00#") + sensor_line("ABORT", "Sensor=\"SAP Quillar\" Item=In-Errors") +
     server_line("ARC", "PRD.P00#ARC.P00#") + sensor_line("ARC", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("XML", "R&D.P00#WIDE.P00#BOM.P00#") + sensor_line("XML", "Sensor=\"SAP Quillar\" Item=Packets/Sec");
+    server_line("XML", "R&D.P00#WIDE.P00#BOM.P00#") + sensor_line("XML", "Sensor=\"SAP Quillar\" Item=Packets/Sec") +
+    server_line("M0", kMixedListing) + sensor_line("M0", "LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("M1", kMixedListing) +
+    sensor_line("M1", "LAN=eth0,PARALLEL=3,DEADLINE=20 Sensor=\"SAP Quillar\" Item=In-Errors");
 
 struct RunCase {
   std::string name;
@@ -137,6 +148,8 @@ class ProcessingEndToEnd : public testing::Test {
       host().write_file(sensors + "ERR" + code + ".P00", profile(std::string("ERR") + code, "100", "saperr", std::string("1") + code));
     }
     host().write_file(sensors + "ABORT.P00", profile("ABORT", "100", "saperr", "20"));
+    host().write_file(sensors + "HANG.P00", profile("HANG", "100", "saphang", "50"));
+    host().write_file(sensors + "SLOW.P00", profile("SLOW", "100", "sapslow", "51"));
     for (const FailingSystem& failing : kFailingSystems) {
       if (std::string(failing.name) == "ABORT") continue;
       host().write_file(sensors + failing.name + ".P00", profile(failing.name, "100", "sapfail", failing.sysnr));
@@ -323,6 +336,146 @@ TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
     expect_output({name}, rfc_error_report(failing), 1);
     expect_output({"GLOBAL", name}, global_output_before_report(failing) + rfc_error_report(failing), 1);
   }
+}
+
+// The files of the working directory that a run leaves, the trace file's
+// times masked.
+std::map<std::string, std::string> left_files() {
+  std::map<std::string, std::string> files;
+  for (const char* name : {"Quillar.log", "SapRfc.ini", "Dev_Rfc.Trc"}) {
+    std::ifstream in(host().local_path(std::string("C:\\e2e\\run\\") + name), std::ios::binary);
+    std::string content(std::istreambuf_iterator<char>(in), {});
+    // Each process numbers its connections and trace blocks from 1.
+    std::string masked;
+    for (std::size_t at = 0; at < content.size();) {
+      std::size_t end = std::min(content.find('\n', at), content.size() - 1) + 1;
+      std::string line = content.substr(at, end - at);
+      at = end;
+      if (line.rfind("**** ERROR file opened at ", 0) == 0) line = "**** ERROR file opened at\n";
+      if (line.rfind("T:", 0) == 0) line = "T:nnnn" + line.substr(6);
+      if (!line.empty() && line[0] >= '1' && line[0] <= '9') line = "n" + line.substr(line.find(' '));
+      masked += line;
+    }
+    files[name] = masked;
+  }
+  return files;
+}
+
+void clear_left_files() {
+  for (const char* name : {"Quillar.log", "SapRfc.ini", "Dev_Rfc.Trc"}) {
+    std::filesystem::remove(host().local_path(std::string("C:\\e2e\\run\\") + name));
+  }
+}
+
+std::string without_child_options(std::string text) {
+  for (const char* option : {",PARALLEL=3", ",PARALLEL=2", ",DEADLINE=20"}) {
+    for (std::size_t at = text.find(option); at != std::string::npos; at = text.find(option)) {
+      text.erase(at, std::string(option).size());
+    }
+  }
+  return text;
+}
+
+// With systems in children, every byte of the output and of the files the
+// run leaves is what one process would have written.
+TEST_F(ProcessingEndToEnd, SystemsInChildrenChangeNoByte) {
+  host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   " + kMixedListing + "\r\n");
+  const std::vector<std::string> plain_runs[] = {
+      {"PRD", "ITEM=In-Errors"},
+      {"PRD", "lan=eth0 ITEM=Packets/Sec,SYSLOG"},
+      {"PRD", "ITEM=In-Packets/Sec,SYSLOG #"},
+      {"ABORT", "ITEM=Out-Errors"},
+  };
+  for (const auto& plain : plain_runs) {
+    for (const char* children : {",PARALLEL=3", ",PARALLEL=2,DEADLINE=20"}) {
+      clear_left_files();
+      ProcessResult one = host().run(plain, "C:\\e2e\\run");
+      std::map<std::string, std::string> one_files = left_files();
+      clear_left_files();
+      std::vector<std::string> arguments = plain;
+      arguments[1] += children;
+      ProcessResult many = host().run(arguments, "C:\\e2e\\run");
+      const std::string shown = testing::PrintToString(arguments);
+      EXPECT_EQ(without_child_options(with_times_masked(many.standard_output)), with_times_masked(one.standard_output))
+          << shown;
+      EXPECT_EQ(many.exit_code, one.exit_code) << shown;
+      EXPECT_EQ(left_files(), one_files) << shown;
+    }
+  }
+  ProcessResult m0 = host().run({"C:\\e2e\\ExeXml\\GLOBAL", "M0 MODE=Mervesk"}, "C:\\e2e\\run");
+  ProcessResult m1 = host().run({"C:\\e2e\\ExeXml\\GLOBAL", "M1 MODE=Mervesk"}, "C:\\e2e\\run");
+  EXPECT_EQ(m1.standard_output, m0.standard_output);
+  EXPECT_NE(m0.standard_output.find("* SapRfc.Ini.......: QAS<"), std::string::npos);
+  for (const auto& entry : std::filesystem::directory_iterator(host().local_path("C:\\e2e\\run"))) {
+    EXPECT_FALSE(entry.is_directory()) << "a scratch folder is left: " << entry.path();
+  }
+}
+
+// The first system that the RFC error report ends decides the output.
+TEST_F(ProcessingEndToEnd, AnAbortInAChildEndsTheRunInListingOrder) {
+  const std::string listings[] = {"PRD.P00#ABORT.P00#QAS.P00#", "ERR1.P00#AOP.P00#ABORT.P00#PRD.P00#",
+                                  "SLOW.P00#ARC.P00#"};
+  for (const std::string& listing : listings) {
+    host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   " + listing + "\r\n");
+    ProcessResult one = host().run({"PRD", "ITEM=In-Errors"}, "C:\\e2e\\run");
+    ProcessResult many = host().run({"PRD", "ITEM=In-Errors,PARALLEL=3"}, "C:\\e2e\\run");
+    EXPECT_EQ(many.standard_output, one.standard_output) << listing;
+    EXPECT_EQ(one.exit_code, 1) << listing;
+    EXPECT_EQ(many.exit_code, 1) << listing;
+  }
+}
+
+TEST_F(ProcessingEndToEnd, ADeadlineStopsASystemThatHangs) {
+  host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   PRD.P00#HANG.P00#QAS.P00#\r\n");
+  ProcessResult global = host().run({"PRD", "ITEM=In-Packets/Sec,PARALLEL=3,DEADLINE=1,SYSLOG #"}, "C:\\e2e\\run");
+  const std::string output = with_times_masked(global.standard_output);
+  EXPECT_EQ(global.exit_code, 0);
+  EXPECT_NE(output.find("<Result><Channel>PRD.P00</Channel>"), std::string::npos) << output;
+  EXPECT_NE(output.find("<Result><Channel>QAS.P00</Channel>"), std::string::npos) << output;
+  EXPECT_NE(output.find(host().console_form("\n* hh:mm:ss HANG.P00, saphang, HANG, 50, 100 State=Rfc Failure\n")),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("NoSystems=3, Processed=2, Failed=1"), std::string::npos) << output;
+  EXPECT_NE(left_files()["Quillar.log"].find("0 Deadline passed "), std::string::npos);
+
+  ProcessResult single = host().run({"C:\\e2e\\ExeXml\\HANG", "MODE=Mervesk,DEADLINE=1"}, "C:\\e2e\\run");
+  EXPECT_EQ(single.standard_output,
+            host().console_form(error_document("Error 1061: SAP system HANG did not answer within 1 seconds")));
+  EXPECT_EQ(single.exit_code, 2);
+  for (const char* system : {"PRD", "ERR2", "ABORT", "QAS"}) {
+    ProcessResult one = host().run({system, "LAN=eth0"}, "C:\\e2e\\run");
+    ProcessResult child = host().run({system, "LAN=eth0,DEADLINE=5"}, "C:\\e2e\\run");
+    EXPECT_EQ(child.standard_output, one.standard_output) << system;
+    EXPECT_EQ(child.exit_code, one.exit_code) << system;
+  }
+  ProcessResult refused = host().run({"PRD", ",DEADLINE=601"}, "C:\\e2e\\run");
+  EXPECT_EQ(refused.standard_output, host().console_form(error_document(
+                                         "Error 1062: Deadline takes 1 to 600 seconds, Parallel 1 to 32 systems...")));
+}
+
+// A child never outlives the sensor, even when PRTG kills the sensor.
+TEST_F(ProcessingEndToEnd, NoChildOutlivesTheSensor) {
+  if (host().under_wine()) GTEST_SKIP() << "wine's own processes are not the sensor's children";
+  host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   HANG.P00#HANG.P00#\r\n");
+  host().run_killed_after({"PRD", "ITEM=In-Errors,PARALLEL=2,DEADLINE=600"}, "C:\\e2e\\run", 1500);
+  auto children_left = [] {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+      std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+      std::string command(std::istreambuf_iterator<char>(in), {});
+      if (command.find(std::string("--system\0", 9)) != std::string::npos &&
+          command.find("quillar") != std::string::npos) {
+        ++count;
+      }
+    }
+    return count;
+  };
+  int left = children_left();
+  for (int tries = 0; left > 0 && tries < 50; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    left = children_left();
+  }
+  EXPECT_EQ(left, 0);
 }
 
 }  // namespace

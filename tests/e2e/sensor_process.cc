@@ -101,8 +101,8 @@ int wait_for(pid_t pid) {
 // Reads standard output and standard error until the process has ended, then
 // what is left in the pipes. Helpers that wine starts along with a program may
 // inherit the pipes and keep them open, so their end is not waited for. A
-// process that runs longer than a minute is killed.
-int collect(const Spawned& process, ProcessResult& result) {
+// process that runs longer than `kill_after_ms` (a minute) is killed.
+int collect(const Spawned& process, ProcessResult& result, int kill_after_ms = 60000) {
   pollfd fds[2] = {{process.out, POLLIN, 0}, {process.err, POLLIN, 0}};
   std::string* sinks[2] = {&result.standard_output, &result.standard_error};
   auto drain = [&](int i) {
@@ -129,7 +129,7 @@ int collect(const Spawned& process, ProcessResult& result) {
     if (done == process.pid) {
       ended = true;
       exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    } else if (waited_ms > 60000) {
+    } else if (waited_ms > kill_after_ms) {
       ::kill(process.pid, SIGKILL);
     }
   }
@@ -227,8 +227,14 @@ ProcessResult SensorHost::run(const std::vector<std::string>& arguments, const s
   return run_program(path, arguments, working_dir, input);
 }
 
+ProcessResult SensorHost::run_killed_after(const std::vector<std::string>& arguments, const std::string& working_dir,
+                                           int milliseconds) {
+  return run_program(program_, arguments, working_dir, "", milliseconds);
+}
+
 ProcessResult SensorHost::run_program(const std::string& path, const std::vector<std::string>& arguments,
-                                      const std::string& working_dir, const std::string& input) {
+                                      const std::string& working_dir, const std::string& input,
+                                      int kill_after_ms) {
   std::filesystem::path local_dir = local_path(working_dir);
   if (!std::filesystem::exists(local_dir)) {
     write_file(working_dir + "\\.keep", "");
@@ -255,7 +261,7 @@ ProcessResult SensorHost::run_program(const std::string& path, const std::vector
   ::close(process.in);
 
   ProcessResult result;
-  result.exit_code = collect(process, result);
+  result.exit_code = collect(process, result, kill_after_ms);
   return result;
 }
 

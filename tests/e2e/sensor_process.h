@@ -48,7 +48,12 @@ class SensorHost {
                     const std::string& input = "", Program program = Program::kSensor);
   // Runs the program at this host path (a copy of the sensor, say) the same way.
   ProcessResult run_program(const std::string& path, const std::vector<std::string>& arguments,
-                            const std::string& working_dir, const std::string& input = "");
+                            const std::string& working_dir, const std::string& input = "",
+                            int kill_after_ms = 60000);
+  // Runs the sensor and kills it after this many milliseconds, as PRTG
+  // does at its timeout.
+  ProcessResult run_killed_after(const std::vector<std::string>& arguments, const std::string& working_dir,
+                                 int milliseconds);
   // The sensor as QUILLAR_E2E_PROGRAM names it.
   const std::string& sensor_path() const { return program_; }
 
