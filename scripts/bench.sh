@@ -83,3 +83,55 @@ if command -v valgrind > /dev/null; then
                  awk '/Collected :/ { print $NF }')
   echo "Instructions of a single-system run (callgrind): $instructions"
 fi
+
+# Wall time against slow and dead hosts: a global run over 100 systems whose
+# every logon and call waits 200 ms, one process after the other, 16 at
+# once, and 16 at once with a deadline of 5 s and three hosts that never
+# answer. Each is run once: the waits dominate.
+slow="$drives/c/SLOW"
+slow_sensors="$slow/Custom Sensors/ExeXml"
+mkdir -p "$slow_sensors"
+{
+  for n in $(seq 1 100); do
+    printf '[S%d]\nashost = sap%d\nsysnr = 0\nclient = 100\nuser = MONITOR\npassword = Bench#1\ndelay = 200\n' "$n" "$n"
+    printf 'lan = eth0 %d 200 1 2 3 300\n' "$n"
+    case "$n" in 10|20|30) printf 'hang = RfcOpen\n' ;; esac
+  done
+} > "$slow/RfcSim.ini"
+cp "$sensors"/*.P00 "$slow_sensors/"
+{
+  line=""
+  for n in $(seq 1 100); do
+    line+="$n.P00#"
+    if (( n % 20 == 0 )); then
+      for key in PLAIN PAR16 DEAD5; do printf '# GSNG: %-10s  %s\r\n' "$key" "$line"; done
+      line=""
+    fi
+  done
+  printf '# GSNX: %-10s Sensor="SAP Quillar" Item=Packets/Sec\r\n' PLAIN
+  printf '# GSNX: %-10s ,PARALLEL=16 Sensor="SAP Quillar" Item=Packets/Sec\r\n' PAR16
+  printf '# GSNX: %-10s ,PARALLEL=16,DEADLINE=5 Sensor="SAP Quillar" Item=Packets/Sec\r\n' DEAD5
+} > "$slow_sensors/SAP Orvanta.Gbl"
+# The plain and the parallel run meet no dead host.
+grep -v '^hang = ' "$slow/RfcSim.ini" > "$slow/RfcSim.ini.alive"
+seconds_of() {  # key landscape
+  local start end
+  start=$(date +%s.%N)
+  (cd "$slow" && cp "$2" RfcSim.ini &&
+   "$build/quillar" 'C:\SLOW\Custom Sensors\ExeXml\GLOBAL' "$1 MODE=Dravik" > "$work/$1.out")
+  end=$(date +%s.%N)
+  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.2f", e - s }'
+}
+cp "$slow/RfcSim.ini" "$slow/RfcSim.ini.dead"
+plain=$(seconds_of PLAIN RfcSim.ini.alive)
+par16=$(seconds_of PAR16 RfcSim.ini.alive)
+dead5=$(seconds_of DEAD5 RfcSim.ini.dead)
+echo
+echo "Global run over 100 systems, 200 ms a logon and a call:"
+summary() { grep -o 'NoSystems=[^<]*' "$work/$1.out"; }
+echo "  one after the other:                       $plain s   $(summary PLAIN)"
+echo "  ,PARALLEL=16:                              $par16 s   $(summary PAR16)"
+echo "  ,PARALLEL=16,DEADLINE=5, 3 hosts dead:     $dead5 s   $(summary DEAD5)"
+awk -v p="$plain" -v q="$par16" -v d="$dead5" 'BEGIN {
+  printf "  ratio one after the other / PARALLEL=16: %.1fx (target: at least 10x)\n", p / q
+  printf "  dead hosts under DEADLINE=5: %.2f s (target: at most 7 s)\n", d }'
