@@ -152,6 +152,14 @@ ChildRecord read_record(Platform& platform, const std::string& scratch) {
   return record;
 }
 
+// Removes a scratch folder with every file a child may leave there.
+void remove_scratch(Platform& platform, const std::string& scratch) {
+  for (const char* file : {kConsoleFile, kResultFile, kLogFileName, kTraceFileName, kDestinationsFile, kLandscapeFile}) {
+    platform.delete_file(scratch + "\\" + file);
+  }
+  platform.remove_directory(scratch);
+}
+
 // Carries what a child left into the parent's working directory, in the
 // order a run in one process would have written it, and removes the scratch
 // folder.
@@ -169,10 +177,7 @@ void merge_and_remove(Platform& platform, const std::string& scratch, bool trace
   }
   const std::string destinations = scratch + "\\" + kDestinationsFile;
   if (exists(platform, destinations)) write_all(platform, kDestinationsFile, read_all(platform, destinations));
-  for (const char* file : {kConsoleFile, kResultFile, kLogFileName, kTraceFileName, kDestinationsFile, kLandscapeFile}) {
-    platform.delete_file(scratch + "\\" + file);
-  }
-  platform.remove_directory(scratch);
+  remove_scratch(platform, scratch);
 }
 
 // One system of the listing and its child.
@@ -235,6 +240,9 @@ class ChildScheduler {
     const Run& run = global_run_.run();
     slot.started = true;
     slot.started_ms = platform_.monotonic_ms();
+    // A folder of the same name that an earlier run left would mix its
+    // files into this one's.
+    remove_scratch(platform_, slot.scratch);
     platform_.make_directory(slot.scratch);
     slot.child = platform_.start_program(
         {kSystemChildArgument, run.settings.mode_keyword, global_run_.allocation().display_selector,
@@ -297,12 +305,7 @@ class ChildScheduler {
   }
 
   // The systems after an abort leave nothing behind.
-  void merge_and_remove_quietly(Slot& slot) {
-    for (const char* file : {kConsoleFile, kResultFile, kLogFileName, kTraceFileName, kDestinationsFile, kLandscapeFile}) {
-      platform_.delete_file(slot.scratch + "\\" + file);
-    }
-    platform_.remove_directory(slot.scratch);
-  }
+  void merge_and_remove_quietly(Slot& slot) { remove_scratch(platform_, slot.scratch); }
 
   GlobalRun& global_run_;
   Platform& platform_;
@@ -378,6 +381,7 @@ int run_single_in_child(Run& run, const std::string& destination) {
   Platform& platform = run.platform;
   const RunSettings& settings = run.settings;
   const std::string scratch = "Quillar." + std::to_string(platform.process_id()) + ".1";
+  remove_scratch(platform, scratch);
   platform.make_directory(scratch);
   // The trace file is read for the error text and removed after a success,
   // so the child starts from the parent's.

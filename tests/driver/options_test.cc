@@ -88,5 +88,30 @@ TEST(OptionsTest, GlobalRunOptions) {
   EXPECT_EQ(options.overrides.sysnr, "") << "found before the cut, its value lies beyond it";
 }
 
+TEST(OptionsTest, DeadlineAndParallelAndTheirRanges) {
+  const struct {
+    const char* options;
+    std::optional<long> deadline, parallel;
+    bool within_range;
+  } cases[] = {
+      {"", std::nullopt, std::nullopt, true},
+      {"LAN=1,deadline=20,Parallel=16", 20, 16, true},
+      {",DEADLINE=1,PARALLEL=32", 1, 32, true},
+      {",DEADLINE=600", 600, std::nullopt, true},
+      {",DEADLINE=601", 601, std::nullopt, false},
+      {",DEADLINE=0", 0, std::nullopt, false},
+      {",PARALLEL=33", std::nullopt, 33, false},
+      {",PARALLEL=x", std::nullopt, 0, false},
+      {"DEADLINE=5", std::nullopt, std::nullopt, true},
+  };
+  for (const auto& c : cases) {
+    Options options = read_options(c.options, c.options);
+    EXPECT_EQ(options.deadline_seconds, c.deadline) << c.options;
+    EXPECT_EQ(options.parallel, c.parallel) << c.options;
+    EXPECT_EQ(options.uses_children(), c.deadline.has_value() || c.parallel.has_value()) << c.options;
+    EXPECT_EQ(check_run_limits(options).is_ok(), c.within_range) << c.options;
+  }
+}
+
 }  // namespace
 }  // namespace quillar
