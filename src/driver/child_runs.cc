@@ -377,7 +377,7 @@ int run_children(GlobalRun& global_run, const std::vector<std::string>& profile_
   return scheduler.run();
 }
 
-int run_single_in_child(Run& run, const std::string& destination) {
+std::optional<int> run_single_in_child(Run& run, const std::string& destination) {
   Platform& platform = run.platform;
   const RunSettings& settings = run.settings;
   const std::string scratch = "Quillar." + std::to_string(platform.process_id()) + ".1";
@@ -392,14 +392,18 @@ int run_single_in_child(Run& run, const std::string& destination) {
       {kSingleChildArgument, settings.mode_keyword, seen_from_child(settings.sensor_dir) + settings.profile_name,
        settings.profile_name, settings.options.typed, run.program_path},
       scratch);
+  if (!child) {
+    remove_scratch(platform, scratch);
+    return std::nullopt;
+  }
   const long seconds = settings.options.deadline_seconds.value_or(0);
   const std::uint64_t begun = platform.monotonic_ms();
   std::optional<int> code;
-  while (child && !(code = child->exit_code())) {
+  while (!(code = child->exit_code())) {
     if (seconds > 0 && platform.monotonic_ms() - begun >= static_cast<std::uint64_t>(seconds) * 1000) break;
     platform.sleep_ms(kPollMs);
   }
-  if (child && !code) child->kill();
+  if (!code) child->kill();
   platform.write_console(read_all(platform, scratch + "\\" + kConsoleFile));
   merge_and_remove(platform, scratch, true);
   if (!code) {

@@ -5,6 +5,7 @@
 #ifndef QUILLAR_DRIVER_CHILD_RUNS_H_
 #define QUILLAR_DRIVER_CHILD_RUNS_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,9 @@ inline constexpr char kSingleChildArgument[] = "--single";
 int run_children(GlobalRun& global_run, const std::vector<std::string>& profile_names);
 
 // The single-system run in a child, stopped at the deadline. Gives the exit
-// code.
-int run_single_in_child(Run& run, const std::string& destination);
+// code; nothing when no child could be started, and the run goes on in this
+// process.
+std::optional<int> run_single_in_child(Run& run, const std::string& destination);
 
 // The child's side: `arguments` follow the program path, the child argument
 // first. Gives the child's exit code.

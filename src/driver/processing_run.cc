@@ -96,7 +96,9 @@ int run_single_system(Run& run) {
                                        entries);
   settings.profile_stream.reset();
   if (!profile.is_ok()) return end_with_error_document(platform, profile.text());
-  if (options.uses_children() && !run.in_child) return run_single_in_child(run, entries.destination);
+  if (options.uses_children() && !run.in_child) {
+    if (std::optional<int> code = run_single_in_child(run, entries.destination)) return *code;
+  }
 
   run.log.log_event(0, "program started", run.program_path);
   Status opened = open_rfc_library(platform, run.rfc_library);
