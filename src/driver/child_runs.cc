@@ -25,16 +25,14 @@ constexpr char kParentFolder[] = "..\\";
 constexpr std::uint64_t kWholeRunMs = 50000;
 constexpr unsigned kPollMs = 5;
 
-std::string read_all(Platform& platform, const std::string& path) {
-  std::string content;
-  if (std::unique_ptr<ReadableFile> file = platform.open_bytes(path)) {
-    char block[4096];
-    while (std::size_t n = file->read(block, sizeof block)) content.append(block, n);
-  }
-  return content;
+// The bytes of a file; nothing when it does not open.
+std::optional<std::string> read_file(Platform& platform, const std::string& path) {
+  std::unique_ptr<ReadableFile> file = platform.open_bytes(path);
+  if (!file) return std::nullopt;
+  return read_rest(*file);
 }
 
-bool exists(Platform& platform, const std::string& path) { return platform.open_bytes(path) != nullptr; }
+std::string read_all(Platform& platform, const std::string& path) { return read_file(platform, path).value_or(""); }
 
 void write_all(Platform& platform, const std::string& path, const std::string& content) {
   if (std::unique_ptr<WritableFile> file = platform.create_bytes(path)) {
@@ -165,18 +163,17 @@ void remove_scratch(Platform& platform, const std::string& scratch) {
 // folder.
 void merge_and_remove(Platform& platform, const std::string& scratch, bool trace_replaces) {
   append_all(platform, kLogFileName, read_all(platform, scratch + "\\" + kLogFileName));
-  const std::string trace = scratch + "\\" + kTraceFileName;
-  if (trace_replaces) {
-    if (exists(platform, trace)) {
-      write_all(platform, kTraceFileName, read_all(platform, trace));
-    } else {
-      platform.delete_file(kTraceFileName);
-    }
+  std::optional<std::string> trace = read_file(platform, scratch + "\\" + kTraceFileName);
+  if (!trace_replaces) {
+    append_all(platform, kTraceFileName, trace.value_or(""));
+  } else if (trace) {
+    write_all(platform, kTraceFileName, *trace);
   } else {
-    append_all(platform, kTraceFileName, read_all(platform, trace));
+    platform.delete_file(kTraceFileName);
   }
-  const std::string destinations = scratch + "\\" + kDestinationsFile;
-  if (exists(platform, destinations)) write_all(platform, kDestinationsFile, read_all(platform, destinations));
+  if (std::optional<std::string> destinations = read_file(platform, scratch + "\\" + kDestinationsFile)) {
+    write_all(platform, kDestinationsFile, *destinations);
+  }
   remove_scratch(platform, scratch);
 }
 
@@ -300,12 +297,11 @@ class ChildScheduler {
   void stop_all() {
     for (Slot& slot : slots_) {
       if (slot.started && slot.child) slot.child->kill();
-      if (slot.started) merge_and_remove_quietly(slot);
+      // The systems after an abort leave nothing behind.
+      if (slot.started) remove_scratch(platform_, slot.scratch);
     }
   }
 
-  // The systems after an abort leave nothing behind.
-  void merge_and_remove_quietly(Slot& slot) { remove_scratch(platform_, slot.scratch); }
 
   GlobalRun& global_run_;
   Platform& platform_;
@@ -315,8 +311,9 @@ class ChildScheduler {
 // The child's working directory gets the files that the RFC library looks
 // for in the working directory: the landscape of the stand-in.
 void take_library_files(Platform& platform) {
-  const std::string landscape = std::string(kParentFolder) + kLandscapeFile;
-  if (exists(platform, landscape)) write_all(platform, kLandscapeFile, read_all(platform, landscape));
+  if (std::optional<std::string> landscape = read_file(platform, std::string(kParentFolder) + kLandscapeFile)) {
+    write_all(platform, kLandscapeFile, *landscape);
+  }
 }
 
 // --system MODE SELECTOR ITEM SENSOR-DIR PROFILE TRACE OPTIONS
@@ -385,8 +382,8 @@ std::optional<int> run_single_in_child(Run& run, const std::string& destination)
   platform.make_directory(scratch);
   // The trace file is read for the error text and removed after a success,
   // so the child starts from the parent's.
-  if (exists(platform, kTraceFileName)) {
-    write_all(platform, scratch + "\\" + kTraceFileName, read_all(platform, kTraceFileName));
+  if (std::optional<std::string> trace = read_file(platform, kTraceFileName)) {
+    write_all(platform, scratch + "\\" + kTraceFileName, *trace);
   }
   std::unique_ptr<ChildProcess> child = platform.start_program(
       {kSingleChildArgument, settings.mode_keyword, seen_from_child(settings.sensor_dir) + settings.profile_name,

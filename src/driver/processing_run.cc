@@ -37,7 +37,7 @@ void install_error_report(Run& run, RFC_ENV& environment) {
 // framings show it only to someone who reads the trace.
 RfcContext rfc_context(Run& run, const Options& options, const DocumentFormat& format) {
   return RfcContext{run.platform, run.rfc_library.entry_points, run.log, options.overrides,
-                    run.settings.options.trace || format.framing != Framing::kXml};
+                    run.settings.options.trace || format.framing != Framing::kXml, run.destination_folder};
 }
 
 DocumentFormat format_for(const RunSettings& settings, const Options& options) {
@@ -117,7 +117,6 @@ int run_single_system(Run& run) {
 
   const DocumentFormat format = format_for(settings, options);
   RfcContext context = rfc_context(run, options, format);
-  context.destination_folder = run.destination_folder;
   LogonRecords records;
   RFC_HANDLE handle = open_sap_connection(context, entries, records);
   if (handle == 0) return end_with_error_document(platform, error_text(Fault::kLogonFailed, {entries.destination}));
@@ -138,9 +137,7 @@ int run_single_system(Run& run) {
 
 struct GlobalRun::Shared {
   Shared(Run& run, const Options& options)
-      : format(format_for(run.settings, options)), context(rfc_context(run, options, format)) {
-    context.destination_folder = run.destination_folder;
-  }
+      : format(format_for(run.settings, options)), context(rfc_context(run, options, format)) {}
   const DocumentFormat format;
   RfcContext context;
   ChannelWriter channels;

@@ -28,19 +28,36 @@ struct LabelledLine {
   std::string value;
 };
 
-// The last line of each label, read as the single-system run reads them.
-std::map<std::string, LabelledLine> labelled_lines(Platform& platform, const std::string& path) {
+// The profile as the single-system run reads it: the last line of each
+// label, and what the sensor reads otherwise than a person sees it.
+struct ProfileReading {
   std::map<std::string, LabelledLine> lines;
-  std::unique_ptr<ReadableFile> file = platform.open_text(path);
-  if (!file) return lines;
-  LineReader reader(*file, kSystemRunLineRoom);
+  std::vector<std::string> warnings;
+};
+
+ProfileReading read_lines(ReadableFile& file) {
+  ProfileReading reading;
+  LineReader reader(file, kSystemRunLineRoom);
+  if (reader.skipped_byte_order_mark()) {
+    reading.warnings.push_back("the file starts with a UTF-8 byte order mark, which the sensor skips");
+  }
+  if (reader.saved_as_utf16()) {
+    reading.warnings.push_back("the file is saved as UTF-16, which the sensor cannot read");
+    return reading;
+  }
   std::string line;
   for (std::size_t number = 1; reader.next_line(line); ++number) {
-    std::string label = line.substr(0, 12);
+    const std::string at = "line " + std::to_string(number);
+    if (line.find('\t') != std::string::npos) {
+      reading.warnings.push_back(at + " holds a tab, which the sensor reads as part of the line");
+    }
+    if (!line.empty() && line.back() == ' ') {
+      reading.warnings.push_back(at + " ends in a blank, which the sensor reads as part of the value");
+    }
     std::string value = line.size() >= kValueColumn ? line.substr(kValueColumn - 1, kValueRoom) : "";
-    lines[label] = LabelledLine{number, value};
+    reading.lines[line.substr(0, 12)] = LabelledLine{number, value};
   }
-  return lines;
+  return reading;
 }
 
 std::string at_line(const LabelledLine& line, std::string_view label) {
@@ -83,52 +100,25 @@ std::string fault_place(const std::string& error, const std::map<std::string, La
   return "";
 }
 
-// What the sensor reads otherwise than a person sees it.
-std::vector<std::string> warnings_about(const std::string& content) {
-  std::vector<std::string> warnings;
-  if (content.rfind("\xEF\xBB\xBF", 0) == 0) warnings.push_back("the file starts with a UTF-8 byte order mark, which the sensor skips");
-  if (content.rfind("\xFF\xFE", 0) == 0 || content.rfind("\xFE\xFF", 0) == 0) {
-    warnings.push_back("the file is saved as UTF-16, which the sensor cannot read");
-    return warnings;
-  }
-  std::size_t number = 1;
-  for (std::size_t start = 0; start < content.size(); ++number) {
-    std::size_t end = content.find('\n', start);
-    std::string line = content.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    start = end == std::string::npos ? content.size() : end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find('\t') != std::string::npos) {
-      warnings.push_back("line " + std::to_string(number) + " holds a tab, which the sensor reads as part of the line");
-    }
-    if (!line.empty() && line.back() == ' ') {
-      warnings.push_back("line " + std::to_string(number) + " ends in a blank, which the sensor reads as part of the value");
-    }
-  }
-  return warnings;
-}
-
 }  // namespace
 
 int check_profile(Platform& platform, const std::string& path) {
-  std::unique_ptr<ReadableFile> bytes = platform.open_bytes(path);
-  if (!bytes) {
+  std::unique_ptr<ReadableFile> file = platform.open_text(path);
+  if (!file) {
     say(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
     return kRefused;
   }
-  std::string content;
-  char block[4096];
-  while (std::size_t n = bytes->read(block, sizeof block)) content.append(block, n);
-  bytes.reset();
-  for (const std::string& warning : warnings_about(content)) say(platform, "warning: " + warning);
+  const ProfileReading reading = read_lines(*file);
+  for (const std::string& warning : reading.warnings) say(platform, "warning: " + warning);
 
-  std::unique_ptr<ReadableFile> file = platform.open_text(path);
+  file = platform.open_text(path);
   LogonEntries entries;
   Status read = file ? read_system_profile(*file, file_name_of(path), false, OffsetTable(), entries)
                      : Status::Error("cannot open " + platform.full_path(path));
   file.reset();
   if (!read.is_ok()) {
     say(platform, read.text());
-    std::string place = fault_place(read.text(), labelled_lines(platform, path));
+    std::string place = fault_place(read.text(), reading.lines);
     if (!place.empty()) say(platform, place);
     return kRefused;
   }

@@ -258,9 +258,7 @@ int change_password(Platform& platform, const std::string& file) {
   const std::string path = with_default_extension(file);
   std::unique_ptr<ReadableFile> input = platform.open_bytes(path);
   if (!input) return refuse(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
-  std::string content;
-  char block[4096];
-  while (std::size_t n = input->read(block, sizeof block)) content.append(block, n);
+  std::string content = read_rest(*input);
   input.reset();
 
   std::string reason;

@@ -19,13 +19,19 @@ void LineReader::inspect_start() {
   auto starts_with = [&](std::string_view mark) {
     return end_ >= mark.size() && std::string_view(block_, mark.size()) == mark;
   };
-  if (starts_with("\xEF\xBB\xBF")) next_ = 3;
+  byte_order_mark_ = starts_with("\xEF\xBB\xBF");
+  if (byte_order_mark_) next_ = 3;
   utf16_ = starts_with("\xFF\xFE") || starts_with("\xFE\xFF");
 }
 
 bool LineReader::saved_as_utf16() {
   inspect_start();
   return utf16_;
+}
+
+bool LineReader::skipped_byte_order_mark() {
+  inspect_start();
+  return byte_order_mark_;
 }
 
 bool LineReader::fill() {

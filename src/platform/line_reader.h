@@ -31,6 +31,8 @@ class LineReader {
   // FF): its lines cannot be read as single-byte text. The reader still
   // gives them as they stand.
   bool saved_as_utf16();
+  // Whether a UTF-8 byte order mark was skipped at the start.
+  bool skipped_byte_order_mark();
 
  private:
   bool fill();
@@ -46,6 +48,7 @@ class LineReader {
   std::size_t end_ = 0;
   bool inspected_ = false;
   bool utf16_ = false;
+  bool byte_order_mark_ = false;
 };
 
 // Removes one trailing carriage return, then one trailing line feed.

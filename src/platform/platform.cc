@@ -48,6 +48,13 @@ class TextFile final : public ReadableFile {
 
 }  // namespace
 
+std::string read_rest(ReadableFile& file) {
+  std::string content;
+  char block[4096];
+  while (std::size_t n = file.read(block, sizeof block)) content.append(block, n);
+  return content;
+}
+
 std::unique_ptr<ReadableFile> Platform::open_text(const std::string& path) {
   std::unique_ptr<ReadableFile> bytes = open_bytes(path);
   if (!bytes) return nullptr;

@@ -147,6 +147,9 @@ class Platform {
   std::unique_ptr<ReadableFile> open_text(const std::string& path);
 };
 
+// The rest of a file, as it reads.
+std::string read_rest(ReadableFile& file);
+
 // The platform of the machine the program runs on.
 std::unique_ptr<Platform> make_system_platform();
 

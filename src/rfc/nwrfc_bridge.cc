@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "output/diagnostics.h"
 #include "output/texts.h"
+#include "rfc/connection.h"
 #include "platform/line_reader.h"
 #include "rfc/sap_characters.h"
 
@@ -13,10 +15,6 @@ namespace {
 
 using nwrfc::SAP_UC;
 
-// The destination file that the logon by connect string reads, and the
-// trace file that the sensor's error texts quote.
-constexpr char kDestinationsFile[] = "SapRfc.ini";
-constexpr char kTraceFile[] = "Dev_Rfc.Trc";
 constexpr std::size_t kDestinationLineRoom = 1024;
 
 constexpr const char* kRcNames[] = {
@@ -189,7 +187,7 @@ void NwRfcBridge::environment(RFC_ENV* environment) {
 }
 
 void NwRfcBridge::append_trace_block(const std::string& message) {
-  std::unique_ptr<WritableFile> trace = platform_.append_text(kTraceFile);
+  std::unique_ptr<WritableFile> trace = platform_.append_text(kTraceFileName);
   if (!trace) return;
   trace_blocks_ = (trace_blocks_ + 1) % 10000;
   char number[8];
