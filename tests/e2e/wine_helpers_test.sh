@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 QUILLAR_ASSUME_NO_32BIT=1 "$root/scripts/probe-32bit.sh" "$scratch/forced"
 [ "$(head -n 1 "$scratch/forced")" = "no: QUILLAR_ASSUME_NO_32BIT=1 is set" ] ||
   fail "forced answer: $(cat "$scratch/forced")"
-"$root/scripts/probe-32bit.sh" "$scratch/probed"
+env -u QUILLAR_ASSUME_NO_32BIT "$root/scripts/probe-32bit.sh" "$scratch/probed"
 case "$(head -n 1 "$scratch/probed")" in
   yes | "no: this kernel cannot execute 32-bit programs") ;;
   *) fail "probed answer: $(cat "$scratch/probed")" ;;
