@@ -52,7 +52,8 @@ void append_all(Platform& platform, const std::string& path, const std::string& 
 // A folder given relative to the parent's working directory, as the child in
 // its scratch folder names it.
 std::string seen_from_child(const std::string& folder) {
-  bool absolute = (!folder.empty() && (folder[0] == '\\' || folder[0] == '/')) || (folder.size() > 1 && folder[1] == ':');
+  bool absolute = (!folder.empty() && (folder[0] == '\\' || folder[0] == '/')) ||
+                  (folder.size() > 1 && folder[1] == ':');
   return absolute ? folder : kParentFolder + folder;
 }
 
