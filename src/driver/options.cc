@@ -52,13 +52,23 @@ Options read_options(std::string_view keyword_source, std::string_view typed) {
   if (std::optional<std::string> systems = keyword_value(keyword_text, typed, ",PARALLEL=")) {
     options.parallel = leading_integer(*systems);
   }
+  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, ",RUNTIME=")) {
+    options.runtime_seconds = leading_integer(*seconds);
+  }
   return options;
 }
+
+long Options::whole_run_seconds() const { return runtime_seconds.value_or(kDefaultRuntime); }
 
 Status check_run_limits(const Options& options) {
   bool deadline_fits = !options.deadline_seconds || (*options.deadline_seconds >= 1 && *options.deadline_seconds <= kLongestDeadline);
   bool parallel_fits = !options.parallel || (*options.parallel >= 1 && *options.parallel <= kMostParallel);
-  return deadline_fits && parallel_fits ? Status::Ok() : error_status(Fault::kRunLimitsOutOfRange);
+  bool runtime_fits = !options.runtime_seconds ||
+                      (*options.runtime_seconds >= 1 && *options.runtime_seconds <= kLongestRuntime);
+  bool deadline_within_runtime = !options.deadline_seconds || *options.deadline_seconds <= options.whole_run_seconds();
+  return deadline_fits && parallel_fits && runtime_fits && deadline_within_runtime
+             ? Status::Ok()
+             : error_status(Fault::kRunLimitsOutOfRange);
 }
 
 Options read_global_run_options(std::string_view options) {

@@ -51,7 +51,10 @@ constexpr std::array<ErrorForm, 32> kErrors = {{
     {Fault::kLibraryNotLoaded, "1054",
      "{} cannot be loaded (Windows error {}), check the file and its access rights...", kNameRoom},
     {Fault::kSystemTooSlow, "1061", "SAP system {} did not answer within {} seconds", kNameRoom},
-    {Fault::kRunLimitsOutOfRange, "1062", "Deadline takes 1 to 600 seconds, Parallel 1 to 32 systems...", 0},
+    {Fault::kRunLimitsOutOfRange, "1062",
+     "Deadline takes 1 to 600 seconds, Parallel 1 to 32 systems, Runtime 1 to 900 seconds and no less than "
+     "Deadline...",
+     0},
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 

@@ -88,28 +88,45 @@ TEST(OptionsTest, GlobalRunOptions) {
   EXPECT_EQ(options.overrides.sysnr, "") << "found before the cut, its value lies beyond it";
 }
 
-TEST(OptionsTest, DeadlineAndParallelAndTheirRanges) {
+TEST(OptionsTest, DeadlineParallelRuntimeAndTheirRanges) {
   const struct {
     const char* options;
-    std::optional<long> deadline, parallel;
+    std::optional<long> deadline, parallel, runtime;
+    long whole_run;
     bool within_range;
   } cases[] = {
-      {"", std::nullopt, std::nullopt, true},
-      {"LAN=1,deadline=20,Parallel=16", 20, 16, true},
-      {",DEADLINE=1,PARALLEL=32", 1, 32, true},
-      {",DEADLINE=600", 600, std::nullopt, true},
-      {",DEADLINE=601", 601, std::nullopt, false},
-      {",DEADLINE=0", 0, std::nullopt, false},
-      {",PARALLEL=33", std::nullopt, 33, false},
-      {",PARALLEL=x", std::nullopt, 0, false},
-      {"DEADLINE=5", std::nullopt, std::nullopt, true},
+      {"", std::nullopt, std::nullopt, std::nullopt, 50, true},
+      {"LAN=1,deadline=20,Parallel=16", 20, 16, std::nullopt, 50, true},
+      {",DEADLINE=1,PARALLEL=32", 1, 32, std::nullopt, 50, true},
+      {",DEADLINE=50", 50, std::nullopt, std::nullopt, 50, true},
+      {",DEADLINE=51", 51, std::nullopt, std::nullopt, 50, false},
+      {",DEADLINE=600,RUNTIME=600", 600, std::nullopt, 600, 600, true},
+      {",DEADLINE=600,RUNTIME=599", 600, std::nullopt, 599, 599, false},
+      {",DEADLINE=601,RUNTIME=900", 601, std::nullopt, 900, 900, false},
+      {",DEADLINE=0", 0, std::nullopt, std::nullopt, 50, false},
+      {",PARALLEL=33", std::nullopt, 33, std::nullopt, 50, false},
+      {",PARALLEL=x", std::nullopt, 0, std::nullopt, 50, false},
+      {",PARALLEL=2,runtime=1", std::nullopt, 2, 1, 1, true},
+      {",RUNTIME=900", std::nullopt, std::nullopt, 900, 900, true},
+      {",RUNTIME=901", std::nullopt, std::nullopt, 901, 901, false},
+      {",RUNTIME=0", std::nullopt, std::nullopt, 0, 0, false},
+      {",RUNTIME=-5,PARALLEL=1", std::nullopt, 1, -5, -5, false},
+      {"DEADLINE=5 RUNTIME=1", std::nullopt, std::nullopt, std::nullopt, 50, true},
   };
   for (const auto& c : cases) {
     Options options = read_options(c.options, c.options);
     EXPECT_EQ(options.deadline_seconds, c.deadline) << c.options;
     EXPECT_EQ(options.parallel, c.parallel) << c.options;
+    EXPECT_EQ(options.runtime_seconds, c.runtime) << c.options;
+    EXPECT_EQ(options.whole_run_seconds(), c.whole_run) << c.options;
     EXPECT_EQ(options.uses_children(), c.deadline.has_value() || c.parallel.has_value()) << c.options;
-    EXPECT_EQ(check_run_limits(options).is_ok(), c.within_range) << c.options;
+    Status limits = check_run_limits(options);
+    EXPECT_EQ(limits.is_ok(), c.within_range) << c.options;
+    if (!c.within_range) {
+      EXPECT_EQ(limits.text(),
+                "Error 1062: Deadline takes 1 to 600 seconds, Parallel 1 to 32 systems, Runtime 1 to 900 seconds "
+                "and no less than Deadline...");
+    }
   }
 }
 
