@@ -171,6 +171,10 @@ KeyResult apply_key(System& system, const std::string& key, const std::string& v
   } else if (key == "hang") {
     good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
     if (good) system.hang.insert(value);
+  } else if (key == "leave") {
+    good = !value.empty() && value.size() <= 64 && value.find_first_of("/\\:") == std::string::npos &&
+           value != "." && value != "..";
+    if (good) system.leave.push_back(value);
   } else if (key == "abort") {
     good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
     if (good) system.abort.insert(value);

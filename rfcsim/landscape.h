@@ -45,6 +45,8 @@ struct System {
   // Each logon and each call waits this long; these operations never return.
   long delay_ms = 0;
   std::set<std::string> hang;
+  // Files of the working directory that each logon appends a line to.
+  std::vector<std::string> leave;
 };
 
 std::string lower(std::string text);

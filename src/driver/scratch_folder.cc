@@ -129,6 +129,15 @@ void clear_scratch_folder(Platform& platform, const std::string& scratch) {
       if (!platform.delete_file(path)) platform.remove_directory(path);
       continue;
     }
+    // A file the library appends to in one process gets this child's part
+    // appended; never through a link, which the child's file replaces.
+    if (kind == EntryKind::kFile && platform.entry_kind(name) == EntryKind::kFile) {
+      if (std::optional<std::string> content = plain_file_content(platform, path)) {
+        write_whole(platform, name, *content, true);
+      }
+      platform.delete_file(path);
+      continue;
+    }
     if (platform.move_entry(path, name)) continue;
     if (kind == EntryKind::kFile) {
       platform.delete_file(path);

@@ -31,10 +31,11 @@ std::optional<std::string> make_scratch_folder(Platform& platform);
 void merge_run_files(Platform& platform, const std::string& scratch, bool trace_removed);
 
 // Removes a scratch folder and what is in it. Files of the sensor's own names
-// are deleted; files and folders of other names (the RFC library's, say) are
-// moved up into the working directory, where a run in one process would have
-// left them; links are removed themselves. A scratch folder that is not a
-// plain folder is left alone.
+// are deleted; files and folders of other names (the RFC library's, say) end
+// in the working directory, where a run in one process would have left them:
+// a file is appended to the working directory's file of its name, or moved up
+// when there is none; links are removed themselves. A scratch folder that is
+// not a plain folder is left alone.
 void clear_scratch_folder(Platform& platform, const std::string& scratch);
 
 // Clears the scratch folders whose run has ended without clearing them (it
