@@ -35,28 +35,29 @@ std::string without_trailing_blanks(const std::string& text) {
 
 bool same_ignoring_case(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
 
-std::FILE* open_here(const char* name, const char* mode) {
-  std::FILE* file = std::fopen(name, mode);
+std::FILE* open_here(const char* name, const char* mode, const char* folder) {
+  const std::string path = std::string(folder) + "/" + name;
+  std::FILE* file = std::fopen(path.c_str(), mode);
 #ifndef _WIN32
   if (file == nullptr) {
-    if (DIR* folder = ::opendir(".")) {
-      while (const dirent* entry = ::readdir(folder)) {
+    if (DIR* listing = ::opendir(folder)) {
+      while (const dirent* entry = ::readdir(listing)) {
         if (::strcasecmp(entry->d_name, name) == 0) {
-          file = std::fopen(entry->d_name, mode);
+          file = std::fopen((std::string(folder) + "/" + entry->d_name).c_str(), mode);
           break;
         }
       }
-      ::closedir(folder);
+      ::closedir(listing);
     }
-    if (file == nullptr && mode[0] != 'r') file = std::fopen(name, mode);
+    if (file == nullptr && mode[0] != 'r') file = std::fopen(path.c_str(), mode);
   }
 #endif
   return file;
 }
 
-std::vector<std::string> lines_of(const char* name, bool& found) {
+std::vector<std::string> lines_of(const char* name, bool& found, const char* folder) {
   std::vector<std::string> lines;
-  std::FILE* file = open_here(name, "rb");
+  std::FILE* file = open_here(name, "rb", folder);
   found = file != nullptr;
   if (file == nullptr) return lines;
   std::string line;
@@ -170,6 +171,10 @@ KeyResult apply_key(System& system, const std::string& key, const std::string& v
   } else if (key == "hang") {
     good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
     if (good) system.hang.insert(value);
+  } else if (key == "leave") {
+    good = !value.empty() && value.size() <= 64 && value.find_first_of("/\\:") == std::string::npos &&
+           value != "." && value != "..";
+    if (good) system.leave.push_back(value);
   } else if (key == "abort") {
     good = value == "RfcOpen" || value == "RfcOpenEx" || value == "RfcCall" || value == "RfcReceive";
     if (good) system.abort.insert(value);
@@ -182,6 +187,9 @@ KeyResult apply_key(System& system, const std::string& key, const std::string& v
 std::vector<System> parse_landscape() {
   bool found = false;
   std::vector<std::string> lines = lines_of(kLandscapeFile, found);
+  // A program that works in a folder of its own below its run's working
+  // directory (the sensor's child runs) finds the landscape there.
+  if (!found) lines = lines_of(kLandscapeFile, found, "..");
   std::vector<System> systems;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::size_t number = i + 1;
@@ -221,7 +229,7 @@ const std::vector<System>& Landscape::systems() {
   std::string stamp;
 #ifndef _WIN32
   struct stat info;
-  if (::stat(kLandscapeFile, &info) == 0) {
+  if (::stat(kLandscapeFile, &info) == 0 || ::stat((std::string("../") + kLandscapeFile).c_str(), &info) == 0) {
     stamp = std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
             std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
   }

@@ -1,5 +1,6 @@
 // The simulated SAP landscape that both stand-ins play against: the file
-// "RfcSim.ini" of the working directory (see README.md here).
+// "RfcSim.ini" of the working directory, or of the folder above it when the
+// working directory has none (see README.md here).
 #ifndef QUILLAR_RFCSIM_LANDSCAPE_H_
 #define QUILLAR_RFCSIM_LANDSCAPE_H_
 
@@ -44,6 +45,8 @@ struct System {
   // Each logon and each call waits this long; these operations never return.
   long delay_ms = 0;
   std::set<std::string> hang;
+  // Files of the working directory that each logon appends a line to.
+  std::vector<std::string> leave;
 };
 
 std::string lower(std::string text);
@@ -51,11 +54,12 @@ std::string trim(const std::string& text);
 std::string without_trailing_blanks(const std::string& text);
 bool same_ignoring_case(const std::string& a, const std::string& b);
 
-// Opens a file of the working directory, its name matched in any letter case
-// as on Windows.
-std::FILE* open_here(const char* name, const char* mode);
-// The lines of a file of the working directory, without their line feeds.
-std::vector<std::string> lines_of(const char* name, bool& found);
+// Opens a file of the working directory (or of another folder), its name
+// matched in any letter case as on Windows.
+std::FILE* open_here(const char* name, const char* mode, const char* folder = ".");
+// The lines of a file of the working directory (or of another folder),
+// without their line feeds.
+std::vector<std::string> lines_of(const char* name, bool& found, const char* folder = ".");
 
 // The landscape as the file now stands. It is parsed again only when the
 // file has changed, so that a run over many systems stays linear.

@@ -123,6 +123,14 @@ RFC_HANDLE log_on(const System* system, const char* operation, const std::string
     set_error("RFC_ERROR_LOGON_FAILURE", "Name or password is incorrect (repeat logon)");
     return 0;
   }
+  // Files of the library's own, as a real library may leave in the working
+  // directory.
+  for (const std::string& name : system->leave) {
+    if (std::FILE* file = open_here(name.c_str(), "ab")) {
+      std::fprintf(file, "logon to %s\n", system->name.c_str());
+      std::fclose(file);
+    }
+  }
   RFC_HANDLE handle = state().next_handle++;
   state().connections[handle] = *system;
   state().current = *system;

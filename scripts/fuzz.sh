@@ -15,7 +15,7 @@ seed() {  # target name content
   mkdir -p "$corpus/$1"
   printf '%b' "$3" > "$corpus/$1/seed-$2"
 }
-for target in command_line system_profile global_profile path_override trace_scan rfcsim_files single_run global_run; do
+for target in command_line system_profile global_profile path_override trace_scan rfcsim_files single_run global_run child_input; do
   mkdir -p "$corpus/$target"
 done
 seed command_line single 'PRD\0LAN=eth0,MODE=Mervesk'
@@ -29,9 +29,12 @@ seed path_override root '\\Program Files'
 seed trace_scan blocks '**** ERROR file opened at Thu Dec 10\nT:0001 ======> partner not reached\n**** ERROR x\nERROR       logon failed\r\n'
 { cat "$here/demo/RfcSim.ini"; printf '\0'; cat "$here/demo/SapRfc.QAS"; } > "$corpus/rfcsim_files/seed-demo"
 
+seed child_input global '\1\x01\x01\x01PRD\x01ITEM=In-Errors,PARALLEL=2N7:PRD.P00\nV1:3\nS1:1\nE1:0\n'
+seed child_input single '\1\x02\x01\x021\x01PRD\x01LAN=eth0,DEADLINE=5C5:<Prtg>\nD0:\nE1:0\n'
+
 failed=0
 printf '%-22s %12s %10s %s\n' target executions corpus result
-for target in command_line system_profile global_profile path_override trace_scan rfcsim_files single_run global_run; do
+for target in command_line system_profile global_profile path_override trace_scan rfcsim_files single_run global_run child_input; do
   log="$build/$target.log"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1 \
     "$build/${target}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 \

@@ -98,6 +98,80 @@ std::unique_ptr<SharedLibrary> FakePlatform::load_library(const std::string& fil
   return std::make_unique<FakeSharedLibrary>(library->second);
 }
 
-bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0; }
+bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0 || links.erase(path) != 0; }
+
+bool FakePlatform::make_directory(const std::string& path) {
+  if (files.count(path) != 0 || links.count(path) != 0) return false;
+  return folders.insert(path).second;
+}
+
+bool FakePlatform::remove_directory(const std::string& path) {
+  const std::string inside = path + "\\";
+  for (const auto& [name, content] : files) {
+    if (name.rfind(inside, 0) == 0) return false;
+  }
+  for (const std::string& folder : folders) {
+    if (folder.rfind(inside, 0) == 0) return false;
+  }
+  return folders.erase(path) != 0;
+}
+
+EntryKind FakePlatform::entry_kind(const std::string& path) {
+  if (links.count(path) != 0) return EntryKind::kOther;
+  if (folders.count(path) != 0) return EntryKind::kFolder;
+  return files.count(path) != 0 ? EntryKind::kFile : EntryKind::kMissing;
+}
+
+std::vector<std::string> FakePlatform::folder_entries(const std::string& path) {
+  const std::string inside = path.empty() ? "" : path + "\\";
+  std::set<std::string> names;
+  auto take = [&](const std::string& entry) {
+    if (entry.rfind(inside, 0) != 0) return;
+    std::string rest = entry.substr(inside.size());
+    if (!rest.empty() && rest.find('\\') == std::string::npos) names.insert(rest);
+  };
+  for (const auto& [name, content] : files) take(name);
+  for (const std::string& folder : folders) take(folder);
+  for (const std::string& link : links) take(link);
+  return std::vector<std::string>(names.begin(), names.end());
+}
+
+bool FakePlatform::move_entry(const std::string& from, const std::string& to) {
+  if (folders.count(to) != 0) return false;
+  if (links.erase(from) != 0) {
+    files.erase(to);
+    links.insert(to);
+    return true;
+  }
+  if (auto file = files.find(from); file != files.end()) {
+    std::string content = file->second;
+    files.erase(file);
+    links.erase(to);
+    files[to] = content;
+    return true;
+  }
+  if (folders.count(from) == 0 || files.count(to) != 0 || links.count(to) != 0) return false;
+  std::map<std::string, std::string> moved_files;
+  for (auto it = files.begin(); it != files.end();) {
+    if (it->first.rfind(from + "\\", 0) == 0) {
+      moved_files[to + it->first.substr(from.size())] = it->second;
+      it = files.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  files.insert(moved_files.begin(), moved_files.end());
+  std::set<std::string> moved_folders;
+  for (auto it = folders.begin(); it != folders.end();) {
+    if (*it == from || it->rfind(from + "\\", 0) == 0) {
+      moved_folders.insert(to + it->substr(from.size()));
+      it = folders.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  folders.insert(moved_folders.begin(), moved_folders.end());
+  return true;
+}
 
 }  // namespace quillar

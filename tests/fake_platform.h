@@ -59,16 +59,27 @@ class FakePlatform : public Platform {
   }
   std::string failure_reason() override { return "No such file or directory"; }
   std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return append_text(path); }
-  bool make_directory(const std::string& path) override { return folders.insert(path).second; }
-  bool remove_directory(const std::string& path) override { return folders.erase(path) != 0; }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>&, const std::string&) override {
-    return nullptr;
-  }
-  void end_with_parent() override {}
+  bool make_directory(const std::string& path) override;
+  bool remove_directory(const std::string& path) override;
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>&) override { return nullptr; }
+  void end_with_parent(unsigned long) override {}
   unsigned long process_id() override { return 4242; }
+  bool process_alive(unsigned long process_id) override { return alive.count(process_id) != 0; }
+  std::uint64_t random_number() override { return next_random++; }
   std::uint64_t monotonic_ms() override { return clock_ms; }
   void sleep_ms(unsigned milliseconds) override { clock_ms += milliseconds; }
+  EntryKind entry_kind(const std::string& path) override;
+  std::vector<std::string> folder_entries(const std::string& path) override;
+  bool move_entry(const std::string& from, const std::string& to) override;
+  bool enter_directory(const std::string&) override { return false; }
+  void finish_output(int exit_code) override { finished_with.push_back(exit_code); }
   std::uint64_t clock_ms = 0;
+  // Paths that are links (or junctions): neither file nor folder.
+  std::set<std::string> links;
+  // Numbers of the processes that run besides this one.
+  std::set<unsigned long> alive;
+  std::uint64_t next_random = 0x1234;
+  std::vector<int> finished_with;
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override;
   std::string library_file_head(const std::string& file_name) override {
     auto library = libraries.find(file_name);
@@ -77,51 +88,22 @@ class FakePlatform : public Platform {
 };
 
 // The files and the clock of another platform, with the console captured.
-class ConsoleCapture : public Platform {
+class ConsoleCapture : public PlatformWrapper {
  public:
-  explicit ConsoleCapture(Platform& files) : files_(files) {}
+  explicit ConsoleCapture(Platform& files) : PlatformWrapper(files) {}
   std::string console;
   std::string error_console;
 
-  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override { return files_.open_bytes(path); }
-  std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
-    return files_.create_bytes(path);
-  }
-  std::unique_ptr<WritableFile> append_text(const std::string& path) override {
-    return files_.append_text(path);
-  }
-  bool delete_file(const std::string& path) override { return files_.delete_file(path); }
-  std::string time_of_day() override { return files_.time_of_day(); }
   void write_console(std::string_view text) override {
     console.append(text);
     note_console_output(text);
   }
   void write_error_console(std::string_view text) override { error_console.append(text); }
   bool input_is_terminal() override { return false; }
-  std::string full_path(const std::string& path) override { return files_.full_path(path); }
-  std::string failure_reason() override { return files_.failure_reason(); }
-  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return files_.append_bytes(path); }
-  bool make_directory(const std::string& path) override { return files_.make_directory(path); }
-  bool remove_directory(const std::string& path) override { return files_.remove_directory(path); }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
-                                              const std::string& working_dir) override {
-    return files_.start_program(arguments, working_dir);
-  }
-  void end_with_parent() override { files_.end_with_parent(); }
-  unsigned long process_id() override { return files_.process_id(); }
-  std::uint64_t monotonic_ms() override { return files_.monotonic_ms(); }
-  void sleep_ms(unsigned milliseconds) override { files_.sleep_ms(milliseconds); }
-  std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
-    return files_.load_library(file_name, error_code);
-  }
-  std::string library_file_head(const std::string& file_name) override { return files_.library_file_head(file_name); }
   bool read_secret_line(std::string& line) override {
     line.clear();
     return false;
   }
-
- private:
-  Platform& files_;
 };
 
 }  // namespace quillar

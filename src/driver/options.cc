@@ -55,8 +55,14 @@ Options read_options(std::string_view keyword_source, std::string_view typed) {
     options.parallel_typed = *systems;
   }
   options.failed_channel = contains(keyword_text, ",FAILED");
+  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, ",RUNTIME=")) {
+    options.runtime_seconds = leading_integer(*seconds);
+    options.runtime_typed = *seconds;
+  }
   return options;
 }
+
+long Options::whole_run_seconds() const { return runtime_seconds.value_or(kDefaultRuntime); }
 
 Status check_run_limits(const Options& options) {
   auto fits = [](const std::optional<long>& value, long highest) {
@@ -69,6 +75,18 @@ Status check_run_limits(const Options& options) {
   if (!fits(options.parallel, kMostParallel)) {
     return error_status(Fault::kRunLimitsOutOfRange,
                         {"PARALLEL", options.parallel_typed, std::to_string(kMostParallel), "systems"});
+  }
+  if (!fits(options.runtime_seconds, kLongestRuntime)) {
+    return error_status(Fault::kRunLimitsOutOfRange,
+                        {"RUNTIME", options.runtime_typed, std::to_string(kLongestRuntime), "seconds"});
+  }
+  // A deadline never outlasts the run it belongs to, whose bound is 50
+  // seconds unless the runtime option raises it.
+  const long runtime = options.whole_run_seconds();
+  if (!fits(options.deadline_seconds, runtime)) {
+    return error_status(Fault::kRunLimitsOutOfRange,
+                        {"DEADLINE", options.deadline_typed, std::to_string(runtime),
+                         "seconds as RUNTIME=" + std::to_string(runtime) + " allows"});
   }
   return Status::Ok();
 }

@@ -45,24 +45,32 @@ struct Options {
   LogonOverrides overrides;
   // The first word, upper-cased: the sensor key of the GLOBAL form.
   std::string sensor_key;
-  // The deadline and parallel keywords (their commas included): each system
-  // works in a child process, stopped after this many seconds, and up to this
-  // many at once. Checked by check_run_limits.
+  // The deadline, parallel and runtime keywords (their commas included):
+  // each system works in a child process, stopped after this many seconds,
+  // up to this many at once, and the whole run ends after this many seconds.
+  // Checked by check_run_limits.
   std::optional<long> deadline_seconds;
   std::optional<long> parallel;
+  std::optional<long> runtime_seconds;
   // Their values as read, which the text of a refusal shows.
   std::string deadline_typed;
   std::string parallel_typed;
+  std::string runtime_typed;
   // The failed-systems keyword (its comma included): a global run adds a
   // channel with the count of its failed systems.
   bool failed_channel = false;
   bool uses_children() const { return deadline_seconds.has_value() || parallel.has_value(); }
+  // The bound of the whole run, which only a run with children keeps.
+  long whole_run_seconds() const;
 };
 
-// The ranges of the deadline (1 to 600 seconds) and of the systems at once
-// (1 to 32).
+// The ranges of the deadline (1 to 600 seconds), of the systems at once (1
+// to 32) and of the whole run (1 to 900 seconds, 50 unless set, and never
+// shorter than the deadline).
 inline constexpr long kLongestDeadline = 600;
 inline constexpr long kMostParallel = 32;
+inline constexpr long kLongestRuntime = 900;
+inline constexpr long kDefaultRuntime = 50;
 Status check_run_limits(const Options& options);
 
 // Reads the options. Keywords are looked for in `keyword_source`, upper-cased

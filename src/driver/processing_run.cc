@@ -1,6 +1,5 @@
 #include "driver/processing_run.h"
 
-#include "driver/child_runs.h"
 #include "driver/sensor.h"
 #include "measure/network_usage.h"
 #include "output/channel_writer.h"
@@ -86,19 +85,19 @@ std::string channel_name_for(const std::string& display_selector, const std::str
   return std::string(cut_to(name, kChannelNameRoom));
 }
 
-int run_single_system(Run& run) {
-  Platform& platform = run.platform;
+Status read_single_profile(Run& run, LogonEntries& entries) {
   RunSettings& settings = run.settings;
-  const Options& options = settings.options;
-
-  LogonEntries entries;
+  if (!settings.profile_stream) return error_status(Fault::kProfileMissing, {settings.profile_path});
   Status profile = read_system_profile(*settings.profile_stream, settings.profile_name, false, run.offset_table,
                                        entries);
   settings.profile_stream.reset();
-  if (!profile.is_ok()) return end_with_error_document(platform, profile.text());
-  if (options.uses_children() && !run.in_child) {
-    if (std::optional<int> code = run_single_in_child(run, entries.destination)) return *code;
-  }
+  return profile;
+}
+
+int run_single_system(Run& run, const LogonEntries& entries) {
+  Platform& platform = run.platform;
+  RunSettings& settings = run.settings;
+  const Options& options = settings.options;
 
   run.log.log_event(0, "program started", run.program_path);
   Status opened = open_rfc_library(platform, run.rfc_library);
@@ -146,25 +145,33 @@ struct GlobalRun::Shared {
   NetworkUsage usage;
 };
 
-GlobalRun::GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options,
-                     std::string options_source)
-    : run_(run),
-      allocation_(allocation),
-      options_(options),
-      options_source_(std::move(options_source)),
-      shared_(std::make_unique<Shared>(run, options)) {}
+GlobalRun::GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options)
+    : run_(run), allocation_(allocation), options_(options), shared_(std::make_unique<Shared>(run, options)) {}
 
 GlobalRun::~GlobalRun() = default;
 
-SystemResult GlobalRun::process_system(const std::string& profile_name, SystemSink& sink) {
-  Platform& platform = run_.platform;
-  SystemResult result;
+std::vector<std::string> GlobalRun::profile_names() const {
+  std::vector<std::string> names;
+  const std::string& listing = allocation_.server_listing;
+  for (std::size_t next = 0; next < listing.size();) {
+    std::size_t end = std::min(listing.find('#', next), listing.size());
+    names.push_back(listing.substr(next, end - next));
+    next = end + 1;
+  }
+  return names;
+}
+
+std::unique_ptr<ReadableFile> GlobalRun::open_system_profile(const std::string& profile_name) {
   // A name too long for a profile name would stand for another file if it
   // were cut, so it is passed over like a profile that does not open.
-  if (profile_name.size() > RunSettings::kProfileNameRoom) return result;
-  std::unique_ptr<ReadableFile> profile = platform.open_text(run_.settings.sensor_dir + profile_name);
-  if (!profile) return result;
+  if (profile_name.size() > RunSettings::kProfileNameRoom) return nullptr;
+  return run_.platform.open_text(run_.settings.sensor_dir + profile_name);
+}
 
+SystemResult GlobalRun::process_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile,
+                                       SystemSink& sink) {
+  Platform& platform = run_.platform;
+  SystemResult result;
   LogonEntries entries;
   bool valid = read_system_profile(*profile, profile_name, true, run_.offset_table, entries).is_ok();
   profile.reset();
@@ -212,15 +219,12 @@ void GlobalRun::emit_channel(const SystemResult& result) {
   run_.platform.write_console(document.text());
 }
 
-void GlobalRun::emit_trace_line(const SystemResult& result) {
-  if (!run_.settings.options.trace || result.state == SystemState::kSkipped) return;
-  run_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
-}
-
-void GlobalRun::count(const SystemResult& result) {
+void GlobalRun::finish_system(const SystemResult& result) {
   ++systems_;
   if (result.state == SystemState::kSkipped) return;
   ++(result.state == SystemState::kProcessed ? processed_ : failed_);
+  if (!run_.settings.options.trace) return;
+  run_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
 }
 
 void GlobalRun::print_summary() {
@@ -253,7 +257,21 @@ class PrintingSink final : public SystemSink {
 
 }  // namespace
 
-int GlobalRun::run_listing() {
+void GlobalRun::work_here(const std::string& profile_name) {
+  SystemResult result;
+  if (std::unique_ptr<ReadableFile> profile = open_system_profile(profile_name)) {
+    PrintingSink sink(*this);
+    result = process_system(profile_name, std::move(profile), sink);
+  }
+  finish_system(result);
+}
+
+int InProcessRunner::work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) {
+  for (const std::string& name : profile_names) global_run.work_here(name);
+  return kExitCompleted;
+}
+
+int GlobalRun::run_listing(SystemRunner& runner) {
   Platform& platform = run_.platform;
   const RunSettings& settings = run_.settings;
   if (settings.options.trace) {
@@ -264,47 +282,32 @@ int GlobalRun::run_listing() {
   head.begin_document();
   platform.write_console(head.text() + "\n");
 
-  std::vector<std::string> names;
-  const std::string& listing = allocation_.server_listing;
-  for (std::size_t next = 0; next < listing.size();) {
-    std::size_t end = std::min(listing.find('#', next), listing.size());
-    names.push_back(listing.substr(next, end - next));
-    next = end + 1;
-  }
-  if (options_.uses_children()) {
-    if (run_children(*this, names) == kExitRfcAborted) return kExitRfcAborted;
-  } else {
-    PrintingSink sink(*this);
-    for (const std::string& name : names) {
-      SystemResult result = process_system(name, sink);
-      count(result);
-      emit_trace_line(result);
-    }
-  }
+  if (runner.work_through(*this, profile_names()) == kExitRfcAborted) return kExitRfcAborted;
 
   print_summary();
   if (settings.options.trace) platform.write_console(processed_line(platform));
   return kExitCompleted;
 }
 
-int run_global(Run& run, const GlobalAllocation& allocation) {
+Status prepare_global_run(Run& run, const GlobalAllocation& allocation, Options& options) {
   // The document head goes out at once and cannot be taken back, so the
   // library is opened before it: a missing library gets its error document.
   Status opened = open_rfc_library(run.platform, run.rfc_library);
-  if (!opened.is_ok()) return end_with_error_document(run.platform, opened.text());
+  if (!opened.is_ok()) return opened;
 
   // From here on the options of the sensor line (GLOBAL form) or of the
   // command line (ITEM form) rule the document, the channels, the logon and
   // the log; the trace stays as the command line set it.
   const bool item_form = run.settings.profile_name == kItemProfileName;
-  const std::string& source = item_form ? run.settings.options.typed : allocation.sensor_options;
-  const Options options = read_global_run_options(source);
-  if (Status limits = check_run_limits(options); !limits.is_ok()) {
-    return end_with_error_document(run.platform, limits.text());
-  }
+  options = read_global_run_options(item_form ? run.settings.options.typed : allocation.sensor_options);
+  return check_run_limits(options);
+}
+
+int run_global(Run& run, const GlobalAllocation& allocation, const Options& options, SystemRunner& children) {
   run.log.switch_to(run.platform, options.syslog);
-  GlobalRun global_run(run, allocation, options, source);
-  return global_run.run_listing();
+  GlobalRun global_run(run, allocation, options);
+  InProcessRunner in_process;
+  return global_run.run_listing(options.uses_children() ? children : in_process);
 }
 
 }  // namespace quillar

@@ -4,8 +4,10 @@
 #define QUILLAR_DRIVER_PROCESSING_RUN_H_
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "driver/run_settings.h"
 #include "output/diagnostics.h"
@@ -31,13 +33,22 @@ struct Run {
   // The folder of the destination files, ending in a backslash; empty for
   // the working directory.
   std::string destination_folder = "";
-  // A child works on its system itself, whatever the options say.
-  bool in_child = false;
+  // The arguments that followed the program's path, as given.
+  std::vector<std::string> arguments = {};
 };
 
-// Both give the exit code; the RFC error report ends the process on its own.
-int run_single_system(Run& run);
-int run_global(Run& run, const GlobalAllocation& allocation);
+// Reads the system profile of a single-system run from the stream that
+// start-up opened.
+Status read_single_profile(Run& run, LogonEntries& entries);
+
+// The single-system run over the entries read. Gives the exit code; the RFC
+// error report ends the process on its own.
+int run_single_system(Run& run, const LogonEntries& entries);
+
+// Opens the RFC library (a missing one gets its error document before any
+// output) and settles the options that rule a global run: the sensor line's
+// (GLOBAL form) or the command line's (ITEM form), checked.
+Status prepare_global_run(Run& run, const GlobalAllocation& allocation, Options& options);
 
 // What one system of a global run came to.
 enum class SystemState {
@@ -75,31 +86,58 @@ class SystemSink {
   virtual void delivered(const SystemResult& result) = 0;
 };
 
+class GlobalRun;
+
+// Works on the systems of a global run, in this process or elsewhere, and
+// hands each system's output back to the global run in listing order.
+class SystemRunner {
+ public:
+  virtual ~SystemRunner() = default;
+  // Gives kExitCompleted, or kExitRfcAborted when a system's RFC error
+  // report has ended the run (the report is printed then).
+  virtual int work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) = 0;
+};
+
+// One system after the other, in this process.
+class InProcessRunner final : public SystemRunner {
+ public:
+  int work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) override;
+};
+
 // The systems of a global run, with what they share: the options of the run,
 // the connection records and the description of the row structure, which the
-// library is given once. `options_source` is the option string the options
-// were read from, which children read again.
+// library is given once.
 class GlobalRun {
  public:
-  GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options, std::string options_source);
+  GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options);
   ~GlobalRun();
 
-  // Works through the listing, one system after the other or in children,
-  // and prints the document. Gives the exit code.
-  int run_listing();
+  // The profile names of the server listing, in order.
+  std::vector<std::string> profile_names() const;
 
-  // One system's work; the channel goes to `sink` when it is known.
-  SystemResult process_system(const std::string& profile_name, SystemSink& sink);
+  // Prints the document head, has `runner` work through the listing and
+  // prints the summary. Gives the exit code.
+  int run_listing(SystemRunner& runner);
 
-  // A system's channel, its trace line and its count, in listing order.
+  // A system's profile, open; null when the system is passed over: its name
+  // is too long for a profile name, or its profile does not open.
+  std::unique_ptr<ReadableFile> open_system_profile(const std::string& profile_name);
+
+  // One system's work on its open profile; the channel goes to `sink` when
+  // it is known.
+  SystemResult process_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile,
+                              SystemSink& sink);
+
+  // One system's work in this process, its output printed as it comes.
+  void work_here(const std::string& profile_name);
+
+  // What a system prints, in listing order: its channel as soon as its
+  // measures are known, and once it is done its trace line and its count.
   void emit_channel(const SystemResult& result);
-  void emit_trace_line(const SystemResult& result);
-  void count(const SystemResult& result);
+  void finish_system(const SystemResult& result);
 
   Run& run() { return run_; }
-  const GlobalAllocation& allocation() const { return allocation_; }
   const Options& options() const { return options_; }
-  const std::string& options_source() const { return options_source_; }
 
  private:
   struct Shared;
@@ -108,12 +146,15 @@ class GlobalRun {
   Run& run_;
   const GlobalAllocation& allocation_;
   const Options& options_;
-  const std::string options_source_;
   std::unique_ptr<Shared> shared_;
   std::uint32_t systems_ = 0;
   std::uint32_t processed_ = 0;
   std::uint32_t failed_ = 0;
 };
+
+// The global run: switches the log to the run's options and works through
+// the listing, in children (`children`) when the options ask for them.
+int run_global(Run& run, const GlobalAllocation& allocation, const Options& options, SystemRunner& children);
 
 // How the single-system run shows its parameters in its Executing line: the
 // options as typed, cut at the first "#" and then at the first "@";

@@ -48,15 +48,26 @@ class SharedLibrary {
   virtual void* entry_point(const char* name) = 0;
 };
 
-// Another run of this same program, started by start_program.
+// Another run of this same program, started by start_program, in a process
+// group (POSIX) or job (Windows) of its own.
 class ChildProcess {
  public:
-  // Ends the child if it still runs.
+  // Ends the child and everything it started, if it still runs.
   virtual ~ChildProcess() = default;
-  // The exit code once the child has ended; nothing while it runs.
-  virtual std::optional<int> exit_code() = 0;
-  // Ends the child at once.
+  // Whether the child has ended. Once it has, it is never signalled again.
+  virtual bool has_ended() = 0;
+  // Ends the child and everything it started, and waits until it has ended.
   virtual void kill() = 0;
+};
+
+// What a name in a folder stands for, seen without following it.
+enum class EntryKind {
+  kMissing,
+  kFile,
+  kFolder,
+  // A symbolic link, a junction or another reparse point, a device: never
+  // followed, never written through.
+  kOther,
 };
 
 // Windows error codes of a library load, the ones the sensor explains.
@@ -132,25 +143,49 @@ class Platform {
   // missing.
   virtual std::unique_ptr<WritableFile> append_bytes(const std::string& path) = 0;
 
-  // Creates a folder; removes an empty one. False when that failed.
+  // Creates a folder, failing when anything has that name already; removes
+  // an empty folder. False when that failed.
   virtual bool make_directory(const std::string& path) = 0;
   virtual bool remove_directory(const std::string& path) = 0;
 
-  // Starts this same program with `arguments` in the folder `working_dir`.
-  // Children never outlive the program that started them. Null when the
-  // child could not be started.
-  virtual std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
-                                                      const std::string& working_dir) = 0;
+  // Starts this same program in the working directory with `arguments`, the
+  // first of which is the program's name as the child sees it. The child's
+  // standard handles are the null device, and it never outlives this
+  // program. Null when the child could not be started, or could not be tied
+  // to this program's life; no child runs then.
+  virtual std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) = 0;
 
-  // For a child: ends this process when the program that started it ends.
-  virtual void end_with_parent() = 0;
+  // For a child: ends this process when the program `parent_id` that started
+  // it ends, and at once when it has ended already.
+  virtual void end_with_parent(unsigned long parent_id) = 0;
 
   // This process's number, for names that must differ between runs.
   virtual unsigned long process_id() = 0;
+  // Whether a process of this number runs (or may run: one that this
+  // process may not look at counts as running).
+  virtual bool process_alive(unsigned long process_id) = 0;
+  // A number nobody can guess, for names nobody may take first.
+  virtual std::uint64_t random_number() = 0;
 
   // Milliseconds on a clock that never goes back; waits that many.
   virtual std::uint64_t monotonic_ms() = 0;
   virtual void sleep_ms(unsigned milliseconds) = 0;
+
+  // What `path` is, without following a link at its end.
+  virtual EntryKind entry_kind(const std::string& path) = 0;
+  // The names in a folder, without "." and "..", in no order; empty when
+  // the folder cannot be read.
+  virtual std::vector<std::string> folder_entries(const std::string& path) = 0;
+  // Renames a file, folder or link (the link itself), replacing a file or
+  // link of the new name. False when that failed.
+  virtual bool move_entry(const std::string& from, const std::string& to) = 0;
+  // Makes this folder of the working directory the working directory; a
+  // link in its place is refused. False when that failed.
+  virtual bool enter_directory(const std::string& path) = 0;
+
+  // The run's output is complete and the process ends with `exit_code`:
+  // writes out whatever standard output still holds.
+  virtual void finish_output(int exit_code) = 0;
 
   // Opens a file for reading as text: a CR LF pair reads as one line feed, as it
   // does for a Windows program's text-mode file. Every other byte is read as it
@@ -164,6 +199,51 @@ class Platform {
 
  private:
   bool console_line_open_ = false;
+};
+
+// A platform that hands every call to another one, for decorators that
+// change one thing: a subclass overrides only what it changes.
+class PlatformWrapper : public Platform {
+ public:
+  explicit PlatformWrapper(Platform& target) : target_(target) {}
+  Platform& target() { return target_; }
+
+  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override { return target_.open_bytes(path); }
+  std::unique_ptr<WritableFile> create_bytes(const std::string& path) override { return target_.create_bytes(path); }
+  std::unique_ptr<WritableFile> append_text(const std::string& path) override { return target_.append_text(path); }
+  bool delete_file(const std::string& path) override { return target_.delete_file(path); }
+  std::string time_of_day() override { return target_.time_of_day(); }
+  void write_console(std::string_view text) override { target_.write_console(text); }
+  void begin_console_line() override { target_.begin_console_line(); }
+  void write_error_console(std::string_view text) override { target_.write_error_console(text); }
+  bool input_is_terminal() override { return target_.input_is_terminal(); }
+  bool read_secret_line(std::string& line) override { return target_.read_secret_line(line); }
+  std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
+    return target_.load_library(file_name, error_code);
+  }
+  std::string library_file_head(const std::string& file_name) override { return target_.library_file_head(file_name); }
+  std::string full_path(const std::string& path) override { return target_.full_path(path); }
+  std::string failure_reason() override { return target_.failure_reason(); }
+  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return target_.append_bytes(path); }
+  bool make_directory(const std::string& path) override { return target_.make_directory(path); }
+  bool remove_directory(const std::string& path) override { return target_.remove_directory(path); }
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) override {
+    return target_.start_program(arguments);
+  }
+  void end_with_parent(unsigned long parent_id) override { target_.end_with_parent(parent_id); }
+  unsigned long process_id() override { return target_.process_id(); }
+  bool process_alive(unsigned long process_id) override { return target_.process_alive(process_id); }
+  std::uint64_t random_number() override { return target_.random_number(); }
+  std::uint64_t monotonic_ms() override { return target_.monotonic_ms(); }
+  void sleep_ms(unsigned milliseconds) override { target_.sleep_ms(milliseconds); }
+  EntryKind entry_kind(const std::string& path) override { return target_.entry_kind(path); }
+  std::vector<std::string> folder_entries(const std::string& path) override { return target_.folder_entries(path); }
+  bool move_entry(const std::string& from, const std::string& to) override { return target_.move_entry(from, to); }
+  bool enter_directory(const std::string& path) override { return target_.enter_directory(path); }
+  void finish_output(int exit_code) override { target_.finish_output(exit_code); }
+
+ private:
+  Platform& target_;
 };
 
 // The rest of a file, as it reads.

@@ -1,11 +1,11 @@
 // The POSIX platform of the development build. It emulates the Windows paths of
 // the product on folders below a drive root: /mnt, or the folder that the
 // environment variable QUILLAR_DRIVE_ROOT names.
+#include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/prctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,6 +18,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix_paths.h"
+#include "platform/posix_process.h"
 #include "platform/stdio_file.h"
 
 namespace quillar {
@@ -40,45 +41,18 @@ DriveMap drives_of_this_process() {
   return drives;
 }
 
-class PosixChild final : public ChildProcess {
- public:
-  explicit PosixChild(pid_t pid) : pid_(pid) {}
-  ~PosixChild() override {
-    if (!exit_code_) kill();
-  }
-  std::optional<int> exit_code() override {
-    if (exit_code_) return exit_code_;
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    }
-    return exit_code_;
-  }
-  void kill() override {
-    if (exit_code_) return;
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    exit_code_ = 128 + SIGKILL;
-  }
-
- private:
-  pid_t pid_;
-  std::optional<int> exit_code_;
-};
-
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform() : drives_(drives_of_this_process()) {}
+  PosixPlatform() : drives_(drives_of_this_process()) { take_default_child_signal(); }
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override {
     // The name as written is tried first: it is nearly always right, and
     // matching the letter case costs a look into every folder on the way.
     std::string as_written = to_posix_path(path, drives_);
-    std::FILE* stream = std::fopen(as_written.c_str(), "rb");
+    std::FILE* stream = std::fopen(as_written.c_str(), "rbe");
     if (stream == nullptr && errno == ENOENT) {
       std::string matched = match_letter_case(as_written);
-      if (matched != as_written) stream = std::fopen(matched.c_str(), "rb");
+      if (matched != as_written) stream = std::fopen(matched.c_str(), "rbe");
     }
     if (stream == nullptr) return nullptr;
     struct stat info;
@@ -89,41 +63,77 @@ class PosixPlatform final : public Platform {
     return make_readable(stream);
   }
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
-    return make_writable(std::fopen(local(path).c_str(), "wb"));
+    return make_writable(std::fopen(local(path).c_str(), "wbe"));
   }
   std::unique_ptr<WritableFile> append_text(const std::string& path) override {
-    return make_writable(std::fopen(local(path).c_str(), "a"));
+    return make_writable(std::fopen(local(path).c_str(), "ae"));
   }
   std::unique_ptr<WritableFile> append_bytes(const std::string& path) override {
-    return make_writable(std::fopen(local(path).c_str(), "ab"));
+    return make_writable(std::fopen(local(path).c_str(), "abe"));
   }
   bool make_directory(const std::string& path) override { return ::mkdir(local(path).c_str(), 0700) == 0; }
   bool remove_directory(const std::string& path) override { return ::rmdir(local(path).c_str()) == 0; }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
-                                              const std::string& working_dir) override {
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) override {
     char self[PATH_MAX];
     ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) return nullptr;
-    self[length] = '\0';
-    std::vector<char*> argv;
-    argv.push_back(self);
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    std::string folder = local(working_dir);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    pid_t pid = 0;
-    int failed = posix_spawn(&pid, self, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return nullptr;
-    return std::make_unique<PosixChild>(pid);
+    return start_child_process(std::string(self, static_cast<std::size_t>(length)), arguments);
   }
-  void end_with_parent() override {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() == 1) std::_Exit(128 + SIGKILL);
-  }
+  void end_with_parent(unsigned long parent_id) override { end_with_parent_process(parent_id); }
   unsigned long process_id() override { return static_cast<unsigned long>(::getpid()); }
+  bool process_alive(unsigned long process_id) override {
+    pid_t pid = static_cast<pid_t>(process_id);
+    if (pid <= 0 || static_cast<unsigned long>(pid) != process_id) return false;
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+  }
+  std::uint64_t random_number() override {
+    std::uint64_t number = 0;
+    if (::getrandom(&number, sizeof number, 0) != static_cast<ssize_t>(sizeof number)) {
+      // Without the kernel's randomness the name is still tried exclusively.
+      number = static_cast<std::uint64_t>(monotonic_ms()) * 6364136223846793005ULL + ::getpid();
+    }
+    return number;
+  }
+  // The entries of the scratch folders are named exactly; no other letter
+  // case is looked for, which would mean looking through folders.
+  EntryKind entry_kind(const std::string& path) override {
+    struct stat info;
+    if (::lstat(to_posix_path(path, drives_).c_str(), &info) != 0) {
+      return errno == ENOENT || errno == ENOTDIR ? EntryKind::kMissing : EntryKind::kOther;
+    }
+    if (S_ISREG(info.st_mode)) return EntryKind::kFile;
+    if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
+    return EntryKind::kOther;
+  }
+  std::vector<std::string> folder_entries(const std::string& path) override {
+    std::vector<std::string> names;
+    std::string folder = to_posix_path(path, drives_);
+    int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) return names;
+    DIR* listing = ::fdopendir(descriptor);
+    if (listing == nullptr) {
+      ::close(descriptor);
+      return names;
+    }
+    while (const dirent* entry = ::readdir(listing)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(listing);
+    return names;
+  }
+  bool move_entry(const std::string& from, const std::string& to) override {
+    return ::rename(to_posix_path(from, drives_).c_str(), to_posix_path(to, drives_).c_str()) == 0;
+  }
+  bool enter_directory(const std::string& path) override {
+    int descriptor = ::open(to_posix_path(path, drives_).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    bool entered = ::fchdir(descriptor) == 0;
+    ::close(descriptor);
+    if (entered) drives_.working_dir = absolute_folder(".");
+    return entered;
+  }
+  void finish_output(int) override { std::fflush(stdout); }
   std::uint64_t monotonic_ms() override {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);

@@ -1,7 +1,10 @@
 // The Windows platform: paths are handed to the C runtime as they stand, and
 // standard output keeps the console's text mode, so each line feed leaves the
 // program as CR LF. Nothing here reads the environment.
+// rand_s comes with this.
+#define _CRT_RAND_S
 #include <io.h>
+#include <stdlib.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
+#include "platform/windows_process.h"
 
 namespace quillar {
 namespace {
@@ -26,60 +30,6 @@ class WindowsLibrary final : public SharedLibrary {
 
  private:
   HMODULE module_;
-};
-
-// One argument of a command line, quoted the way the C runtime splits it
-// again: backslashes count only in front of a quote.
-std::wstring quoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
-  std::wstring text = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    text.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    text += c;
-  }
-  text.append(backslashes * 2, L'\\');
-  return text + L"\"";
-}
-
-std::wstring wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring converted(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), length);
-  return converted;
-}
-
-class WindowsChild final : public ChildProcess {
- public:
-  explicit WindowsChild(HANDLE process) : process_(process) {}
-  ~WindowsChild() override {
-    if (!exit_code_) kill();
-    CloseHandle(process_);
-  }
-  std::optional<int> exit_code() override {
-    if (!exit_code_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
-      DWORD code = 0;
-      GetExitCodeProcess(process_, &code);
-      exit_code_ = static_cast<int>(code);
-    }
-    return exit_code_;
-  }
-  void kill() override {
-    if (exit_code_) return;
-    TerminateProcess(process_, 137);
-    WaitForSingleObject(process_, INFINITE);
-    exit_code_ = 137;
-  }
-
- private:
-  HANDLE process_;
-  std::optional<int> exit_code_;
 };
 
 class WindowsPlatform final : public Platform {
@@ -115,37 +65,26 @@ class WindowsPlatform final : public Platform {
   }
   bool make_directory(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
   bool remove_directory(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
-                                              const std::string& working_dir) override {
-    // The children live in a job that ends them when this program ends, even
-    // when PRTG ends it.
-    if (job_ == nullptr) {
-      job_ = CreateJobObjectW(nullptr, nullptr);
-      JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-      limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-      if (job_ != nullptr) SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    }
-    std::wstring self(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-    if (length == 0 || length >= self.size()) return nullptr;
-    self.resize(length);
-    std::wstring command_line = quoted(self);
-    for (const std::string& argument : arguments) command_line += L" " + quoted(wide(argument));
-    std::wstring folder = wide(full_path(working_dir));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(self.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        folder.c_str(), &startup, &process)) {
-      return nullptr;
-    }
-    if (job_ != nullptr) AssignProcessToJobObject(job_, process.hProcess);
-    ResumeThread(process.hThread);
-    CloseHandle(process.hThread);
-    return std::make_unique<WindowsChild>(process.hProcess);
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) override {
+    return start_child_process(arguments);
   }
-  void end_with_parent() override {}
+  // The job of start_program ends a child with its parent.
+  void end_with_parent(unsigned long) override {}
   unsigned long process_id() override { return GetCurrentProcessId(); }
+  bool process_alive(unsigned long process_id) override { return windows_process_alive(process_id); }
+  std::uint64_t random_number() override {
+    unsigned int high = 0;
+    unsigned int low = 0;
+    if (rand_s(&high) != 0 || rand_s(&low) != 0) high = static_cast<unsigned int>(GetTickCount64());
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+  }
+  EntryKind entry_kind(const std::string& path) override { return windows_entry_kind(path); }
+  std::vector<std::string> folder_entries(const std::string& path) override { return windows_folder_entries(path); }
+  bool move_entry(const std::string& from, const std::string& to) override {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+  bool enter_directory(const std::string& path) override { return windows_enter_directory(path); }
+  void finish_output(int) override { std::fflush(stdout); }
   std::uint64_t monotonic_ms() override { return GetTickCount64(); }
   void sleep_ms(unsigned milliseconds) override { Sleep(milliseconds); }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
@@ -169,8 +108,6 @@ class WindowsPlatform final : public Platform {
   }
 
  private:
-  HANDLE job_ = nullptr;
-
   static std::wstring folder_of_program() {
     std::wstring path(32768, L'\0');
     DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));

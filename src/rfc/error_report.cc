@@ -53,6 +53,11 @@ extern "C" void RFC_ENTRY rfc_error_report(char* operation) {
     }
   } catch (...) {
   }
+  // The output ends here, also when the report could not be printed whole.
+  try {
+    if (report_target != nullptr) report_target->console.finish_output(kExitRfcAborted);
+  } catch (...) {
+  }
   std::fflush(stdout);
   std::exit(kExitRfcAborted);
 }

@@ -108,29 +108,44 @@ TEST(OptionsTest, GlobalRunOptions) {
   }
 }
 
-TEST(OptionsTest, DeadlineAndParallelAndTheirRanges) {
+TEST(OptionsTest, DeadlineParallelRuntimeAndTheirRanges) {
   const struct {
     const char* options;
-    std::optional<long> deadline, parallel;
+    std::optional<long> deadline, parallel, runtime;
+    long whole_run;
     // The error text of a refusal; empty when the values are in range.
     std::string refusal;
   } cases[] = {
-      {"", std::nullopt, std::nullopt, ""},
-      {"LAN=1,deadline=20,Parallel=16", 20, 16, ""},
-      {",DEADLINE=1,PARALLEL=32", 1, 32, ""},
-      {",DEADLINE=600", 600, std::nullopt, ""},
-      {",DEADLINE=601", 601, std::nullopt, "Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds..."},
-      {",deadline=0", 0, std::nullopt, "Error 1062: DEADLINE=0 is out of range, 1 to 600 seconds..."},
-      {",DEADLINE=", 0, std::nullopt, "Error 1062: DEADLINE= is out of range, 1 to 600 seconds..."},
-      {",PARALLEL=33", std::nullopt, 33, "Error 1062: PARALLEL=33 is out of range, 1 to 32 systems..."},
-      {",PARALLEL=x", std::nullopt, 0, "Error 1062: PARALLEL=x is out of range, 1 to 32 systems..."},
-      {",PARALLEL=0,DEADLINE=-5", -5, 0, "Error 1062: DEADLINE=-5 is out of range, 1 to 600 seconds..."},
-      {"DEADLINE=5", std::nullopt, std::nullopt, ""},
+      {"", std::nullopt, std::nullopt, std::nullopt, 50, ""},
+      {"LAN=1,deadline=20,Parallel=16", 20, 16, std::nullopt, 50, ""},
+      {",DEADLINE=1,PARALLEL=32", 1, 32, std::nullopt, 50, ""},
+      {",DEADLINE=50", 50, std::nullopt, std::nullopt, 50, ""},
+      {",DEADLINE=51", 51, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE=51 is out of range, 1 to 50 seconds as RUNTIME=50 allows..."},
+      {",DEADLINE=600,RUNTIME=600", 600, std::nullopt, 600, 600, ""},
+      {",DEADLINE=600,RUNTIME=599", 600, std::nullopt, 599, 599,
+       "Error 1062: DEADLINE=600 is out of range, 1 to 599 seconds as RUNTIME=599 allows..."},
+      {",DEADLINE=601,RUNTIME=900", 601, std::nullopt, 900, 900,
+       "Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds..."},
+      {",deadline=0", 0, std::nullopt, std::nullopt, 50, "Error 1062: DEADLINE=0 is out of range, 1 to 600 seconds..."},
+      {",DEADLINE=", 0, std::nullopt, std::nullopt, 50, "Error 1062: DEADLINE= is out of range, 1 to 600 seconds..."},
+      {",PARALLEL=33", std::nullopt, 33, std::nullopt, 50, "Error 1062: PARALLEL=33 is out of range, 1 to 32 systems..."},
+      {",PARALLEL=x", std::nullopt, 0, std::nullopt, 50, "Error 1062: PARALLEL=x is out of range, 1 to 32 systems..."},
+      {",PARALLEL=0,DEADLINE=-5", -5, 0, std::nullopt, 50,
+       "Error 1062: DEADLINE=-5 is out of range, 1 to 600 seconds..."},
+      {",PARALLEL=2,runtime=1", std::nullopt, 2, 1, 1, ""},
+      {",RUNTIME=900", std::nullopt, std::nullopt, 900, 900, ""},
+      {",RUNTIME=901", std::nullopt, std::nullopt, 901, 901, "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
+      {",RUNTIME=0", std::nullopt, std::nullopt, 0, 0, "Error 1062: RUNTIME=0 is out of range, 1 to 900 seconds..."},
+      {",RUNTIME=-5,PARALLEL=1", std::nullopt, 1, -5, -5, "Error 1062: RUNTIME=-5 is out of range, 1 to 900 seconds..."},
+      {"DEADLINE=5 RUNTIME=1", std::nullopt, std::nullopt, std::nullopt, 50, ""},
   };
   for (const auto& c : cases) {
     Options options = read_options(c.options, c.options);
     EXPECT_EQ(options.deadline_seconds, c.deadline) << c.options;
     EXPECT_EQ(options.parallel, c.parallel) << c.options;
+    EXPECT_EQ(options.runtime_seconds, c.runtime) << c.options;
+    EXPECT_EQ(options.whole_run_seconds(), c.whole_run) << c.options;
     EXPECT_EQ(options.uses_children(), c.deadline.has_value() || c.parallel.has_value()) << c.options;
     Status limits = check_run_limits(options);
     EXPECT_EQ(limits.is_ok() ? "" : limits.text(), c.refusal) << c.options;

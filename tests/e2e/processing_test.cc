@@ -506,22 +506,28 @@ TEST_F(ProcessingEndToEnd, ADeadlineStopsASystemThatHangs) {
     EXPECT_EQ(child.standard_output, one.standard_output) << system;
     EXPECT_EQ(child.exit_code, one.exit_code) << system;
   }
-  ProcessResult refused = host().run({"PRD", ",DEADLINE=601"}, "C:\\e2e\\run");
-  EXPECT_EQ(refused.standard_output,
-            host().console_form(error_document("Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds...")));
+  for (const auto& [options, text] : std::vector<std::pair<std::string, std::string>>{
+           {",DEADLINE=601", "Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds..."},
+           {",DEADLINE=51", "Error 1062: DEADLINE=51 is out of range, 1 to 50 seconds as RUNTIME=50 allows..."},
+           {",DEADLINE=20,RUNTIME=19", "Error 1062: DEADLINE=20 is out of range, 1 to 19 seconds as RUNTIME=19 allows..."},
+           {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."}}) {
+    ProcessResult refused = host().run({"PRD", options}, "C:\\e2e\\run");
+    EXPECT_EQ(refused.standard_output, host().console_form(error_document(text))) << options;
+    EXPECT_EQ(refused.exit_code, 2) << options;
+  }
 }
 
 // A child never outlives the sensor, even when PRTG kills the sensor.
 TEST_F(ProcessingEndToEnd, NoChildOutlivesTheSensor) {
   if (host().under_wine()) GTEST_SKIP() << "wine's own processes are not the sensor's children";
   host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   HANG.P00#HANG.P00#\r\n");
-  host().run_killed_after({"PRD", "ITEM=In-Errors,PARALLEL=2,DEADLINE=600"}, "C:\\e2e\\run", 1500);
+  host().run_killed_after({"PRD", "ITEM=In-Errors,PARALLEL=2,DEADLINE=600,RUNTIME=900"}, "C:\\e2e\\run", 1500);
   auto children_left = [] {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
       std::ifstream in(entry.path() / "cmdline", std::ios::binary);
       std::string command(std::istreambuf_iterator<char>(in), {});
-      if (command.find(std::string("--system\0", 9)) != std::string::npos &&
+      if (command.find(std::string("--child\0", 8)) != std::string::npos &&
           command.find("quillar") != std::string::npos) {
         ++count;
       }

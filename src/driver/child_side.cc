@@ -1,0 +1,131 @@
+#include "driver/child_side.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "driver/child_records.h"
+#include "output/diagnostics.h"
+#include "output/status.h"
+
+namespace quillar {
+namespace {
+
+// The parent's working directory, seen from a scratch folder.
+constexpr char kParentFolder[] = "..\\";
+
+// The console of a child: once the child has entered its scratch folder,
+// whatever it prints becomes a record of its stream, written whole and
+// flushed at once, so that the error report's output, which ends the
+// process, is kept too.
+class RecordingConsole final : public PlatformWrapper {
+ public:
+  explicit RecordingConsole(Platform& target) : PlatformWrapper(target) {}
+
+  // Enters the scratch folder and starts the stream there. False when either
+  // failed: the child then records nothing and never completes.
+  bool begin(const std::string& scratch) {
+    if (!target().enter_directory(scratch)) return false;
+    if (target().entry_kind(kRecordsFile) != EntryKind::kMissing) return false;
+    stream_ = target().create_bytes(kRecordsFile);
+    return stream_ != nullptr;
+  }
+
+  void record(RecordKind kind, std::string_view payload) {
+    if (!stream_) return;
+    stream_->write(encode_record(kind, payload));
+    stream_->flush();
+  }
+
+  void write_console(std::string_view text) override {
+    if (!stream_) return target().write_console(text);
+    for (std::size_t at = 0; at < text.size(); at += kRecordPayloadRoom) {
+      record(RecordKind::kConsole, text.substr(at, kRecordPayloadRoom));
+    }
+  }
+
+  // Whether the output ends inside a line is known only where it is printed,
+  // after what the parent printed before this child's output.
+  void begin_console_line() override {
+    if (!stream_) return target().begin_console_line();
+    record(RecordKind::kBeginLine, "");
+  }
+
+  bool delete_file(const std::string& path) override {
+    bool deleted = target().delete_file(path);
+    if (path == kTraceFileName) record(RecordKind::kTraceRemoved, "");
+    return deleted;
+  }
+
+  void finish_output(int exit_code) override {
+    record(RecordKind::kEnd, std::to_string(exit_code));
+    if (stream_) stream_->close();
+    stream_.reset();
+    target().finish_output(exit_code);
+  }
+
+ private:
+  std::unique_ptr<WritableFile> stream_;
+};
+
+// A global run's system, recorded as each part becomes known.
+class RecordingSink final : public SystemSink {
+ public:
+  explicit RecordingSink(RecordingConsole& console) : console_(console) {}
+  void named(const SystemResult& result) override {
+    console_.record(RecordKind::kChannelName, result.channel_name);
+    if (!result.system_line.empty()) console_.record(RecordKind::kSystemLine, result.system_line);
+  }
+  void delivered(const SystemResult& result) override {
+    if (result.value) console_.record(RecordKind::kValue, std::to_string(*result.value));
+  }
+
+ private:
+  RecordingConsole& console_;
+};
+
+// The run as the child works it: through the recording console, with the
+// destination files in the parent's folder.
+Run run_through(Run& run, RecordingConsole& console, const ErrorReportTarget& report) {
+  return Run{console, run.settings, run.log, run.offset_table, run.program_path, run.rfc_library, report,
+             kParentFolder, run.arguments};
+}
+
+}  // namespace
+
+int run_single_system_as_child(Run& run, const LogonEntries& entries, const ChildJob& job) {
+  RecordingConsole console(run.platform);
+  if (job.position != 1 || !console.begin(job.scratch)) return kExitErrorDocument;
+  const ErrorReportTarget report{console, run.rfc_library.entry_points};
+  Run child_run = run_through(run, console, report);
+  child_run.log.switch_to(console, run.settings.options.syslog);
+  const int exit_code = run_single_system(child_run, entries);
+  console.finish_output(exit_code);
+  return exit_code;
+}
+
+int run_global_system_as_child(Run& run, const GlobalAllocation& allocation, const Options& options,
+                               const ChildJob& job) {
+  RecordingConsole console(run.platform);
+  const ErrorReportTarget report{console, run.rfc_library.entry_points};
+  Run child_run = run_through(run, console, report);
+  GlobalRun global_run(child_run, allocation, options);
+  const std::vector<std::string> names = global_run.profile_names();
+  if (job.position > names.size()) return kExitErrorDocument;
+  const std::string& name = names[job.position - 1];
+  // The profile is opened where the parent found it, before the child leaves
+  // the parent's working directory.
+  std::unique_ptr<ReadableFile> profile = global_run.open_system_profile(name);
+  if (!console.begin(job.scratch)) return kExitErrorDocument;
+  child_run.log.switch_to(console, options.syslog);
+  SystemResult result;
+  if (profile) {
+    RecordingSink sink(console);
+    result = global_run.process_system(name, std::move(profile), sink);
+  }
+  console.record(RecordKind::kState, std::to_string(static_cast<int>(result.state)));
+  console.finish_output(kExitCompleted);
+  return kExitCompleted;
+}
+
+}  // namespace quillar

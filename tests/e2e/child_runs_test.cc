@@ -1,0 +1,333 @@
+// Child runs under hostile and ordinary real-world conditions: planted
+// links, the deadline race, an ignored SIGCHLD, a killed parent, sensors
+// side by side, files the library leaves, every profile path form and the
+// whole-run bound. Cases that need a POSIX shell or see POSIX processes run
+// natively only.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "e2e/e2e_support.h"
+
+namespace quillar::e2e {
+namespace {
+
+const std::string kRun = "C:\\e2e\\run";
+const std::string kSensors = "C:\\e2e\\ExeXml\\";
+
+std::string system_entry(const std::string& name, const std::string& host, const std::string& sysnr,
+                         const std::string& more) {
+  return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
+         "\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n" + more;
+}
+
+const std::string kLandscape = system_entry("BIN", "sapbin", "00", "lan = eth0 6789 5556 0 0 0 12345\n") +
+                               system_entry("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n") +
+                               system_entry("ERR1", "saperr", "11", "receive = failure\n") +
+                               system_entry("HANG", "saphang", "50", "hang = RfcOpen\n") +
+                               system_entry("LEAVE", "sapleave", "60", "leave = rfc_own.trc\nlan = eth0 1 2 3 4 5 6\n") +
+                               // Logon and call take about a second together: the deadline of one
+                               // second passes just before the end, just after it, or in between.
+                               system_entry("NEAR", "sapnear", "70", "delay = 490\nlan = eth0 1 2 3 4 5 6\n");
+
+std::string read_local(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every entry of a folder, by name: a file's content, "<folder>" or
+// "<link to TARGET>".
+std::map<std::string, std::string> folder_state(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> state;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_symlink()) {
+      state[name] = "<link to " + std::filesystem::read_symlink(entry.path()).string() + ">";
+    } else if (entry.is_directory()) {
+      state[name] = "<folder>";
+    } else {
+      state[name] = read_local(entry.path());
+    }
+  }
+  return state;
+}
+
+// The entries of the working directory that only a child run makes.
+std::vector<std::string> scratch_entries() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(host().local_path(kRun))) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("Quillar.", 0) == 0 && name != "Quillar.log") names.push_back(name);
+  }
+  return names;
+}
+
+std::size_t count_of(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
+
+class ChildRunsEndToEnd : public testing::Test {
+ protected:
+  void SetUp() override {
+    host().write_file("C:\\PRTG_Path.Txt", "C:\\e2e\\ExeXml\\\r\n");
+    host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+    host().write_file(kSensors + "PRD.P00", profile("BIN", "100", "sapbin", "00"));
+    host().write_file(kSensors + "QAS.P00", profile("QAS", "100", "sapqas", "01"));
+    host().write_file(kSensors + "ERR1.P00", profile("ERR1", "100", "saperr", "11"));
+    host().write_file(kSensors + "HANG.P00", profile("HANG", "100", "saphang", "50"));
+    host().write_file(kSensors + "LEAVE.P00", profile("LEAVE", "100", "sapleave", "60"));
+    host().write_file(kSensors + "NEAR.P00", profile("NEAR", "100", "sapnear", "70"));
+  }
+  void TearDown() override { host().clear_files(); }
+
+  void use_listing(const std::string& listing) {
+    host().write_file(kSensors + "Orvanta.Prf", "# Gsng: ITEM form   " + listing + "\r\n");
+  }
+
+  void remove_run_files() {
+    for (const char* name : {"Quillar.log", "Dev_Rfc.Trc", "SapRfc.ini", "rfc_own.trc"}) {
+      std::filesystem::remove(host().local_path(kRun + "\\" + name));
+    }
+  }
+
+  // The sensor started by a POSIX shell that first runs `prelude`, in the
+  // shell's own process, whose number the sensor then has.
+  ProcessResult run_after(const std::string& prelude, const std::vector<std::string>& arguments) {
+    std::string script = prelude + "; exec " + shell_quoted(host().sensor_path());
+    for (const std::string& argument : arguments) script += " " + shell_quoted(argument);
+    return host().run_program("/bin/sh", {"-c", script}, kRun);
+  }
+
+  // Runs `count` sensors at once in the working directory.
+  std::vector<ProcessResult> run_side_by_side(const std::vector<std::string>& arguments, int count) {
+    std::vector<ProcessResult> results(static_cast<std::size_t>(count));
+    std::vector<std::thread> runs;
+    for (ProcessResult& result : results) {
+      runs.emplace_back([&result, &arguments] { result = host().run(arguments, kRun); });
+    }
+    for (std::thread& run : runs) run.join();
+    return results;
+  }
+};
+
+// Links at the names a run once used, and at names of stale scratch
+// folders, point at a victim folder: its files stay as they are, the links
+// stay, and the output is that of the run without children.
+TEST_F(ChildRunsEndToEnd, PlantedLinksNeitherLoseFilesNorRedirectTheRun) {
+  if (host().under_wine()) GTEST_SKIP() << "wine sees a POSIX link as the folder it points at";
+  const std::string victim = "C:\\e2e\\victim";
+  for (const char* name : {"Quillar.log", "Dev_Rfc.Trc", "SapRfc.ini", "RfcSim.ini", "Quillar.records", "own.txt"}) {
+    host().write_file(victim + "\\" + name, std::string("victim's ") + name + "\n");
+  }
+  const std::map<std::string, std::string> victim_files = folder_state(host().local_path(victim));
+  const std::string target = host().local_path(victim).string();
+  const std::string plant = "for n in 1 2 3 4 0000000000000001 ffffffffffffffff; do ln -s " + shell_quoted(target) +
+                            " Quillar.$$.$n; done; ln -s " + shell_quoted(target) + " Quillar.999999.1; ln -s " +
+                            shell_quoted(target) + " Quillar.2.abc";
+  use_listing("PRD.P00#ERR1.P00#QAS.P00#");
+  const struct {
+    std::vector<std::string> plain;
+    const char* children;
+  } cases[] = {
+      {{"PRD", "ITEM=In-Errors,SYSLOG"}, ",PARALLEL=3"},
+      {{"PRD", "ITEM=Packets/Sec"}, ",DEADLINE=5"},
+      {{"PRD", "LAN=eth0,SYSLOG"}, ",DEADLINE=5"},
+      {{"ERR1", "LAN=eth0"}, ",PARALLEL=1"},
+  };
+  for (const auto& c : cases) {
+    remove_run_files();
+    ProcessResult plain = host().run(c.plain, kRun);
+    std::vector<std::string> arguments = c.plain;
+    arguments[1] += c.children;
+    ProcessResult planted = run_after(plant, arguments);
+    const std::string shown = testing::PrintToString(arguments);
+    EXPECT_EQ(planted.standard_output, plain.standard_output) << shown;
+    EXPECT_EQ(planted.exit_code, plain.exit_code) << shown;
+    EXPECT_EQ(folder_state(host().local_path(victim)), victim_files) << shown;
+    std::size_t links = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(host().local_path(kRun))) {
+      if (entry.is_symlink()) {
+        ++links;
+        std::filesystem::remove(entry.path());
+      } else {
+        EXPECT_FALSE(entry.is_directory()) << "left behind: " << entry.path() << " " << shown;
+      }
+    }
+    EXPECT_EQ(links, 8u) << shown;
+  }
+}
+
+// A child that ends just after its deadline has passed: whichever way the
+// race goes, each run prints exactly one well-formed document.
+TEST_F(ChildRunsEndToEnd, TheDeadlineRaceGivesExactlyOneDocument) {
+  const std::vector<std::string> arguments = {kSensors + "NEAR", "MODE=Mervesk,DEADLINE=1"};
+  const std::string answered = host().run({kSensors + "NEAR", "MODE=Mervesk"}, kRun).standard_output;
+  const std::string too_slow =
+      host().console_form(error_document("Error 1061: SAP system NEAR did not answer within 1 seconds"));
+  for (int round = 0; round < 2; ++round) {
+    for (const ProcessResult& result : run_side_by_side(arguments, 8)) {
+      if (result.exit_code == 0) {
+        EXPECT_EQ(result.standard_output, answered);
+      } else {
+        EXPECT_EQ(result.standard_output, too_slow);
+        EXPECT_EQ(result.exit_code, 2);
+      }
+    }
+  }
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+// An ignored SIGCHLD, inherited from whoever started the sensor, changes
+// nothing: children are still seen to end.
+TEST_F(ChildRunsEndToEnd, AnIgnoredChildSignalChangesNothing) {
+  if (host().under_wine()) GTEST_SKIP() << "POSIX signals";
+  use_listing("PRD.P00#QAS.P00#ERR1.P00#");
+  const struct {
+    std::vector<std::string> plain;
+    const char* children;
+  } cases[] = {
+      {{"PRD", "LAN=eth0"}, ",DEADLINE=3"},
+      {{"ERR1", "LAN=eth0"}, ",DEADLINE=3"},
+      {{"PRD", "ITEM=In-Errors"}, ",PARALLEL=2"},
+      {{"PRD", "ITEM=Packets/Sec,SYSLOG"}, ",DEADLINE=5"},
+  };
+  for (const auto& c : cases) {
+    remove_run_files();
+    ProcessResult plain = host().run(c.plain, kRun);
+    std::vector<std::string> arguments = c.plain;
+    arguments[1] += c.children;
+    ProcessResult ignoring = run_after("trap '' CHLD", arguments);
+    const std::string shown = testing::PrintToString(arguments);
+    EXPECT_EQ(ignoring.standard_output, plain.standard_output) << shown;
+    EXPECT_EQ(ignoring.exit_code, plain.exit_code) << shown;
+    EXPECT_EQ(count_of(read_local(host().local_path(kRun + "\\Quillar.log")), "Deadline passed"), 0u) << shown;
+  }
+}
+
+// PRTG kills a run at its timeout: its children die with it, and the next
+// run clears the scratch folders it left, keeping the log lines of the
+// children that had finished.
+TEST_F(ChildRunsEndToEnd, TheRunAfterAKilledOneLeavesNoFolderBehind) {
+  if (host().under_wine()) GTEST_SKIP() << "killing wine does not kill the program it runs";
+  use_listing("HANG.P00#PRD.P00#HANG.P00#");
+  host().run_killed_after({"PRD", "ITEM=In-Errors,PARALLEL=3,SYSLOG"}, kRun, 1000);
+  EXPECT_FALSE(scratch_entries().empty()) << "the killed run leaves its scratch folders";
+  use_listing("PRD.P00#QAS.P00#");
+  ProcessResult plain = host().run({"PRD", "ITEM=In-Errors"}, kRun);
+  ProcessResult next = host().run({"PRD", "ITEM=In-Errors,PARALLEL=2,SYSLOG"}, kRun);
+  EXPECT_EQ(next.standard_output, plain.standard_output);
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+  // PRD of the killed run, then PRD and QAS of the next.
+  EXPECT_EQ(count_of(read_local(host().local_path(kRun + "\\Quillar.log")), "RfcOpen called"), 3u);
+}
+
+// Sensors side by side in one working directory keep every trace block and
+// every log line of each other.
+TEST_F(ChildRunsEndToEnd, SensorsSideBySideKeepEveryTraceBlock) {
+  const std::size_t sensors = 6;
+  auto lines_left = [] {
+    return std::map<std::string, std::size_t>{
+        {"trace blocks", count_of(read_local(host().local_path(kRun + "\\Dev_Rfc.Trc")), "**** ERROR file opened at")},
+        {"log lines", count_of(read_local(host().local_path(kRun + "\\Quillar.log")), "\n")}};
+  };
+  remove_run_files();
+  host().run({"ERR1", "LAN=eth0,SYSLOG"}, kRun);
+  std::map<std::string, std::size_t> expected = lines_left();
+  for (auto& [what, count] : expected) count *= sensors;
+  for (const char* options : {"LAN=eth0,SYSLOG,DEADLINE=5", "LAN=eth0,SYSLOG,PARALLEL=1"}) {
+    remove_run_files();
+    for (const ProcessResult& result : run_side_by_side({"ERR1", options}, static_cast<int>(sensors))) {
+      EXPECT_EQ(result.exit_code, 2) << options;
+    }
+    EXPECT_EQ(lines_left(), expected) << options;
+  }
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+// A file that the RFC library writes in a child's scratch folder ends where a
+// run in one process would have left it.
+TEST_F(ChildRunsEndToEnd, FilesTheLibraryLeavesEndInTheWorkingDirectory) {
+  if (behind_netweaver_bridge()) GTEST_SKIP() << "the NetWeaver stand-in leaves no files";
+  use_listing("LEAVE.P00#PRD.P00#LEAVE.P00#");
+  const struct {
+    std::vector<std::string> plain;
+    const char* children;
+  } cases[] = {
+      {{"PRD", "ITEM=In-Errors"}, ",PARALLEL=3"},
+      {{kSensors + "LEAVE", "MODE=Mervesk"}, ",DEADLINE=5"},
+  };
+  for (const auto& c : cases) {
+    remove_run_files();
+    ProcessResult plain = host().run(c.plain, kRun);
+    const std::string left = read_local(host().local_path(kRun + "\\rfc_own.trc"));
+    remove_run_files();
+    std::vector<std::string> arguments = c.plain;
+    arguments[1] += c.children;
+    ProcessResult children = host().run(arguments, kRun);
+    const std::string shown = testing::PrintToString(arguments);
+    EXPECT_EQ(children.standard_output, plain.standard_output) << shown;
+    EXPECT_EQ(read_local(host().local_path(kRun + "\\rfc_own.trc")), left) << shown;
+    EXPECT_EQ(scratch_entries(), std::vector<std::string>{}) << shown;
+  }
+}
+
+// Every form of a profile path that works without children works with them,
+// with the same document.
+TEST_F(ChildRunsEndToEnd, EveryProfilePathFormWorksInAChild) {
+  host().write_file(kRun + "\\Custom Sensors\\EXEXML\\PRD.P00", profile("BIN", "100", "sapbin", "00"));
+  host().write_file(kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00"));
+  use_listing("PRD.P00#QAS.P00#");
+  const std::vector<std::string> cases[] = {
+      {"C:\\e2e\\ExeXml\\PRD", "MODE=Mervesk"},
+      {"C:/e2e/ExeXml/PRD", "MODE=Mervesk"},
+      {"/e2e/ExeXml/PRD", "MODE=Mervesk"},
+      {"\\e2e\\ExeXml\\PRD", "MODE=Mervesk"},
+      {"C:..\\ExeXml\\PRD", "MODE=Mervesk"},
+      {"..\\ExeXml\\PRD", "MODE=Mervesk"},
+      {"C:Custom Sensors\\EXEXML\\PRD", "MODE=Mervesk"},
+      {"PRD", "MODE=Mervesk"},
+      {"..\\ExeXml\\PRD", "@"},
+      {"PRD", "LAN=eth0"},
+      {"..\\ExeXml\\PRD", "MODE=Mervesk ITEM=In-Errors"},
+      {"C:Custom Sensors\\EXEXML\\GLOBAL", "ITEM=In-Errors @"},
+  };
+  for (const auto& plain : cases) {
+    for (const char* children : {",DEADLINE=5", ",PARALLEL=2"}) {
+      ProcessResult one = host().run(plain, kRun);
+      std::vector<std::string> arguments = plain;
+      arguments[1] += children;
+      ProcessResult child = host().run(arguments, kRun);
+      const std::string shown = testing::PrintToString(arguments);
+      EXPECT_EQ(with_times_masked(child.standard_output), with_times_masked(one.standard_output))
+          << shown;
+      EXPECT_EQ(child.exit_code, one.exit_code) << shown;
+    }
+  }
+}
+
+// With ,PARALLEL= alone a run still ends at its bound: the system that hangs
+// counts as failed, and the summary is printed.
+TEST_F(ChildRunsEndToEnd, TheRunsBoundEndsAParallelRunWithAHang) {
+  use_listing("PRD.P00#HANG.P00#QAS.P00#HANG.P00#");
+  ProcessResult global = host().run({"PRD", "ITEM=In-Errors,PARALLEL=2,RUNTIME=2"}, kRun);
+  EXPECT_EQ(global.exit_code, 0);
+  const std::string output = global.standard_output;
+  EXPECT_NE(output.find("<Result><Channel>PRD.P00</Channel>"), std::string::npos) << output;
+  EXPECT_NE(output.find("<Result><Channel>QAS.P00</Channel>"), std::string::npos) << output;
+  EXPECT_NE(output.find("NoSystems=4, Processed=2, Failed=2"), std::string::npos) << output;
+  ProcessResult single = host().run({kSensors + "HANG", "MODE=Mervesk,PARALLEL=1,RUNTIME=1"}, kRun);
+  EXPECT_EQ(single.standard_output,
+            host().console_form(error_document("Error 1061: SAP system HANG did not answer within 1 seconds")));
+  EXPECT_EQ(single.exit_code, 2);
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace quillar::e2e
