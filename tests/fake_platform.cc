@@ -100,4 +100,13 @@ std::unique_ptr<SharedLibrary> FakePlatform::load_library(const std::string& fil
 
 bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0; }
 
+bool FakePlatform::replace_file(const std::string& from, const std::string& to) {
+  auto source = files.find(from);
+  if (source == files.end() || unreplaceable.count(to) != 0 || folders.count(to) != 0) return false;
+  std::string content = std::move(source->second);
+  files.erase(source);
+  files[to] = std::move(content);
+  return true;
+}
+
 }  // namespace quillar

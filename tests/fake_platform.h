@@ -43,6 +43,10 @@ class FakePlatform : public Platform {
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override;
   std::unique_ptr<WritableFile> append_text(const std::string& path) override;
   bool delete_file(const std::string& path) override;
+  // Paths whose replacement fails, as on a file that another program holds
+  // open.
+  std::set<std::string> unreplaceable;
+  bool replace_file(const std::string& from, const std::string& to) override;
   std::string time_of_day() override { return clock; }
   void write_console(std::string_view text) override { console.append(text); }
   void write_error_console(std::string_view text) override { error_console.append(text); }
@@ -82,6 +86,7 @@ class ConsoleCapture : public Platform {
     return files_.append_text(path);
   }
   bool delete_file(const std::string& path) override { return files_.delete_file(path); }
+  bool replace_file(const std::string& from, const std::string& to) override { return files_.replace_file(from, to); }
   std::string time_of_day() override { return files_.time_of_day(); }
   void write_console(std::string_view text) override { console.append(text); }
   void write_error_console(std::string_view text) override { error_console.append(text); }

@@ -75,6 +75,7 @@ class FileConsole final : public Platform {
   std::unique_ptr<WritableFile> append_text(const std::string& path) override { return system_.append_text(path); }
   std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return system_.append_bytes(path); }
   bool delete_file(const std::string& path) override { return system_.delete_file(path); }
+  bool replace_file(const std::string& from, const std::string& to) override { return system_.replace_file(from, to); }
   std::string time_of_day() override { return system_.time_of_day(); }
   void write_error_console(std::string_view text) override { system_.write_error_console(text); }
   bool input_is_terminal() override { return false; }

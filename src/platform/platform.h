@@ -79,6 +79,11 @@ class Platform {
   // written as the platform's line end.
   virtual std::unique_ptr<WritableFile> append_text(const std::string& path) = 0;
 
+  // Renames the file `from` to `to` in one step, replacing `to` when it
+  // exists: a reader sees either the old file or the new one, never a part.
+  // Both must lie in the same folder. False when that failed.
+  virtual bool replace_file(const std::string& from, const std::string& to) = 0;
+
   // Deletes a file. A missing file is no failure worth reporting to callers,
   // which is why the result only tells whether a file was removed.
   virtual bool delete_file(const std::string& path) = 0;

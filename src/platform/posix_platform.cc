@@ -133,6 +133,9 @@ class PosixPlatform final : public Platform {
     timespec pause{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000};
     ::nanosleep(&pause, nullptr);
   }
+  bool replace_file(const std::string& from, const std::string& to) override {
+    return std::rename(local(from).c_str(), local(to).c_str()) == 0;
+  }
   bool delete_file(const std::string& path) override {
     std::string as_written = to_posix_path(path, drives_);
     if (::unlink(as_written.c_str()) == 0) return true;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fake_platform.h"
 #include "profiles/system_profile.h"
 
@@ -14,10 +16,19 @@ const std::vector<std::string> kEntryOptions = {
     "--gwservice",   "sapgw00", "--extcompany", "ACME"};
 const std::string kPath = "C:\\ExeXml\\PRD.P00";
 
-std::vector<std::string> create_command(const std::vector<std::string>& extra = {}) {
+// The create command with every entry; an option of `changes` with its value
+// replaces the entry's value, any other is added.
+std::vector<std::string> create_command(const std::vector<std::string>& changes = {}) {
   std::vector<std::string> command = {"create", kPath};
   command.insert(command.end(), kEntryOptions.begin(), kEntryOptions.end());
-  command.insert(command.end(), extra.begin(), extra.end());
+  for (std::size_t k = 0; k < changes.size(); ++k) {
+    auto entry = std::find(command.begin(), command.end(), changes[k]);
+    if (entry != command.end() && k + 1 < changes.size()) {
+      *(entry + 1) = changes[++k];
+    } else {
+      command.push_back(changes[k]);
+    }
+  }
   return command;
 }
 
@@ -202,11 +213,44 @@ TEST(ProfileToolTest, ReplacesAProfileOnlyWithForce) {
   EXPECT_EQ(run_profile_tool(platform, create_command({"--force"})), 0);
   EXPECT_NE(platform.files[kPath], "precious");
 
-  FakePlatform full;
-  full.file_rooms[kPath] = 10;
-  full.input = "Secret#1\n";
-  EXPECT_EQ(run_profile_tool(full, create_command()), 2);
-  EXPECT_EQ(full.error_console, "quillar-profile: cannot write C:\\ExeXml\\PRD.P00: No such file or directory\n");
+}
+
+// The profile is written beside itself and renamed over the old one, so a
+// write or rename that fails midway leaves it as it was, and no stray file.
+TEST(ProfileToolTest, AFailedWriteLeavesTheProfileAsItWas) {
+  const std::string temporary = kPath + ".4242.tmp";
+  const struct {
+    const char* name;
+    std::vector<std::string> command;
+    bool disk_full;
+  } cases[] = {
+      {"create --force, disk full", create_command({"--force"}), true},
+      {"create --force, rename refused", create_command({"--force"}), false},
+      {"passwd, disk full", {"passwd", kPath}, true},
+      {"passwd, rename refused", {"passwd", kPath}, false},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    const std::string before = "User.......: u1\r\nPassword...: old\r\n";
+    platform.files[kPath] = before;
+    platform.input = "Secret#1\n";
+    if (c.disk_full) {
+      platform.file_rooms[temporary] = 10;
+    } else {
+      platform.unreplaceable.insert(kPath);
+    }
+    EXPECT_EQ(run_profile_tool(platform, c.command), 2) << c.name;
+    EXPECT_EQ(platform.error_console,
+              "quillar-profile: cannot write C:\\ExeXml\\PRD.P00: No such file or directory; nothing was changed\n")
+        << c.name;
+    EXPECT_EQ(platform.files[kPath], before) << c.name;
+    EXPECT_EQ(platform.files.size(), 1u) << c.name;
+  }
+  FakePlatform written;
+  written.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(written, create_command()), 0);
+  EXPECT_EQ(written.files.count(temporary), 0u);
+  EXPECT_EQ(written.files.count(kPath), 1u);
 }
 
 TEST(ProfileToolTest, PasswdReplacesThePasswordAndKeepsEveryOtherLine) {
@@ -307,9 +351,20 @@ TEST(ProfileToolTest, LocateShowsHowTheSensorFindsTheProfile) {
        "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
        "C:\\PRTG_Path.Txt does not exist: the working directory, then the PRTG folders under \\Programme, \\Program "
        "Files and \\Program Files (x86) of the current drive are tried.\nTried: C:\\work\\PRD.P00\nFound in "
-       "the working directory, which is no ExeXml folder: the sensor stops with \"Sorry, invalid "
-       "Path-Usage...\". Put the profile into PRTG's Custom Sensors\\ExeXml folder, or name that folder in "
-       "C:\\PRTG_Path.Txt.\n"},
+       "the working directory, as C:\\work\\PRD.P00: the sensor refuses a profile found in its working directory, "
+       "whatever the folder is named, and stops with \"Sorry, invalid Path-Usage...\". PRTG starts the sensor in a "
+       "folder of its own: run the sensor once from PRTG with ,SYSLOG and look for Quillar.log to see which; name "
+       "PRTG's Custom Sensors\\ExeXml folder in C:\\PRTG_Path.Txt, and the search no longer depends on the "
+       "working directory.\n"},
+      {"an override folder that is no ExeXml folder",
+       {{"C:\\PRTG_Path.Txt", "D:\\Tools\r\n"}, {"D:\\Tools\\PRD.P00", "x"}},
+       {"PRD"},
+       2,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"D:\\Tools\" names the base folder.\nTried: D:\\Tools\\" + prtg +
+           "PRD.P00\nTried: D:\\Tools\\Custom Sensors\\ExeXml\\PRD.P00\nTried: D:\\Tools\\PRD.P00\nFound in "
+           "D:\\Tools\\, which is no ExeXml folder: the sensor stops with \"Sorry, invalid Path-Usage...\". Put the "
+           "profile into PRTG's Custom Sensors\\ExeXml folder, or name that folder in C:\\PRTG_Path.Txt.\n"},
       {"nowhere",
        {},
        {"QAS", "LAN=1"},
@@ -359,11 +414,14 @@ TEST(ProfileToolTest, UsageOnHelpAndOnMistakes) {
     EXPECT_EQ(platform.console, help.console) << command;
   }
   for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-           {}, {"frobnicate"}, {"check"}, {"create"}, {"passwd"}, {"locate"}, {"scramble", "x"}}) {
+           {}, {"check"}, {"create"}, {"passwd"}, {"locate"}, {"explain"}, {"explain", "a", "b"}, {"scramble", "x"}}) {
     FakePlatform platform;
     EXPECT_EQ(run_profile_tool(platform, wrong), 2);
     EXPECT_EQ(platform.error_console, help.console);
   }
+  FakePlatform unknown;
+  EXPECT_EQ(run_profile_tool(unknown, {"frobnicate", "PRD"}), 2);
+  EXPECT_EQ(unknown.error_console, "quillar-profile: unknown command frobnicate\n" + help.console);
   FakePlatform version;
   EXPECT_EQ(run_profile_tool(version, {"--version"}), 0);
   EXPECT_EQ(version.console.rfind("quillar-profile ", 0), 0u);
