@@ -33,6 +33,9 @@ struct MarkedLine {
   // compares with the key.
   std::string key;
   std::string text;
+  // Its key or its entries stand in another column than a person sees them:
+  // what follows from the misreading is not reported again.
+  bool misplaced = false;
 };
 
 // A problem, or a remark that is none, at a line of the file (0: the file
@@ -104,7 +107,9 @@ std::optional<std::pair<std::size_t, LineKind>> loose_marker(const std::string& 
 class Review {
  public:
   Review(Platform& platform, const RunSettings& settings, const std::string& path)
-      : platform_(platform), settings_(settings), path_(path),
+      : platform_(platform),
+        settings_(settings),
+        path_(path),
         item_form_(upper_case(file_name(path)) == upper_case(kItemProfileName)) {}
 
   int run();
@@ -121,9 +126,7 @@ class Review {
   bool read_lines();
   void classify(std::size_t number, const std::string& line);
   std::string canonical(LineKind kind, const NaturalReading& reading) const;
-  bool concerns_asked_key(const std::string& key) const {
-    return asked_key_.empty() || key == asked_key_;
-  }
+  bool concerns_asked_key(const std::string& key) const { return asked_key_.empty() || key == asked_key_; }
   void review_key(const std::string& key, const std::vector<const MarkedLine*>& lines);
   void review_listing(const std::string& key, const std::vector<const MarkedLine*>& server_lines,
                       const GlobalAllocation& allocation, std::size_t summary_line);
@@ -177,7 +180,6 @@ void Review::classify(std::size_t number, const std::string& line) {
   marked.key.resize(kSensorKeyLength, ' ');
   if (item_form_) marked.key.clear();
   if (!concerns_asked_key(marked.key)) return;
-  lines_.push_back(marked);
 
   // What the sensor reads from the fixed columns, against what the line
   // means to a person who reads it.
@@ -186,7 +188,9 @@ void Review::classify(std::size_t number, const std::string& line) {
   bool rest_agrees = *kind == LineKind::kServer
                          ? from_column(line, kServerEntriesColumn) == natural.rest
                          : trimmed_left(from_column(line, kSensorParametersColumn)) == natural.rest;
-  if (!key_agrees || !rest_agrees) {
+  marked.misplaced = !key_agrees || !rest_agrees;
+  lines_.push_back(marked);
+  if (marked.misplaced) {
     report(number, std::string(*kind == LineKind::kServer ? "the key or the names stand in the wrong column "
                                                             "(the key in columns 9 to 18, the names from column 21)"
                                                           : "the key or the parameters stand in the wrong column "
@@ -204,13 +208,15 @@ bool Review::read_lines() {
   }
   LineReader reader(*file, kGlobalProfileLineRoom);
   if (saved_as_utf16_without_mark(platform_, path_)) {
-    report(0, "the file is saved as UTF-16 without a byte order mark (its first line holds zero bytes), which the "
-              "sensor cannot read; save it in Notepad with the encoding ANSI or UTF-8");
+    report(0,
+           "the file is saved as UTF-16 without a byte order mark (its first line holds zero bytes), which the "
+           "sensor cannot read; save it in Notepad with the encoding ANSI or UTF-8");
     return false;
   }
   if (reader.saved_as_utf16()) {
-    report(0, "the file is saved as UTF-16, which the sensor cannot read; save it in Notepad with the encoding ANSI "
-              "or UTF-8");
+    report(0,
+           "the file is saved as UTF-16, which the sensor cannot read; save it in Notepad with the encoding ANSI "
+           "or UTF-8");
     return false;
   }
   if (reader.skipped_byte_order_mark()) {
@@ -224,7 +230,7 @@ bool Review::read_lines() {
     std::string line = piece;
     strip_line_end(line);
     if (!line_ends && !continued && line.size() + 1 >= kGlobalProfileLineRoom) {
-      report(number, "is longer than " + std::to_string(kGlobalProfileLineRoom - 1) +
+      report(number, "the line is longer than " + std::to_string(kGlobalProfileLineRoom - 1) +
                          " characters, and the sensor reads the rest as a line of its own; split it over several "
                          "lines");
     }
@@ -236,7 +242,7 @@ bool Review::read_lines() {
 }
 
 // Names the closest of the six channels, when one is close.
-std::string item_advice(const std::string& item) {
+std::string item_advice(const std::string& item, std::string_view keyword) {
   auto distance = [](std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -260,14 +266,16 @@ std::string item_advice(const std::string& item) {
       closest = label;
     }
   }
-  if (!closest.empty()) return "write Item=" + std::string(closest);
+  if (!closest.empty()) return "write " + std::string(keyword) + std::string(closest);
   std::string all;
   for (std::string_view label : kChannelLabels) all += (all.empty() ? "" : ", ") + std::string(label);
   return "write one of " + all;
 }
 
 void Review::review_item(std::size_t line, const std::string& item) {
-  if (std::optional<std::string> problem = item_problem(item)) report(line, *problem);
+  if (std::optional<std::string> problem = item_problem(item, item_form_ ? "ITEM=" : "Item=")) {
+    report(line, *problem);
+  }
 }
 
 void Review::review_listing(const std::string& key, const std::vector<const MarkedLine*>& server_lines,
@@ -278,8 +286,10 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
   // line's entries begin.
   std::string joined;
   std::vector<std::pair<std::size_t, std::size_t>> line_starts;
+  std::set<std::size_t> misplaced;
   std::size_t previous = 0;
   for (const MarkedLine* line : server_lines) {
+    if (line->misplaced) misplaced.insert(line->number);
     std::string entries = from_column(line->text, kServerEntriesColumn);
     if (!joined.empty() && joined.back() != '#' && !entries.empty()) {
       report(previous, "the names do not end in \"#\", so the last one runs into the first name of line " +
@@ -297,8 +307,8 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
     return number;
   };
 
-  const std::size_t read = static_cast<std::size_t>(
-      std::count(allocation.server_listing.begin(), allocation.server_listing.end(), '#'));
+  const std::size_t read =
+      static_cast<std::size_t>(std::count(allocation.server_listing.begin(), allocation.server_listing.end(), '#'));
   std::size_t listed = 0;
   std::map<std::string, std::size_t> seen;
   for (std::size_t next = 0; next < joined.size();) {
@@ -308,6 +318,7 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
     next = end + 1;
     if (++listed > read) continue;
     const std::size_t at = line_of(start);
+    if (misplaced.count(at) != 0) continue;
     if (name.empty()) {
       report(at, "an empty name between two \"#\" counts as a system that does not exist; remove one \"#\"");
       continue;
@@ -328,7 +339,8 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
       if (with_extension != name && platform_.open_text(folder + with_extension)) {
         report(at, name + " does not exist, but " + with_extension + " does; write " + with_extension + "#");
       } else {
-        report(at, name + " does not exist (" + platform_.full_path(folder + name) + "), and the run counts it among the systems only; write the profile with quillar-profile "
+        report(at, name + " does not exist (" + platform_.full_path(folder + name) +
+                       "), and the run counts it among the systems only; write the profile with quillar-profile "
                        "create, or remove the name");
       }
       continue;
@@ -341,13 +353,17 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
   }
   if (listed > read) {
     report(summary_line, "the listing of " + shown_key + " is longer than " +
-                             std::to_string(GlobalAllocation::kServerListingRoom) + " characters, and the run "
-                             "passes over its last " + std::to_string(listed - read) + " names; give them a key "
+                             std::to_string(GlobalAllocation::kServerListingRoom) +
+                             " characters, and the run "
+                             "passes over its last " +
+                             std::to_string(listed - read) +
+                             " names; give them a key "
                              "of their own");
   }
   if (read > kMostChannels) {
     report(summary_line, shown_key + " lists " + std::to_string(read) + " systems, more than the " +
-                             std::to_string(kMostChannels) + " channels PRTG shows for one sensor; split them over "
+                             std::to_string(kMostChannels) +
+                             " channels PRTG shows for one sensor; split them over "
                              "two sensor keys");
   }
 }
@@ -358,6 +374,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   std::vector<const MarkedLine*> sensor_lines;
   for (const MarkedLine* line : lines) (line->kind == LineKind::kServer ? server_lines : sensor_lines).push_back(line);
   const std::size_t first_line = lines.front()->number;
+  if (std::all_of(lines.begin(), lines.end(), [](const MarkedLine* line) { return line->misplaced; })) return;
 
   if (item_form_) {
     GlobalAllocation allocation;
@@ -371,25 +388,30 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
     }
     if (item) review_item(0, *item);
     review_listing(key, server_lines, allocation, first_line);
-    summary_.push_back("Item profile: " + std::to_string(std::count(allocation.server_listing.begin(),
-                                                                    allocation.server_listing.end(), '#')) +
-                       " systems, item " + (item ? *item : std::string("as ITEM= names it")));
+    summary_.push_back("Item profile: item " + (item ? *item : std::string("as ITEM= names it")) + ", systems " +
+                       listed_names(allocation.server_listing));
     return;
   }
 
   if (sensor_lines.empty()) {
-    report(first_line, "the key " + shown_key + " has server lines but no sensor line, and a sensor for it stops "
-                       "with Error 1030; add: # GSNX: " + key + " Sensor=\"SAP Quillar\" Item=In-Errors");
+    report(first_line, "the key " + shown_key +
+                           " has server lines but no sensor line, and a sensor for it stops "
+                           "with Error 1030; add: # GSNX: " +
+                           key + " Sensor=\"SAP Quillar\" Item=In-Errors");
     return;
   }
   const MarkedLine& sensor_line = *sensor_lines.front();
   for (std::size_t k = 1; k < sensor_lines.size(); ++k) {
-    report(sensor_lines[k]->number, "a second sensor line for " + shown_key + ", which the sensor passes over (it "
-                                    "reads line " + std::to_string(sensor_line.number) + "); remove one");
+    report(sensor_lines[k]->number, "a second sensor line for " + shown_key +
+                                        ", which the sensor passes over (it "
+                                        "reads line " +
+                                        std::to_string(sensor_line.number) + "); remove one");
   }
   if (server_lines.empty()) {
-    report(sensor_line.number, "the sensor line of " + shown_key + " has no server line, and the sensor stops with "
-                               "Error 1025; add: # GSNG: " + key + "  PRD.P00#");
+    report(sensor_line.number, "the sensor line of " + shown_key +
+                                   " has no server line, and the sensor stops with "
+                                   "Error 1025; add: # GSNG: " +
+                                   key + "  PRD.P00#");
     return;
   }
   GlobalAllocation allocation;
@@ -404,27 +426,28 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
     return;
   }
   review_item(sensor_line.number, allocation.item);
-  for (const std::string& note : unread_options(allocation.sensor_options, OptionPlace::kSensorLine)) {
-    report(sensor_line.number, note);
+  if (!sensor_line.misplaced) {
+    for (const std::string& note : unread_options(allocation.sensor_options, OptionPlace::kSensorLine)) {
+      report(sensor_line.number, note);
+    }
   }
   if (contains(allocation.sensor_options, ",Host=")) {
-    report(sensor_line.number, ",Host= also names the channels by host name, as ,Host does; write ,HOST= in capitals "
-                               "to change the logon only");
+    report(sensor_line.number,
+           ",Host= also names the channels by host name, as ,Host does; write ,HOST= in capitals "
+           "to change the logon only");
   }
   review_listing(key, server_lines, allocation, sensor_line.number);
   static const std::map<std::string, std::string> kNaming = {
       {"1", "profile name"}, {"2", "profile name without extension"}, {"3", "host name"}, {"4", "destination"}};
-  summary_.push_back("Sensor " + shown_key + " (line " + std::to_string(sensor_line.number) + "): " +
-                     std::to_string(std::count(allocation.server_listing.begin(), allocation.server_listing.end(),
-                                               '#')) +
-                     " systems, item " + allocation.item + ", channels named by " +
-                     kNaming.at(allocation.display_selector) + ", options \"" + allocation.sensor_options + "\"");
+  summary_.push_back("Sensor " + shown_key + " (line " + std::to_string(sensor_line.number) + "): item " +
+                     allocation.item + ", channels named by " + kNaming.at(allocation.display_selector) +
+                     ", options \"" + allocation.sensor_options + "\", systems " +
+                     listed_names(allocation.server_listing));
 }
 
 int Review::finish() {
   for (const std::string& line : summary_) platform_.write_console(line + "\n");
-  std::stable_sort(reports_.begin(), reports_.end(),
-                   [](const Report& a, const Report& b) { return a.line < b.line; });
+  std::stable_sort(reports_.begin(), reports_.end(), [](const Report& a, const Report& b) { return a.line < b.line; });
   bool wrong = false;
   for (const Report& report : reports_) {
     wrong = wrong || report.problem;
@@ -457,7 +480,8 @@ int Review::run() {
                            "add: # Gsng:             PRD.P00#"
                          : "no line for the sensor key " + trimmed_right(asked_key_) +
                                ": the sensor stops with Error 1030; add a sensor line and a server line, for "
-                               "example # GSNX: " + asked_key_ + " Sensor=\"SAP Quillar\" Item=In-Errors");
+                               "example # GSNX: " +
+                               asked_key_ + " Sensor=\"SAP Quillar\" Item=In-Errors");
   }
   for (const std::string& key : keys) review_key(key, lines_of[key]);
   return finish();
@@ -465,12 +489,22 @@ int Review::run() {
 
 }  // namespace
 
-std::optional<std::string> item_problem(const std::string& item) {
+std::string listed_names(const std::string& listing) {
+  std::string names;
+  for (std::size_t next = 0; next < listing.size();) {
+    std::size_t end = listing.find('#', next);
+    names += (names.empty() ? "" : ", ") + listing.substr(next, end - next);
+    next = end + 1;
+  }
+  return names;
+}
+
+std::optional<std::string> item_problem(const std::string& item, std::string_view keyword) {
   for (std::string_view label : kChannelLabels) {
     if (item == label) return std::nullopt;
   }
   return "the item \"" + item + "\" is none of the six channels, so no system reports a channel; " +
-         item_advice(item);
+         item_advice(item, keyword);
 }
 
 int review_global_profile(Platform& platform, const RunSettings& settings, const std::string& path) {

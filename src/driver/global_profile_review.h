@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "driver/run_settings.h"
 #include "platform/platform.h"
@@ -21,8 +22,12 @@ namespace quillar {
 int review_global_profile(Platform& platform, const RunSettings& settings, const std::string& path);
 
 // Why no system of a global run reports `item`, when it names none of the
-// six channels (compared exactly), with the channel that was meant.
-std::optional<std::string> item_problem(const std::string& item);
+// six channels (compared exactly), with what to write after `keyword`
+// instead.
+std::optional<std::string> item_problem(const std::string& item, std::string_view keyword);
+
+// "PRD.P00, QAS.P00" of a server listing "PRD.P00#QAS.P00#".
+std::string listed_names(const std::string& listing);
 
 }  // namespace quillar
 

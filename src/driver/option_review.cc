@@ -10,8 +10,8 @@ namespace {
 
 // The keywords the sensor looks for in an option string, as they must be
 // written; the four that begin with a comma are found only with it.
-constexpr std::array<std::string_view, 9> kKeywords = {"ITEM=", "MODE=", "LAN=", "CH=", ",SYSLOG",
-                                                        ",HOST=", ",NO=", ",DEADLINE=", ",PARALLEL="};
+constexpr std::array<std::string_view, 9> kKeywords = {"ITEM=",  "MODE=", "LAN=",       "CH=",       ",SYSLOG",
+                                                       ",HOST=", ",NO=",  ",DEADLINE=", ",PARALLEL="};
 constexpr std::string_view kTraceCharacters = "#@$%";
 
 bool is_separator(char c) { return c == ' ' || c == ','; }
@@ -113,8 +113,9 @@ std::vector<std::string> describe_options(const Options& options, std::string_vi
     lines.push_back("@: the profile is opened where the first argument names it, without PRTG's folder search");
   }
   if (options.trace) {
-    lines.push_back("console trace on (a \"#\", \"@\", \"$\" or \"%\" in the options): trace lines come before the "
-                    "document, which PRTG then cannot read");
+    lines.push_back(
+        "console trace on (a \"#\", \"@\", \"$\" or \"%\" in the options): trace lines come before the "
+        "document, which PRTG then cannot read");
   }
   return lines;
 }
@@ -139,12 +140,14 @@ std::vector<std::string> unread_options(std::string_view options, OptionPlace pl
     if (first == std::string::npos) continue;
     const std::string found = keyword_as_typed(options, first, keyword);
     if (place == OptionPlace::kGlobalCommandLine && keyword != "MODE=" && keyword != "ITEM=") {
-      notes.push_back(found + " on the command line is not read in the GLOBAL form, whose run takes its options "
-                              "from the sensor line: write it on the sensor line");
+      notes.push_back(found +
+                      " on the command line is not read in the GLOBAL form, whose run takes its options "
+                      "from the sensor line: write it on the sensor line");
     }
     if (place == OptionPlace::kSensorLine && keyword == "MODE=") {
-      notes.push_back(found + " on the sensor line is not read, the output mode is the command line's: write it "
-                              "into the sensor's parameters in PRTG, after the sensor key");
+      notes.push_back(found +
+                      " on the sensor line is not read, the output mode is the command line's: write it "
+                      "into the sensor's parameters in PRTG, after the sensor key");
     }
     if (keyword.back() != '=') continue;
     std::size_t second = upper.find(keyword, first + keyword.size());

@@ -311,14 +311,8 @@ bool explain_allocation(Platform& platform, const RunSettings& settings, const s
       return false;
     }
   }
-  std::string names;
-  for (std::size_t next = 0; next < allocation.server_listing.size();) {
-    std::size_t end = allocation.server_listing.find('#', next);
-    names += (names.empty() ? "" : ", ") + allocation.server_listing.substr(next, end - next);
-    next = end + 1;
-  }
-  platform.write_console("Item: " + allocation.item + "\nSystems: " + names + "\n");
-  if (std::optional<std::string> problem = item_problem(allocation.item)) {
+  platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) + "\n");
+  if (std::optional<std::string> problem = item_problem(allocation.item, item_form ? "ITEM=" : "Item=")) {
     platform.write_console("Not read: " + *problem + "\n");
     clean = false;
   }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "driver/option_review.h"
 #include "fake_platform.h"
 #include "profiles/system_profile.h"
 
@@ -425,6 +426,226 @@ TEST(ProfileToolTest, UsageOnHelpAndOnMistakes) {
   FakePlatform version;
   EXPECT_EQ(run_profile_tool(version, {"--version"}), 0);
   EXPECT_EQ(version.console.rfind("quillar-profile ", 0), 0u);
+}
+
+const std::string kGoodProfile =
+    "Destination: QAS\r\nClient.....: 100\r\nUser.......: rfcuser\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\n"
+    "Language...: E\r\nMode.......: R/3\r\nHostname...: sapqas\r\nSysnr......: 01\r\nGwhost.....: sapqas\r\n"
+    "Gwservice..: sapgw01\r\nExtcompany.: ACME\r\n";
+const std::string kServerLine = "# GSNG: ALL         PRD.P00#QAS.P00#\r\n";
+const std::string kSensorLine = "# GSNX: ALL        LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors,Alias\r\n";
+
+// Each report on standard error, prefixed as the tool prints it.
+std::string reported(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += "quillar-profile: " + line + "\n";
+  return text;
+}
+
+// Every way a global profile can leave a run green with wrong or missing
+// data, each with its line and what to write instead.
+TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
+  std::string fifty_one;
+  for (int k = 0; k < 51; ++k) {
+    if (k % 10 == 0) fifty_one += (k == 0 ? "" : "\r\n") + std::string("# GSNG: ALL         ");
+    fifty_one += "S" + std::to_string(k) + ".P00#";
+  }
+  const struct {
+    const char* name;
+    std::string global;
+    std::vector<std::string> arguments;
+    std::vector<std::string> errors;
+    std::string output;
+  } cases[] = {
+      {"nothing wrong",
+       kServerLine + kSensorLine,
+       {"D:\\X\\ExeXml\\SAP Orvanta.Gbl"},
+       {},
+       "Sensor ALL (line 2): item In-Errors, channels named by profile name without extension, options \"LAN=eth0 "
+       "Sensor=\"SAP Quillar\" Item=In-Errors,Alias\", systems PRD.P00, QAS.P00\n"},
+      {"a name without its extension",
+       "# GSNG: ALL         PRD#QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: PRD does not exist, but PRD.P00 does; write PRD.P00#"},
+       ""},
+      {"a name that does not exist",
+       "# GSNG: ALL         TST.P00#QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL", "ALL"},
+       {"line 1: TST.P00 does not exist (D:\\X\\ExeXml\\TST.P00), and the run counts it among the systems only; write "
+        "the profile with quillar-profile create, or remove the name"},
+       ""},
+      {"an empty name",
+       "# GSNG: ALL         PRD.P00##QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: an empty name between two \"#\" counts as a system that does not exist; remove one \"#\""},
+       ""},
+      {"names one column to the left",
+       "# GSNG: ALL        PRD.P00#QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the names from column "
+        "21); write instead: # GSNG: ALL         PRD.P00#QAS.P00#"},
+       ""},
+      {"key one column to the right",
+       "# GSNG:  ALL        PRD.P00#QAS.P00#\r\n" + kServerLine + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the names from column "
+        "21); write instead: # GSNG: ALL         PRD.P00#QAS.P00#"},
+       ""},
+      {"parameters one column to the left",
+       kServerLine + "# GSNX: ALL       LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: the key or the parameters stand in the wrong column (the key in columns 9 to 18, the parameters from "
+        "column 20); write instead: # GSNX: ALL        LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors"},
+       ""},
+      {"a marker the sensor does not match",
+       kServerLine + kSensorLine + "#GSNG: ALL PRD.P00#\r\n",
+       {"GLOBAL"},
+       {"line 3: looks like a server line, but the sensor does not read it; write instead: # GSNG: ALL         "
+        "PRD.P00#"},
+       ""},
+      {"a key without sensor line",
+       kServerLine,
+       {"GLOBAL"},
+       {"line 1: the key ALL has server lines but no sensor line, and a sensor for it stops with Error 1030; add: # "
+        "GSNX: ALL        Sensor=\"SAP Quillar\" Item=In-Errors"},
+       ""},
+      {"a sensor line without server line",
+       kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the sensor line of ALL has no server line, and the sensor stops with Error 1025; add: # GSNG: ALL     "
+        "    PRD.P00#"},
+       ""},
+      {"a second sensor line",
+       kServerLine + kSensorLine + kSensorLine,
+       {"GLOBAL"},
+       {"line 3: a second sensor line for ALL, which the sensor passes over (it reads line 2); remove one"},
+       ""},
+      {"an item close to a channel",
+       kServerLine + "# GSNX: ALL        Sensor=\"SAP Quillar\" Item=In-Packet/Sec\r\n",
+       {"GLOBAL"},
+       {"line 2: the item \"In-Packet/Sec\" is none of the six channels, so no system reports a channel; write "
+        "Item=In-Packets/Sec"},
+       ""},
+      {"an item far from every channel",
+       kServerLine + "# GSNX: ALL        Sensor=\"SAP Quillar\" Item=Bytes\r\n",
+       {"GLOBAL"},
+       {"line 2: the item \"Bytes\" is none of the six channels, so no system reports a channel; write one of "
+        "Packets/Sec, In-Packets/Sec, Out-Packets/Sec, In-Errors, Out-Errors, Collision(s)"},
+       ""},
+      {"the item keyword in capitals",
+       kServerLine + "# GSNX: ALL        Sensor=\"SAP Quillar\" ITEM=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: the sensor stops with \"Error 1026: Global Item Idenification missing...\"; Item= is read in exactly "
+        "this letter case"},
+       ""},
+      {"a name listed twice",
+       "# GSNG: ALL         PRD.P00#QAS.P00#\r\n# GSNG: ALL         prd.p00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 2: prd.p00 is listed twice for ALL (also on line 1); remove one"},
+       ""},
+      {"names that run into the next line",
+       "# GSNG: ALL         PRD.P00\r\n# GSNG: ALL         QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the names do not end in \"#\", so the last one runs into the first name of line 2; end them with "
+        "\"#\"",
+        "line 1: PRD.P00QAS.P00 does not exist (D:\\X\\ExeXml\\PRD.P00QAS.P00), and the run counts it among the "
+        "systems only; write the profile with quillar-profile create, or remove the name"},
+       ""},
+      {"more than 50 systems",
+       fifty_one + "\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 7: ALL lists 51 systems, more than the 50 channels PRTG shows for one sensor; split them over two sensor "
+        "keys"},
+       ""},
+      {"options the run does not read",
+       kServerLine + "# GSNX: ALL        LAN=eth0 DEADLINE=10 MODE=Mervesk LAN=eth1 Lane=x # Sensor=\"SAP Quillar\" "
+                     "Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: MODE=Mervesk on the sensor line is not read, the output mode is the command line's: write it into the "
+        "sensor's parameters in PRTG, after the sensor key",
+        "line 2: LAN= stands twice: the sensor reads the first, LAN=eth0, and passes over LAN=eth1; remove one",
+        "line 2: DEADLINE=10 is not read without its comma: write ,DEADLINE=10",
+        "line 2: the trace character \"#\" on the sensor line is not read, the console trace follows the command line: "
+        "write it there, when running the sensor by hand only",
+        "line 2: Lane=x is no option of the sensor and is not read"},
+       ""},
+      {"a host option that also names the channels",
+       kServerLine + "# GSNX: ALL        ,Host=sap01 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: ,Host= also names the channels by host name, as ,Host does; write ,HOST= in capitals to change the "
+        "logon only"},
+       ""},
+      {"options on the command line of the GLOBAL form",
+       kServerLine + kSensorLine,
+       {"GLOBAL", "ALL LAN=eth0"},
+       {"the command line: LAN=eth0 on the command line is not read in the GLOBAL form, whose run takes its options "
+        "from the sensor line: write it on the sensor line"},
+       ""},
+      {"a line longer than the sensor reads",
+       "# GSNG: ALL         " + std::string(190, 'P') + "#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the line is longer than 198 characters, and the sensor reads the rest as a line of its own; split it "
+        "over several lines",
+        "line 1: "
+        "PPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPP"
+        "PPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPP is longer than 63 characters, and the "
+        "run passes over it; rename the profile"},
+       ""},
+      {"a listed profile the sensor refuses",
+       "# GSNG: ALL         PRD.P00#BAD.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: BAD.P00: Error 1007: Password in Profile BAD.P00 is missing... (quillar-profile check BAD.P00 names "
+        "the line at fault)"},
+       ""},
+      {"another key is not this key's fault",
+       kServerLine + kSensorLine + "# GSNG: OTHER       TST#\r\n",
+       {"GLOBAL", "all"},
+       {},
+       ""},
+      {"the key asked for is missing",
+       kServerLine + kSensorLine,
+       {"GLOBAL", "S01"},
+       {"no line for the sensor key S01: the sensor stops with Error 1030; add a sensor line and a server line, for "
+        "example # GSNX: S01        Sensor=\"SAP Quillar\" Item=In-Errors"},
+       ""},
+      {"saved as UTF-16 without a byte order mark",
+       std::string("#\0 \0G\0S\0", 8),
+       {"GLOBAL"},
+       {"the file is saved as UTF-16 without a byte order mark (its first line holds zero bytes), which the sensor "
+        "cannot read; save it in Notepad with the encoding ANSI or UTF-8"},
+       ""},
+      {"the item profile: nothing wrong", "# Gsng: any         PRD.P00#\r\n", {"PRD", "ITEM=In-Errors"}, {}, ""},
+      {"the item profile: a marker in capitals",
+       "# Gsng: any         PRD.P00#\r\n# GSNG: any         QAS.P00#\r\n",
+       {"Orvanta.Prf"},
+       {"line 2: looks like a server line, but the sensor does not read it (in Orvanta.Prf a server line begins with "
+        "\"# Gsng: \" in exactly this letter case); write instead: # Gsng: any         QAS.P00#"},
+       ""},
+      {"the item profile: an item of the command line",
+       "# Gsng: any         PRD.P00#\r\n",
+       {"X", "ITEM=Collisions DEADLINE=5"},
+       {"the command line: DEADLINE=5 is not read without its comma: write ,DEADLINE=5",
+        "the item \"Collisions\" is none of the six channels, so no system reports a channel; write ITEM=Collision(s)"},
+       ""},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    // A valid profile for every name listed, but for BAD.P00.
+    platform.files["D:\\X\\ExeXml\\PRD.P00"] = kGoodProfile;
+    platform.files["D:\\X\\ExeXml\\QAS.P00"] = kGoodProfile;
+    platform.files["D:\\X\\ExeXml\\BAD.P00"] = "User.......: u1\r\n";
+    for (int k = 0; k < 51; ++k) platform.files["D:\\X\\ExeXml\\S" + std::to_string(k) + ".P00"] = kGoodProfile;
+    const bool item_form = c.global.rfind("# Gsng", 0) == 0;
+    platform.files[item_form ? "D:\\X\\ExeXml\\Orvanta.Prf" : "D:\\X\\ExeXml\\SAP Orvanta.Gbl"] = c.global;
+    platform.files["C:\\PRTG_Path.Txt"] = "D:\\X\\ExeXml\r\n";
+    std::vector<std::string> command = {"check"};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    EXPECT_EQ(run_profile_tool(platform, command), c.errors.empty() ? 0 : 2) << c.name;
+    EXPECT_EQ(platform.error_console, reported(c.errors)) << c.name;
+    if (!c.output.empty()) {
+      EXPECT_EQ(platform.console, c.output) << c.name;
+    }
+  }
 }
 
 }  // namespace
