@@ -129,7 +129,7 @@ std::vector<std::string> unread_options(std::string_view options, OptionPlace pl
 
   for (std::string_view keyword : kKeywords) {
     std::size_t first = upper.find(keyword, start);
-    if (keyword.front() == ',' && first == std::string::npos) {
+    if (keyword.front() == ',') {
       const std::string_view bare = keyword.substr(1);
       for (std::size_t at = upper.find(bare, start); at != std::string::npos; at = upper.find(bare, at + 1)) {
         if (!word_starts_at(at)) continue;

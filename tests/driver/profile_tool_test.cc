@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "driver/option_review.h"
 #include "fake_platform.h"
@@ -140,6 +141,7 @@ TEST(ProfileToolTest, ChecksTheFormOfEachValue) {
       {"--language", "1", "--language must be 1 or 2 letters, for example E or EN"},
       {"--mode", "R/4", "--mode must be R/3 or R/2"},
       {"--mode", "r/3", "--mode must be R/3 or R/2"},
+      {"--mode", "R3", "--mode must be R/3 or R/2"},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
@@ -646,6 +648,155 @@ TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
       EXPECT_EQ(platform.console, c.output) << c.name;
     }
   }
+}
+
+// The C runtime's rules, as PRTG's parameters field reaches the program.
+TEST(ProfileToolTest, SplitsParametersAsTheWindowsRuntimeDoes) {
+  const struct {
+    const char* parameters;
+    std::vector<std::string> arguments;
+  } cases[] = {
+      {"PRD LAN=eth0", {"PRD", "LAN=eth0"}},
+      {"  GLOBAL\t\"ALL @\"  x ", {"GLOBAL", "ALL @", "x"}},
+      {"\"D:\\My Profiles\\PRD\" \"\"", {"D:\\My Profiles\\PRD", ""}},
+      {"a\\\\\"b c\" d", {"a\\b c", "d"}},
+      {"a\\\"b c", {"a\"b", "c"}},
+      {"\"a \"\"quoted\"\" b\"", {"a \"quoted\" b"}},
+      {"C:\\dir\\ PRD", {"C:\\dir\\", "PRD"}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(split_parameters(c.parameters), c.arguments) << c.parameters;
+}
+
+// A bare name is searched for as the sensor searches it; a name with a
+// folder is opened there.
+TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
+  const std::string exexml = "D:\\X\\ExeXml\\";
+  const struct {
+    const char* name;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> arguments;
+    int exit_code;
+    std::string errors;
+  } cases[] = {
+      {"through the override file", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {exexml + "PRD.P00", kGoodProfile}},
+       {"PRD"}, 0, ""},
+      {"in the working directory", {{"PRD.P00", kGoodProfile}}, {"PRD"}, 0,
+       "quillar-profile: warning: C:\\work\\PRD.P00 lies in the working directory, where the sensor refuses it "
+       "(\"Sorry, invalid Path-Usage...\") whatever the folder is named; quillar-profile locate PRD tells more\n"},
+      {"in no ExeXml folder", {{"C:\\PRTG_Path.Txt", "D:\\X\r\n"}, {"D:\\X\\PRD.P00", kGoodProfile}}, {"PRD"}, 2,
+       "quillar-profile: D:\\X\\PRD.P00 lies in no ExeXml folder, and the sensor stops with \"Sorry, invalid "
+       "Path-Usage...\"; quillar-profile locate PRD tells more\n"},
+      {"nowhere", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"PRD.P00", kGoodProfile}}, {"PRD"}, 2,
+       "quillar-profile: the sensor stops with \"Error 1002: Profile PRD.P00 is missing...\"; quillar-profile locate "
+       "PRD shows the places tried\n"},
+      {"a folder typed", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"E:\\P\\PRD.P00", kGoodProfile}},
+       {"E:\\P\\PRD"}, 0, ""},
+      {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
+       "quillar-profile: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    for (const auto& [path, content] : c.files) platform.files[path] = content;
+    std::vector<std::string> command = {"check"};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    EXPECT_EQ(run_profile_tool(platform, command), c.exit_code) << c.name;
+    EXPECT_EQ(platform.error_console, c.errors) << c.name;
+    if (c.exit_code == 0 || c.errors.find("no ExeXml") != std::string::npos) {
+      EXPECT_EQ(platform.console.rfind("Extcompany.: ACME\nDestination: QAS\n", 0), 0u) << c.name;
+    }
+  }
+
+  // The sensor reads such a file as ANSI; whatever it then reports, check
+  // says why.
+  FakePlatform unmarked;
+  unmarked.files["D:\\P\\QAS.P00"] = std::string("D\0e\0s\0t\0\r\0\n\0", 12);
+  EXPECT_EQ(run_profile_tool(unmarked, {"check", "D:\\P\\QAS.P00"}), 2);
+  EXPECT_EQ(unmarked.error_console.rfind("quillar-profile: warning: the file is saved as UTF-16 without a byte order "
+                                         "mark (its first line holds zero bytes), which the sensor cannot read; save "
+                                         "it in Notepad with the encoding ANSI or UTF-8\n", 0),
+            0u)
+      << unmarked.error_console;
+}
+
+// The parameters as typed into PRTG, and how the sensor reads them.
+TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
+  const std::string found =
+      "Mode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+      "C:\\PRTG_Path.Txt exists; its line \"D:\\X\\ExeXml\" names the base folder.\n";
+  auto tried = [](const std::string& name) {
+    const std::string base = "D:\\X\\ExeXml\\";
+    return "Tried: " + base + "PRTG Network Monitor\\Custom Sensors\\ExeXml\\" + name + "\nTried: " + base +
+           "Custom Sensors\\ExeXml\\" + name + "\nTried: " + base + name + "\nFound in " + base +
+           ": the sensor reads it.\n";
+  };
+  const struct {
+    const char* parameters;
+    int exit_code;
+    std::string output;
+  } cases[] = {
+      {"PRD LAN=eth0", 0,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: LAN=eth0 (the options)\nProfile: PRD.P00\n"
+       "Options: LAN=eth0\n  LAN=eth0: only the rows of the interface eth0 count (in any letter case)\n" +
+           found + tried("PRD.P00")},
+      {"PRD \"LAN=eth0 DEADLINE=10\" ,SYSLOG extra", 2,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: LAN=eth0 DEADLINE=10 (the options)\n"
+       "  3: ,SYSLOG (joined to the options with a blank)\n"
+       "  4: extra (not read, the sensor reads three arguments at most)\nProfile: PRD.P00\n"
+       "Options: LAN=eth0 DEADLINE=10 ,SYSLOG\n"
+       "  LAN=eth0: only the rows of the interface eth0 count (in any letter case)\n"
+       "  ,SYSLOG: Quillar.log is written in the working directory\n"
+       "Not read: DEADLINE=10 is not read without its comma: write ,DEADLINE=10\n" +
+           found + tried("PRD.P00")},
+      {"GLOBAL \"ALL LAN=eth0 MODE=Mervesk\"", 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: ALL LAN=eth0 MODE=Mervesk (the options)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key ALL\nOptions: ALL LAN=eth0 MODE=Mervesk\n"
+       "  MODE=Mervesk: the output mode\n"
+       "Not read: LAN=eth0 on the command line is not read in the GLOBAL form, whose run takes its options from the "
+       "sensor line: write it on the sensor line\n"
+       "Mode Mervesk: the profile is opened where the command line names it, C:\\work\\SAP Orvanta.Gbl.\n"
+       "Not found: the sensor stops with \"Error 1002: Profile SAP Orvanta.Gbl is missing...\".\n"},
+      {"GLOBAL ALL", 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: ALL (the options)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key ALL\nOptions: ALL\n" +
+           found + tried("SAP Orvanta.Gbl") +
+           "Options of the run, from the sensor line of ALL: LAN=eth1 ,DEADLINE=5 DEADLINE=9 \n"
+           "  LAN=eth1: only the rows of the interface eth1 count (in any letter case)\n"
+           "  ,DEADLINE=5: a system that has not answered after this many seconds is stopped\n"
+           "Not read: DEADLINE=9 is not read without its comma: write ,DEADLINE=9\nItem: In-Errors\nSystems: PRD.P00, QAS.P00\n"},
+      {"QAS ITEM=In-Packets/Sec", 2,
+       "Arguments as the sensor gets them:\n  1: QAS (the profile)\n  2: ITEM=In-Packets/Sec (the options)\n"
+       "Profile: Orvanta.Prf, the ITEM form: a global run over the systems it lists\nOptions: ITEM=In-Packets/Sec\n"
+       "  ITEM=In-Packets/Sec: a global run over Orvanta.Prf, reporting the channel \"In-Packets/Sec\" of every "
+       "system\nNot read: the first argument, QAS, is not read: ITEM= makes the run a global run over Orvanta.Prf\n" +
+           found + tried("Orvanta.Prf") + "Item: In-Packets/Sec\nSystems: PRD.P00\n"},
+      {"PRD \",PARALLEL=64\"", 2,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: ,PARALLEL=64 (the options)\n"
+       "The sensor stops before it looks: Error 1062: Deadline takes 1 to 600 seconds, Parallel 1 to 32 "
+       "systems...\n"},
+      {"", 2,
+       "Arguments as the sensor gets them:\n  none\nThe sensor stops before it looks: Error 1001: Parameter for "
+       "Profile-Name is missing !\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["C:\\PRTG_Path.Txt"] = "D:\\X\\ExeXml\r\n";
+    platform.files["D:\\X\\ExeXml\\PRD.P00"] = kGoodProfile;
+    platform.files["D:\\X\\ExeXml\\SAP Orvanta.Gbl"] =
+        kServerLine + "# GSNX: ALL        LAN=eth1 ,DEADLINE=5 DEADLINE=9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
+    platform.files["D:\\X\\ExeXml\\Orvanta.Prf"] = "# Gsng: any         PRD.P00#\r\n";
+    EXPECT_EQ(run_profile_tool(platform, {"explain", c.parameters}), c.exit_code) << c.parameters;
+    EXPECT_EQ(platform.console, c.output) << c.parameters;
+  }
+}
+
+TEST(ProfileToolTest, RefusesARepeatedOptionByItsName) {
+  FakePlatform platform;
+  platform.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(platform, create_command({"--user=other", "--force", "--force"})), 2);
+  EXPECT_EQ(platform.error_console,
+            "quillar-profile: --user is given twice\nquillar-profile: --force is given twice\n");
+  EXPECT_TRUE(platform.files.empty());
 }
 
 }  // namespace
