@@ -102,8 +102,9 @@ class Platform {
   virtual bool input_is_terminal() = 0;
 
   // Reads one line from standard input, without its line end. On a terminal
-  // the typed characters are not shown. False when the input has ended
-  // before any character.
+  // the typed characters are not shown, and the line of the prompt before
+  // them is ended afterwards, whatever was read. False when the input has
+  // ended before any character.
   virtual bool read_secret_line(std::string& line) = 0;
 
   // Loads a library by file name: first from the folder of the running

@@ -167,10 +167,10 @@ class PosixPlatform final : public Platform {
       ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     bool read = read_stream_line(stdin, line);
-    if (hide) {
-      ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-      write_error_console("\n");
-    }
+    if (hide) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    // The line end typed after the secret was not shown; a device that only
+    // looks like a terminal (/dev/null) shows none either.
+    if (input_is_terminal()) write_error_console("\n");
     return read;
   }
 

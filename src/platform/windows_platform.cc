@@ -218,10 +218,10 @@ class WindowsPlatform final : public Platform {
     bool hide = input_is_terminal() && GetConsoleMode(input, &saved) != 0;
     if (hide) SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
     bool read = read_stream_line(stdin, line);
-    if (hide) {
-      SetConsoleMode(input, saved);
-      write_error_console("\n");
-    }
+    if (hide) SetConsoleMode(input, saved);
+    // The line end typed after the secret was not shown; a device that only
+    // looks like a terminal (NUL) shows none either.
+    if (input_is_terminal()) write_error_console("\n");
     return read;
   }
 };
