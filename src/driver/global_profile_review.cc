@@ -179,11 +179,12 @@ void Review::classify(std::size_t number, const std::string& line) {
   MarkedLine marked{number, *kind, upper_case(line.substr(kMarkerLength, kSensorKeyLength)), line};
   marked.key.resize(kSensorKeyLength, ' ');
   if (item_form_) marked.key.clear();
-  if (!concerns_asked_key(marked.key)) return;
-
   // What the sensor reads from the fixed columns, against what the line
   // means to a person who reads it.
   NaturalReading natural = read_naturally(std::string_view(line).substr(kMarkerLength - 1), *kind);
+  std::string meant_key = upper_case(natural.key.substr(0, kSensorKeyLength));
+  meant_key.resize(kSensorKeyLength, ' ');
+  if (!concerns_asked_key(marked.key) && !concerns_asked_key(meant_key)) return;
   bool key_agrees = item_form_ || trimmed_right(marked.key) == upper_case(natural.key.substr(0, kSensorKeyLength));
   bool rest_agrees = *kind == LineKind::kServer
                          ? from_column(line, kServerEntriesColumn) == natural.rest

@@ -604,6 +604,12 @@ TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
        {"GLOBAL", "all"},
        {},
        ""},
+      {"the key asked for, one column to the right",
+       "# GSNG:  ALL        PRD.P00#\r\n" + kServerLine + kSensorLine,
+       {"GLOBAL", "ALL"},
+       {"line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the names from column "
+        "21); write instead: # GSNG: ALL         PRD.P00#"},
+       ""},
       {"the key asked for is missing",
        kServerLine + kSensorLine,
        {"GLOBAL", "S01"},
