@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes the release: dist/quillar-VERSION-win64.zip, dist/quillar-VERSION-win32.zip
 # and dist/SHA256SUMS. Each zip holds the programs of its bitness, the
-# README and the administrator's guide, and in demo/ the stand-in RFC library
+# administrator's README.txt and guide, and in demo/ the stand-in RFC library
 # with a demo landscape and profiles, away from the programs so that nobody
 # copies the stand-in into production by mistake.
 set -euo pipefail
@@ -19,7 +19,9 @@ for bits in 64 32; do
   stage="$out/stage/$name"
   mkdir -p "$stage/demo"
   cp "$tree/quillar.exe" "$tree/quillar-profile.exe" "$stage/"
-  cp "$here/README.md" "$stage/README.md"
+  # The developer's README.md, with its make targets and build trees, stays
+  # out: the archive is for administrators.
+  cp "$here/docs/release-readme.txt" "$stage/README.txt"
   cp "$here/docs/admin.md" "$stage/ADMIN-GUIDE.md"
   cp "$tree/librfc32.dll" "$here/demo/RfcSim.ini" "$here/demo/SAP Orvanta.Gbl" "$here/demo/SapRfc.QAS" \
      "$here/demo/TRY-IT.txt" "$stage/demo/"

@@ -174,4 +174,13 @@ bool FakePlatform::move_entry(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool FakePlatform::replace_file(const std::string& from, const std::string& to) {
+  auto source = files.find(from);
+  if (source == files.end() || unreplaceable.count(to) != 0 || folders.count(to) != 0) return false;
+  std::string content = std::move(source->second);
+  files.erase(source);
+  files[to] = std::move(content);
+  return true;
+}
+
 }  // namespace quillar

@@ -45,6 +45,10 @@ class FakePlatform : public Platform {
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override;
   std::unique_ptr<WritableFile> append_text(const std::string& path) override;
   bool delete_file(const std::string& path) override;
+  // Paths whose replacement fails, as on a file that another program holds
+  // open.
+  std::set<std::string> unreplaceable;
+  bool replace_file(const std::string& from, const std::string& to) override;
   std::string time_of_day() override { return clock; }
   void write_console(std::string_view text) override {
     console.append(text);

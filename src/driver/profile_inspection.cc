@@ -2,10 +2,14 @@
 
 #include <map>
 
+#include "driver/global_profile_review.h"
+#include "driver/option_review.h"
 #include "driver/run_settings.h"
 #include "driver/startup.h"
+#include "output/texts.h"
 #include "output/result_document.h"
 #include "platform/line_reader.h"
+#include "profiles/global_profile.h"
 #include "profiles/password.h"
 #include "profiles/sensor_directory.h"
 #include "profiles/system_profile.h"
@@ -100,13 +104,15 @@ std::string fault_place(const std::string& error, const std::map<std::string, La
   return "";
 }
 
-}  // namespace
-
-int check_profile(Platform& platform, const std::string& path) {
+int check_system_profile(Platform& platform, const std::string& path) {
   std::unique_ptr<ReadableFile> file = platform.open_text(path);
   if (!file) {
     say(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
     return kRefused;
+  }
+  if (saved_as_utf16_without_mark(platform, path)) {
+    say(platform, "warning: the file is saved as UTF-16 without a byte order mark (its first line holds zero "
+                  "bytes), which the sensor cannot read; save it in Notepad with the encoding ANSI or UTF-8");
   }
   const ProfileReading reading = read_lines(*file);
   for (const std::string& warning : reading.warnings) say(platform, "warning: " + warning);
@@ -132,8 +138,6 @@ int check_profile(Platform& platform, const std::string& path) {
   return kDone;
 }
 
-namespace {
-
 void describe_override(Platform& platform, const SearchTrail& trail) {
   if (!trail.override_file) {
     platform.write_console(std::string(kPathOverrideFile) +
@@ -149,16 +153,15 @@ void describe_override(Platform& platform, const SearchTrail& trail) {
   }
 }
 
-}  // namespace
+// Where the sensor's search ended.
+struct SearchOutcome {
+  bool found = false;
+  std::string folder;
+};
 
-int locate_profile_for(Platform& platform, const std::vector<std::string>& arguments) {
-  RunSettings settings;
-  Status started = read_command_line(arguments, settings);
-  if (!started.is_ok()) {
-    platform.write_console("The sensor stops before it looks: " + started.text() + "\n");
-    return kRefused;
-  }
-  platform.write_console("Profile: " + settings.profile_name + "\n");
+// Tells how the sensor with these settings would find its profile.
+SearchOutcome describe_search(Platform& platform, const RunSettings& settings) {
+  SearchOutcome outcome;
   if (settings.mode_keyword != kModeExeXml || settings.options.open_as_named) {
     const std::string path = settings.sensor_dir + settings.profile_name;
     platform.write_console("Mode " + settings.mode_keyword + (settings.options.open_as_named ? " with @" : "") +
@@ -166,10 +169,12 @@ int locate_profile_for(Platform& platform, const std::vector<std::string>& argum
                            ".\n");
     if (platform.open_text(path)) {
       platform.write_console("Found: the sensor reads it.\n");
-      return kDone;
+      outcome.found = true;
+      outcome.folder = settings.sensor_dir;
+    } else {
+      platform.write_console("Not found: the sensor stops with \"Error 1002: Profile " + path + " is missing...\".\n");
     }
-    platform.write_console("Not found: the sensor stops with \"Error 1002: Profile " + path + " is missing...\".\n");
-    return kRefused;
+    return outcome;
   }
 
   platform.write_console("Mode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n");
@@ -181,17 +186,191 @@ int locate_profile_for(Platform& platform, const std::vector<std::string>& argum
   for (const std::string& path : trail.paths_tried) platform.write_console("Tried: " + platform.full_path(path) + "\n");
   if (search.is_ok()) {
     platform.write_console("Found in " + platform.full_path(found.folder) + ": the sensor reads it.\n");
-    return kDone;
+    outcome.found = true;
+    outcome.folder = found.folder;
+  } else if (search.text().rfind("Sorry", 0) == 0 && found.folder.empty()) {
+    platform.write_console("Found in the working directory, as " + platform.full_path(settings.profile_name) +
+                           ": the sensor refuses a profile found in its working directory, whatever the folder is "
+                           "named, and stops with \"" + search.text() + "\". PRTG starts the sensor in a folder of "
+                           "its own: run the sensor once from PRTG with ,SYSLOG and look for Quillar.log to see "
+                           "which; name PRTG's Custom Sensors\\ExeXml folder in " + kPathOverrideFile +
+                           ", and the search no longer depends on the working directory.\n");
+  } else if (search.text().rfind("Sorry", 0) == 0) {
+    platform.write_console("Found in " + platform.full_path(found.folder) + ", which is no ExeXml folder: the "
+                           "sensor stops with \"" + search.text() + "\". Put the profile into PRTG's Custom "
+                           "Sensors\\ExeXml folder, or name that folder in " + kPathOverrideFile + ".\n");
+  } else {
+    platform.write_console("The sensor stops with \"" + search.text() +
+                           "\": the profile is in none of the places tried.\n");
   }
-  if (search.text().rfind("Sorry", 0) == 0) {
-    const std::string where = found.folder.empty() ? "the working directory" : platform.full_path(found.folder);
-    platform.write_console("Found in " + where + ", which is no ExeXml folder: the sensor stops with \"" +
-                           search.text() + "\". Put the profile into PRTG's Custom Sensors\\ExeXml folder, or name "
-                           "that folder in " + kPathOverrideFile + ".\n");
+  return outcome;
+}
+
+bool names_a_global_profile(const std::string& profile_name) {
+  const std::string name = upper_case(profile_name);
+  return name == upper_case(kGlobalProfileName) || name == upper_case(kItemProfileName);
+}
+
+}  // namespace
+
+bool saved_as_utf16_without_mark(Platform& platform, const std::string& path) {
+  std::unique_ptr<ReadableFile> file = platform.open_bytes(path);
+  if (!file) return false;
+  char start[512];
+  std::size_t size = file->read(start, sizeof start);
+  std::string_view first_line(start, size);
+  first_line = first_line.substr(0, first_line.find('\n'));
+  bool marked = first_line.rfind("\xFF\xFE", 0) == 0 || first_line.rfind("\xFE\xFF", 0) == 0;
+  return !marked && first_line.find('\0') != std::string_view::npos;
+}
+
+int check_profile(Platform& platform, const std::vector<std::string>& arguments) {
+  RunSettings settings;
+  Status started = read_command_line(arguments, settings);
+  if (!started.is_ok()) {
+    say(platform, started.text());
     return kRefused;
   }
-  platform.write_console("The sensor stops with \"" + search.text() + "\": the profile is in none of the places tried.\n");
-  return kRefused;
+  // A name with a folder is opened there; a bare name is searched for as
+  // the sensor searches it.
+  bool wrong_place = false;
+  const bool searched = settings.sensor_dir.empty() && settings.mode_keyword == kModeExeXml &&
+                        !settings.options.open_as_named;
+  if (searched) {
+    SensorDirectory found;
+    Status search = find_sensor_directory(platform, settings.profile_name, found);
+    found.profile.reset();
+    const std::string where = platform.full_path(found.folder + settings.profile_name);
+    if (search.text().rfind("Sorry", 0) == 0 && found.folder.empty()) {
+      say(platform, "warning: " + where + " lies in the working directory, where the sensor refuses it (\"" +
+                        search.text() + "\") whatever the folder is named; quillar-profile locate " +
+                        arguments[0] + " tells more");
+    } else if (search.text().rfind("Sorry", 0) == 0) {
+      say(platform, where + " lies in no ExeXml folder, and the sensor stops with \"" + search.text() +
+                        "\"; quillar-profile locate " + arguments[0] + " tells more");
+      wrong_place = true;
+    } else if (!search.is_ok()) {
+      say(platform, "the sensor stops with \"" + search.text() + "\"; quillar-profile locate " + arguments[0] +
+                        " shows the places tried");
+      return kRefused;
+    }
+    settings.sensor_dir = found.folder;
+  }
+  const std::string path = settings.sensor_dir + settings.profile_name;
+  int code = settings.global_run || names_a_global_profile(settings.profile_name)
+                 ? review_global_profile(platform, settings, path)
+                 : check_system_profile(platform, path);
+  return wrong_place ? kRefused : code;
+}
+
+int locate_profile_for(Platform& platform, const std::vector<std::string>& arguments) {
+  RunSettings settings;
+  Status started = read_command_line(arguments, settings);
+  if (!started.is_ok()) {
+    platform.write_console("The sensor stops before it looks: " + started.text() + "\n");
+    return kRefused;
+  }
+  platform.write_console("Profile: " + settings.profile_name + "\n");
+  return describe_search(platform, settings).found ? kDone : kRefused;
+}
+
+namespace {
+
+void print_lines(Platform& platform, const std::string& head, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) platform.write_console(head + line + "\n");
+}
+
+// What the sensor line of the GLOBAL form, or the item profile, gives the run.
+bool explain_allocation(Platform& platform, const RunSettings& settings, const std::string& folder) {
+  const std::string path = folder + settings.profile_name;
+  GlobalAllocation allocation;
+  const bool item_form = settings.profile_name == kItemProfileName;
+  Status read = item_form ? read_item_profile(platform, path, settings.options.item.value_or(""), allocation)
+                          : read_global_profile(platform, path, settings.options.sensor_key, settings.sensor_argument,
+                                                allocation);
+  if (!read.is_ok()) {
+    platform.write_console("The sensor stops with \"" + read.text() + "\".\n");
+    return false;
+  }
+  bool clean = true;
+  if (!item_form) {
+    platform.write_console("Options of the run, from the sensor line of " + settings.options.sensor_key + ": " +
+                           (allocation.sensor_options.empty() ? "none" : allocation.sensor_options) + "\n");
+    // The console trace, "@" and the mode stay as the command line set them.
+    Options run_options = read_global_run_options(allocation.sensor_options);
+    run_options.mode.reset();
+    run_options.item.reset();
+    run_options.trace = false;
+    run_options.open_as_named = false;
+    print_lines(platform, "  ", describe_options(run_options, settings.mode_keyword));
+    std::vector<std::string> notes = unread_options(allocation.sensor_options, OptionPlace::kSensorLine);
+    print_lines(platform, "Not read: ", notes);
+    clean = notes.empty();
+    if (Status limits = check_run_limits(run_options); !limits.is_ok()) {
+      platform.write_console("The sensor stops with \"" + limits.text() + "\".\n");
+      return false;
+    }
+  }
+  platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) + "\n");
+  if (std::optional<std::string> problem = item_problem(allocation.item, item_form ? "ITEM=" : "Item=")) {
+    platform.write_console("Not read: " + *problem + "\n");
+    clean = false;
+  }
+  return clean;
+}
+
+}  // namespace
+
+int explain_parameters(Platform& platform, std::string_view parameters) {
+  const std::vector<std::string> arguments = split_parameters(parameters);
+  platform.write_console("Arguments as the sensor gets them:\n");
+  const char* const kRoles[] = {"the profile", "the options", "joined to the options with a blank"};
+  for (std::size_t k = 0; k < arguments.size(); ++k) {
+    platform.write_console("  " + std::to_string(k + 1) + ": " + arguments[k] + " (" +
+                           (k < 3 ? kRoles[k] : "not read, the sensor reads three arguments at most") + ")\n");
+  }
+  if (arguments.empty()) platform.write_console("  none\n");
+  bool clean = arguments.size() <= 3;
+
+  RunSettings settings;
+  Status started = read_command_line(arguments, settings);
+  if (!started.is_ok()) {
+    platform.write_console("The sensor stops before it looks: " + started.text() + "\n");
+    return kRefused;
+  }
+  const bool global_form = settings.profile_name == kGlobalProfileName && settings.global_run;
+  const bool item_form = settings.profile_name == kItemProfileName && settings.global_run;
+  std::string form;
+  if (global_form) form = ", the GLOBAL form for the sensor key " + settings.options.sensor_key;
+  if (item_form) form = ", the ITEM form: a global run over the systems it lists";
+  platform.write_console("Profile: " + settings.profile_name + form + "\n");
+  platform.write_console("Options: " + (settings.options.typed.empty() ? std::string("none") : settings.options.typed) +
+                         "\n");
+  Options shown = item_form ? read_global_run_options(settings.options.typed) : settings.options;
+  shown.trace = settings.options.trace;
+  shown.open_as_named = settings.options.open_as_named;
+  if (global_form) {
+    // Only the key, the mode and the trace of these options are read.
+    Options read;
+    read.mode = shown.mode;
+    read.trace = shown.trace;
+    read.open_as_named = shown.open_as_named;
+    shown = read;
+  }
+  print_lines(platform, "  ", describe_options(shown, settings.mode_keyword));
+  std::vector<std::string> notes =
+      unread_options(settings.options.typed, global_form ? OptionPlace::kGlobalCommandLine : OptionPlace::kCommandLine);
+  if (item_form && !arguments.empty() && upper_case(with_default_extension(arguments[0])) != "ORVANTA.PRF") {
+    notes.push_back("the first argument, " + arguments[0] + ", is not read: ITEM= makes the run a global run over "
+                    "Orvanta.Prf");
+  }
+  print_lines(platform, "Not read: ", notes);
+  clean = clean && notes.empty();
+
+  SearchOutcome outcome = describe_search(platform, settings);
+  if (!outcome.found) return kRefused;
+  if (global_form || item_form) clean = explain_allocation(platform, settings, outcome.folder) && clean;
+  return clean ? kDone : kRefused;
 }
 
 }  // namespace quillar

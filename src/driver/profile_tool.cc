@@ -1,16 +1,15 @@
 #include "driver/profile_tool.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <optional>
 
 #include "driver/profile_inspection.h"
+#include "driver/version.h"
 #include "output/status.h"
 #include "profiles/password.h"
 #include "profiles/system_profile.h"
-
-#ifndef QUILLAR_VERSION
-#define QUILLAR_VERSION "unknown"
-#endif
 
 namespace quillar {
 namespace {
@@ -24,8 +23,10 @@ constexpr char kUsage[] =
     "                              --gwhost GWHOST --gwservice GWSERVICE --extcompany COMPANY\n"
     "                              [--force]\n"
     "       quillar-profile passwd FILE\n"
-    "       quillar-profile check FILE\n"
+    "       quillar-profile check NAME [OPTIONS [MORE-OPTIONS]]\n"
+    "       quillar-profile check GLOBAL [KEY]\n"
     "       quillar-profile locate NAME [OPTIONS [MORE-OPTIONS]]\n"
+    "       quillar-profile explain \"PARAMETERS\"\n"
     "       quillar-profile scramble\n"
     "       quillar-profile --version\n"
     "\n"
@@ -35,11 +36,19 @@ constexpr char kUsage[] =
     "          echo on a terminal), never from the command line. An existing FILE\n"
     "          is replaced only with --force.\n"
     "passwd    replaces the password of an existing profile; every other line stays.\n"
-    "check     reads FILE as the sensor does and prints its entries, the password\n"
-    "          masked; or the sensor's error text and the line at fault. Warns of a\n"
-    "          byte order mark, UTF-16, tabs and trailing blanks.\n"
+    "check     reads the profile that the sensor, started here with these\n"
+    "          arguments, would read (a NAME with a folder is opened there) and\n"
+    "          prints its entries, the password masked; or the sensor's error text\n"
+    "          and the line at fault. Warns of a byte order mark, UTF-16, tabs and\n"
+    "          trailing blanks. For a global profile (GLOBAL, SAP Orvanta.Gbl,\n"
+    "          Orvanta.Prf), of the sensor KEY or of every key: each name, column,\n"
+    "          key, item and option the run would not read as meant, with the line\n"
+    "          and what to write instead. Exits with 0 only when nothing is wrong.\n"
     "locate    shows how the sensor, started here with these arguments, would find\n"
     "          the profile NAME: C:\\PRTG_Path.Txt, each path tried, the outcome.\n"
+    "explain   takes the parameters as typed into PRTG and shows how the sensor\n"
+    "          reads them: the arguments, the profile and where it is looked for,\n"
+    "          the mode, each option, and what the sensor passes over.\n"
     "scramble  reads a password from standard input and prints the value for the\n"
     "          \"Password...:\" line of a profile.\n"
     "\n"
@@ -142,6 +151,8 @@ int scramble(Platform& platform) {
 // it was given.
 std::optional<std::string> entry_problem(const ProfileLabel& label, const std::string& value) {
   const std::string option = option_of(label.entry);
+  const std::string LogonEntries::*entry = label.entry;
+  if (entry == &LogonEntries::mode && value != "R/3" && value != "R/2") return option + " must be R/3 or R/2";
   if (value.size() < label.shortest) {
     return option + " needs at least " + std::to_string(label.shortest) + " character" +
            (label.shortest == 1 ? "" : "s");
@@ -153,7 +164,6 @@ std::optional<std::string> entry_problem(const ProfileLabel& label, const std::s
   // mistake would log on with another value than the one intended.
   if (value.front() == ' ' || value.back() == ' ') return option + " must not begin or end with a blank";
   if (value.find_first_of("\r\n") != std::string::npos) return option + " must not hold a line end";
-  const std::string LogonEntries::*entry = label.entry;
   if (entry == &LogonEntries::client && (value.size() != 3 || !all_of_kind(value, is_digit))) {
     return option + " must be 3 digits, for example 100";
   }
@@ -163,7 +173,6 @@ std::optional<std::string> entry_problem(const ProfileLabel& label, const std::s
   if (entry == &LogonEntries::language && (value.size() > 2 || !all_of_kind(value, is_letter))) {
     return option + " must be 1 or 2 letters, for example E or EN";
   }
-  if (entry == &LogonEntries::mode && value != "R/3" && value != "R/2") return option + " must be R/3 or R/2";
   return std::nullopt;
 }
 
@@ -190,8 +199,14 @@ std::vector<std::string> read_create_request(const std::vector<std::string>& arg
       value = option.substr(equals + 1);
       option.erase(equals);
     }
+    if (given[option]) {
+      problems.push_back(option + " is given twice");
+      if (!value && option != "--force" && i + 1 < arguments.size()) ++i;
+      continue;
+    }
     if (option == "--force" && !value) {
       request.force = true;
+      given[option] = true;
       continue;
     }
     auto entry = kEntryOptions.find(option);
@@ -222,11 +237,19 @@ std::vector<std::string> read_create_request(const std::vector<std::string>& arg
   return problems;
 }
 
+// Writes a temporary file beside the profile and renames it over the
+// profile, so that a crash or a full disk midway leaves the profile as it
+// was.
 int write_file(Platform& platform, const std::string& path, const std::string& content) {
-  std::unique_ptr<WritableFile> file = platform.create_bytes(path);
-  if (!file) return refuse(platform, "cannot write " + platform.full_path(path) + ": " + platform.failure_reason());
-  if (!file->write(content) || !file->close()) {
-    return refuse(platform, "cannot write " + platform.full_path(path) + ": " + platform.failure_reason());
+  const std::string temporary = path + "." + std::to_string(platform.process_id()) + ".tmp";
+  std::unique_ptr<WritableFile> file = platform.create_bytes(temporary);
+  bool written = file && file->write(content);
+  written = file && file->close() && written;
+  file.reset();
+  if (!written || !platform.replace_file(temporary, path)) {
+    const std::string reason = platform.failure_reason();
+    platform.delete_file(temporary);
+    return refuse(platform, "cannot write " + platform.full_path(path) + ": " + reason + "; nothing was changed");
   }
   platform.write_console("wrote " + platform.full_path(path) + "\n");
   return kDone;
@@ -294,7 +317,7 @@ int run_profile_tool(Platform& platform, const std::vector<std::string>& argumen
   }
   const std::string& command = arguments[0];
   if (command == "--version") {
-    platform.write_console(std::string("quillar-profile ") + QUILLAR_VERSION + "\n");
+    platform.write_console(std::string("quillar-profile ") + build_version() + "\n");
     return kDone;
   }
   if (command == "help" || asks_for_help(arguments)) {
@@ -303,10 +326,15 @@ int run_profile_tool(Platform& platform, const std::vector<std::string>& argumen
   }
   const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
   if (command == "scramble" && rest.empty()) return scramble(platform);
-  if (command == "check" && rest.size() == 1) return check_profile(platform, with_default_extension(rest[0]));
+  if (command == "check" && !rest.empty()) return check_profile(platform, rest);
   if (command == "passwd" && rest.size() == 1) return change_password(platform, rest[0]);
   if (command == "locate" && !rest.empty()) return locate_profile_for(platform, rest);
+  if (command == "explain" && rest.size() == 1) return explain_parameters(platform, rest[0]);
   if (command == "create" && !rest.empty()) return create(platform, rest);
+  static const char* const kCommands[] = {"create", "passwd", "check", "locate", "explain", "scramble"};
+  if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
+    platform.write_error_console("quillar-profile: unknown command " + command + "\n");
+  }
   platform.write_error_console(kUsage);
   return kRefused;
 }

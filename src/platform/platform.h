@@ -90,6 +90,11 @@ class Platform {
   // written as the platform's line end.
   virtual std::unique_ptr<WritableFile> append_text(const std::string& path) = 0;
 
+  // Renames the file `from` to `to` in one step, replacing `to` when it
+  // exists: a reader sees either the old file or the new one, never a part.
+  // Both must lie in the same folder. False when that failed.
+  virtual bool replace_file(const std::string& from, const std::string& to) = 0;
+
   // Deletes a file. A missing file is no failure worth reporting to callers,
   // which is why the result only tells whether a file was removed.
   virtual bool delete_file(const std::string& path) = 0;
@@ -113,8 +118,9 @@ class Platform {
   virtual bool input_is_terminal() = 0;
 
   // Reads one line from standard input, without its line end. On a terminal
-  // the typed characters are not shown. False when the input has ended
-  // before any character.
+  // the typed characters are not shown, and the line of the prompt before
+  // them is ended afterwards, whatever was read. False when the input has
+  // ended before any character.
   virtual bool read_secret_line(std::string& line) = 0;
 
   // Loads a library by file name: first from the folder of the running
@@ -212,6 +218,7 @@ class PlatformWrapper : public Platform {
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override { return target_.create_bytes(path); }
   std::unique_ptr<WritableFile> append_text(const std::string& path) override { return target_.append_text(path); }
   bool delete_file(const std::string& path) override { return target_.delete_file(path); }
+  bool replace_file(const std::string& from, const std::string& to) override { return target_.replace_file(from, to); }
   std::string time_of_day() override { return target_.time_of_day(); }
   void write_console(std::string_view text) override { target_.write_console(text); }
   void begin_console_line() override { target_.begin_console_line(); }

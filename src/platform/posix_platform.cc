@@ -143,6 +143,9 @@ class PosixPlatform final : public Platform {
     timespec pause{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000};
     ::nanosleep(&pause, nullptr);
   }
+  bool replace_file(const std::string& from, const std::string& to) override {
+    return std::rename(local(from).c_str(), local(to).c_str()) == 0;
+  }
   bool delete_file(const std::string& path) override {
     std::string as_written = to_posix_path(path, drives_);
     if (::unlink(as_written.c_str()) == 0) return true;
@@ -176,10 +179,10 @@ class PosixPlatform final : public Platform {
       ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     bool read = read_stream_line(stdin, line);
-    if (hide) {
-      ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-      write_error_console("\n");
-    }
+    if (hide) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    // The line end typed after the secret was not shown; a device that only
+    // looks like a terminal (/dev/null) shows none either.
+    if (input_is_terminal()) write_error_console("\n");
     return read;
   }
 

@@ -32,6 +32,22 @@ class WindowsLibrary final : public SharedLibrary {
   HMODULE module_;
 };
 
+// The C runtime's error number of a Windows error, so that failure_reason
+// tells it in the same words as the C runtime's own failures.
+int errno_of(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    default: return EIO;
+  }
+}
+
 class WindowsPlatform final : public Platform {
  public:
   // The C runtime refuses to open a folder as a file, so no extra test is needed.
@@ -45,6 +61,15 @@ class WindowsPlatform final : public Platform {
     return make_writable(std::fopen(path.c_str(), "at"));
   }
   bool delete_file(const std::string& path) override { return std::remove(path.c_str()) == 0; }
+  // The C runtime's rename refuses an existing target; MoveFileEx replaces
+  // it in one step, and writes it through before it returns.
+  bool replace_file(const std::string& from, const std::string& to) override {
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    errno = errno_of(GetLastError());
+    return false;
+  }
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -148,10 +173,10 @@ class WindowsPlatform final : public Platform {
     bool hide = input_is_terminal() && GetConsoleMode(input, &saved) != 0;
     if (hide) SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
     bool read = read_stream_line(stdin, line);
-    if (hide) {
-      SetConsoleMode(input, saved);
-      write_error_console("\n");
-    }
+    if (hide) SetConsoleMode(input, saved);
+    // The line end typed after the secret was not shown; a device that only
+    // looks like a terminal (NUL) shows none either.
+    if (input_is_terminal()) write_error_console("\n");
     return read;
   }
 };

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 namespace quillar {
-namespace {
 
 std::wstring wide(const std::string& text) {
   if (text.empty()) return std::wstring();
@@ -12,6 +11,8 @@ std::wstring wide(const std::string& text) {
   MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), length);
   return converted;
 }
+
+namespace {
 
 // One argument of a command line, quoted the way the C runtime splits it
 // again: backslashes count only in front of a quote.

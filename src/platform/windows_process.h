@@ -11,6 +11,9 @@
 
 namespace quillar {
 
+// A text of the ANSI code page as Windows' wide characters.
+std::wstring wide(const std::string& text);
+
 // Starts this program with `arguments` (the child's name for itself first)
 // in the working directory. Null when it could not be started, or when it
 // could not be put into the job that ends it with this program: such a

@@ -7,13 +7,6 @@
 namespace quillar {
 namespace {
 
-constexpr std::size_t kGlobalLineRoom = 199;
-// Server entries start in column 21, the sensor line's parameters in column 20.
-constexpr std::size_t kEntriesColumn = 21;
-constexpr std::size_t kParametersColumn = 20;
-constexpr std::size_t kSensorKeyLength = 10;
-constexpr std::string_view kAllocationText = "Sensor=\"SAP Quillar\"";
-
 std::string_view from_column(std::string_view line, std::size_t column) {
   return line.size() >= column ? line.substr(column - 1) : std::string_view();
 }
@@ -69,12 +62,12 @@ Status read_item_profile(Platform& platform, const std::string& path, std::strin
   allocation = GlobalAllocation();
   std::unique_ptr<ReadableFile> file = platform.open_text(path);
   if (!file) return error_status(Fault::kItemProfileMissing, {kItemProfileName});
-  LineReader reader(*file, kGlobalLineRoom);
+  LineReader reader(*file, kGlobalProfileLineRoom);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kItemProfileName});
   ListingBuilder listing;
   std::string line;
   while (reader.next_line(line)) {
-    if (line.compare(0, 8, "# Gsng: ") == 0) listing.add(from_column(line, kEntriesColumn));
+    if (line.compare(0, 8, "# Gsng: ") == 0) listing.add(from_column(line, kServerEntriesColumn));
   }
   allocation.server_listing = listing.finish();
   allocation.item = item;
@@ -91,7 +84,7 @@ Status read_global_profile(Platform& platform, const std::string& path, std::str
 
   std::unique_ptr<ReadableFile> file = platform.open_text(path);
   if (!file) return error_status(Fault::kGlobalProfileMissing, {kGlobalProfileName});
-  LineReader reader(*file, kGlobalLineRoom);
+  LineReader reader(*file, kGlobalProfileLineRoom);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kGlobalProfileName});
   ListingBuilder listing;
   bool sensor_found = false;
@@ -100,9 +93,9 @@ Status read_global_profile(Platform& platform, const std::string& path, std::str
   while (reader.next_line(line)) {
     std::string marker = upper_case(std::string_view(line).substr(0, server_marker.size()));
     if (marker == server_marker) {
-      listing.add(from_column(line, kEntriesColumn));
+      listing.add(from_column(line, kServerEntriesColumn));
     } else if (marker == sensor_marker && !sensor_found) {
-      parameters = from_column(line, kParametersColumn);
+      parameters = from_column(line, kSensorParametersColumn);
       if (!contains(parameters, kAllocationText)) return error_status(Fault::kInvalidAllocation);
       std::string options = parameters.substr(0, parameters.find(",Sensor="));
       if (options.size() > GlobalAllocation::kSensorOptionsRoom) return error_status(Fault::kSensorOptionsTooLong);

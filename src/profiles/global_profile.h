@@ -16,6 +16,17 @@ namespace quillar {
 inline constexpr char kItemProfileName[] = "Orvanta.Prf";
 inline constexpr char kGlobalProfileName[] = "SAP Orvanta.Gbl";
 
+// The layout of both profiles' lines, columns counted from 1: the marker in
+// columns 1 to 8, the sensor key in 9 to 18, a sensor line's parameters from
+// column 20, a server line's entries from column 21. Lines are read in
+// pieces of this many characters, line feed included.
+inline constexpr std::size_t kGlobalProfileLineRoom = 199;
+inline constexpr std::size_t kSensorKeyLength = 10;
+inline constexpr std::size_t kSensorParametersColumn = 20;
+inline constexpr std::size_t kServerEntriesColumn = 21;
+// The text that allocates a sensor line to this program.
+inline constexpr std::string_view kAllocationText = "Sensor=\"SAP Quillar\"";
+
 // What a global profile allocates to the sensor.
 struct GlobalAllocation {
   // The server listing holds at most this many characters.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
+#include "driver/option_review.h"
 #include "fake_platform.h"
 #include "profiles/system_profile.h"
 
@@ -14,10 +18,19 @@ const std::vector<std::string> kEntryOptions = {
     "--gwservice",   "sapgw00", "--extcompany", "ACME"};
 const std::string kPath = "C:\\ExeXml\\PRD.P00";
 
-std::vector<std::string> create_command(const std::vector<std::string>& extra = {}) {
+// The create command with every entry; an option of `changes` with its value
+// replaces the entry's value, any other is added.
+std::vector<std::string> create_command(const std::vector<std::string>& changes = {}) {
   std::vector<std::string> command = {"create", kPath};
   command.insert(command.end(), kEntryOptions.begin(), kEntryOptions.end());
-  command.insert(command.end(), extra.begin(), extra.end());
+  for (std::size_t k = 0; k < changes.size(); ++k) {
+    auto entry = std::find(command.begin(), command.end(), changes[k]);
+    if (entry != command.end() && k + 1 < changes.size()) {
+      *(entry + 1) = changes[++k];
+    } else {
+      command.push_back(changes[k]);
+    }
+  }
   return command;
 }
 
@@ -128,6 +141,7 @@ TEST(ProfileToolTest, ChecksTheFormOfEachValue) {
       {"--language", "1", "--language must be 1 or 2 letters, for example E or EN"},
       {"--mode", "R/4", "--mode must be R/3 or R/2"},
       {"--mode", "r/3", "--mode must be R/3 or R/2"},
+      {"--mode", "R3", "--mode must be R/3 or R/2"},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
@@ -202,11 +216,44 @@ TEST(ProfileToolTest, ReplacesAProfileOnlyWithForce) {
   EXPECT_EQ(run_profile_tool(platform, create_command({"--force"})), 0);
   EXPECT_NE(platform.files[kPath], "precious");
 
-  FakePlatform full;
-  full.file_rooms[kPath] = 10;
-  full.input = "Secret#1\n";
-  EXPECT_EQ(run_profile_tool(full, create_command()), 2);
-  EXPECT_EQ(full.error_console, "quillar-profile: cannot write C:\\ExeXml\\PRD.P00: No such file or directory\n");
+}
+
+// The profile is written beside itself and renamed over the old one, so a
+// write or rename that fails midway leaves it as it was, and no stray file.
+TEST(ProfileToolTest, AFailedWriteLeavesTheProfileAsItWas) {
+  const std::string temporary = kPath + ".4242.tmp";
+  const struct {
+    const char* name;
+    std::vector<std::string> command;
+    bool disk_full;
+  } cases[] = {
+      {"create --force, disk full", create_command({"--force"}), true},
+      {"create --force, rename refused", create_command({"--force"}), false},
+      {"passwd, disk full", {"passwd", kPath}, true},
+      {"passwd, rename refused", {"passwd", kPath}, false},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    const std::string before = "User.......: u1\r\nPassword...: old\r\n";
+    platform.files[kPath] = before;
+    platform.input = "Secret#1\n";
+    if (c.disk_full) {
+      platform.file_rooms[temporary] = 10;
+    } else {
+      platform.unreplaceable.insert(kPath);
+    }
+    EXPECT_EQ(run_profile_tool(platform, c.command), 2) << c.name;
+    EXPECT_EQ(platform.error_console,
+              "quillar-profile: cannot write C:\\ExeXml\\PRD.P00: No such file or directory; nothing was changed\n")
+        << c.name;
+    EXPECT_EQ(platform.files[kPath], before) << c.name;
+    EXPECT_EQ(platform.files.size(), 1u) << c.name;
+  }
+  FakePlatform written;
+  written.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(written, create_command()), 0);
+  EXPECT_EQ(written.files.count(temporary), 0u);
+  EXPECT_EQ(written.files.count(kPath), 1u);
 }
 
 TEST(ProfileToolTest, PasswdReplacesThePasswordAndKeepsEveryOtherLine) {
@@ -307,9 +354,20 @@ TEST(ProfileToolTest, LocateShowsHowTheSensorFindsTheProfile) {
        "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
        "C:\\PRTG_Path.Txt does not exist: the working directory, then the PRTG folders under \\Programme, \\Program "
        "Files and \\Program Files (x86) of the current drive are tried.\nTried: C:\\work\\PRD.P00\nFound in "
-       "the working directory, which is no ExeXml folder: the sensor stops with \"Sorry, invalid "
-       "Path-Usage...\". Put the profile into PRTG's Custom Sensors\\ExeXml folder, or name that folder in "
-       "C:\\PRTG_Path.Txt.\n"},
+       "the working directory, as C:\\work\\PRD.P00: the sensor refuses a profile found in its working directory, "
+       "whatever the folder is named, and stops with \"Sorry, invalid Path-Usage...\". PRTG starts the sensor in a "
+       "folder of its own: run the sensor once from PRTG with ,SYSLOG and look for Quillar.log to see which; name "
+       "PRTG's Custom Sensors\\ExeXml folder in C:\\PRTG_Path.Txt, and the search no longer depends on the "
+       "working directory.\n"},
+      {"an override folder that is no ExeXml folder",
+       {{"C:\\PRTG_Path.Txt", "D:\\Tools\r\n"}, {"D:\\Tools\\PRD.P00", "x"}},
+       {"PRD"},
+       2,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"D:\\Tools\" names the base folder.\nTried: D:\\Tools\\" + prtg +
+           "PRD.P00\nTried: D:\\Tools\\Custom Sensors\\ExeXml\\PRD.P00\nTried: D:\\Tools\\PRD.P00\nFound in "
+           "D:\\Tools\\, which is no ExeXml folder: the sensor stops with \"Sorry, invalid Path-Usage...\". Put the "
+           "profile into PRTG's Custom Sensors\\ExeXml folder, or name that folder in C:\\PRTG_Path.Txt.\n"},
       {"nowhere",
        {},
        {"QAS", "LAN=1"},
@@ -359,14 +417,391 @@ TEST(ProfileToolTest, UsageOnHelpAndOnMistakes) {
     EXPECT_EQ(platform.console, help.console) << command;
   }
   for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-           {}, {"frobnicate"}, {"check"}, {"create"}, {"passwd"}, {"locate"}, {"scramble", "x"}}) {
+           {}, {"check"}, {"create"}, {"passwd"}, {"locate"}, {"explain"}, {"explain", "a", "b"}, {"scramble", "x"}}) {
     FakePlatform platform;
     EXPECT_EQ(run_profile_tool(platform, wrong), 2);
     EXPECT_EQ(platform.error_console, help.console);
   }
+  FakePlatform unknown;
+  EXPECT_EQ(run_profile_tool(unknown, {"frobnicate", "PRD"}), 2);
+  EXPECT_EQ(unknown.error_console, "quillar-profile: unknown command frobnicate\n" + help.console);
   FakePlatform version;
   EXPECT_EQ(run_profile_tool(version, {"--version"}), 0);
   EXPECT_EQ(version.console.rfind("quillar-profile ", 0), 0u);
+}
+
+const std::string kGoodProfile =
+    "Destination: QAS\r\nClient.....: 100\r\nUser.......: rfcuser\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\n"
+    "Language...: E\r\nMode.......: R/3\r\nHostname...: sapqas\r\nSysnr......: 01\r\nGwhost.....: sapqas\r\n"
+    "Gwservice..: sapgw01\r\nExtcompany.: ACME\r\n";
+const std::string kServerLine = "# GSNG: ALL         PRD.P00#QAS.P00#\r\n";
+const std::string kSensorLine = "# GSNX: ALL        LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors,Alias\r\n";
+
+// Each report on standard error, prefixed as the tool prints it.
+std::string reported(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += "quillar-profile: " + line + "\n";
+  return text;
+}
+
+// Every way a global profile can leave a run green with wrong or missing
+// data, each with its line and what to write instead.
+TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
+  std::string fifty_one;
+  for (int k = 0; k < 51; ++k) {
+    if (k % 10 == 0) fifty_one += (k == 0 ? "" : "\r\n") + std::string("# GSNG: ALL         ");
+    fifty_one += "S" + std::to_string(k) + ".P00#";
+  }
+  const struct {
+    const char* name;
+    std::string global;
+    std::vector<std::string> arguments;
+    std::vector<std::string> errors;
+    std::string output;
+  } cases[] = {
+      {"nothing wrong",
+       kServerLine + kSensorLine,
+       {"D:\\X\\ExeXml\\SAP Orvanta.Gbl"},
+       {},
+       "Sensor ALL (line 2): item In-Errors, channels named by profile name without extension, options \"LAN=eth0 "
+       "Sensor=\"SAP Quillar\" Item=In-Errors,Alias\", systems PRD.P00, QAS.P00\n"},
+      {"a name without its extension",
+       "# GSNG: ALL         PRD#QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: PRD does not exist, but PRD.P00 does; write PRD.P00#"},
+       ""},
+      {"a name that does not exist",
+       "# GSNG: ALL         TST.P00#QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL", "ALL"},
+       {"line 1: TST.P00 does not exist (D:\\X\\ExeXml\\TST.P00), and the run counts it among the systems only; write "
+        "the profile with quillar-profile create, or remove the name"},
+       ""},
+      {"an empty name",
+       "# GSNG: ALL         PRD.P00##QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: an empty name between two \"#\" counts as a system that does not exist; remove one \"#\""},
+       ""},
+      {"names one column to the left",
+       "# GSNG: ALL        PRD.P00#QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the names from column "
+        "21); write instead: # GSNG: ALL         PRD.P00#QAS.P00#"},
+       ""},
+      {"key one column to the right",
+       "# GSNG:  ALL        PRD.P00#QAS.P00#\r\n" + kServerLine + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the names from column "
+        "21); write instead: # GSNG: ALL         PRD.P00#QAS.P00#"},
+       ""},
+      {"parameters one column to the left",
+       kServerLine + "# GSNX: ALL       LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: the key or the parameters stand in the wrong column (the key in columns 9 to 18, the parameters from "
+        "column 20); write instead: # GSNX: ALL        LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors"},
+       ""},
+      {"a marker the sensor does not match",
+       kServerLine + kSensorLine + "#GSNG: ALL PRD.P00#\r\n",
+       {"GLOBAL"},
+       {"line 3: looks like a server line, but the sensor does not read it; write instead: # GSNG: ALL         "
+        "PRD.P00#"},
+       ""},
+      {"a key without sensor line",
+       kServerLine,
+       {"GLOBAL"},
+       {"line 1: the key ALL has server lines but no sensor line, and a sensor for it stops with Error 1030; add: # "
+        "GSNX: ALL        Sensor=\"SAP Quillar\" Item=In-Errors"},
+       ""},
+      {"a sensor line without server line",
+       kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the sensor line of ALL has no server line, and the sensor stops with Error 1025; add: # GSNG: ALL     "
+        "    PRD.P00#"},
+       ""},
+      {"a second sensor line",
+       kServerLine + kSensorLine + kSensorLine,
+       {"GLOBAL"},
+       {"line 3: a second sensor line for ALL, which the sensor passes over (it reads line 2); remove one"},
+       ""},
+      {"an item close to a channel",
+       kServerLine + "# GSNX: ALL        Sensor=\"SAP Quillar\" Item=In-Packet/Sec\r\n",
+       {"GLOBAL"},
+       {"line 2: the item \"In-Packet/Sec\" is none of the six channels, so no system reports a channel; write "
+        "Item=In-Packets/Sec"},
+       ""},
+      {"an item far from every channel",
+       kServerLine + "# GSNX: ALL        Sensor=\"SAP Quillar\" Item=Bytes\r\n",
+       {"GLOBAL"},
+       {"line 2: the item \"Bytes\" is none of the six channels, so no system reports a channel; write one of "
+        "Packets/Sec, In-Packets/Sec, Out-Packets/Sec, In-Errors, Out-Errors, Collision(s)"},
+       ""},
+      {"the item keyword in capitals",
+       kServerLine + "# GSNX: ALL        Sensor=\"SAP Quillar\" ITEM=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: the sensor stops with \"Error 1026: Global Item Idenification missing...\"; Item= is read in exactly "
+        "this letter case"},
+       ""},
+      {"a name listed twice",
+       "# GSNG: ALL         PRD.P00#QAS.P00#\r\n# GSNG: ALL         prd.p00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 2: prd.p00 is listed twice for ALL (also on line 1); remove one"},
+       ""},
+      {"names that run into the next line",
+       "# GSNG: ALL         PRD.P00\r\n# GSNG: ALL         QAS.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the names do not end in \"#\", so the last one runs into the first name of line 2; end them with "
+        "\"#\"",
+        "line 1: PRD.P00QAS.P00 does not exist (D:\\X\\ExeXml\\PRD.P00QAS.P00), and the run counts it among the "
+        "systems only; write the profile with quillar-profile create, or remove the name"},
+       ""},
+      {"more than 50 systems",
+       fifty_one + "\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 7: ALL lists 51 systems, more than the 50 channels PRTG shows for one sensor; split them over two sensor "
+        "keys"},
+       ""},
+      {"options the run does not read",
+       kServerLine + "# GSNX: ALL        LAN=eth0 DEADLINE=10 MODE=Mervesk LAN=eth1 Lane=x # Sensor=\"SAP Quillar\" "
+                     "Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: MODE=Mervesk on the sensor line is not read, the output mode is the command line's: write it into the "
+        "sensor's parameters in PRTG, after the sensor key",
+        "line 2: LAN= stands twice: the sensor reads the first, LAN=eth0, and passes over LAN=eth1; remove one",
+        "line 2: DEADLINE=10 is not read without its comma: write ,DEADLINE=10",
+        "line 2: the trace character \"#\" on the sensor line is not read, the console trace follows the command line: "
+        "write it there, when running the sensor by hand only",
+        "line 2: Lane=x is no option of the sensor and is not read"},
+       ""},
+      {"a host option that also names the channels",
+       kServerLine + "# GSNX: ALL        ,Host=sap01 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: ,Host= also names the channels by host name, as ,Host does; write ,HOST= in capitals to change the "
+        "logon only"},
+       ""},
+      {"options on the command line of the GLOBAL form",
+       kServerLine + kSensorLine,
+       {"GLOBAL", "ALL LAN=eth0"},
+       {"the command line: LAN=eth0 on the command line is not read in the GLOBAL form, whose run takes its options "
+        "from the sensor line: write it on the sensor line"},
+       ""},
+      {"a line longer than the sensor reads",
+       "# GSNG: ALL         " + std::string(190, 'P') + "#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: the line is longer than 198 characters, and the sensor reads the rest as a line of its own; split it "
+        "over several lines",
+        "line 1: "
+        "PPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPP"
+        "PPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPP is longer than 63 characters, and the "
+        "run passes over it; rename the profile"},
+       ""},
+      {"a listed profile the sensor refuses",
+       "# GSNG: ALL         PRD.P00#BAD.P00#\r\n" + kSensorLine,
+       {"GLOBAL"},
+       {"line 1: BAD.P00: Error 1007: Password in Profile BAD.P00 is missing... (quillar-profile check BAD.P00 names "
+        "the line at fault)"},
+       ""},
+      {"another key is not this key's fault",
+       kServerLine + kSensorLine + "# GSNG: OTHER       TST#\r\n",
+       {"GLOBAL", "all"},
+       {},
+       ""},
+      {"the key asked for, one column to the right",
+       "# GSNG:  ALL        PRD.P00#\r\n" + kServerLine + kSensorLine,
+       {"GLOBAL", "ALL"},
+       {"line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the names from column "
+        "21); write instead: # GSNG: ALL         PRD.P00#"},
+       ""},
+      {"the key asked for is missing",
+       kServerLine + kSensorLine,
+       {"GLOBAL", "S01"},
+       {"no line for the sensor key S01: the sensor stops with Error 1030; add a sensor line and a server line, for "
+        "example # GSNX: S01        Sensor=\"SAP Quillar\" Item=In-Errors"},
+       ""},
+      {"saved as UTF-16 without a byte order mark",
+       std::string("#\0 \0G\0S\0", 8),
+       {"GLOBAL"},
+       {"the file is saved as UTF-16 without a byte order mark (its first line holds zero bytes), which the sensor "
+        "cannot read; save it in Notepad with the encoding ANSI or UTF-8"},
+       ""},
+      {"the item profile: nothing wrong", "# Gsng: any         PRD.P00#\r\n", {"PRD", "ITEM=In-Errors"}, {}, ""},
+      {"the item profile: a marker in capitals",
+       "# Gsng: any         PRD.P00#\r\n# GSNG: any         QAS.P00#\r\n",
+       {"Orvanta.Prf"},
+       {"line 2: looks like a server line, but the sensor does not read it (in Orvanta.Prf a server line begins with "
+        "\"# Gsng: \" in exactly this letter case); write instead: # Gsng: any         QAS.P00#"},
+       ""},
+      {"the item profile: an item of the command line",
+       "# Gsng: any         PRD.P00#\r\n",
+       {"X", "ITEM=Collisions DEADLINE=5"},
+       {"the command line: DEADLINE=5 is not read without its comma: write ,DEADLINE=5",
+        "the item \"Collisions\" is none of the six channels, so no system reports a channel; write ITEM=Collision(s)"},
+       ""},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    // A valid profile for every name listed, but for BAD.P00.
+    platform.files["D:\\X\\ExeXml\\PRD.P00"] = kGoodProfile;
+    platform.files["D:\\X\\ExeXml\\QAS.P00"] = kGoodProfile;
+    platform.files["D:\\X\\ExeXml\\BAD.P00"] = "User.......: u1\r\n";
+    for (int k = 0; k < 51; ++k) platform.files["D:\\X\\ExeXml\\S" + std::to_string(k) + ".P00"] = kGoodProfile;
+    const bool item_form = c.global.rfind("# Gsng", 0) == 0;
+    platform.files[item_form ? "D:\\X\\ExeXml\\Orvanta.Prf" : "D:\\X\\ExeXml\\SAP Orvanta.Gbl"] = c.global;
+    platform.files["C:\\PRTG_Path.Txt"] = "D:\\X\\ExeXml\r\n";
+    std::vector<std::string> command = {"check"};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    EXPECT_EQ(run_profile_tool(platform, command), c.errors.empty() ? 0 : 2) << c.name;
+    EXPECT_EQ(platform.error_console, reported(c.errors)) << c.name;
+    if (!c.output.empty()) {
+      EXPECT_EQ(platform.console, c.output) << c.name;
+    }
+  }
+}
+
+// The C runtime's rules, as PRTG's parameters field reaches the program.
+TEST(ProfileToolTest, SplitsParametersAsTheWindowsRuntimeDoes) {
+  const struct {
+    const char* parameters;
+    std::vector<std::string> arguments;
+  } cases[] = {
+      {"PRD LAN=eth0", {"PRD", "LAN=eth0"}},
+      {"  GLOBAL\t\"ALL @\"  x ", {"GLOBAL", "ALL @", "x"}},
+      {"\"D:\\My Profiles\\PRD\" \"\"", {"D:\\My Profiles\\PRD", ""}},
+      {"a\\\\\"b c\" d", {"a\\b c", "d"}},
+      {"a\\\"b c", {"a\"b", "c"}},
+      {"\"a \"\"quoted\"\" b\"", {"a \"quoted\" b"}},
+      {"C:\\dir\\ PRD", {"C:\\dir\\", "PRD"}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(split_parameters(c.parameters), c.arguments) << c.parameters;
+}
+
+// A bare name is searched for as the sensor searches it; a name with a
+// folder is opened there.
+TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
+  const std::string exexml = "D:\\X\\ExeXml\\";
+  const struct {
+    const char* name;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> arguments;
+    int exit_code;
+    std::string errors;
+  } cases[] = {
+      {"through the override file", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {exexml + "PRD.P00", kGoodProfile}},
+       {"PRD"}, 0, ""},
+      {"in the working directory", {{"PRD.P00", kGoodProfile}}, {"PRD"}, 0,
+       "quillar-profile: warning: C:\\work\\PRD.P00 lies in the working directory, where the sensor refuses it "
+       "(\"Sorry, invalid Path-Usage...\") whatever the folder is named; quillar-profile locate PRD tells more\n"},
+      {"in no ExeXml folder", {{"C:\\PRTG_Path.Txt", "D:\\X\r\n"}, {"D:\\X\\PRD.P00", kGoodProfile}}, {"PRD"}, 2,
+       "quillar-profile: D:\\X\\PRD.P00 lies in no ExeXml folder, and the sensor stops with \"Sorry, invalid "
+       "Path-Usage...\"; quillar-profile locate PRD tells more\n"},
+      {"nowhere", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"PRD.P00", kGoodProfile}}, {"PRD"}, 2,
+       "quillar-profile: the sensor stops with \"Error 1002: Profile PRD.P00 is missing...\"; quillar-profile locate "
+       "PRD shows the places tried\n"},
+      {"a folder typed", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"E:\\P\\PRD.P00", kGoodProfile}},
+       {"E:\\P\\PRD"}, 0, ""},
+      {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
+       "quillar-profile: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    for (const auto& [path, content] : c.files) platform.files[path] = content;
+    std::vector<std::string> command = {"check"};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    EXPECT_EQ(run_profile_tool(platform, command), c.exit_code) << c.name;
+    EXPECT_EQ(platform.error_console, c.errors) << c.name;
+    if (c.exit_code == 0 || c.errors.find("no ExeXml") != std::string::npos) {
+      EXPECT_EQ(platform.console.rfind("Extcompany.: ACME\nDestination: QAS\n", 0), 0u) << c.name;
+    }
+  }
+
+  // The sensor reads such a file as ANSI; whatever it then reports, check
+  // says why.
+  FakePlatform unmarked;
+  unmarked.files["D:\\P\\QAS.P00"] = std::string("D\0e\0s\0t\0\r\0\n\0", 12);
+  EXPECT_EQ(run_profile_tool(unmarked, {"check", "D:\\P\\QAS.P00"}), 2);
+  EXPECT_EQ(unmarked.error_console.rfind("quillar-profile: warning: the file is saved as UTF-16 without a byte order "
+                                         "mark (its first line holds zero bytes), which the sensor cannot read; save "
+                                         "it in Notepad with the encoding ANSI or UTF-8\n", 0),
+            0u)
+      << unmarked.error_console;
+}
+
+// The parameters as typed into PRTG, and how the sensor reads them.
+TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
+  const std::string found =
+      "Mode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+      "C:\\PRTG_Path.Txt exists; its line \"D:\\X\\ExeXml\" names the base folder.\n";
+  auto tried = [](const std::string& name) {
+    const std::string base = "D:\\X\\ExeXml\\";
+    return "Tried: " + base + "PRTG Network Monitor\\Custom Sensors\\ExeXml\\" + name + "\nTried: " + base +
+           "Custom Sensors\\ExeXml\\" + name + "\nTried: " + base + name + "\nFound in " + base +
+           ": the sensor reads it.\n";
+  };
+  const struct {
+    const char* parameters;
+    int exit_code;
+    std::string output;
+  } cases[] = {
+      {"PRD LAN=eth0", 0,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: LAN=eth0 (the options)\nProfile: PRD.P00\n"
+       "Options: LAN=eth0\n  LAN=eth0: only the rows of the interface eth0 count (in any letter case)\n" +
+           found + tried("PRD.P00")},
+      {"PRD \"LAN=eth0 DEADLINE=10\" ,SYSLOG extra", 2,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: LAN=eth0 DEADLINE=10 (the options)\n"
+       "  3: ,SYSLOG (joined to the options with a blank)\n"
+       "  4: extra (not read, the sensor reads three arguments at most)\nProfile: PRD.P00\n"
+       "Options: LAN=eth0 DEADLINE=10 ,SYSLOG\n"
+       "  LAN=eth0: only the rows of the interface eth0 count (in any letter case)\n"
+       "  ,SYSLOG: Quillar.log is written in the working directory\n"
+       "Not read: DEADLINE=10 is not read without its comma: write ,DEADLINE=10\n" +
+           found + tried("PRD.P00")},
+      {"GLOBAL \"ALL LAN=eth0 MODE=Mervesk\"", 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: ALL LAN=eth0 MODE=Mervesk (the options)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key ALL\nOptions: ALL LAN=eth0 MODE=Mervesk\n"
+       "  MODE=Mervesk: the output mode\n"
+       "Not read: LAN=eth0 on the command line is not read in the GLOBAL form, whose run takes its options from the "
+       "sensor line: write it on the sensor line\n"
+       "Mode Mervesk: the profile is opened where the command line names it, C:\\work\\SAP Orvanta.Gbl.\n"
+       "Not found: the sensor stops with \"Error 1002: Profile SAP Orvanta.Gbl is missing...\".\n"},
+      {"GLOBAL ALL", 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: ALL (the options)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key ALL\nOptions: ALL\n" +
+           found + tried("SAP Orvanta.Gbl") +
+           "Options of the run, from the sensor line of ALL: LAN=eth1 ,DEADLINE=5 DEADLINE=9 \n"
+           "  LAN=eth1: only the rows of the interface eth1 count (in any letter case)\n"
+           "  ,DEADLINE=5: a system that has not answered after this many seconds is stopped\n"
+           "Not read: DEADLINE=9 is not read without its comma: write ,DEADLINE=9\nItem: In-Errors\nSystems: PRD.P00, QAS.P00\n"},
+      {"QAS ITEM=In-Packets/Sec", 2,
+       "Arguments as the sensor gets them:\n  1: QAS (the profile)\n  2: ITEM=In-Packets/Sec (the options)\n"
+       "Profile: Orvanta.Prf, the ITEM form: a global run over the systems it lists\nOptions: ITEM=In-Packets/Sec\n"
+       "  ITEM=In-Packets/Sec: a global run over Orvanta.Prf, reporting the channel \"In-Packets/Sec\" of every "
+       "system\nNot read: the first argument, QAS, is not read: ITEM= makes the run a global run over Orvanta.Prf\n" +
+           found + tried("Orvanta.Prf") + "Item: In-Packets/Sec\nSystems: PRD.P00\n"},
+      {"PRD \",PARALLEL=64\"", 2,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: ,PARALLEL=64 (the options)\n"
+       "The sensor stops before it looks: Error 1062: PARALLEL=64 is out of range, 1 to 32 systems...\n"},
+      {"", 2,
+       "Arguments as the sensor gets them:\n  none\nThe sensor stops before it looks: Error 1001: Parameter for "
+       "Profile-Name is missing !\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["C:\\PRTG_Path.Txt"] = "D:\\X\\ExeXml\r\n";
+    platform.files["D:\\X\\ExeXml\\PRD.P00"] = kGoodProfile;
+    platform.files["D:\\X\\ExeXml\\SAP Orvanta.Gbl"] =
+        kServerLine + "# GSNX: ALL        LAN=eth1 ,DEADLINE=5 DEADLINE=9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
+    platform.files["D:\\X\\ExeXml\\Orvanta.Prf"] = "# Gsng: any         PRD.P00#\r\n";
+    EXPECT_EQ(run_profile_tool(platform, {"explain", c.parameters}), c.exit_code) << c.parameters;
+    EXPECT_EQ(platform.console, c.output) << c.parameters;
+  }
+}
+
+TEST(ProfileToolTest, RefusesARepeatedOptionByItsName) {
+  FakePlatform platform;
+  platform.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(platform, create_command({"--user=other", "--force", "--force"})), 2);
+  EXPECT_EQ(platform.error_console,
+            "quillar-profile: --user is given twice\nquillar-profile: --force is given twice\n");
+  EXPECT_TRUE(platform.files.empty());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/version.h"
 #include "fake_platform.h"
 
 namespace quillar {
@@ -23,6 +24,26 @@ TEST(SensorTest, EveryStartUpFaultPrintsOneErrorDocumentAndGivesExitCodeTwo) {
     EXPECT_EQ(run_sensor(platform, c.command_line), kExitErrorDocument);
     EXPECT_EQ(platform.console, std::string("<Prtg>\n<Error>1</Error>\n<Text>") + c.text +
                                     "</Text>\n</Prtg>\n");
+  }
+}
+
+// Both answer without looking for a profile, even one of that name, and
+// whatever follows them.
+TEST(SensorTest, VersionAndHelpTouchNoProfile) {
+  for (const char* question : {"--version", "--help"}) {
+    FakePlatform platform;
+    platform.files[std::string(question) + ".P00"] = "User.......: u1\r\n";
+    platform.files["Quillar.log"] = "";
+    EXPECT_EQ(run_sensor(platform, {"quillar.exe", question, ",SYSLOG @"}), kExitCompleted) << question;
+    EXPECT_EQ(platform.error_console, "") << question;
+    EXPECT_EQ(platform.files["Quillar.log"], "") << question;
+    if (std::string(question) == "--version") {
+      EXPECT_EQ(platform.console, std::string("* 12:34:56 SAP Quillar Vers 4.3 / 29.08.22\nquillar ") +
+                                      build_version() + "\n");
+    } else {
+      EXPECT_EQ(platform.console.rfind("usage: quillar PROFILE [OPTIONS [MORE-OPTIONS]]\n", 0), 0u);
+      EXPECT_NE(platform.console.find("ADMIN-GUIDE.md"), std::string::npos);
+    }
   }
 }
 

@@ -240,6 +240,109 @@ TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
   EXPECT_EQ(sensor.standard_output, host().console_form(error_document("Error 1011: RFC-Open for QAS failed !")));
 }
 
+// check and explain as the built tool runs them, with the files where an
+// installation has them: the profiles in an ExeXml folder that
+// C:\PRTG_Path.Txt names, the tool started in another folder.
+TEST_F(SensorEndToEnd, ProfileToolChecksAndExplainsWhatTheSensorReads) {
+  using Program = SensorHost::Program;
+  const std::string folder = "C:\\e2e\\ExeXml\\";
+  const std::string good = "# GSNG: ALL         PRD.P00#\r\n"
+                           "# GSNX: ALL        LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors,Alias\r\n";
+  const struct {
+    const char* name;
+    std::string global;
+    std::vector<std::string> arguments;
+    int exit_code;
+    std::string output;
+    std::string errors;
+  } cases[] = {
+      {"a global profile without fault", good, {"check", "GLOBAL", "all"}, 0,
+       "Sensor ALL (line 2): item In-Errors, channels named by profile name without extension, options \"LAN=eth0 "
+       "Sensor=\"SAP Quillar\" Item=In-Errors,Alias\", systems PRD.P00\n",
+       ""},
+      {"the typos of a global profile",
+       "# GSNG: ALL        PRD.P00#\r\n# GSNG: ALL         PRD#QAS.P00#PRD.P00#\r\n"
+       "# GSNX: ALL        LAN=eth0 DEADLINE=10 MODE=Mervesk Sensor=\"SAP Quillar\" Item=In-Packet/Sec\r\n"
+       "# GSNG: LONE        PRD.P00#\r\n",
+       {"check", "GLOBAL"}, 2,
+       "Sensor ALL (line 3): item In-Packet/Sec, channels named by profile name, options \"LAN=eth0 DEADLINE=10 "
+       "MODE=Mervesk Sensor=\"SAP Quillar\" Item=In-Packet/Sec\", systems RD.P00, PRD, QAS.P00, PRD.P00\n",
+       "quillar-profile: line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the "
+       "names from column 21); write instead: # GSNG: ALL         PRD.P00#\n"
+       "quillar-profile: line 2: PRD does not exist, but PRD.P00 does; write PRD.P00#\n"
+       "quillar-profile: line 2: QAS.P00 does not exist (C:\\e2e\\ExeXml\\QAS.P00), and the run counts it among "
+       "the systems only; write the profile with quillar-profile create, or remove the name\n"
+       "quillar-profile: line 3: the item \"In-Packet/Sec\" is none of the six channels, so no system reports a "
+       "channel; write Item=In-Packets/Sec\n"
+       "quillar-profile: line 3: MODE=Mervesk on the sensor line is not read, the output mode is the command "
+       "line's: write it into the sensor's parameters in PRTG, after the sensor key\n"
+       "quillar-profile: line 3: DEADLINE=10 is not read without its comma: write ,DEADLINE=10\n"
+       "quillar-profile: line 4: the key LONE has server lines but no sensor line, and a sensor for it stops with "
+       "Error 1030; add: # GSNX: LONE       Sensor=\"SAP Quillar\" Item=In-Errors\n"},
+      {"parameters as typed into PRTG", good, {"explain", "GLOBAL \"ALL LAN=eth1\" x y"}, 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: ALL LAN=eth1 (the options)\n"
+       "  3: x (joined to the options with a blank)\n  4: y (not read, the sensor reads three arguments at most)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key ALL\nOptions: ALL LAN=eth1 x\n"
+       "Not read: LAN=eth1 on the command line is not read in the GLOBAL form, whose run takes its options from "
+       "the sensor line: write it on the sensor line\n"
+       "Mode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"C:\\e2e\\ExeXml\" names the base folder.\n"
+       "Tried: C:\\e2e\\ExeXml\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\SAP Orvanta.Gbl\n"
+       "Tried: C:\\e2e\\ExeXml\\Custom Sensors\\ExeXml\\SAP Orvanta.Gbl\n"
+       "Tried: C:\\e2e\\ExeXml\\SAP Orvanta.Gbl\nFound in C:\\e2e\\ExeXml\\: the sensor reads it.\n"
+       "Options of the run, from the sensor line of ALL: LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors,Alias\n"
+       "  LAN=eth0: only the rows of the interface eth0 count (in any letter case)\n"
+       "Item: In-Errors\nSystems: PRD.P00\n",
+       ""},
+  };
+  for (const auto& c : cases) {
+    host().write_file("C:\\PRTG_Path.Txt", "C:\\e2e\\ExeXml\r\n");
+    host().write_file(folder + "PRD.P00", kProfile);
+    host().write_file(folder + "SAP Orvanta.Gbl", c.global);
+    ProcessResult result = host().run(c.arguments, "C:\\e2e\\run", "", Program::kProfileTool);
+    EXPECT_EQ(result.exit_code, c.exit_code) << c.name;
+    EXPECT_EQ(result.standard_output, host().console_form(c.output)) << c.name;
+    EXPECT_EQ(result.standard_error, host().console_form(c.errors)) << c.name;
+    host().clear_files();
+  }
+}
+
+// The profile is written beside itself and renamed over the old one.
+TEST_F(SensorEndToEnd, ProfileToolReplacesAProfileWhole) {
+  using Program = SensorHost::Program;
+  host().write_file("C:\\e2e\\run\\QAS.P00", "User.......: old\r\nPassword...: x\r\n");
+  ProcessResult forced = host().run(
+      {"create", "QAS", "--force", "--destination", "QAS", "--client", "200", "--user", "monitor", "--language", "D",
+       "--mode", "R/3", "--host", "sapqas", "--sysnr", "01", "--gwhost", "sapqas", "--gwservice", "sapgw01",
+       "--extcompany", "ACME"},
+      "C:\\e2e\\run", "Secret#1\n", Program::kProfileTool);
+  EXPECT_EQ(forced.exit_code, 0) << forced.standard_error;
+  ProcessResult changed = host().run({"passwd", "QAS"}, "C:\\e2e\\run", "Other#22\n", Program::kProfileTool);
+  EXPECT_EQ(changed.exit_code, 0) << changed.standard_error;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(host().local_path("C:\\e2e\\run"))) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"QAS.P00"});
+  ProcessResult checked = host().run({"check", "C:\\e2e\\run\\QAS"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  EXPECT_EQ(checked.exit_code, 0) << checked.standard_error;
+  EXPECT_NE(checked.standard_output.find("User.......: MONITOR"), std::string::npos);
+}
+
+// Both answer at once, whatever the folder holds.
+TEST_F(SensorEndToEnd, VersionAndHelpAnswerWithoutAProfile) {
+  ProcessResult version = host().run({"--version"}, "C:\\e2e\\run");
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(with_times_masked(version.standard_output).rfind(
+                host().console_form("* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22\nquillar "), 0),
+            0u)
+      << version.standard_output;
+  ProcessResult help = host().run({"--help"}, "C:\\e2e\\run");
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.standard_output.rfind(host().console_form("usage: quillar PROFILE [OPTIONS [MORE-OPTIONS]]\n"), 0),
+            0u);
+}
+
 TEST_F(SensorEndToEnd, SyslogAppendsToTheLogInTheWorkingDirectory) {
   host().write_file("C:\\e2e\\run\\quillar.log", "earlier line\n");
   ProcessResult result = host().run({"PRD", "MODE=Mervesk,SysLog"}, "C:\\e2e\\run");
