@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace rfcsim {
@@ -184,12 +185,38 @@ KeyResult apply_key(System& system, const std::string& key, const std::string& v
   return good ? KeyResult::kTaken : KeyResult::kBadValue;
 }
 
+// Whether this program works in one of the scratch folders ("Quillar.", a
+// process number, ".", lower-case hex digits) in which the sensor's child
+// runs work below their run's working directory. Only there is the landscape
+// taken from the folder above; everywhere else a folder without one has none.
+bool works_in_scratch_folder() {
+  char path[4096];
+#ifdef _WIN32
+  DWORD length = GetCurrentDirectoryA(sizeof path, path);
+  if (length == 0 || length >= sizeof path) return false;
+#else
+  if (::getcwd(path, sizeof path) == nullptr) return false;
+#endif
+  std::string name(path);
+  name.erase(0, name.find_last_of("\\/") + 1);
+  const std::string prefix = "Quillar.";
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  name.erase(0, prefix.size());
+  const std::size_t dot = name.find('.');
+  if (dot == 0 || dot == std::string::npos || dot + 1 == name.size()) return false;
+  for (std::size_t k = 0; k < name.size(); ++k) {
+    const char c = name[k];
+    const bool digit = c >= '0' && c <= '9';
+    if (k == dot) continue;
+    if (k < dot ? !digit : !(digit || (c >= 'a' && c <= 'f'))) return false;
+  }
+  return true;
+}
+
 std::vector<System> parse_landscape() {
   bool found = false;
   std::vector<std::string> lines = lines_of(kLandscapeFile, found);
-  // A program that works in a folder of its own below its run's working
-  // directory (the sensor's child runs) finds the landscape there.
-  if (!found) lines = lines_of(kLandscapeFile, found, "..");
+  if (!found && works_in_scratch_folder()) lines = lines_of(kLandscapeFile, found, "..");
   std::vector<System> systems;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::size_t number = i + 1;
@@ -229,7 +256,8 @@ const std::vector<System>& Landscape::systems() {
   std::string stamp;
 #ifndef _WIN32
   struct stat info;
-  if (::stat(kLandscapeFile, &info) == 0 || ::stat((std::string("../") + kLandscapeFile).c_str(), &info) == 0) {
+  if (::stat(kLandscapeFile, &info) == 0 ||
+      (works_in_scratch_folder() && ::stat((std::string("../") + kLandscapeFile).c_str(), &info) == 0)) {
     stamp = std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
             std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
   }

@@ -5,7 +5,7 @@
 #include "driver/child_job.h"
 #include "driver/child_records.h"
 #include "driver/scratch_folder.h"
-#include "driver/sensor.h"
+#include "driver/error_document.h"
 #include "output/errors.h"
 
 namespace quillar {

@@ -1,6 +1,6 @@
 #include "driver/processing_run.h"
 
-#include "driver/sensor.h"
+#include "driver/error_document.h"
 #include "measure/network_usage.h"
 #include "output/channel_writer.h"
 #include "output/errors.h"

@@ -237,12 +237,22 @@ std::vector<std::string> read_create_request(const std::vector<std::string>& arg
   return problems;
 }
 
+// A name beside `path` that nothing has, not even a link; the number in it
+// cannot be guessed ahead. Empty when every name tried was taken.
+std::string unused_temporary_name(Platform& platform, const std::string& path) {
+  for (int tries = 0; tries < 16; ++tries) {
+    std::string name = path + "." + std::to_string(platform.random_number()) + ".tmp";
+    if (platform.entry_kind(name) == EntryKind::kMissing) return name;
+  }
+  return "";
+}
+
 // Writes a temporary file beside the profile and renames it over the
 // profile, so that a crash or a full disk midway leaves the profile as it
 // was.
 int write_file(Platform& platform, const std::string& path, const std::string& content) {
-  const std::string temporary = path + "." + std::to_string(platform.process_id()) + ".tmp";
-  std::unique_ptr<WritableFile> file = platform.create_bytes(temporary);
+  const std::string temporary = unused_temporary_name(platform, path);
+  std::unique_ptr<WritableFile> file = temporary.empty() ? nullptr : platform.create_bytes(temporary);
   bool written = file && file->write(content);
   written = file && file->close() && written;
   file.reset();

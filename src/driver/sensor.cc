@@ -3,6 +3,7 @@
 #include "driver/child_job.h"
 #include "driver/child_runs.h"
 #include "driver/child_side.h"
+#include "driver/error_document.h"
 #include "driver/processing_run.h"
 #include "driver/run_settings.h"
 #include "driver/startup.h"
@@ -68,13 +69,6 @@ std::optional<int> answer_about_program(Platform& platform, const std::vector<st
 }
 
 }  // namespace
-
-int end_with_error_document(Platform& platform, std::string_view error_text) {
-  ResultDocument document;
-  document.write_error_document(error_text);
-  platform.write_console(document.text());
-  return kExitErrorDocument;
-}
 
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line) {
   if (std::optional<int> answered = answer_about_program(platform, command_line)) return *answered;

@@ -16,10 +16,6 @@ namespace quillar {
 // code for main to return.
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line);
 
-// The end of every failed run: prints the error document that carries
-// `error_text` and gives the exit code.
-int end_with_error_document(Platform& platform, std::string_view error_text);
-
 }  // namespace quillar
 
 #endif  // QUILLAR_DRIVER_SENSOR_H_

@@ -218,10 +218,31 @@ TEST(ProfileToolTest, ReplacesAProfileOnlyWithForce) {
 
 }
 
+// A link or file planted at the temporary name is neither written through
+// nor removed: the tool takes another name.
+TEST(ProfileToolTest, APlantedTemporaryNameIsLeftAlone) {
+  for (bool as_link : {true, false}) {
+    FakePlatform platform;
+    const std::string planted = kPath + ".4660.tmp";
+    if (as_link) {
+      platform.links.insert(planted);
+    } else {
+      platform.files[planted] = "not mine";
+    }
+    platform.input = "Secret#1\n";
+    EXPECT_EQ(run_profile_tool(platform, create_command()), 0) << as_link;
+    EXPECT_EQ(platform.links.count(planted), as_link ? 1u : 0u);
+    if (!as_link) EXPECT_EQ(platform.files[planted], "not mine");
+    EXPECT_EQ(platform.files.count(kPath), 1u);
+    EXPECT_EQ(platform.files.count(kPath + ".4661.tmp"), 0u);
+  }
+}
+
 // The profile is written beside itself and renamed over the old one, so a
 // write or rename that fails midway leaves it as it was, and no stray file.
 TEST(ProfileToolTest, AFailedWriteLeavesTheProfileAsItWas) {
-  const std::string temporary = kPath + ".4242.tmp";
+  // The fake's first random number.
+  const std::string temporary = kPath + ".4660.tmp";
   const struct {
     const char* name;
     std::vector<std::string> command;
