@@ -147,11 +147,13 @@ int collect(const Spawned& process, ProcessResult& result, int kill_after_ms = 6
 SensorHost::SensorHost()
     : program_(environment_value("QUILLAR_E2E_PROGRAM")),
       profile_tool_(environment_value("QUILLAR_E2E_PROFILE_TOOL")),
-      wine_prefix_(environment_value("QUILLAR_E2E_WINE_PREFIX")) {
+      wine_prefix_(environment_value("QUILLAR_E2E_WINE_PREFIX")),
+      wine_(environment_value("QUILLAR_E2E_WINE")) {
   if (program_.empty()) throw std::runtime_error("QUILLAR_E2E_PROGRAM names no program");
   program_ = std::filesystem::absolute(program_).string();
   if (!profile_tool_.empty()) profile_tool_ = std::filesystem::absolute(profile_tool_).string();
   if (under_wine()) {
+    if (wine_.empty()) throw std::runtime_error("QUILLAR_E2E_WINE names no wine helper");
     wine_prefix_ = std::filesystem::absolute(wine_prefix_).string();
     drive_c_ = std::filesystem::path(wine_prefix_) / "drive_c";
     if (!std::filesystem::is_directory(drive_c_)) {
@@ -159,10 +161,10 @@ SensorHost::SensorHost()
     }
     for (const char* leftover : kSuiteFolders) std::filesystem::remove_all(drive_c_ / leftover);
     std::vector<std::string> env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
-    wait_for(spawn({"wineserver", "-p"}, env, "", false).pid);
+    wait_for(spawn({wine_, "--server", "-p"}, env, "", false).pid);
     // The first program of a wine session starts wine's own services, which
     // live on; they are started here, away from any pipe of the suite.
-    wait_for(spawn({"wine", "wineboot"}, env, "", false).pid);
+    wait_for(spawn({wine_, "wineboot"}, env, "", false).pid);
   } else {
     char pattern[] = "/tmp/quillar-e2e-XXXXXX";
     if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -175,7 +177,7 @@ SensorHost::SensorHost()
 SensorHost::~SensorHost() {
   clear_files();
   if (under_wine()) {
-    wait_for(spawn({"wineserver", "-k"}, {"WINEPREFIX=" + wine_prefix_}, "", false).pid);
+    wait_for(spawn({wine_, "--server", "-k"}, {"WINEPREFIX=" + wine_prefix_}, "", false).pid);
   } else {
     std::error_code ignored;
     std::filesystem::remove_all(drive_root_, ignored);
@@ -242,7 +244,7 @@ ProcessResult SensorHost::run_program(const std::string& path, const std::vector
   std::vector<std::string> argv;
   std::vector<std::string> env;
   if (under_wine()) {
-    argv = {"wine", path};
+    argv = {wine_, path};
     env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
   } else {
     argv = {path};

@@ -4,7 +4,9 @@
 // QUILLAR_E2E_PROGRAM names the sensor, QUILLAR_E2E_PROFILE_TOOL the profile
 // tool. When QUILLAR_E2E_WINE_PREFIX names a
 // wine prefix, the program is a Windows executable: drive c is the prefix's
-// drive_c, and one persistent wineserver serves the whole suite. Otherwise
+// drive_c, one persistent wineserver serves the whole suite, and wine is
+// started only through the project's helper that QUILLAR_E2E_WINE names,
+// which picks the loader this kernel can run. Otherwise
 // drive c is a folder of a temporary drive root, handed to the program in
 // QUILLAR_DRIVE_ROOT, and with QUILLAR_E2E_VALGRIND set every native run goes
 // through valgrind, whose reports then fail the case.
@@ -65,6 +67,7 @@ class SensorHost {
   std::string program_;
   std::string profile_tool_;
   std::string wine_prefix_;
+  std::string wine_;  // the wine helper, under wine only
   std::filesystem::path drive_root_;  // native runs only
   std::filesystem::path drive_c_;
   std::vector<std::filesystem::path> created_;
