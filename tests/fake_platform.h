@@ -15,6 +15,8 @@ namespace quillar {
 struct FakeLibrary {
   unsigned long load_error = 0;
   std::map<std::string, void*> entry_points;
+  // What library_file_head gives for it.
+  std::string file_head;
 };
 
 class FakePlatform : public Platform {
@@ -44,7 +46,10 @@ class FakePlatform : public Platform {
   std::unique_ptr<WritableFile> append_text(const std::string& path) override;
   bool delete_file(const std::string& path) override;
   std::string time_of_day() override { return clock; }
-  void write_console(std::string_view text) override { console.append(text); }
+  void write_console(std::string_view text) override {
+    console.append(text);
+    note_console_output(text);
+  }
   void write_error_console(std::string_view text) override { error_console.append(text); }
   bool input_is_terminal() override { return terminal; }
   bool read_secret_line(std::string& line) override;
@@ -65,6 +70,10 @@ class FakePlatform : public Platform {
   void sleep_ms(unsigned milliseconds) override { clock_ms += milliseconds; }
   std::uint64_t clock_ms = 0;
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override;
+  std::string library_file_head(const std::string& file_name) override {
+    auto library = libraries.find(file_name);
+    return library == libraries.end() ? std::string() : library->second.file_head;
+  }
 };
 
 // The files and the clock of another platform, with the console captured.
@@ -83,7 +92,10 @@ class ConsoleCapture : public Platform {
   }
   bool delete_file(const std::string& path) override { return files_.delete_file(path); }
   std::string time_of_day() override { return files_.time_of_day(); }
-  void write_console(std::string_view text) override { console.append(text); }
+  void write_console(std::string_view text) override {
+    console.append(text);
+    note_console_output(text);
+  }
   void write_error_console(std::string_view text) override { error_console.append(text); }
   bool input_is_terminal() override { return false; }
   std::string full_path(const std::string& path) override { return files_.full_path(path); }
@@ -102,6 +114,7 @@ class ConsoleCapture : public Platform {
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
     return files_.load_library(file_name, error_code);
   }
+  std::string library_file_head(const std::string& file_name) override { return files_.library_file_head(file_name); }
   bool read_secret_line(std::string& line) override {
     line.clear();
     return false;

@@ -52,7 +52,8 @@ void append_all(Platform& platform, const std::string& path, const std::string& 
 // A folder given relative to the parent's working directory, as the child in
 // its scratch folder names it.
 std::string seen_from_child(const std::string& folder) {
-  bool absolute = (!folder.empty() && folder[0] == '\\') || (folder.size() > 1 && folder[1] == ':');
+  bool absolute = (!folder.empty() && (folder[0] == '\\' || folder[0] == '/')) ||
+                  (folder.size() > 1 && folder[1] == ':');
   return absolute ? folder : kParentFolder + folder;
 }
 
@@ -69,6 +70,17 @@ class FileConsole final : public Platform {
       file_->flush();
     }
     written_ += text.size();
+    note_console_output(text);
+  }
+  // The child's output continues the parent's, which may end inside a line:
+  // a line begun before anything else is written is left to the parent to
+  // begin, as it emits this output.
+  void begin_console_line() override {
+    if (written_ == 0) {
+      append_all(system_, kResultFile, "begins_line 1\n");
+      return;
+    }
+    Platform::begin_console_line();
   }
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override { return system_.open_bytes(path); }
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override { return system_.create_bytes(path); }
@@ -85,6 +97,7 @@ class FileConsole final : public Platform {
   std::unique_ptr<SharedLibrary> load_library(const std::string& name, unsigned long& error_code) override {
     return system_.load_library(name, error_code);
   }
+  std::string library_file_head(const std::string& name) override { return system_.library_file_head(name); }
   std::string full_path(const std::string& path) override { return system_.full_path(path); }
   std::string failure_reason() override { return system_.failure_reason(); }
   bool make_directory(const std::string& path) override { return system_.make_directory(path); }
@@ -124,6 +137,8 @@ class RecordingSink final : public SystemSink {
 struct ChildRecord {
   SystemResult result;
   bool finished = false;
+  // The child's output begins with a line that must begin a line.
+  bool begins_line = false;
   std::size_t channel_at = std::string::npos;
 };
 
@@ -142,6 +157,7 @@ ChildRecord read_record(Platform& platform, const std::string& scratch) {
       record.result.value = static_cast<std::uint32_t>(leading_integer(value));
       record.channel_at = static_cast<std::size_t>(leading_integer(value.substr(value.find(' ') + 1)));
     }
+    if (key == "begins_line") record.begins_line = true;
     if (key == "state") {
       record.result.state = static_cast<SystemState>(leading_integer(value));
       record.finished = true;
@@ -275,6 +291,7 @@ class ChildScheduler {
     ChildRecord record = read_record(platform_, slot.scratch);
     const std::string console = read_all(platform_, slot.scratch + "\\" + kConsoleFile);
     const std::size_t channel_at = std::min(record.channel_at, console.size());
+    if (record.begins_line) platform_.begin_console_line();
     platform_.write_console(console.substr(0, channel_at));
     global_run_.emit_channel(record.result);
     platform_.write_console(console.substr(channel_at));

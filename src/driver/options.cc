@@ -48,24 +48,36 @@ Options read_options(std::string_view keyword_source, std::string_view typed) {
   options.sensor_key = keyword_text.substr(0, keyword_text.find(' '));
   if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, ",DEADLINE=")) {
     options.deadline_seconds = leading_integer(*seconds);
+    options.deadline_typed = *seconds;
   }
   if (std::optional<std::string> systems = keyword_value(keyword_text, typed, ",PARALLEL=")) {
     options.parallel = leading_integer(*systems);
+    options.parallel_typed = *systems;
   }
+  options.failed_channel = contains(keyword_text, ",FAILED");
   return options;
 }
 
 Status check_run_limits(const Options& options) {
-  bool deadline_fits = !options.deadline_seconds || (*options.deadline_seconds >= 1 && *options.deadline_seconds <= kLongestDeadline);
-  bool parallel_fits = !options.parallel || (*options.parallel >= 1 && *options.parallel <= kMostParallel);
-  return deadline_fits && parallel_fits ? Status::Ok() : error_status(Fault::kRunLimitsOutOfRange);
+  auto fits = [](const std::optional<long>& value, long highest) {
+    return !value || (*value >= 1 && *value <= highest);
+  };
+  if (!fits(options.deadline_seconds, kLongestDeadline)) {
+    return error_status(Fault::kRunLimitsOutOfRange,
+                        {"DEADLINE", options.deadline_typed, std::to_string(kLongestDeadline), "seconds"});
+  }
+  if (!fits(options.parallel, kMostParallel)) {
+    return error_status(Fault::kRunLimitsOutOfRange,
+                        {"PARALLEL", options.parallel_typed, std::to_string(kMostParallel), "systems"});
+  }
+  return Status::Ok();
 }
 
 Options read_global_run_options(std::string_view options) {
-  std::string typed(options);
-  blanks_for_colons(typed);
-  typed.erase(std::min(typed.find(" @"), typed.size()));
-  return read_options(options, typed);
+  std::string text(options);
+  blanks_for_colons(text);
+  text.erase(std::min(text.find(" @"), text.size()));
+  return read_options(text, text);
 }
 
 }  // namespace quillar

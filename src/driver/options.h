@@ -50,6 +50,12 @@ struct Options {
   // many at once. Checked by check_run_limits.
   std::optional<long> deadline_seconds;
   std::optional<long> parallel;
+  // Their values as read, which the text of a refusal shows.
+  std::string deadline_typed;
+  std::string parallel_typed;
+  // The failed-systems keyword (its comma included): a global run adds a
+  // channel with the count of its failed systems.
+  bool failed_channel = false;
   bool uses_children() const { return deadline_seconds.has_value() || parallel.has_value(); }
 };
 
@@ -66,9 +72,9 @@ Status check_run_limits(const Options& options);
 Options read_options(std::string_view keyword_source, std::string_view typed);
 
 // The options of a global run, from the sensor line (GLOBAL form) or the
-// command line (ITEM form): keywords are found in `options` as given, values
-// are read after each ":" has become a blank and the text has been cut at its
-// first " @".
+// command line (ITEM form): each ":" becomes a blank and the text is cut at
+// its first " @"; keywords and values are both read from what remains, so a
+// keyword after " @" is not read at all.
 Options read_global_run_options(std::string_view options);
 
 }  // namespace quillar

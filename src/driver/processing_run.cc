@@ -224,6 +224,14 @@ void GlobalRun::count(const SystemResult& result) {
 }
 
 void GlobalRun::print_summary() {
+  // One more channel that a limit in PRTG can watch, since a run whose
+  // systems all fail still completes.
+  if (options_.failed_channel) {
+    SystemResult failed_systems;
+    failed_systems.channel_name = kFailedSystemsChannel;
+    failed_systems.value = failed_;
+    emit_channel(failed_systems);
+  }
   ResultDocument document(shared_->format);
   document.write_text("(***) " + allocation_.item + ": NoSystems=" + std::to_string(systems_) +
                       ", Processed=" + std::to_string(processed_) + ", Failed=" + std::to_string(failed_));

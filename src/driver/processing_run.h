@@ -59,6 +59,9 @@ struct SystemResult {
   std::string system_line;
 };
 
+// The channel that the failed-systems keyword adds after the systems' own.
+inline constexpr char kFailedSystemsChannel[] = "Failed systems";
+
 // The trace state word of a result.
 const char* state_word(SystemState state);
 

@@ -36,8 +36,8 @@ struct RunSettings {
   bool global_run = false;
   // The profile file name without its folder.
   std::string profile_name;
-  // The folder of the profiles, ending in a backslash, or empty for the working
-  // directory.
+  // The folder of the profiles, ending in a backslash (or in a "/" as typed),
+  // or empty for the working directory.
   std::string sensor_dir;
   // sensor_dir followed by profile_name, once the profile has been located.
   std::string profile_path;

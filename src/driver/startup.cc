@@ -37,12 +37,13 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
     settings.mode_keyword = *keyword;
   }
 
-  // A name whose only backslash is its first character is a root-relative
-  // name and keeps it.
-  std::size_t last_backslash = profile_name.rfind('\\');
-  if (last_backslash != std::string::npos && last_backslash > 0) {
-    settings.sensor_dir = profile_name.substr(0, last_backslash + 1);
-    profile_name.erase(0, last_backslash + 1);
+  // Windows takes "/" for a folder separator as it takes "\\", so either
+  // ends the folder; the PRTG search then drops it. A name whose only
+  // separator is its first character is a root-relative name and keeps it.
+  std::size_t last_separator = profile_name.find_last_of("\\/");
+  if (last_separator != std::string::npos && last_separator > 0) {
+    settings.sensor_dir = profile_name.substr(0, last_separator + 1);
+    profile_name.erase(0, last_separator + 1);
   }
   if (upper_case(profile_name) == "GLOBAL.P00") {
     profile_name = kGlobalProfileName;

@@ -13,7 +13,7 @@ constexpr std::size_t kOptionRoom = 127;
 // Exception names are read with this room (see the statistics call).
 constexpr std::size_t kExceptionRoom = 255;
 
-constexpr std::array<ErrorForm, 32> kErrors = {{
+constexpr std::array<ErrorForm, 33> kErrors = {{
     {Fault::kProfileNameMissing, "1001", "Parameter for Profile-Name is missing !", 0},
     {Fault::kProfileMissing, "1002", "Profile {} is missing...", kPathRoom},
     {Fault::kInvalidParameters, "1003", "Invalid Parameter(s) at {} found...", kNameRoom},
@@ -50,8 +50,12 @@ constexpr std::array<ErrorForm, 32> kErrors = {{
      "{} lacks the entry point {} (Windows error {}), install the vendor's RFC library...", kNameRoom},
     {Fault::kLibraryNotLoaded, "1054",
      "{} cannot be loaded (Windows error {}), check the file and its access rights...", kNameRoom},
+    {Fault::kLibraryDamaged, "1055",
+     "{} is no valid {}-bit DLL (Windows error {}), copy it again from the vendor's package...", kNameRoom},
     {Fault::kSystemTooSlow, "1061", "SAP system {} did not answer within {} seconds", kNameRoom},
-    {Fault::kRunLimitsOutOfRange, "1062", "Deadline takes 1 to 600 seconds, Parallel 1 to 32 systems...", 0},
+    // Values: the option's keyword and value as read, the highest value it
+    // takes and its unit.
+    {Fault::kRunLimitsOutOfRange, "1062", "{}={} is out of range, 1 to {} {}...", kOptionRoom},
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 

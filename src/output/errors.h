@@ -44,6 +44,7 @@ enum class Fault {
   kLibraryWrongBitness,    // 1052
   kLibraryEntryMissing,    // 1053
   kLibraryNotLoaded,       // 1054
+  kLibraryDamaged,         // 1055
   kSystemTooSlow,          // 1061
   kRunLimitsOutOfRange,    // 1062
   kInvalidPathUsage,       // no number

@@ -19,9 +19,12 @@ inline constexpr std::array<std::string_view, 5> kModeKeywords = {"EXEXML", "Que
                                                                    "Mervesk", "Tolvane"};
 
 // Appends `text` to `buffer` as XML character data: "&", "<" and ">" become
-// entities, and control characters other than tab, line feed and carriage
-// return, which XML 1.0 cannot hold, become "?". Stops before the first
-// character whose escaped form would take `buffer` beyond `room` characters.
+// entities; control characters other than tab, line feed and carriage
+// return, which XML 1.0 cannot hold, become "?"; each byte from 0x80 on, a
+// character of code page 1252, becomes its numeric character reference
+// ("&#228;" for 0xE4), or "?" where the code page defines none, so that the
+// document is pure ASCII. Stops before the first character whose escaped form
+// would take `buffer` beyond `room` characters.
 void append_xml_text(std::string& buffer, std::string_view text, std::size_t room);
 
 // The mode keyword that `value` names in any letter case, if any.

@@ -7,11 +7,28 @@ namespace quillar {
 LineReader::LineReader(ReadableFile& file, std::size_t piece_room)
     : file_(file), piece_room_(piece_room == 0 ? 1 : piece_room) {}
 
+namespace {
+
+// Whether the first line of `start` holds a zero byte, as every line of a
+// UTF-16 file does; the byte after the first line feed counts too, since in
+// UTF-16 the line feed's own zero byte may follow it. A line of single-byte
+// text never holds one.
+bool first_line_holds_zero(std::string_view start) {
+  std::size_t line_feed = start.find('\n');
+  std::size_t checked = line_feed == std::string_view::npos ? start.size() : line_feed + 2;
+  return start.substr(0, checked).find('\0') != std::string_view::npos;
+}
+
+}  // namespace
+
 void LineReader::inspect_start() {
   if (inspected_) return;
   inspected_ = true;
-  // A file may arrive in small reads; three bytes settle both marks.
-  while (end_ < 3) {
+  // A file may arrive in small reads: the first line and the byte after it,
+  // or a whole block, settle the marks and the zero bytes.
+  while (end_ < sizeof block_) {
+    std::size_t line_feed = std::string_view(block_, end_).find('\n');
+    if (line_feed != std::string_view::npos && line_feed + 1 < end_) break;
     std::size_t n = file_.read(block_ + end_, sizeof block_ - end_);
     if (n == 0) break;
     end_ += n;
@@ -21,7 +38,8 @@ void LineReader::inspect_start() {
   };
   byte_order_mark_ = starts_with("\xEF\xBB\xBF");
   if (byte_order_mark_) next_ = 3;
-  utf16_ = starts_with("\xFF\xFE") || starts_with("\xFE\xFF");
+  utf16_ = starts_with("\xFF\xFE") || starts_with("\xFE\xFF") ||
+           first_line_holds_zero(std::string_view(block_, end_));
 }
 
 bool LineReader::saved_as_utf16() {

@@ -27,9 +27,10 @@ class LineReader {
   // Gives the next piece with its line end removed (see strip_line_end).
   bool next_line(std::string& line);
 
-  // Whether the file starts with the byte order mark of UTF-16 (FF FE or FE
-  // FF): its lines cannot be read as single-byte text. The reader still
-  // gives them as they stand.
+  // Whether the file is saved as UTF-16: it starts with the byte order mark
+  // of UTF-16 (FF FE or FE FF), or its first line holds a zero byte (UTF-16
+  // without a mark). Its lines cannot be read as single-byte text. The
+  // reader still gives them as they stand.
   bool saved_as_utf16();
   // Whether a UTF-8 byte order mark was skipped at the start.
   bool skipped_byte_order_mark();

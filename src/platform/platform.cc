@@ -55,6 +55,10 @@ std::string read_rest(ReadableFile& file) {
   return content;
 }
 
+void Platform::begin_console_line() {
+  if (console_line_open_) write_console("\n");
+}
+
 std::unique_ptr<ReadableFile> Platform::open_text(const std::string& path) {
   std::unique_ptr<ReadableFile> bytes = open_bytes(path);
   if (!bytes) return nullptr;

@@ -89,8 +89,13 @@ class Platform {
   virtual std::string time_of_day() = 0;
 
   // Writes to standard output exactly these bytes (in the console's own line-end
-  // mode on Windows).
+  // mode on Windows). Each implementation tells note_console_output what it
+  // wrote.
   virtual void write_console(std::string_view text) = 0;
+
+  // Makes the next console output begin a line: writes a line feed first when
+  // the output so far ends inside a line.
+  virtual void begin_console_line();
 
   // Writes to standard error exactly these bytes.
   virtual void write_error_console(std::string_view text) = 0;
@@ -110,6 +115,12 @@ class Platform {
   // `error_code` (see kLoad...). Builds that link their libraries load none.
   virtual std::unique_ptr<SharedLibrary> load_library(const std::string& file_name,
                                                       unsigned long& error_code) = 0;
+
+  // The first bytes (a page at most) of the file that the same search finds
+  // under this name, read as data whatever machine it was built for: enough
+  // for the headers of a DLL. Empty when none is found or the system cannot
+  // read it as a library file at all.
+  virtual std::string library_file_head(const std::string& file_name) = 0;
 
   // The full Windows path of a path as written ("PRD.P00" in the working
   // directory C:\PRTG gives "C:\PRTG\PRD.P00"), for messages.
@@ -147,6 +158,14 @@ class Platform {
   // does for a Windows program's text-mode file. Every other byte is read as it
   // stands, so the Windows and POSIX builds read the same lines.
   std::unique_ptr<ReadableFile> open_text(const std::string& path);
+
+ protected:
+  void note_console_output(std::string_view text) {
+    if (!text.empty()) console_line_open_ = text.back() != '\n';
+  }
+
+ private:
+  bool console_line_open_ = false;
 };
 
 // The rest of a file, as it reads.

@@ -143,6 +143,7 @@ class PosixPlatform final : public Platform {
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stdout);
+    note_console_output(text);
   }
   void write_error_console(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -155,6 +156,7 @@ class PosixPlatform final : public Platform {
     error_code = kLoadModuleNotFound;
     return nullptr;
   }
+  std::string library_file_head(const std::string&) override { return std::string(); }
   bool read_secret_line(std::string& line) override {
     termios saved;
     bool hide = input_is_terminal() && ::tcgetattr(STDIN_FILENO, &saved) == 0;

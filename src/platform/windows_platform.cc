@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -97,6 +98,7 @@ class WindowsPlatform final : public Platform {
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stdout);
+    note_console_output(text);
   }
   void write_error_console(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -202,6 +204,22 @@ class WindowsPlatform final : public Platform {
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
   }
 
+  std::string library_file_head(const std::string& file_name) override {
+    // Loaded as data, a DLL of any machine maps; its headers lie at the
+    // start of the mapping as in the file.
+    UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryExA(file_name.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    SetErrorMode(previous_mode);
+    if (module == nullptr) return std::string();
+    const char* start = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
+    MEMORY_BASIC_INFORMATION region{};
+    std::string head;
+    if (VirtualQuery(start, &region, sizeof region) != 0) {
+      head.assign(start, std::min<SIZE_T>(region.RegionSize, 4096));
+    }
+    FreeLibrary(module);
+    return head;
+  }
   bool read_secret_line(std::string& line) override {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD saved = 0;

@@ -73,6 +73,8 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   }
 
   if (context.show_destination_line) {
+    // A line reader would take the line as part of a value line before it.
+    context.platform.begin_console_line();
     context.platform.write_console("* SapRfc.Ini.......: " + entries.destination + "<\n");
   }
   // A working copy that was not written whole would hand the library another

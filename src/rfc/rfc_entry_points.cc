@@ -9,13 +9,23 @@ namespace {
 // The bitness that the program, and so the library it loads, has.
 const std::string kProgramBits = std::to_string(sizeof(void*) * 8);
 
-Status load_failure(const std::string& file_name, unsigned long error_code) {
+// The machine fields of the PE header of either bitness.
+constexpr std::uint16_t kMachine32 = 0x014C;
+constexpr std::uint16_t kMachine64 = 0x8664;
+constexpr std::uint16_t kOtherBitnessMachine = sizeof(void*) == 8 ? kMachine32 : kMachine64;
+
+// Windows refuses a library of the other bitness and a damaged file with the
+// same code; the machine field of the file's PE header tells them apart.
+Status load_failure(Platform& platform, const std::string& file_name, unsigned long error_code) {
   const std::string code = std::to_string(error_code);
   switch (error_code) {
     case kLoadModuleNotFound:
       return error_status(Fault::kLibraryNotFound, {file_name, code});
     case kLoadBadFormat:
-      return error_status(Fault::kLibraryWrongBitness, {file_name, code, kProgramBits, kProgramBits, file_name});
+      if (pe_machine(platform.library_file_head(file_name)) == kOtherBitnessMachine) {
+        return error_status(Fault::kLibraryWrongBitness, {file_name, code, kProgramBits, kProgramBits, file_name});
+      }
+      return error_status(Fault::kLibraryDamaged, {file_name, kProgramBits, code});
     default:
       return error_status(Fault::kLibraryNotLoaded, {file_name, code});
   }
@@ -42,7 +52,7 @@ Status load_classic(Platform& platform, RfcLibrary& library, bool& not_found) {
   unsigned long error_code = 0;
   std::unique_ptr<SharedLibrary> module = platform.load_library(kClassicRfcLibraryFile, error_code);
   not_found = !module && error_code == kLoadModuleNotFound;
-  if (!module) return load_failure(kClassicRfcLibraryFile, error_code);
+  if (!module) return load_failure(platform, kClassicRfcLibraryFile, error_code);
 
   RfcEntryPoints found;
   const char* missing = nullptr;
@@ -69,7 +79,7 @@ Status load_netweaver(Platform& platform, RfcLibrary& library, bool& not_found) 
   unsigned long error_code = 0;
   std::unique_ptr<SharedLibrary> module = platform.load_library(kNetWeaverRfcLibraryFile, error_code);
   not_found = !module && error_code == kLoadModuleNotFound;
-  if (!module) return load_failure(kNetWeaverRfcLibraryFile, error_code);
+  if (!module) return load_failure(platform, kNetWeaverRfcLibraryFile, error_code);
   NwRfcEntryPoints sdk;
   std::string missing;
   if (!resolve_nwrfc_entry_points(*module, sdk, missing).is_ok()) {
@@ -81,6 +91,20 @@ Status load_netweaver(Platform& platform, RfcLibrary& library, bool& not_found) 
 }
 
 }  // namespace
+
+std::optional<std::uint16_t> pe_machine(std::string_view head) {
+  auto little_endian = [&](std::size_t at, std::size_t bytes) {
+    std::uint32_t value = 0;
+    for (std::size_t k = bytes; k-- > 0;) value = value << 8 | static_cast<unsigned char>(head[at + k]);
+    return value;
+  };
+  constexpr std::size_t kNewHeaderOffset = 0x3C;
+  if (head.size() < kNewHeaderOffset + 4 || head.substr(0, 2) != "MZ") return std::nullopt;
+  const std::uint32_t header = little_endian(kNewHeaderOffset, 4);
+  if (header > head.size() || head.size() - header < 6) return std::nullopt;
+  if (head.substr(header, 4) != std::string_view("PE\0\0", 4)) return std::nullopt;
+  return static_cast<std::uint16_t>(little_endian(header + 4, 2));
+}
 
 RfcLibrary::RfcLibrary() = default;
 RfcLibrary::~RfcLibrary() = default;

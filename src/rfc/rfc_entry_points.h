@@ -6,9 +6,12 @@
 #ifndef QUILLAR_RFC_RFC_ENTRY_POINTS_H_
 #define QUILLAR_RFC_RFC_ENTRY_POINTS_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "output/status.h"
 #include "platform/platform.h"
@@ -68,6 +71,10 @@ struct NwRfcEntryPoints;
 // Serves the classic entry points of `library` through a bridge to the
 // NetWeaver SDK whose functions `sdk` holds.
 void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library);
+
+// The machine field of a PE file's header, from the first bytes of the file;
+// nothing when they hold no PE header.
+std::optional<std::uint16_t> pe_machine(std::string_view head);
 
 // Makes the library of this build ready: the one linked into the program, or
 // one loaded as load_rfc_library does. Does nothing once open.

@@ -76,8 +76,8 @@ TEST(OptionsTest, ReadsTheChannelSelection) {
   }
 }
 
-// The global run finds its keywords in the options as given, and reads the
-// values after ":" has become a blank and the text is cut at " @".
+// The global run reads keywords and values from one text: ":" has become a
+// blank and the text is cut at " @", so nothing after the cut is read.
 TEST(OptionsTest, GlobalRunOptions) {
   Options options = read_global_run_options("LAN=a:b,CH=3 MODE:Tolvane,HOST=h @x,NO=9");
   EXPECT_EQ(options.typed, "LAN=a b,CH=3 MODE Tolvane,HOST=h");
@@ -85,31 +85,55 @@ TEST(OptionsTest, GlobalRunOptions) {
   EXPECT_EQ(options.selected_channel, 3);
   EXPECT_EQ(options.mode, std::nullopt);
   EXPECT_EQ(options.overrides.hostname, "h");
-  EXPECT_EQ(options.overrides.sysnr, "") << "found before the cut, its value lies beyond it";
+  EXPECT_EQ(options.overrides.sysnr, std::nullopt);
+
+  const struct {
+    const char* sensor_options;
+    std::optional<long> deadline;
+    bool syslog, failed, channel_selection;
+  } cases[] = {
+      {"LAN=1,DEADLINE=5", 5, false, false, false},
+      {"LAN=1 @trace,DEADLINE=5", std::nullopt, false, false, false},
+      {"LAN=1 @trace,SYSLOG,FAILED CH=2", std::nullopt, false, false, false},
+      {"LAN=1,syslog,failed,ch=2 @x", std::nullopt, true, true, true},
+      {"LAN=1,DEADLINE=5@x", 5, false, false, false},
+  };
+  for (const auto& c : cases) {
+    Options read = read_global_run_options(c.sensor_options);
+    EXPECT_EQ(read.deadline_seconds, c.deadline) << c.sensor_options;
+    EXPECT_TRUE(check_run_limits(read).is_ok()) << c.sensor_options;
+    EXPECT_EQ(read.syslog, c.syslog) << c.sensor_options;
+    EXPECT_EQ(read.failed_channel, c.failed) << c.sensor_options;
+    EXPECT_EQ(read.channel_selection, c.channel_selection) << c.sensor_options;
+  }
 }
 
 TEST(OptionsTest, DeadlineAndParallelAndTheirRanges) {
   const struct {
     const char* options;
     std::optional<long> deadline, parallel;
-    bool within_range;
+    // The error text of a refusal; empty when the values are in range.
+    std::string refusal;
   } cases[] = {
-      {"", std::nullopt, std::nullopt, true},
-      {"LAN=1,deadline=20,Parallel=16", 20, 16, true},
-      {",DEADLINE=1,PARALLEL=32", 1, 32, true},
-      {",DEADLINE=600", 600, std::nullopt, true},
-      {",DEADLINE=601", 601, std::nullopt, false},
-      {",DEADLINE=0", 0, std::nullopt, false},
-      {",PARALLEL=33", std::nullopt, 33, false},
-      {",PARALLEL=x", std::nullopt, 0, false},
-      {"DEADLINE=5", std::nullopt, std::nullopt, true},
+      {"", std::nullopt, std::nullopt, ""},
+      {"LAN=1,deadline=20,Parallel=16", 20, 16, ""},
+      {",DEADLINE=1,PARALLEL=32", 1, 32, ""},
+      {",DEADLINE=600", 600, std::nullopt, ""},
+      {",DEADLINE=601", 601, std::nullopt, "Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds..."},
+      {",deadline=0", 0, std::nullopt, "Error 1062: DEADLINE=0 is out of range, 1 to 600 seconds..."},
+      {",DEADLINE=", 0, std::nullopt, "Error 1062: DEADLINE= is out of range, 1 to 600 seconds..."},
+      {",PARALLEL=33", std::nullopt, 33, "Error 1062: PARALLEL=33 is out of range, 1 to 32 systems..."},
+      {",PARALLEL=x", std::nullopt, 0, "Error 1062: PARALLEL=x is out of range, 1 to 32 systems..."},
+      {",PARALLEL=0,DEADLINE=-5", -5, 0, "Error 1062: DEADLINE=-5 is out of range, 1 to 600 seconds..."},
+      {"DEADLINE=5", std::nullopt, std::nullopt, ""},
   };
   for (const auto& c : cases) {
     Options options = read_options(c.options, c.options);
     EXPECT_EQ(options.deadline_seconds, c.deadline) << c.options;
     EXPECT_EQ(options.parallel, c.parallel) << c.options;
     EXPECT_EQ(options.uses_children(), c.deadline.has_value() || c.parallel.has_value()) << c.options;
-    EXPECT_EQ(check_run_limits(options).is_ok(), c.within_range) << c.options;
+    Status limits = check_run_limits(options);
+    EXPECT_EQ(limits.is_ok() ? "" : limits.text(), c.refusal) << c.options;
   }
 }
 

@@ -33,6 +33,13 @@ TEST(ReadCommandLineTest, SettlesProfileNameFolderAndGlobalRun) {
       {{"D:\\abc.d\\X"}, {"X", "D:\\abc.d\\"}},
       {{"\\PRD"}, {"\\PRD.P00", ""}},
       {{"\\sub\\PRD"}, {"PRD.P00", "\\sub\\"}},
+      // "/" separates folders as "\\" does.
+      {{"../../outside/EVIL"}, {"EVIL.P00", "../../outside/"}},
+      {{"D:/Profiles/PRD"}, {"PRD.P00", "D:/Profiles/"}},
+      {{"D:\\a/b\\PRD"}, {"PRD.P00", "D:\\a/b\\"}},
+      {{"D:\\a\\b/PRD"}, {"PRD.P00", "D:\\a\\b/"}},
+      {{"/PRD"}, {"/PRD.P00", ""}},
+      {{"D:/X/global"}, {"SAP Orvanta.Gbl", "D:/X/", true}},
       {{"global"}, {"SAP Orvanta.Gbl", "", true}},
       {{"Global.p00"}, {"SAP Orvanta.Gbl", "", true}},
       {{"D:\\X\\GLOBAL"}, {"SAP Orvanta.Gbl", "D:\\X\\", true}},
@@ -131,6 +138,27 @@ TEST(LocateProfileTest, OutsideThePrtgSearchOpensTheProfileWhereTheCommandLinePu
     ASSERT_TRUE(locate_profile(platform, settings).is_ok()) << shown;
     EXPECT_EQ(settings.profile_path, c.expected_path) << shown;
     ASSERT_NE(settings.profile_stream, nullptr) << shown;
+  }
+}
+
+// The PRTG search drops a folder typed in front of the name, whichever
+// separator it was written with: the profile comes from the ExeXml folder.
+TEST(LocateProfileTest, ThePrtgSearchDropsEveryFolderOfTheName) {
+  const std::string exexml = "C:\\PRTG\\Custom Sensors\\ExeXml\\";
+  for (const char* name : {"..\\..\\outside\\EVIL", "../../outside/EVIL", "..\\../outside/EVIL", "x:/EVIL"}) {
+    FakePlatform platform;
+    platform.files["C:\\PRTG_Path.Txt"] = "C:\\PRTG\\Custom Sensors\\ExeXml\\\n";
+    // Where Windows would resolve the name if it were kept.
+    platform.files[exexml + name + ".P00"] = "Destination: EVIL\n";
+    RunSettings settings;
+    ASSERT_TRUE(read_command_line({name}, settings).is_ok()) << name;
+    EXPECT_EQ(locate_profile(platform, settings).text(), "Error 1002: Profile EVIL.P00 is missing...") << name;
+
+    platform.files[exexml + "EVIL.P00"] = "Destination: BIN\n";
+    settings = RunSettings();
+    ASSERT_TRUE(read_command_line({name}, settings).is_ok()) << name;
+    ASSERT_TRUE(locate_profile(platform, settings).is_ok()) << name;
+    EXPECT_EQ(settings.profile_path, exexml + "EVIL.P00") << name;
   }
 }
 

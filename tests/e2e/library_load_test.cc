@@ -39,6 +39,16 @@ TEST(LibraryLoadEndToEnd, EachLoadFailureEndsInItsErrorDocument) {
       "the system folder...";
 
   const std::string sensor = file_content(host().sensor_path());
+  // The library of the program's own bitness, damaged three ways.
+  const std::string own_library = file_content(own);
+  std::string other_machine = own_library;
+  const std::size_t pe_header = static_cast<unsigned char>(own_library[0x3C]) |
+                                static_cast<unsigned char>(own_library[0x3D]) << 8;
+  other_machine[pe_header + 4] = '\x64';
+  other_machine[pe_header + 5] = '\xAA';
+  const std::string kDamaged =
+      "Error 1055: librfc32.dll is no valid " + bits +
+      "-bit DLL (Windows error 193), copy it again from the vendor's package...";
   const std::string profile_text = profile("BIN", "100", "sapbin", "00");
   const struct {
     const char* name;
@@ -51,6 +61,12 @@ TEST(LibraryLoadEndToEnd, EachLoadFailureEndsInItsErrorDocument) {
        {{"C:\\e2e\\load\\librfc32.dll", file_content(other_bitness)}},
        "Error 1052: librfc32.dll has the wrong bitness (Windows error 193), this " + bits +
            "-bit quillar.exe needs a " + bits + "-bit librfc32.dll..."},
+      {"a library cut short", {"PRD", "MODE=Mervesk"},
+       {{"C:\\e2e\\load\\librfc32.dll", own_library.substr(0, 1024)}}, kDamaged},
+      {"a text file in the library's place", {"PRD", "MODE=Mervesk"},
+       {{"C:\\e2e\\load\\librfc32.dll", "this is no library\r\n"}}, kDamaged},
+      {"a library for another machine", {"PRD", "MODE=Mervesk"},
+       {{"C:\\e2e\\load\\librfc32.dll", other_machine}}, kDamaged},
       {"a library without ItDelete", {"PRD", "MODE=Mervesk"},
        {{"C:\\e2e\\load\\librfc32.dll", file_content(incomplete)}},
        "Error 1053: librfc32.dll lacks the entry point ItDelete (Windows error 127), install the vendor's RFC "

@@ -128,7 +128,16 @@ const std::string kGlobalProfile =
     server_line("XML", "R&D.P00#WIDE.P00#BOM.P00#") + sensor_line("XML", "Sensor=\"SAP Quillar\" Item=Packets/Sec") +
     server_line("M0", kMixedListing) + sensor_line("M0", "LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors") +
     server_line("M1", kMixedListing) +
-    sensor_line("M1", "LAN=eth0,PARALLEL=3,DEADLINE=20 Sensor=\"SAP Quillar\" Item=In-Errors");
+    sensor_line("M1", "LAN=eth0,PARALLEL=3,DEADLINE=20 Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("CH1", "PRD.P00#QAS.P00#") + sensor_line("CH1", "CH=1 Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("F1", kMixedListing) + sensor_line("F1", "LAN=eth0,FAILED Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("F2", kMixedListing) + sensor_line("F2", "CH=4,failed Sensor=\"SAP Quillar\" Item=In-Errors") +
+    server_line("F3", "PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#DEV.P00#") +
+    sensor_line("F3", "LAN=eth0,FAILED Sensor=\"SAP Quillar\" Item=Packets/Sec") +
+    server_line("AT", "PRD.P00#") + sensor_line("AT", "LAN=eth0 @note,DEADLINE=5 Sensor=\"SAP Quillar\" Item=In-Errors");
+
+// Outside the PRTG mode the global profile is opened where it is named.
+const std::string kGlobalInSensors = "C:\\e2e\\ExeXml\\GLOBAL";
 
 struct RunCase {
   std::string name;
@@ -235,6 +244,28 @@ TEST_F(ProcessingEndToEnd, GlobalRuns) {
       {"global_all_failing", {"GLOBAL", "S6"}, 0},
       {"global_options_of_the_sensor_line", {"C:\\e2e\\ExeXml\\GLOBAL", "S7 MODE=Tolvane"}, 0},
       {"item_form", {"PRD", "lan=eth0 ITEM=In-Packets/Sec"}, 0},
+      // The destination line of QAS begins a line of its own after a value
+      // line, and after a selected value.
+      {"global_destination_line_in_value_lines", {kGlobalInSensors, "M0 MODE=Tolvane"}, 0},
+      {"global_destination_line_in_statistic_lines", {kGlobalInSensors, "M0 MODE=Mervesk"}, 0},
+      {"global_destination_line_after_a_selected_value", {kGlobalInSensors, "CH1 MODE=Tolvane"}, 0},
+      // What stands after " @" on the sensor line is no option of the run.
+      {"global_options_end_at_the_at_sign", {"GLOBAL", "AT"}, 0},
+  };
+  for (const RunCase& c : cases) expect_case(c);
+}
+
+// ,FAILED adds a channel with the count of failed systems after the systems'
+// channels; it counts like any channel, and a single-system run ignores it.
+TEST_F(ProcessingEndToEnd, TheFailedSystemsChannel) {
+  const RunCase cases[] = {
+      {"global_failed_channel", {"GLOBAL", "F1"}, 0},
+      {"global_failed_channel_in_statistic_lines", {kGlobalInSensors, "F1 MODE=Mervesk"}, 0},
+      {"global_failed_channel_in_value_lines", {kGlobalInSensors, "F1 MODE=Tolvane"}, 0},
+      {"global_failed_channel_selected", {kGlobalInSensors, "F2 MODE=Tolvane"}, 0},
+      {"global_failed_channel_beyond_ten_statistic_lines", {kGlobalInSensors, "F3 MODE=Mervesk"}, 0},
+      {"item_form_failed_channel", {"PRD", "ITEM=In-Errors,Failed #"}, 0},
+      {"single_exexml", {"PRD", ",FAILED"}, 0},
   };
   for (const RunCase& c : cases) expect_case(c);
 }
@@ -246,9 +277,27 @@ TEST_F(ProcessingEndToEnd, DocumentsStayWellFormedWhateverTheFilesHold) {
   host().write_file(sensors + "ESC.P00", profile("<%s&>", "100", "sapbin", "00"));
   host().write_file(sensors + "R&D.P00", profile("BIN", "100", "sapbin", "00"));
   host().write_file(sensors + "BOM.P00", "\xEF\xBB\xBF" + profile("BIN", "100", "sapbin", "00"));
-  std::string wide = "\xFF\xFE";
+  std::string wide;
   for (char c : profile("BIN", "100", "sapbin", "00")) wide += std::string{c, '\0'};
-  host().write_file(sensors + "WIDE.P00", wide);
+  host().write_file(sensors + "WIDE.P00", "\xFF\xFE" + wide);
+  host().write_file(sensors + "NOMARK.P00", wide);
+  // Every byte from 0x80 on, in channel names (the profiles' host names) and
+  // in an option (the item of the sensor line).
+  std::string high;
+  for (int byte = 0x80; byte <= 0xFF; ++byte) high += static_cast<char>(byte);
+  std::string hosts_listing;
+  for (int part = 0; part < 3; ++part) {
+    const std::string name = "HIGH" + std::to_string(part) + ".P00";
+    host().write_file(sensors + name, profile("BIN", "100", high.substr(part * 43, 43), "00"));
+    hosts_listing += name + "#";
+  }
+  host().write_file(sensors + "SAP Orvanta.Gbl",
+                    kGlobalProfile + server_line("HIGH", hosts_listing) +
+                        sensor_line("HIGH", ",HOST=sapbin Sensor=\"SAP Quillar\" Item=Packets/Sec,Host") +
+                        server_line("ITEM1", "PRD.P00#") +
+                        sensor_line("ITEM1", "Sensor=\"SAP Quillar\" Item=" + high.substr(0, 64)) +
+                        server_line("ITEM2", "PRD.P00#") +
+                        sensor_line("ITEM2", "Sensor=\"SAP Quillar\" Item=" + high.substr(64)));
   host().write_file(sensors + "Orvanta.Prf", "\xEF\xBB\xBF# Gsng: ITEM form   PRD.P00#\r\n");
 
   const RunCase cases[] = {
@@ -258,6 +307,12 @@ TEST_F(ProcessingEndToEnd, DocumentsStayWellFormedWhateverTheFilesHold) {
       {"xml_item_escaped", {"PRD", "ITEM=In-Errors&x"}, 0},
       {"bom_profile", {"BOM"}, 0},
       {"utf16_profile", {"WIDE"}, 2, "Error 1009: File WIDE.P00 is saved as UTF-16, save it as ANSI or UTF-8..."},
+      {"utf16_profile_without_a_mark", {"NOMARK"}, 2,
+       "Error 1009: File NOMARK.P00 is saved as UTF-16, save it as ANSI or UTF-8..."},
+      {"xml_high_bytes_in_channel_names", {"GLOBAL", "HIGH"}, 0},
+      {"xml_high_bytes_in_channel_names_as_typed_in_lines", {kGlobalInSensors, "HIGH MODE=Mervesk"}, 0},
+      {"xml_high_bytes_in_an_option_first_half", {"GLOBAL", "ITEM1"}, 0},
+      {"xml_high_bytes_in_an_option_second_half", {"GLOBAL", "ITEM2"}, 0},
   };
   for (const RunCase& c : cases) expect_case(c);
 }
@@ -396,6 +451,7 @@ TEST_F(ProcessingEndToEnd, SystemsInChildrenChangeNoByte) {
       {"PRD", "ITEM=In-Errors"},
       {"PRD", "lan=eth0 ITEM=Packets/Sec,SYSLOG"},
       {"PRD", "ITEM=In-Packets/Sec,SYSLOG #"},
+      {"PRD", "ITEM=In-Errors,FAILED MODE=Tolvane"},
       {"ABORT", "ITEM=Out-Errors"},
   };
   for (const auto& plain : plain_runs) {
@@ -463,8 +519,8 @@ TEST_F(ProcessingEndToEnd, ADeadlineStopsASystemThatHangs) {
     EXPECT_EQ(child.exit_code, one.exit_code) << system;
   }
   ProcessResult refused = host().run({"PRD", ",DEADLINE=601"}, "C:\\e2e\\run");
-  EXPECT_EQ(refused.standard_output, host().console_form(error_document(
-                                         "Error 1062: Deadline takes 1 to 600 seconds, Parallel 1 to 32 systems...")));
+  EXPECT_EQ(refused.standard_output,
+            host().console_form(error_document("Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds...")));
 }
 
 // A child never outlives the sensor, even when PRTG kills the sensor.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "driver/options.h"
 
 namespace quillar {
@@ -42,17 +44,50 @@ TEST(ResultDocumentTest, EscapesElementTextInTheXmlFramingsOnly) {
       {"EXEXML", "</Text><Result>", "&lt;/Text&gt;&lt;Result&gt;"},
       {"Quendal", "R&D", "R&amp;D"},
       {"Dravik", "&amp;", "&amp;amp;"},
-      {"EXEXML", std::string("a\x01" "b\x1f\x7f\xe4", 6), std::string("a?b?\x7f\xe4", 6)},
+      {"EXEXML", std::string("a\x01" "b\x1f\x7f\xe4", 6), std::string("a?b?\x7f&#228;", 11)},
       {"EXEXML", "tab\tlf\ncr\r", "tab\tlf\ncr\r"},
       {"EXEXML", std::string("nul\0", 4), "nul?"},
       {"Mervesk", std::string("<%s&>\x01", 6), std::string("<%s&>\x01", 6)},
       {"Tolvane", "R&D<x>", "R&D<x>"},
+      {"Mervesk", "LAN=\xe4\x80", "LAN=\xe4\x80"},
   };
   for (const auto& c : cases) {
     ResultDocument document = document_for(c.mode, "");
     document.append_element_text(c.text);
     EXPECT_EQ(document.text(), c.written) << c.mode << " " << c.text;
   }
+}
+
+// Code page 1252 bytes become references of their characters, so the XML
+// is pure ASCII and reads the same under any encoding.
+TEST(ResultDocumentTest, WritesEveryHighByteAsItsCodePage1252Character) {
+  const struct {
+    unsigned char byte;
+    const char* written;
+  } cases[] = {
+      {0x80, "&#8364;"}, {0x81, "?"},       {0x82, "&#8218;"}, {0x8A, "&#352;"},  {0x8D, "?"},
+      {0x8E, "&#381;"},  {0x8F, "?"},       {0x90, "?"},       {0x91, "&#8216;"}, {0x99, "&#8482;"},
+      {0x9C, "&#339;"},  {0x9D, "?"},       {0x9E, "&#382;"},  {0x9F, "&#376;"},  {0xA0, "&#160;"},
+      {0xC4, "&#196;"},  {0xDF, "&#223;"},  {0xE4, "&#228;"},  {0xFF, "&#255;"},
+  };
+  for (const auto& c : cases) {
+    std::string buffer;
+    append_xml_text(buffer, std::string(1, static_cast<char>(c.byte)), 100);
+    EXPECT_EQ(buffer, c.written) << static_cast<int>(c.byte);
+  }
+
+  // Every high byte at once, in an error document: ASCII only, and each
+  // reference names the character the byte stands for.
+  std::string all;
+  for (int byte = 0x80; byte <= 0xFF; ++byte) all += static_cast<char>(byte);
+  ResultDocument document = document_for("Mervesk", "");
+  document.write_error_document(all);
+  const std::string& text = document.text();
+  for (char c : text) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+  for (const char* reference : {"&#8364;?&#8218;", "&#8217;", "&#732;&#8482;", "&#160;", "&#254;&#255;</Text>"}) {
+    EXPECT_NE(text.find(reference), std::string::npos) << reference;
+  }
+  EXPECT_EQ(std::count(text.begin(), text.end(), '?'), 5);
 }
 
 TEST(ResultDocumentTest, EscapedTextIsCutBeforeAnEntityNeverInsideIt) {
@@ -64,6 +99,11 @@ TEST(ResultDocumentTest, EscapedTextIsCutBeforeAnEntityNeverInsideIt) {
   std::string buffer = "12";
   append_xml_text(buffer, "<<", 7);
   EXPECT_EQ(buffer, "12&lt;");
+
+  // A reference is as whole as an entity.
+  buffer = "12";
+  append_xml_text(buffer, "\xe4\xe4", 13);
+  EXPECT_EQ(buffer, "12&#228;");
 
   document.write_error_document(std::string(5000, '&'));
   EXPECT_LE(document.text().size(), ResultDocument::kRoom);

@@ -95,7 +95,8 @@ TEST(LineReaderTest, NextLineStripsOneCarriageReturnThenOneLineFeed) {
 }
 
 // Notepad writes a byte order mark in front of "UTF-8" files: one is skipped
-// wherever the file arrives in small reads; UTF-16 is told apart.
+// wherever the file arrives in small reads; UTF-16 is told apart, with its
+// mark or by the zero bytes of its first line.
 TEST(LineReaderTest, ByteOrderMarks) {
   const struct {
     const char* name;
@@ -111,6 +112,11 @@ TEST(LineReaderTest, ByteOrderMarks) {
       {"UTF-16 little endian", std::string("\xFF\xFEU\0s\0", 6), {"\xFF\xFEU"}, true},
       {"UTF-16 big endian", std::string("\xFE\xFF\0U", 4), {"\xFE\xFF"}, true},
       {"no mark", "A\n", {"A"}, false},
+      {"UTF-16 little endian without a mark", std::string("D\0e\0\r\0\n\0x\0", 10), {"D", ""}, true},
+      {"UTF-16 big endian without a mark", std::string("\0D\0e\0\r\0\n\0x", 10), {"", ""}, true},
+      {"UTF-16 whose first line is empty", std::string("\n\0A\0", 4), {"", ""}, true},
+      {"a zero byte in the first line", std::string("AB\0", 3), {"AB"}, true},
+      {"a zero byte in a later line ends its text", std::string("A\nBC\0D\n", 7), {"A", "BC"}, false},
   };
   for (const auto& c : cases) {
     for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {

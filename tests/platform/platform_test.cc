@@ -1,10 +1,12 @@
-// The POSIX platform against real files under a temporary drive root.
+// The POSIX platform against real files under a temporary drive root, and
+// what every platform shares.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "fake_platform.h"
 #include "platform/line_reader.h"
 #include "platform/temp_drives.h"
 
@@ -105,6 +107,35 @@ TEST(PosixPlatformTest, TimeOfDayIsHoursMinutesSeconds) {
   for (std::size_t i : {0, 1, 3, 4, 6, 7}) EXPECT_TRUE(time[i] >= '0' && time[i] <= '9') << time;
   EXPECT_EQ(time[2], ':');
   EXPECT_EQ(time[5], ':');
+}
+
+}  // namespace
+}  // namespace quillar
+
+namespace quillar {
+namespace {
+
+// A line that must begin a line gets a line feed only after output that
+// ends inside a line.
+TEST(ConsoleTest, BeginsALineOnlyInsideOne) {
+  const struct {
+    std::vector<std::string> before;
+    std::string console;
+  } cases[] = {
+      {{}, "* line\n"},
+      {{"\n"}, "\n* line\n"},
+      {{"> PRD.P00: 33 #"}, "> PRD.P00: 33 #\n* line\n"},
+      {{"33", ""}, "33\n* line\n"},
+      {{"a\n", "b"}, "a\nb\n* line\n"},
+      {{"a", "b\n"}, "ab\n* line\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    for (const std::string& text : c.before) platform.write_console(text);
+    platform.begin_console_line();
+    platform.write_console("* line\n");
+    EXPECT_EQ(platform.console, c.console) << testing::PrintToString(c.before);
+  }
 }
 
 }  // namespace

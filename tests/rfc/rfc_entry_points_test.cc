@@ -39,10 +39,49 @@ FakeLibrary netweaver_library() {
   return library;
 }
 
-FakeLibrary failing(unsigned long error) {
+FakeLibrary failing(unsigned long error, std::string file_head = "") {
   FakeLibrary library;
   library.load_error = error;
+  library.file_head = std::move(file_head);
   return library;
+}
+
+// The first bytes of a DLL built for `machine`, with its PE header where
+// the DOS header points.
+std::string pe_head(std::uint16_t machine, std::size_t header_at = 0x80) {
+  std::string head(512, '\0');
+  head.replace(0, 2, "MZ");
+  for (std::size_t k = 0; k < 4; ++k) head[0x3C + k] = static_cast<char>(header_at >> (8 * k));
+  if (header_at + 6 <= head.size()) {
+    head.replace(header_at, 4, std::string("PE\0\0", 4));
+    head[header_at + 4] = static_cast<char>(machine & 0xFF);
+    head[header_at + 5] = static_cast<char>(machine >> 8);
+  }
+  return head;
+}
+
+constexpr std::uint16_t kOtherBitness = sizeof(void*) == 8 ? 0x014C : 0x8664;
+constexpr std::uint16_t kOwnBitness = sizeof(void*) == 8 ? 0x8664 : 0x014C;
+
+TEST(RfcEntryPointsTest, ReadsTheMachineOfAPeHeader) {
+  const struct {
+    const char* name;
+    std::string head;
+    std::optional<std::uint16_t> machine;
+  } cases[] = {
+      {"32-bit", pe_head(0x014C), 0x014C},
+      {"64-bit", pe_head(0x8664), 0x8664},
+      {"ARM64", pe_head(0xAA64), 0xAA64},
+      {"header at the end of the bytes", pe_head(0x8664, 506), 0x8664},
+      {"header beyond the bytes", pe_head(0x8664, 507), std::nullopt},
+      {"header far beyond", pe_head(0x8664, 0xFFFFFFF0), std::nullopt},
+      {"cut inside the DOS header", pe_head(0x8664).substr(0, 0x3D), std::nullopt},
+      {"no MZ", "ZM" + pe_head(0x8664).substr(2), std::nullopt},
+      {"no PE signature", pe_head(0x8664).replace(0x80, 2, "NE"), std::nullopt},
+      {"text", "this is no DLL\r\n", std::nullopt},
+      {"nothing", "", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(pe_machine(c.head), c.machine) << c.name;
 }
 
 FakeLibrary lacking(FakeLibrary library, const char* name) {
@@ -96,12 +135,25 @@ TEST(RfcEntryPointsTest, EachLoadFailureHasItsNumberedText) {
       {"neither library", std::nullopt, std::nullopt,
        "Error 1051: librfc32.dll or sapnwrfc.dll not found (Windows error 126), copy it beside quillar.exe or "
        "into the system folder..."},
-      {"classic of the other bitness", failing(kLoadBadFormat), std::nullopt,
+      {"classic of the other bitness", failing(kLoadBadFormat, pe_head(kOtherBitness)), std::nullopt,
        "Error 1052: librfc32.dll has the wrong bitness (Windows error 193), this " + bits +
            "-bit quillar.exe needs a " + bits + "-bit librfc32.dll..."},
-      {"SDK of the other bitness", std::nullopt, failing(kLoadBadFormat),
+      {"SDK of the other bitness", std::nullopt, failing(kLoadBadFormat, pe_head(kOtherBitness)),
        "Error 1052: sapnwrfc.dll has the wrong bitness (Windows error 193), this " + bits +
            "-bit quillar.exe needs a " + bits + "-bit sapnwrfc.dll..."},
+      // Windows gives the same code for a file that is no DLL of any bitness.
+      {"classic of its own bitness, yet refused", failing(kLoadBadFormat, pe_head(kOwnBitness)), std::nullopt,
+       "Error 1055: librfc32.dll is no valid " + bits +
+           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
+      {"classic for another machine", failing(kLoadBadFormat, pe_head(0xAA64)), std::nullopt,
+       "Error 1055: librfc32.dll is no valid " + bits +
+           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
+      {"classic cut short", failing(kLoadBadFormat, pe_head(kOtherBitness).substr(0, 0x40)), std::nullopt,
+       "Error 1055: librfc32.dll is no valid " + bits +
+           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
+      {"SDK that the system cannot read as a library", std::nullopt, failing(kLoadBadFormat),
+       "Error 1055: sapnwrfc.dll is no valid " + bits +
+           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
       {"classic entry point missing", lacking(classic_library(), "RfcInstallStructure"), std::nullopt,
        "Error 1053: librfc32.dll lacks the entry point RfcInstallStructure (Windows error 127), install the "
        "vendor's RFC library..."},
