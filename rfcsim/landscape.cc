@@ -1,6 +1,7 @@
 // The landscape file of the stand-ins, shared by both.
 #include "landscape.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,6 +77,77 @@ std::vector<std::string> lines_of(const char* name, bool& found, const char* fol
   return lines;
 }
 
+const FunctionField kLanFunctionFields[21] = {
+    {"LOCAL_REMOTE", {FieldKind::kChar, 6}, nullptr, true, false},
+    {"LOGICAL_DESTINATION", {FieldKind::kChar, 32}, nullptr, true, false},
+    {"ACTIVEFLAG", {FieldKind::kInt, 4}, "1", false, false},
+    {"DETAILSCOLL", {FieldKind::kInt, 4}, "0", false, false},
+    {"DETAILSMODE", {FieldKind::kInt, 4}, "0", false, false},
+    {"DETAILSREQI", {FieldKind::kInt, 4}, "0", false, false},
+    {"F_LAN_SINGLE_READ", {FieldKind::kChar, 3}, "X", false, false},
+    {"INTERVAL", {FieldKind::kInt, 4}, "10", false, false},
+    {"LASTCOLLINT", {FieldKind::kInt, 4}, "10", false, false},
+    {"LASTCOLLWRT", {FieldKind::kChar, 25}, "20261210064500", false, false},
+    {"NORMCOLLINT", {FieldKind::kInt, 4}, "10", false, false},
+    {"TYPE", {FieldKind::kInt2, 2}, nullptr, false, true},
+    {"SUBTYPE", {FieldKind::kInt2, 2}, nullptr, false, true},
+    {"SERIALNR", {FieldKind::kInt2, 2}, nullptr, false, true},
+    {"LANNAME", {FieldKind::kChar, 8}, nullptr, false, true},
+    {"IN_PACKETS", {FieldKind::kInt, 4}, nullptr, false, true},
+    {"OUT_PACKET", {FieldKind::kInt, 4}, nullptr, false, true},
+    {"IN_ERRORS", {FieldKind::kInt, 4}, nullptr, false, true},
+    {"OUT_ERRORS", {FieldKind::kInt, 4}, nullptr, false, true},
+    {"COLLISIONS", {FieldKind::kInt, 4}, nullptr, false, true},
+    {"PACKETS", {FieldKind::kInt, 4}, nullptr, false, true},
+};
+
+namespace {
+
+const FunctionField* function_field(const std::string& name) {
+  for (const FunctionField& field : kLanFunctionFields) {
+    if (name == field.name) return &field;
+  }
+  return nullptr;
+}
+
+bool parse_int64(const std::string& text, std::int64_t& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long long number = std::strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE) return false;
+  value = number;
+  return true;
+}
+
+}  // namespace
+
+bool holds(const FieldType& type, const std::string& value) {
+  std::int64_t number = 0;
+  switch (type.kind) {
+    case FieldKind::kChar:
+      return value.size() <= type.length;
+    case FieldKind::kNumc:
+      return !value.empty() && value.size() <= type.length && value.find_first_not_of("0123456789") == std::string::npos;
+    case FieldKind::kInt1:
+      return parse_int64(value, number) && number >= 0 && number <= 255;
+    case FieldKind::kInt2:
+      return parse_int64(value, number) && number >= INT16_MIN && number <= INT16_MAX;
+    case FieldKind::kInt:
+      return parse_int64(value, number) && number >= INT32_MIN && number <= INT32_MAX;
+    case FieldKind::kInt8:
+      return parse_int64(value, number);
+  }
+  return false;
+}
+
+FieldType field_type(const System& system, const std::string& name) {
+  auto declared = system.fields.find(name);
+  if (declared != system.fields.end()) return declared->second;
+  const FunctionField* field = function_field(name);
+  return field != nullptr ? field->classic : FieldType{};
+}
+
 namespace {
 
 void complain(std::size_t line_number, const std::string& what, const std::string& line) {
@@ -113,7 +185,7 @@ bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
   } else if (kind == "failure" && parts.size() == 1) {
     outcome = Outcome{kFailure, ""};
   } else if (kind == "code" && parts.size() == 2 && parse_int32(parts[1], code)) {
-    outcome = Outcome{code, ""};
+    outcome = Outcome{code, "", true};
   } else if (receive && (kind == "exception" || kind == "sys-exception") && parts.size() >= 2) {
     std::string name = trim(value.substr(value.find(parts[0]) + parts[0].size()));
     outcome = Outcome{kind == "exception" ? kException : kSystemException, name};
@@ -125,8 +197,48 @@ bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
 
 enum class KeyResult { kTaken, kBadValue, kUnknownKey };
 
+// Takes "field NAME = TYPE LENGTH" of a system. A type that cannot hold the
+// value that the call returns in the field is refused.
+bool apply_field(System& system, const std::string& name, const std::string& value) {
+  static const struct {
+    const char* name;
+    FieldKind kind;
+    unsigned bytes;  // the only length of an integer type
+  } kKinds[] = {{"CHAR", FieldKind::kChar, 0}, {"NUMC", FieldKind::kNumc, 0}, {"INT", FieldKind::kInt, 4},
+                {"INT1", FieldKind::kInt1, 1}, {"INT2", FieldKind::kInt2, 2}, {"INT8", FieldKind::kInt8, 8}};
+  const FunctionField* field = function_field(name);
+  std::vector<std::string> parts = words(value);
+  std::int32_t length = 0;
+  if (field == nullptr || parts.size() != 2 || !parse_int32(parts[1], length) || length < 1 || length > 65535) {
+    return false;
+  }
+  for (const auto& kind : kKinds) {
+    if (parts[0] != kind.name || (kind.bytes != 0 && static_cast<unsigned>(length) != kind.bytes)) continue;
+    FieldType type{kind.kind, static_cast<unsigned>(length)};
+    if (field->exporting_value != nullptr && !holds(type, field->exporting_value)) return false;
+    system.fields[name] = type;
+    return true;
+  }
+  return false;
+}
+
+// The LAN lines whose values the system's fields cannot hold are dropped.
+void drop_lan_lines_that_do_not_fit(System& system) {
+  std::vector<LanLine> fitting;
+  for (const LanLine& lan : system.lan) {
+    bool fits = holds(field_type(system, "LANNAME"), lan.name);
+    for (int k = 0; fits && k < 6; ++k) fits = holds(field_type(system, kCounterFields[k]), std::to_string(lan.counters[k]));
+    if (fits) {
+      fitting.push_back(lan);
+    } else {
+      complain(lan.line_number, "bad value for lan", "lan = " + lan.name + " ...");
+    }
+  }
+  system.lan = fitting;
+}
+
 // Takes one "key = value" line of a system.
-KeyResult apply_key(System& system, const std::string& key, const std::string& value) {
+KeyResult apply_key(System& system, const std::string& key, const std::string& value, std::size_t line_number) {
   bool good = true;
   if (key == "ashost") {
     system.ashost = value;
@@ -145,14 +257,19 @@ KeyResult apply_key(System& system, const std::string& key, const std::string& v
   } else if (key == "password") {
     system.password = value;
   } else if (key == "lan") {
+    // Whether the values fit the fields is settled once the whole system
+    // is read, with its field lines.
     std::vector<std::string> parts = words(value);
     LanLine lan;
-    good = parts.size() == 7 && parts[0].size() <= 8;
-    for (std::size_t k = 0; good && k < 6; ++k) good = parse_int32(parts[k + 1], lan.counters[k]);
+    good = parts.size() == 7;
+    for (std::size_t k = 0; good && k < 6; ++k) good = parse_int64(parts[k + 1], lan.counters[k]);
     if (good) {
       lan.name = parts[0];
+      lan.line_number = line_number;
       system.lan.push_back(lan);
     }
+  } else if (key.rfind("field ", 0) == 0) {
+    good = apply_field(system, key.substr(6), value);
   } else if (key == "call") {
     good = parse_outcome(value, false, system.call);
   } else if (key == "receive") {
@@ -240,11 +357,16 @@ std::vector<System> parse_landscape() {
       complain(number, "no [system] before it", line);
       continue;
     }
-    std::string key = lower(trim(line.substr(0, equals)));
-    KeyResult result = apply_key(systems.back(), key, trim(line.substr(equals + 1)));
+    // A field's name keeps its case: "field IN_PACKETS".
+    std::string key = trim(line.substr(0, equals));
+    std::size_t first_blank = key.find_first_of(" \t");
+    key = lower(key.substr(0, first_blank)) +
+          (first_blank == std::string::npos ? "" : " " + trim(key.substr(first_blank)));
+    KeyResult result = apply_key(systems.back(), key, trim(line.substr(equals + 1)), number);
     if (result == KeyResult::kUnknownKey) complain(number, "unknown key " + key, line);
     if (result == KeyResult::kBadValue) complain(number, "bad value for " + key, line);
   }
+  for (System& system : systems) drop_lan_lines_that_do_not_fit(system);
   return systems;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,13 +25,32 @@ inline constexpr int kSystemException = 3;
 
 struct LanLine {
   std::string name;
-  std::int32_t counters[6];  // IN_PACKETS OUT_PACKET IN_ERRORS OUT_ERRORS COLLISIONS PACKETS
+  std::int64_t counters[6];  // IN_PACKETS OUT_PACKET IN_ERRORS OUT_ERRORS COLLISIONS PACKETS
+  std::size_t line_number = 0;
 };
+
+inline constexpr const char* kCounterFields[6] = {"IN_PACKETS", "OUT_PACKET", "IN_ERRORS",
+                                                  "OUT_ERRORS", "COLLISIONS", "PACKETS"};
+
+// A field's type in the SAP system's dictionary, as the NetWeaver SDK
+// describes it: the length counts characters for kChar and kNumc, bytes
+// for the integers.
+enum class FieldKind { kChar, kNumc, kInt, kInt1, kInt2, kInt8 };
+struct FieldType {
+  FieldKind kind = FieldKind::kChar;
+  unsigned length = 0;
+};
+
+// Whether a field of this type holds `value` (characters, or a whole number
+// in decimal).
+bool holds(const FieldType& type, const std::string& value);
 
 // What an operation does: succeed, fail, raise, or give a code.
 struct Outcome {
   int code = kOk;
   std::string exception;
+  // Given as "code N": the NetWeaver stand-in takes N for the SDK's code.
+  bool numbered = false;
 };
 
 struct System {
@@ -47,7 +67,23 @@ struct System {
   std::set<std::string> hang;
   // Files of the working directory that each logon appends a line to.
   std::vector<std::string> leave;
+  // The dictionary types that differ from the classic layout, by field name.
+  std::map<std::string, FieldType> fields;
 };
+
+// The fields of GET_LAN_SINGLE: its parameters, then the fields of its
+// table's rows (LAN_SINGLE), each with its type in the classic layout.
+struct FunctionField {
+  const char* name;
+  FieldType classic;
+  const char* exporting_value;  // what the call returns in it; null for rows and importing values
+  bool importing;
+  bool in_row;
+};
+extern const FunctionField kLanFunctionFields[21];
+
+// A field's type in a system: its own line's, or the classic layout's.
+FieldType field_type(const System& system, const std::string& name);
 
 std::string lower(std::string text);
 std::string trim(const std::string& text);

@@ -5,7 +5,10 @@
 #define QUILLAR_BUILDING_NWRFC_LIBRARY
 #include "rfc/sapnwrfc.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,23 +22,40 @@ using namespace nwrfc;
 namespace rfcsim {
 namespace {
 
+// A field's value with its type: the characters of a CHAR or NUMC field,
+// or a whole number in decimal.
+struct Value {
+  FieldType type;
+  std::string text;
+};
+
+// The description of a structure: its fields by name.
+struct TypeDescription {
+  std::map<std::string, FieldType> fields;
+};
+
 // A function, a table or one of its rows: the SDK's data containers are all
 // of one kind.
 struct Data {
-  std::map<std::string, long long> ints;
-  std::map<std::string, std::string> chars;
+  std::map<std::string, Value> fields;
   std::map<std::string, std::unique_ptr<Data>> tables;
   std::vector<std::unique_ptr<Data>> rows;
   unsigned current_row = 0;
+  const TypeDescription* row_type = nullptr;  // tables and rows
 };
 
 struct Connection {
   System system;
 };
 
+// GET_LAN_SINGLE as the system's dictionary describes it.
 struct FunctionDescription {
   std::string name;
+  std::map<std::string, FieldType> parameters;
+  TypeDescription lan_single;
 };
+
+constexpr char kTableName[] = "TF_LAN_SINGLE";
 
 struct NwState {
   NwSeen seen;
@@ -80,6 +100,21 @@ void succeed(RFC_ERROR_INFO* error) {
   if (error != nullptr) *error = RFC_ERROR_INFO{};
 }
 
+RFC_RC invalid_handle(RFC_ERROR_INFO* error) {
+  return fail(error, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
+              "An invalid handle was passed to the API call");
+}
+
+RFC_RC invalid_parameter(RFC_ERROR_INFO* error, const char* what, const std::string& name) {
+  return fail(error, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_PARAMETER",
+              std::string(what) + " '" + name + "' not found");
+}
+
+RFC_RC conversion_failure(RFC_ERROR_INFO* error, const std::string& name, const char* why) {
+  return fail(error, RFC_CONVERSION_FAILURE, EXTERNAL_APPLICATION_FAILURE, "RFC_CONVERSION_FAILURE",
+              "field '" + name + "': " + why);
+}
+
 // The settings of the landscape that stop the classic library through its
 // error handler stop the SDK in a state the bridge takes as beyond recovery.
 RFC_RC broke_down(RFC_ERROR_INFO* error, const char* function) {
@@ -101,48 +136,94 @@ Data* fields_of(DATA_CONTAINER_HANDLE handle) {
   return data->current_row < data->rows.size() ? data->rows[data->current_row].get() : nullptr;
 }
 
-// The entry of `name` in one of a container's maps, or null.
-template <typename Map>
-typename Map::mapped_type* entry_of(Data* data, Map Data::*map, const SAP_UC* name) {
-  if (data == nullptr) return nullptr;
-  auto found = (data->*map).find(narrow(name));
-  return found == (data->*map).end() ? nullptr : &found->second;
+// The field `name` of a container; null, with the SDK's error, when it has
+// none.
+Value* field_of(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_ERROR_INFO* error) {
+  Data* data = fields_of(handle);
+  if (data == nullptr) {
+    invalid_handle(error);
+    return nullptr;
+  }
+  auto found = data->fields.find(narrow(name));
+  if (found == data->fields.end()) {
+    invalid_parameter(error, "field", narrow(name));
+    return nullptr;
+  }
+  return &found->second;
 }
 
-RFC_RC not_found(RFC_ERROR_INFO* error, const char* what, const SAP_UC* name) {
-  return fail(error, RFC_NOT_FOUND, EXTERNAL_APPLICATION_FAILURE, "RFC_NOT_FOUND",
-              std::string(what) + " " + narrow(name) + " not found");
+bool is_integer(FieldKind kind) { return kind != FieldKind::kChar && kind != FieldKind::kNumc; }
+
+// A value set into a field must be one its type holds.
+RFC_RC set_value(Value& field, const SAP_UC* name, const std::string& text, RFC_ERROR_INFO* error) {
+  if (!holds(field.type, text)) return conversion_failure(error, narrow(name), "value does not fit");
+  field.text = text;
+  nw_state().seen.parameters.emplace_back(narrow(name), text);
+  succeed(error);
+  return RFC_OK;
 }
 
-std::unique_ptr<Data> lan_table(const System& system) {
+// The integer getters and setters: each takes the field types of `kinds`.
+Value* integer_field(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, std::initializer_list<FieldKind> kinds,
+                     RFC_ERROR_INFO* error) {
+  Value* field = field_of(handle, name, error);
+  if (field == nullptr) return nullptr;
+  for (FieldKind kind : kinds) {
+    if (field->type.kind == kind) return field;
+  }
+  conversion_failure(error, narrow(name), "the field's type does not take this function");
+  return nullptr;
+}
+
+template <typename Number>
+RFC_RC get_integer(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, Number* value,
+                   std::initializer_list<FieldKind> kinds, RFC_ERROR_INFO* error) {
+  Value* field = integer_field(handle, name, kinds, error);
+  if (field == nullptr) return error != nullptr ? error->code : RFC_CONVERSION_FAILURE;
+  long long number = std::strtoll(field->text.c_str(), nullptr, 10);
+  if (number < std::numeric_limits<Number>::min() || number > std::numeric_limits<Number>::max()) {
+    return conversion_failure(error, narrow(name), "value does not fit");
+  }
+  if (value != nullptr) *value = static_cast<Number>(number);
+  succeed(error);
+  return RFC_OK;
+}
+
+RFC_RC set_integer(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, long long value, FieldKind kind,
+                   RFC_ERROR_INFO* error) {
+  Value* field = integer_field(handle, name, {kind}, error);
+  if (field == nullptr) return error != nullptr ? error->code : RFC_CONVERSION_FAILURE;
+  return set_value(*field, name, std::to_string(value), error);
+}
+
+Value initial_value(const FieldType& type) {
+  return Value{type, is_integer(type.kind) ? "0" : type.kind == FieldKind::kNumc ? std::string(type.length, '0') : ""};
+}
+
+std::unique_ptr<Data> lan_table(const System& system, const TypeDescription& row_type) {
   auto table = std::make_unique<Data>();
-  static const char* const kCounterFields[6] = {"IN_PACKETS", "OUT_PACKET", "IN_ERRORS",
-                                                "OUT_ERRORS", "COLLISIONS", "PACKETS"};
+  table->row_type = &row_type;
   for (std::size_t i = 0; i < system.lan.size(); ++i) {
     auto row = std::make_unique<Data>();
-    row->ints["TYPE"] = 0;
-    row->ints["SUBTYPE"] = 0;
-    row->ints["SERIALNR"] = static_cast<long long>(i + 1);
-    row->chars["LANNAME"] = system.lan[i].name;
-    for (int k = 0; k < 6; ++k) row->ints[kCounterFields[k]] = system.lan[i].counters[k];
+    row->row_type = &row_type;
+    auto put = [&](const char* name, const std::string& text) {
+      row->fields[name] = Value{row_type.fields.at(name), text};
+    };
+    put("TYPE", "0");
+    put("SUBTYPE", "0");
+    put("SERIALNR", std::to_string(i + 1));
+    put("LANNAME", system.lan[i].name);
+    for (int k = 0; k < 6; ++k) put(kCounterFields[k], std::to_string(system.lan[i].counters[k]));
     table->rows.push_back(std::move(row));
   }
   return table;
 }
 
-void fill_exporting(Data& function, const System& system) {
-  function.ints["ACTIVEFLAG"] = 1;
-  for (const char* name : {"DETAILSCOLL", "DETAILSMODE", "DETAILSREQI"}) function.ints[name] = 0;
-  for (const char* name : {"INTERVAL", "LASTCOLLINT", "NORMCOLLINT"}) function.ints[name] = 10;
-  function.chars["F_LAN_SINGLE_READ"] = "X";
-  function.chars["LASTCOLLWRT"] = "20261210064500";
-  function.tables["TF_LAN_SINGLE"] = lan_table(system);
-}
-
-// What RfcInvoke gives for the landscape's receive setting.
+// What RfcInvoke gives for the landscape's receive setting. The code of
+// "receive = code N" is the SDK's own.
 RFC_RC invoke_outcome(const Outcome& outcome, RFC_ERROR_INFO* error) {
   const std::string message = outcome_message(outcome, "RfcReceive");
-  switch (outcome.code) {
+  switch (outcome.numbered ? -1 : outcome.code) {
     case kException:
       return fail(error, RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, outcome.exception, message);
     case kSystemException:
@@ -150,8 +231,33 @@ RFC_RC invoke_outcome(const Outcome& outcome, RFC_ERROR_INFO* error) {
     case kFailure:
       return fail(error, RFC_EXTERNAL_FAILURE, EXTERNAL_RUNTIME_FAILURE, "RFC_EXTERNAL_FAILURE", message);
     default:
-      return fail(error, RFC_UNKNOWN_ERROR, EXTERNAL_RUNTIME_FAILURE, "RFC_UNKNOWN_ERROR", message);
+      break;
   }
+  const int code = outcome.code;
+  RFC_ERROR_GROUP group = EXTERNAL_RUNTIME_FAILURE;
+  if (code == RFC_COMMUNICATION_FAILURE || code == RFC_IO_FAILURE) group = COMMUNICATION_FAILURE;
+  if (code == RFC_ABAP_RUNTIME_FAILURE) group = ABAP_RUNTIME_FAILURE;
+  if (code == RFC_ABAP_MESSAGE || code == RFC_ABAP_EXCEPTION) group = ABAP_APPLICATION_FAILURE;
+  if (code == RFC_LOGON_FAILURE) group = LOGON_FAILURE;
+  if (code == RFC_AUTHORIZATION_FAILURE) group = EXTERNAL_AUTHORIZATION_FAILURE;
+  if (code == RFC_AUTHENTICATION_FAILURE) group = EXTERNAL_AUTHENTICATION_FAILURE;
+  if (code == RFC_CRYPTOLIB_FAILURE) group = CRYPTOLIB_FAILURE;
+  if (code == RFC_LOCKING_FAILURE) group = LOCKING_FAILURE;
+  return fail(error, static_cast<RFC_RC>(code), group, "CODE_" + std::to_string(code), message);
+}
+
+// After these the SDK closes the connection itself.
+bool closes_connection(RFC_RC code) {
+  return code == RFC_ABAP_MESSAGE || code == RFC_ABAP_RUNTIME_FAILURE || code == RFC_COMMUNICATION_FAILURE;
+}
+
+void describe_field(const std::string& name, const FieldType& type, SAP_UC* name_area, RFCTYPE& sdk_type,
+                    unsigned& nuc_length, unsigned& uc_length) {
+  widen_into(name_area, 31, name);
+  static const RFCTYPE kTypes[] = {RFCTYPE_CHAR, RFCTYPE_NUM, RFCTYPE_INT, RFCTYPE_INT1, RFCTYPE_INT2, RFCTYPE_INT8};
+  sdk_type = kTypes[static_cast<int>(type.kind)];
+  nuc_length = type.length;
+  uc_length = is_integer(type.kind) ? type.length : 2 * type.length;
 }
 
 }  // namespace
@@ -209,8 +315,7 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
 
 RFC_RC SAP_API nwrfc::RfcCloseConnection(RFC_CONNECTION_HANDLE handle, RFC_ERROR_INFO* errorInfo) {
   if (nw_state().connections.erase(reinterpret_cast<rfcsim::Connection*>(handle)) == 0) {
-    return rfcsim::fail(errorInfo, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
-                        "An invalid handle was passed to the API call");
+    return rfcsim::invalid_handle(errorInfo);
   }
   ++nw_state().seen.closes;
   rfcsim::succeed(errorInfo);
@@ -221,8 +326,7 @@ RFC_FUNCTION_DESC_HANDLE SAP_API nwrfc::RfcGetFunctionDesc(RFC_CONNECTION_HANDLE
                                                            RFC_ERROR_INFO* errorInfo) {
   rfcsim::Connection* connection = rfcsim::connection_of(handle);
   if (connection == nullptr) {
-    rfcsim::fail(errorInfo, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
-                 "An invalid handle was passed to the API call");
+    rfcsim::invalid_handle(errorInfo);
     return nullptr;
   }
   const rfcsim::System& system = connection->system;
@@ -233,7 +337,7 @@ RFC_FUNCTION_DESC_HANDLE SAP_API nwrfc::RfcGetFunctionDesc(RFC_CONNECTION_HANDLE
     return nullptr;
   }
   if (function != "GET_LAN_SINGLE") {
-    rfcsim::fail(errorInfo, RFC_NOT_FOUND, ABAP_APPLICATION_FAILURE, "FU_NOT_FOUND",
+    rfcsim::fail(errorInfo, RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, "FU_NOT_FOUND",
                  "Function module " + function + " not found");
     return nullptr;
   }
@@ -244,20 +348,52 @@ RFC_FUNCTION_DESC_HANDLE SAP_API nwrfc::RfcGetFunctionDesc(RFC_CONNECTION_HANDLE
   }
   auto description = std::make_unique<rfcsim::FunctionDescription>();
   description->name = function;
+  for (const rfcsim::FunctionField& field : rfcsim::kLanFunctionFields) {
+    auto& fields = field.in_row ? description->lan_single.fields : description->parameters;
+    fields[field.name] = rfcsim::field_type(system, field.name);
+  }
   rfcsim::FunctionDescription* key = description.get();
   nw_state().descriptions[key] = std::move(description);
   rfcsim::succeed(errorInfo);
   return reinterpret_cast<RFC_FUNCTION_DESC_HANDLE>(key);
 }
 
+RFC_RC SAP_API nwrfc::RfcGetParameterDescByName(RFC_FUNCTION_DESC_HANDLE description, const SAP_UC* name,
+                                                RFC_PARAMETER_DESC* parameter, RFC_ERROR_INFO* errorInfo) {
+  auto found = nw_state().descriptions.find(reinterpret_cast<rfcsim::FunctionDescription*>(description));
+  if (found == nw_state().descriptions.end() || parameter == nullptr) return rfcsim::invalid_handle(errorInfo);
+  rfcsim::FunctionDescription& function = *found->second;
+  const std::string wanted = rfcsim::narrow(name);
+  *parameter = RFC_PARAMETER_DESC{};
+  if (wanted == rfcsim::kTableName) {
+    rfcsim::widen_into(parameter->name, 31, wanted);
+    parameter->type = RFCTYPE_TABLE;
+    parameter->direction = RFC_TABLES;
+    parameter->typeDescHandle = reinterpret_cast<RFC_TYPE_DESC_HANDLE>(&function.lan_single);
+    rfcsim::succeed(errorInfo);
+    return RFC_OK;
+  }
+  auto field = function.parameters.find(wanted);
+  if (field == function.parameters.end()) return rfcsim::invalid_parameter(errorInfo, "parameter", wanted);
+  rfcsim::describe_field(wanted, field->second, parameter->name, parameter->type, parameter->nucLength,
+                         parameter->ucLength);
+  bool importing = wanted == "LOCAL_REMOTE" || wanted == "LOGICAL_DESTINATION";
+  parameter->direction = importing ? RFC_IMPORT : static_cast<RFC_DIRECTION>(0x02);
+  rfcsim::succeed(errorInfo);
+  return RFC_OK;
+}
+
 RFC_FUNCTION_HANDLE SAP_API nwrfc::RfcCreateFunction(RFC_FUNCTION_DESC_HANDLE description,
                                                      RFC_ERROR_INFO* errorInfo) {
-  if (nw_state().descriptions.count(reinterpret_cast<rfcsim::FunctionDescription*>(description)) == 0) {
-    rfcsim::fail(errorInfo, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
-                 "An invalid handle was passed to the API call");
+  auto found = nw_state().descriptions.find(reinterpret_cast<rfcsim::FunctionDescription*>(description));
+  if (found == nw_state().descriptions.end()) {
+    rfcsim::invalid_handle(errorInfo);
     return nullptr;
   }
   auto function = std::make_unique<rfcsim::Data>();
+  for (const auto& [name, type] : found->second->parameters) function->fields[name] = rfcsim::initial_value(type);
+  function->tables[rfcsim::kTableName] = std::make_unique<rfcsim::Data>();
+  function->tables[rfcsim::kTableName]->row_type = &found->second->lan_single;
   rfcsim::Data* key = function.get();
   nw_state().functions[key] = std::move(function);
   rfcsim::succeed(errorInfo);
@@ -265,55 +401,107 @@ RFC_FUNCTION_HANDLE SAP_API nwrfc::RfcCreateFunction(RFC_FUNCTION_DESC_HANDLE de
 }
 
 RFC_RC SAP_API nwrfc::RfcDestroyFunction(RFC_FUNCTION_HANDLE function, RFC_ERROR_INFO* errorInfo) {
-  nw_state().functions.erase(rfcsim::data_of(function));
+  if (nw_state().functions.erase(rfcsim::data_of(function)) == 0) return rfcsim::invalid_handle(errorInfo);
+  rfcsim::succeed(errorInfo);
+  return RFC_OK;
+}
+
+RFC_TYPE_DESC_HANDLE SAP_API nwrfc::RfcDescribeType(DATA_CONTAINER_HANDLE handle, RFC_ERROR_INFO* errorInfo) {
+  rfcsim::Data* data = rfcsim::data_of(handle);
+  if (data == nullptr || data->row_type == nullptr) {
+    rfcsim::invalid_handle(errorInfo);
+    return nullptr;
+  }
+  rfcsim::succeed(errorInfo);
+  return reinterpret_cast<RFC_TYPE_DESC_HANDLE>(const_cast<rfcsim::TypeDescription*>(data->row_type));
+}
+
+RFC_RC SAP_API nwrfc::RfcGetFieldDescByName(RFC_TYPE_DESC_HANDLE type, const SAP_UC* name, RFC_FIELD_DESC* field,
+                                            RFC_ERROR_INFO* errorInfo) {
+  const auto* description = reinterpret_cast<const rfcsim::TypeDescription*>(type);
+  if (description == nullptr || field == nullptr) return rfcsim::invalid_handle(errorInfo);
+  const std::string wanted = rfcsim::narrow(name);
+  auto found = description->fields.find(wanted);
+  if (found == description->fields.end()) return rfcsim::invalid_parameter(errorInfo, "field", wanted);
+  *field = RFC_FIELD_DESC{};
+  rfcsim::describe_field(wanted, found->second, field->name, field->type, field->nucLength, field->ucLength);
   rfcsim::succeed(errorInfo);
   return RFC_OK;
 }
 
 RFC_RC SAP_API nwrfc::RfcSetChars(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, const SAP_UC* value,
                                   unsigned length, RFC_ERROR_INFO* errorInfo) {
+  rfcsim::Value* field = rfcsim::field_of(handle, name, errorInfo);
+  if (field == nullptr) return errorInfo != nullptr ? errorInfo->code : RFC_INVALID_PARAMETER;
+  if (rfcsim::is_integer(field->type.kind)) {
+    return rfcsim::conversion_failure(errorInfo, rfcsim::narrow(name), "the field's type does not take characters");
+  }
+  if (length > field->type.length) {
+    return rfcsim::fail(errorInfo, RFC_BUFFER_TOO_SMALL, EXTERNAL_APPLICATION_FAILURE, "RFC_BUFFER_TOO_SMALL",
+                        "field '" + rfcsim::narrow(name) + "' holds " + std::to_string(field->type.length) +
+                            " characters, not " + std::to_string(length));
+  }
   std::string text;
   for (unsigned i = 0; value != nullptr && i < length; ++i) text += static_cast<char>(value[i] < 0x100 ? value[i] : '?');
-  rfcsim::data_of(handle)->chars[rfcsim::narrow(name)] = text;
-  nw_state().seen.parameters.emplace_back(rfcsim::narrow(name), text);
-  rfcsim::succeed(errorInfo);
-  return RFC_OK;
+  return rfcsim::set_value(*field, name, text, errorInfo);
 }
 
 RFC_RC SAP_API nwrfc::RfcSetInt(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT value,
                                 RFC_ERROR_INFO* errorInfo) {
-  rfcsim::data_of(handle)->ints[rfcsim::narrow(name)] = value;
-  nw_state().seen.parameters.emplace_back(rfcsim::narrow(name), std::to_string(value));
-  rfcsim::succeed(errorInfo);
-  return RFC_OK;
+  return rfcsim::set_integer(handle, name, value, rfcsim::FieldKind::kInt, errorInfo);
+}
+
+RFC_RC SAP_API nwrfc::RfcSetInt1(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT1 value,
+                                 RFC_ERROR_INFO* errorInfo) {
+  return rfcsim::set_integer(handle, name, value, rfcsim::FieldKind::kInt1, errorInfo);
+}
+
+RFC_RC SAP_API nwrfc::RfcSetInt2(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT2 value,
+                                 RFC_ERROR_INFO* errorInfo) {
+  return rfcsim::set_integer(handle, name, value, rfcsim::FieldKind::kInt2, errorInfo);
+}
+
+RFC_RC SAP_API nwrfc::RfcSetInt8(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT8 value,
+                                 RFC_ERROR_INFO* errorInfo) {
+  return rfcsim::set_integer(handle, name, value, rfcsim::FieldKind::kInt8, errorInfo);
 }
 
 RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE function,
                                 RFC_ERROR_INFO* errorInfo) {
   rfcsim::Connection* connection = rfcsim::connection_of(handle);
   if (connection == nullptr || nw_state().functions.count(rfcsim::data_of(function)) == 0) {
-    return rfcsim::fail(errorInfo, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
-                        "An invalid handle was passed to the API call");
+    return rfcsim::invalid_handle(errorInfo);
   }
-  const rfcsim::System& system = connection->system;
+  const rfcsim::System system = connection->system;
   rfcsim::hang_if(system, "RfcReceive");
   if (system.abort.count("RfcReceive") != 0) return rfcsim::broke_down(errorInfo, "RfcInvoke");
-  if (system.receive.code != rfcsim::kOk) return rfcsim::invoke_outcome(system.receive, errorInfo);
-  rfcsim::fill_exporting(*rfcsim::data_of(function), system);
+  if (system.receive.code != rfcsim::kOk) {
+    RFC_RC code = rfcsim::invoke_outcome(system.receive, errorInfo);
+    if (rfcsim::closes_connection(code)) nw_state().connections.erase(connection);
+    return code;
+  }
+  rfcsim::Data& data = *rfcsim::data_of(function);
+  for (const rfcsim::FunctionField& field : rfcsim::kLanFunctionFields) {
+    if (field.exporting_value != nullptr) data.fields[field.name].text = field.exporting_value;
+  }
+  data.tables[rfcsim::kTableName] = rfcsim::lan_table(system, *data.tables[rfcsim::kTableName]->row_type);
   rfcsim::succeed(errorInfo);
   return RFC_OK;
 }
 
 RFC_RC SAP_API nwrfc::RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_TABLE_HANDLE* table,
                                   RFC_ERROR_INFO* errorInfo) {
-  auto* found = rfcsim::entry_of(rfcsim::data_of(handle), &rfcsim::Data::tables, name);
-  if (found == nullptr || table == nullptr) return rfcsim::not_found(errorInfo, "table", name);
-  *table = reinterpret_cast<RFC_TABLE_HANDLE>(found->get());
+  rfcsim::Data* data = rfcsim::data_of(handle);
+  if (data == nullptr || table == nullptr) return rfcsim::invalid_handle(errorInfo);
+  auto found = data->tables.find(rfcsim::narrow(name));
+  if (found == data->tables.end()) return rfcsim::invalid_parameter(errorInfo, "table", rfcsim::narrow(name));
+  *table = reinterpret_cast<RFC_TABLE_HANDLE>(found->second.get());
   rfcsim::succeed(errorInfo);
   return RFC_OK;
 }
 
 RFC_RC SAP_API nwrfc::RfcGetRowCount(RFC_TABLE_HANDLE table, unsigned* count, RFC_ERROR_INFO* errorInfo) {
+  if (rfcsim::data_of(table) == nullptr) return rfcsim::invalid_handle(errorInfo);
   if (count != nullptr) *count = static_cast<unsigned>(rfcsim::data_of(table)->rows.size());
   rfcsim::succeed(errorInfo);
   return RFC_OK;
@@ -321,6 +509,7 @@ RFC_RC SAP_API nwrfc::RfcGetRowCount(RFC_TABLE_HANDLE table, unsigned* count, RF
 
 RFC_RC SAP_API nwrfc::RfcMoveTo(RFC_TABLE_HANDLE table, unsigned index, RFC_ERROR_INFO* errorInfo) {
   rfcsim::Data* data = rfcsim::data_of(table);
+  if (data == nullptr) return rfcsim::invalid_handle(errorInfo);
   if (index >= data->rows.size()) {
     return rfcsim::fail(errorInfo, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "RFC_TABLE_MOVE_EOF",
                         "row " + std::to_string(index) + " beyond the table");
@@ -330,29 +519,57 @@ RFC_RC SAP_API nwrfc::RfcMoveTo(RFC_TABLE_HANDLE table, unsigned index, RFC_ERRO
   return RFC_OK;
 }
 
+// The getters take what the SDK's take: RfcGetInt no INT8, RfcGetInt2 and
+// RfcGetInt8 every integer that fits; none of them characters.
 RFC_RC SAP_API nwrfc::RfcGetInt(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT* value,
                                 RFC_ERROR_INFO* errorInfo) {
-  auto* found = rfcsim::entry_of(rfcsim::fields_of(handle), &rfcsim::Data::ints, name);
-  if (found == nullptr) return rfcsim::not_found(errorInfo, "field", name);
-  if (value != nullptr) *value = static_cast<RFC_INT>(*found);
-  rfcsim::succeed(errorInfo);
-  return RFC_OK;
+  using rfcsim::FieldKind;
+  return rfcsim::get_integer(handle, name, value, {FieldKind::kInt, FieldKind::kInt1, FieldKind::kInt2}, errorInfo);
 }
 
 RFC_RC SAP_API nwrfc::RfcGetInt2(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT2* value,
                                  RFC_ERROR_INFO* errorInfo) {
-  RFC_INT wide = 0;
-  RFC_RC code = nwrfc::RfcGetInt(handle, name, &wide, errorInfo);
-  if (code == RFC_OK && value != nullptr) *value = static_cast<RFC_INT2>(wide);
-  return code;
+  using rfcsim::FieldKind;
+  return rfcsim::get_integer(handle, name, value,
+                             {FieldKind::kInt8, FieldKind::kInt, FieldKind::kInt1, FieldKind::kInt2}, errorInfo);
 }
 
+RFC_RC SAP_API nwrfc::RfcGetInt8(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RFC_INT8* value,
+                                 RFC_ERROR_INFO* errorInfo) {
+  using rfcsim::FieldKind;
+  return rfcsim::get_integer(handle, name, value,
+                             {FieldKind::kInt8, FieldKind::kInt, FieldKind::kInt1, FieldKind::kInt2}, errorInfo);
+}
+
+// The stand-in has no STRING fields, and the SDK's length of a string is
+// for strings only.
+RFC_RC SAP_API nwrfc::RfcGetStringLength(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, unsigned* length,
+                                         RFC_ERROR_INFO* errorInfo) {
+  (void)length;
+  if (rfcsim::field_of(handle, name, errorInfo) == nullptr) {
+    return errorInfo != nullptr ? errorInfo->code : RFC_INVALID_PARAMETER;
+  }
+  return rfcsim::conversion_failure(errorInfo, rfcsim::narrow(name), "the field is no string");
+}
+
+// Characters of CHAR and NUMC fields, into a buffer that holds the whole
+// field; the rest of a larger buffer is filled with blanks.
 RFC_RC SAP_API nwrfc::RfcGetChars(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, SAP_UC* buffer,
                                   unsigned length, RFC_ERROR_INFO* errorInfo) {
-  const std::string* found = rfcsim::entry_of(rfcsim::fields_of(handle), &rfcsim::Data::chars, name);
-  if (found == nullptr) return rfcsim::not_found(errorInfo, "field", name);
+  const rfcsim::Value* field = rfcsim::field_of(handle, name, errorInfo);
+  if (field == nullptr) return errorInfo != nullptr ? errorInfo->code : RFC_INVALID_PARAMETER;
+  if (rfcsim::is_integer(field->type.kind)) {
+    return rfcsim::conversion_failure(errorInfo, rfcsim::narrow(name), "the field's type does not give characters");
+  }
+  if (length < field->type.length) {
+    return rfcsim::fail(errorInfo, RFC_BUFFER_TOO_SMALL, EXTERNAL_APPLICATION_FAILURE, "RFC_BUFFER_TOO_SMALL",
+                        "field '" + rfcsim::narrow(name) + "' has " + std::to_string(field->type.length) +
+                            " characters, the buffer " + std::to_string(length));
+  }
+  std::string text = field->text;
+  if (field->type.kind == rfcsim::FieldKind::kNumc) text.insert(0, field->type.length - text.size(), '0');
   for (unsigned i = 0; buffer != nullptr && i < length; ++i) {
-    buffer[i] = i < found->size() ? static_cast<SAP_UC>(static_cast<unsigned char>((*found)[i])) : SAP_UC(' ');
+    buffer[i] = i < text.size() ? static_cast<SAP_UC>(static_cast<unsigned char>(text[i])) : SAP_UC(' ');
   }
   rfcsim::succeed(errorInfo);
   return RFC_OK;

@@ -162,8 +162,6 @@ void write_chars(void* area, unsigned length, const std::string& text) {
 
 std::vector<char> lan_row(const Structure& structure, const LanLine& lan, std::size_t number) {
   std::vector<char> row(structure.size, '\0');
-  static const char* const kCounterFields[6] = {"IN_PACKETS", "OUT_PACKET", "IN_ERRORS",
-                                                "OUT_ERRORS", "COLLISIONS", "PACKETS"};
   for (const Field& field : structure.fields) {
     void* area = row.data() + field.offset;
     if (field.name == "LANNAME" && field.type == TYPC) {
@@ -172,7 +170,9 @@ std::vector<char> lan_row(const Structure& structure, const LanLine& lan, std::s
       write_int(area, field.length, static_cast<std::int32_t>(number));
     }
     for (int k = 0; k < 6; ++k) {
-      if (field.name == kCounterFields[k] && field.type == TYPINT) write_int(area, field.length, lan.counters[k]);
+      if (field.name == kCounterFields[k] && field.type == TYPINT) {
+        write_int(area, field.length, static_cast<std::int32_t>(lan.counters[k]));
+      }
     }
   }
   return row;
@@ -386,6 +386,16 @@ RFC_RC RFC_ENTRY RfcReceive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TA
     if (structure == state().structures.end() || table == nullptr || structure->second.size != table->line_length) {
       rfcsim::set_error("RFC_ERROR_PROGRAM", "table TF_LAN_SINGLE does not fit LAN_SINGLE");
       return RFC_FAILURE;
+    }
+    // A system of wider fields may hold counters that no classic field holds.
+    for (const rfcsim::LanLine& lan : system->lan) {
+      for (int k = 0; k < 6; ++k) {
+        if (lan.counters[k] < INT32_MIN || lan.counters[k] > INT32_MAX) {
+          rfcsim::set_error("RFC_ERROR_PROGRAM", std::string("value of ") + rfcsim::kCounterFields[k] +
+                                                     " does not fit 4 bytes");
+          return RFC_FAILURE;
+        }
+      }
     }
     for (std::size_t i = 0; i < system->lan.size(); ++i) {
       table->rows.push_back(rfcsim::lan_row(structure->second, system->lan[i], i + 1));

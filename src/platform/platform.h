@@ -74,6 +74,8 @@ enum class EntryKind {
 inline constexpr unsigned long kLoadModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
 inline constexpr unsigned long kLoadEntryPointMissing = 127;  // ERROR_PROC_NOT_FOUND
 inline constexpr unsigned long kLoadBadFormat = 193;  // ERROR_BAD_EXE_FORMAT
+// The library is there, but a DLL it imports is missing.
+inline constexpr unsigned long kLoadImportMissing = 1157;  // ERROR_DLL_NOT_FOUND
 
 class Platform {
  public:

@@ -113,49 +113,23 @@ class WindowsPlatform final : public Platform {
   std::uint64_t monotonic_ms() override { return GetTickCount64(); }
   void sleep_ms(unsigned milliseconds) override { Sleep(milliseconds); }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
-    // The search goes: the program's own folder, the system folders, PATH.
-    // An empty DLL directory takes the working directory out of it; loaders
-    // that ignore that (wine's) find the program's folder in its place,
-    // since the working directory is that folder while the library loads.
-    SetDllDirectoryW(L"");
-    std::wstring program_folder = folder_of_program();
-    std::wstring working_dir = current_directory();
-    bool moved = !program_folder.empty() && !working_dir.empty() &&
-                 SetCurrentDirectoryW(program_folder.c_str()) != 0;
     // No "cannot find" message box may stop a sensor that nobody watches.
     UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryA(file_name.c_str());
-    error_code = module == nullptr ? GetLastError() : 0;
+    HMODULE module = load_outside_working_directory(file_name, error_code);
     SetErrorMode(previous_mode);
-    if (moved) SetCurrentDirectoryW(working_dir.c_str());
     if (module == nullptr) return nullptr;
     return std::make_unique<WindowsLibrary>(module);
   }
 
- private:
-  static std::wstring folder_of_program() {
-    std::wstring path(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length >= path.size()) return std::wstring();
-    path.resize(length);
-    std::size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-  }
-
-  static std::wstring current_directory() {
-    DWORD needed = GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0) return std::wstring();
-    std::wstring path(needed, L'\0');
-    DWORD length = GetCurrentDirectoryW(needed, path.data());
-    if (length == 0 || length >= needed) return std::wstring();
-    path.resize(length);
-    return path;
-  }
   std::string library_file_head(const std::string& file_name) override {
     // Loaded as data, a DLL of any machine maps; its headers lie at the
-    // start of the mapping as in the file.
+    // start of the mapping as in the file. The file read is the one that
+    // load_library tried: beside the program first, else the system's search.
     UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryExA(file_name.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const std::wstring beside = folder_of_program() + wide(file_name);
+    const bool is_beside = !folder_of_program().empty() && GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
+    HMODULE module =
+        LoadLibraryExW(is_beside ? beside.c_str() : wide(file_name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     SetErrorMode(previous_mode);
     if (module == nullptr) return std::string();
     const char* start = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
@@ -167,6 +141,51 @@ class WindowsPlatform final : public Platform {
     FreeLibrary(module);
     return head;
   }
+ private:
+  // First the program's own folder by full path: the altered search then
+  // finds the DLLs that the library needs beside it too. Then the system's
+  // search by plain name. The DLL directory takes the working directory out
+  // of both searches, and of the loads that the library makes later on its
+  // own. Windows does that for an empty DLL directory; wine's loader takes
+  // an empty one for none and searches the working directory, so the DLL
+  // directory is the program's folder, which both search first anyway. The
+  // working directory itself is never changed: it is the whole process's.
+  static HMODULE load_outside_working_directory(const std::string& file_name, unsigned long& error_code) {
+    const std::wstring program_folder = folder_of_program();
+    if (!SetDllDirectoryW(program_folder.c_str())) {
+      error_code = GetLastError();
+      return nullptr;
+    }
+    HMODULE module = nullptr;
+    error_code = ERROR_MOD_NOT_FOUND;
+    if (!program_folder.empty()) {
+      const std::wstring beside = program_folder + wide(file_name);
+      module = LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+      if (module == nullptr) error_code = GetLastError();
+      // The file is there, so what is not found is a DLL that it imports.
+      if (module == nullptr && error_code == ERROR_MOD_NOT_FOUND &&
+          GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        error_code = kLoadImportMissing;
+      }
+    }
+    // A file beside the program that cannot be loaded is the one to report.
+    if (module == nullptr && error_code == ERROR_MOD_NOT_FOUND) {
+      module = LoadLibraryW(wide(file_name).c_str());
+      if (module == nullptr) error_code = GetLastError();
+    }
+    if (module != nullptr) error_code = 0;
+    return module;
+  }
+
+  static std::wstring folder_of_program() {
+    std::wstring path(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size()) return std::wstring();
+    path.resize(length);
+    std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+  }
+
   bool read_secret_line(std::string& line) override {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD saved = 0;

@@ -24,7 +24,8 @@ constexpr const char* kRcNames[] = {
     "RFC_RETRY", "RFC_EXTERNAL_FAILURE", "RFC_EXECUTED", "RFC_NOT_FOUND", "RFC_NOT_SUPPORTED",
     "RFC_ILLEGAL_STATE", "RFC_INVALID_PARAMETER", "RFC_CODEPAGE_CONVERSION_FAILURE", "RFC_CONVERSION_FAILURE",
     "RFC_BUFFER_TOO_SMALL", "RFC_TABLE_MOVE_BOF", "RFC_TABLE_MOVE_EOF", "RFC_START_SAPGUI_FAILURE",
-    "RFC_ABAP_CLASS_EXCEPTION", "RFC_UNKNOWN_ERROR", "RFC_AUTHORIZATION_FAILURE"};
+    "RFC_ABAP_CLASS_EXCEPTION", "RFC_UNKNOWN_ERROR", "RFC_AUTHORIZATION_FAILURE", "RFC_AUTHENTICATION_FAILURE",
+    "RFC_CRYPTOLIB_FAILURE", "RFC_IO_FAILURE", "RFC_LOCKING_FAILURE"};
 constexpr const char* kGroupNames[] = {"OK",
                                        "ABAP_APPLICATION_FAILURE",
                                        "ABAP_RUNTIME_FAILURE",
@@ -32,7 +33,14 @@ constexpr const char* kGroupNames[] = {"OK",
                                        "COMMUNICATION_FAILURE",
                                        "EXTERNAL_RUNTIME_FAILURE",
                                        "EXTERNAL_APPLICATION_FAILURE",
-                                       "EXTERNAL_AUTHORIZATION_FAILURE"};
+                                       "EXTERNAL_AUTHORIZATION_FAILURE",
+                                       "EXTERNAL_AUTHENTICATION_FAILURE",
+                                       "CRYPTOLIB_FAILURE",
+                                       "LOCKING_FAILURE"};
+
+// The most characters a field's value may have; the classic fields hold far
+// fewer.
+constexpr unsigned kLongestFieldText = 65536;
 
 // The classic library ends the program where the SDK reports these.
 bool beyond_recovery(nwrfc::RFC_RC code) {
@@ -75,13 +83,38 @@ std::string two_digits(long number) {
   return text;
 }
 
-void write_integer(char* area, unsigned length, std::int32_t value) {
-  if (length >= 4) {
-    std::memcpy(area, &value, 4);
-  } else if (length >= 2) {
+bool is_character_type(nwrfc::RFCTYPE type) {
+  return type == nwrfc::RFCTYPE_CHAR || type == nwrfc::RFCTYPE_NUM || type == nwrfc::RFCTYPE_DATE ||
+         type == nwrfc::RFCTYPE_TIME || type == nwrfc::RFCTYPE_STRING;
+}
+
+// The whole number that characters hold: digits, a minus sign before them,
+// blanks around them. Nothing else is a number, blanks alone included.
+bool whole_number(std::string_view text, long long& value) {
+  std::string digits = trimmed(text);
+  bool negative = !digits.empty() && digits[0] == '-';
+  if (negative) digits.erase(0, 1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+  if (digits.size() > 18) return false;
+  value = std::stoll(digits);
+  if (negative) value = -value;
+  return true;
+}
+
+// A whole number into a classic integer field, when it fits its width.
+bool store_integer(long long value, unsigned type, unsigned length, char* area) {
+  if (type == TYPINT && length >= 4 && value >= INT32_MIN && value <= INT32_MAX) {
+    std::int32_t wide = static_cast<std::int32_t>(value);
+    std::memcpy(area, &wide, 4);
+    return true;
+  }
+  if (type == TYPINT2 && length >= 2 && value >= INT16_MIN && value <= INT16_MAX) {
     std::int16_t narrow = static_cast<std::int16_t>(value);
     std::memcpy(area, &narrow, 2);
+    return true;
   }
+  return false;
 }
 
 std::int32_t read_integer(const void* area, unsigned type) {
@@ -95,16 +128,31 @@ std::int32_t read_integer(const void* area, unsigned type) {
   return wide;
 }
 
-}  // namespace
-
-const char* rc_name(nwrfc::RFC_RC code) {
-  int index = static_cast<int>(code);
-  return index >= 0 && index < static_cast<int>(std::size(kRcNames)) ? kRcNames[index] : "RFC_UNKNOWN_ERROR";
+// What the bridge itself refuses, it refuses with the SDK's code for it.
+nwrfc::RFC_RC own_failure(nwrfc::RFC_RC code, nwrfc::RFC_ERROR_INFO& error) {
+  error = nwrfc::RFC_ERROR_INFO{};
+  error.code = code;
+  error.group = nwrfc::EXTERNAL_APPLICATION_FAILURE;
+  return code;
 }
 
-const char* group_name(nwrfc::RFC_ERROR_GROUP group) {
+}  // namespace
+
+std::string rc_name(nwrfc::RFC_RC code) {
+  int index = static_cast<int>(code);
+  return index >= 0 && index < static_cast<int>(std::size(kRcNames)) ? kRcNames[index]
+                                                                      : "RFC_RC " + std::to_string(index);
+}
+
+std::string group_name(nwrfc::RFC_ERROR_GROUP group) {
   int index = static_cast<int>(group);
-  return index >= 0 && index < static_cast<int>(std::size(kGroupNames)) ? kGroupNames[index] : "";
+  return index >= 0 && index < static_cast<int>(std::size(kGroupNames)) ? kGroupNames[index]
+                                                                         : "RFC_ERROR_GROUP " + std::to_string(index);
+}
+
+bool closes_connection(nwrfc::RFC_RC code) {
+  return code == nwrfc::RFC_ABAP_MESSAGE || code == nwrfc::RFC_ABAP_RUNTIME_FAILURE ||
+         code == nwrfc::RFC_COMMUNICATION_FAILURE;
 }
 
 ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key) {
@@ -124,39 +172,18 @@ ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key) {
 }
 
 Status resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& found, std::string& missing) {
-  auto resolve = [&](const char* name, auto& entry_point) {
-    void* address = module.entry_point(name);
-    if (address == nullptr && missing.empty()) missing = name;
-    entry_point = reinterpret_cast<std::remove_reference_t<decltype(entry_point)>>(address);
-  };
   missing.clear();
-  resolve("RfcOpenConnection", found.RfcOpenConnection);
-  resolve("RfcCloseConnection", found.RfcCloseConnection);
-  resolve("RfcGetFunctionDesc", found.RfcGetFunctionDesc);
-  resolve("RfcCreateFunction", found.RfcCreateFunction);
-  resolve("RfcDestroyFunction", found.RfcDestroyFunction);
-  resolve("RfcSetChars", found.RfcSetChars);
-  resolve("RfcSetInt", found.RfcSetInt);
-  resolve("RfcInvoke", found.RfcInvoke);
-  resolve("RfcGetTable", found.RfcGetTable);
-  resolve("RfcGetRowCount", found.RfcGetRowCount);
-  resolve("RfcMoveTo", found.RfcMoveTo);
-  resolve("RfcGetInt", found.RfcGetInt);
-  resolve("RfcGetInt2", found.RfcGetInt2);
-  resolve("RfcGetChars", found.RfcGetChars);
-  resolve("RfcGetVersion", found.RfcGetVersion);
+  visit_nwrfc_entry_points(found, [&](const char* name, auto& entry_point, bool required) {
+    void* address = module.entry_point(name);
+    if (address == nullptr && required && missing.empty()) missing = name;
+    entry_point = reinterpret_cast<std::remove_reference_t<decltype(entry_point)>>(address);
+  });
   return missing.empty() ? Status::Ok() : Status::Error(missing);
 }
 
 NwRfcBridge::NwRfcBridge(Platform& platform, const NwRfcEntryPoints& sdk) : platform_(platform), sdk_(sdk) {}
 
-NwRfcBridge::~NwRfcBridge() {
-  for (auto& [handle, connection] : connections_) {
-    destroy_function(connection);
-    nwrfc::RFC_ERROR_INFO ignored{};
-    sdk_.RfcCloseConnection(connection.sdk, &ignored);
-  }
-}
+NwRfcBridge::~NwRfcBridge() { close(0); }
 
 RfcEntryPoints NwRfcBridge::entry_points() {
   RfcEntryPoints entry;
@@ -195,6 +222,11 @@ void NwRfcBridge::append_trace_block(const std::string& message) {
   trace->write("\n**** ERROR file opened at " + platform_.time_of_day() + "\nT:" + number + " ======> " + message +
                "\n");
   trace->close();
+}
+
+void NwRfcBridge::take_field_error(const std::string& field, nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group) {
+  last_error_ = LastError{rc_name(code), rc_name(code), field + ": " + rc_name(code), group_name(group)};
+  append_trace_block(last_error_.message);
 }
 
 void NwRfcBridge::take_own_error(const std::string& key, const std::string& message) {
@@ -316,8 +348,10 @@ void NwRfcBridge::close(RFC_HANDLE handle) {
       continue;
     }
     destroy_function(at->second);
-    nwrfc::RFC_ERROR_INFO ignored{};
-    sdk_.RfcCloseConnection(at->second.sdk, &ignored);
+    if (!at->second.closed_by_sdk) {
+      nwrfc::RFC_ERROR_INFO ignored{};
+      sdk_.RfcCloseConnection(at->second.sdk, &ignored);
+    }
     at = connections_.erase(at);
   }
 }
@@ -353,89 +387,251 @@ RFC_RC NwRfcBridge::install_structure(const char* name, RFC_TYPE_ELEMENT* elemen
   return RFC_OK;
 }
 
-RFC_RC NwRfcBridge::call(RFC_HANDLE handle, const char* function, RFC_PARAMETER* parameters, RFC_TABLE* tables) {
-  (void)tables;
+NwRfcBridge::Connection* NwRfcBridge::usable_connection(RFC_HANDLE handle) {
   auto found = connections_.find(handle);
   if (found == connections_.end()) {
     take_own_error("RFC_INVALID_HANDLE", "invalid handle " + std::to_string(handle));
-    return RFC_FAILURE;
+    return nullptr;
   }
-  Connection& connection = found->second;
-  destroy_function(connection);
+  if (found->second.closed_by_sdk) {
+    take_own_error("RFC_CLOSED", "connection " + std::to_string(handle) +
+                                     " was closed after a failure of the SAP system or the network");
+    return nullptr;
+  }
+  return &found->second;
+}
+
+RFC_RC NwRfcBridge::call(RFC_HANDLE handle, const char* function, RFC_PARAMETER* parameters, RFC_TABLE* tables) {
+  (void)tables;
+  Connection* connection = usable_connection(handle);
+  if (connection == nullptr) return RFC_FAILURE;
+  destroy_function(*connection);
   nwrfc::RFC_ERROR_INFO error{};
   SapText name = to_sap_text(text_of(function));
-  nwrfc::RFC_FUNCTION_DESC_HANDLE description = sdk_.RfcGetFunctionDesc(connection.sdk, name.c_str(), &error);
-  if (description == nullptr) {
+  connection->description = sdk_.RfcGetFunctionDesc(connection->sdk, name.c_str(), &error);
+  if (connection->description == nullptr) {
     take_error(error, "RfcCall");
     return RFC_FAILURE;
   }
-  connection.function = sdk_.RfcCreateFunction(description, &error);
-  if (connection.function == nullptr) {
+  connection->function = sdk_.RfcCreateFunction(connection->description, &error);
+  if (connection->function == nullptr) {
     take_error(error, "RfcCall");
     return RFC_FAILURE;
   }
-  for (RFC_PARAMETER* p = parameters; p != nullptr && p->name != nullptr; ++p) {
-    SapText parameter = to_sap_text(p->name);
-    nwrfc::RFC_RC code = nwrfc::RFC_OK;
-    if (p->type == TYPC) {
-      SapText value = to_sap_text(std::string_view(static_cast<const char*>(p->addr), p->leng));
-      code = sdk_.RfcSetChars(connection.function, parameter.c_str(), value.c_str(), p->leng, &error);
-    } else if (p->type == TYPINT || p->type == TYPINT2) {
-      code = sdk_.RfcSetInt(connection.function, parameter.c_str(), read_integer(p->addr, p->type), &error);
-    }
-    if (code != nwrfc::RFC_OK) {
-      take_error(error, "RfcCall");
-      destroy_function(connection);
-      return RFC_FAILURE;
-    }
+  if (!set_importing(*connection, parameters)) {
+    destroy_function(*connection);
+    return RFC_FAILURE;
   }
   return RFC_OK;
 }
 
-void NwRfcBridge::read_field(nwrfc::DATA_CONTAINER_HANDLE container, const std::string& name, unsigned type,
-                             unsigned length, char* area) {
-  nwrfc::RFC_ERROR_INFO error{};
-  SapText field = to_sap_text(name);
-  if (type == TYPINT || type == TYPINT2) {
-    nwrfc::RFC_INT value = 0;
-    nwrfc::RFC_INT2 narrow = 0;
-    nwrfc::RFC_RC code = type == TYPINT ? sdk_.RfcGetInt(container, field.c_str(), &value, &error)
-                                        : sdk_.RfcGetInt2(container, field.c_str(), &narrow, &error);
-    if (code == nwrfc::RFC_OK) write_integer(area, length, type == TYPINT ? value : narrow);
-  } else if (type == TYPC) {
-    SapText buffer(length, SAP_UC(' '));
-    if (sdk_.RfcGetChars(container, field.c_str(), buffer.data(), length, &error) == nwrfc::RFC_OK) {
-      std::string text = from_sap_text(buffer.data(), length);
-      text.resize(length, ' ');
-      std::memcpy(area, text.data(), length);
+nwrfc::RFC_RC NwRfcBridge::describe_parameter(nwrfc::RFC_FUNCTION_DESC_HANDLE description, const SapText& name,
+                                              SdkField& field, nwrfc::RFC_ERROR_INFO& error) {
+  nwrfc::RFC_PARAMETER_DESC parameter{};
+  nwrfc::RFC_RC code = sdk_.RfcGetParameterDescByName(description, name.c_str(), &parameter, &error);
+  if (code == nwrfc::RFC_OK) field = SdkField{parameter.type, parameter.nucLength};
+  return code;
+}
+
+bool NwRfcBridge::set_importing(Connection& connection, RFC_PARAMETER* parameters) {
+  for (RFC_PARAMETER* p = parameters; p != nullptr && p->name != nullptr; ++p) {
+    if (p->addr == nullptr) continue;
+    SapText name = to_sap_text(p->name);
+    nwrfc::RFC_ERROR_INFO error{};
+    SdkField field{};
+    nwrfc::RFC_RC code = describe_parameter(connection.description, name, field, error);
+    if (code == nwrfc::RFC_OK) code = write_field(connection.function, name, field, *p, error);
+    if (code != nwrfc::RFC_OK) {
+      take_field_error(p->name, code, error.group);
+      return false;
+    }
+  }
+  return true;
+}
+
+nwrfc::RFC_RC NwRfcBridge::write_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name,
+                                       const SdkField& field, const RFC_PARAMETER& parameter,
+                                       nwrfc::RFC_ERROR_INFO& error) {
+  SdkValue value;
+  if (parameter.type == TYPC) {
+    value.text.assign(static_cast<const char*>(parameter.addr), parameter.leng);
+  } else if (parameter.type == TYPINT || parameter.type == TYPINT2) {
+    value.is_number = true;
+    value.number = read_integer(parameter.addr, parameter.type);
+  } else {
+    return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+  }
+
+  if (is_character_type(field.type)) {
+    std::string text = value.is_number ? std::to_string(value.number) : value.text;
+    if (field.type == nwrfc::RFCTYPE_STRING) {
+      text = without_trailing_blanks(text);
+    } else {
+      if (value.is_number && field.type == nwrfc::RFCTYPE_NUM && text.size() < field.length) {
+        text.insert(0, field.length - text.size(), '0');
+      }
+      // Blanks beyond the field are what it is filled with anyway; any
+      // other character would be lost.
+      if (text.size() > field.length) {
+        if (text.find_first_not_of(' ', field.length) != std::string::npos) {
+          return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+        }
+        text.resize(field.length);
+      }
+    }
+    SapText characters = to_sap_text(text);
+    return sdk_.RfcSetChars(container, name.c_str(), characters.c_str(), static_cast<unsigned>(characters.size()),
+                            &error);
+  }
+
+  long long number = value.number;
+  if (!value.is_number && !whole_number(value.text, number)) return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+  switch (field.type) {
+    case nwrfc::RFCTYPE_INT:
+      if (number < INT32_MIN || number > INT32_MAX) break;
+      return sdk_.RfcSetInt(container, name.c_str(), static_cast<nwrfc::RFC_INT>(number), &error);
+    case nwrfc::RFCTYPE_INT2:
+      if (number < INT16_MIN || number > INT16_MAX) break;
+      return sdk_.RfcSetInt2(container, name.c_str(), static_cast<nwrfc::RFC_INT2>(number), &error);
+    case nwrfc::RFCTYPE_INT1:
+      if (number < 0 || number > UINT8_MAX) break;
+      return sdk_.RfcSetInt1(container, name.c_str(), static_cast<nwrfc::RFC_INT1>(number), &error);
+    case nwrfc::RFCTYPE_INT8:
+      if (sdk_.RfcSetInt8 == nullptr) return own_failure(nwrfc::RFC_NOT_SUPPORTED, error);
+      return sdk_.RfcSetInt8(container, name.c_str(), number, &error);
+    default:
+      break;
+  }
+  return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+}
+
+nwrfc::RFC_RC NwRfcBridge::read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name,
+                                          const SdkField& field, SdkValue& value, nwrfc::RFC_ERROR_INFO& error) {
+  if (is_character_type(field.type)) {
+    unsigned length = field.length;
+    if (field.type == nwrfc::RFCTYPE_STRING) {
+      nwrfc::RFC_RC code = sdk_.RfcGetStringLength(container, name.c_str(), &length, &error);
+      if (code != nwrfc::RFC_OK) return code;
+    }
+    if (length > kLongestFieldText) return own_failure(nwrfc::RFC_BUFFER_TOO_SMALL, error);
+    SapText buffer(std::max(length, 1u), SAP_UC(' '));
+    nwrfc::RFC_RC code = sdk_.RfcGetChars(container, name.c_str(), buffer.data(), length, &error);
+    if (code != nwrfc::RFC_OK) return code;
+    value.text = from_sap_text(buffer.data(), length);
+    value.text.resize(length, ' ');
+    return nwrfc::RFC_OK;
+  }
+  value.is_number = true;
+  switch (field.type) {
+    case nwrfc::RFCTYPE_INT:
+    case nwrfc::RFCTYPE_INT2:
+    case nwrfc::RFCTYPE_INT1: {
+      nwrfc::RFC_INT number = 0;
+      nwrfc::RFC_RC code = sdk_.RfcGetInt(container, name.c_str(), &number, &error);
+      value.number = number;
+      return code;
+    }
+    case nwrfc::RFCTYPE_INT8: {
+      if (sdk_.RfcGetInt8 == nullptr) return own_failure(nwrfc::RFC_NOT_SUPPORTED, error);
+      nwrfc::RFC_INT8 number = 0;
+      nwrfc::RFC_RC code = sdk_.RfcGetInt8(container, name.c_str(), &number, &error);
+      value.number = number;
+      return code;
+    }
+    default:
+      return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+  }
+}
+
+nwrfc::RFC_RC NwRfcBridge::read_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name,
+                                      const SdkField& field, unsigned type, unsigned length, char* area,
+                                      nwrfc::RFC_ERROR_INFO& error) {
+  SdkValue value;
+  nwrfc::RFC_RC code = read_sdk_value(container, name, field, value, error);
+  if (code != nwrfc::RFC_OK) return code;
+  if (type == TYPC) {
+    std::string text = value.is_number ? std::to_string(value.number) : value.text;
+    if (value.is_number && text.size() > length) return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+    text.resize(length, ' ');
+    std::memcpy(area, text.data(), length);
+    return nwrfc::RFC_OK;
+  }
+  long long number = value.number;
+  if (!value.is_number && !whole_number(value.text, number)) return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+  return store_integer(number, type, length, area) ? nwrfc::RFC_OK : own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+}
+
+void NwRfcBridge::copy_exporting(const Connection& connection, RFC_PARAMETER* parameters) {
+  for (RFC_PARAMETER* p = parameters; p != nullptr && p->name != nullptr; ++p) {
+    if (p->addr == nullptr) continue;
+    SapText name = to_sap_text(p->name);
+    nwrfc::RFC_ERROR_INFO error{};
+    SdkField field{};
+    char* area = static_cast<char*>(p->addr);
+    nwrfc::RFC_RC code = describe_parameter(connection.description, name, field, error);
+    if (code == nwrfc::RFC_OK) code = read_field(connection.function, name, field, p->type, p->leng, area, error);
+    if (code != nwrfc::RFC_OK) {
+      // Nothing reads these values, so the call goes on with the area as the
+      // classic library leaves one it cannot fill.
+      std::memset(area, p->type == TYPC ? ' ' : 0, p->leng);
+      append_trace_block(std::string(p->name) + ": " + rc_name(code));
     }
   }
 }
 
-void NwRfcBridge::copy_exporting(nwrfc::RFC_FUNCTION_HANDLE function, RFC_PARAMETER* parameters) {
-  for (RFC_PARAMETER* p = parameters; p != nullptr && p->name != nullptr; ++p) {
-    if (p->addr != nullptr) read_field(function, p->name, p->type, p->leng, static_cast<char*>(p->addr));
-  }
-}
-
-bool NwRfcBridge::copy_rows(nwrfc::RFC_FUNCTION_HANDLE function, const RFC_TABLE& table,
-                            nwrfc::RFC_ERROR_INFO& error) {
+bool NwRfcBridge::copy_rows(nwrfc::RFC_FUNCTION_HANDLE function, const RFC_TABLE& table) {
   auto structure = structures_.find(table.type);
   auto rows = tables_.find(static_cast<Table*>(table.ithandle));
   if (structure == structures_.end() || rows == tables_.end()) return true;
-  SapText name = to_sap_text(table.name);
+  const std::string table_name = text_of(table.name);
+  SapText name = to_sap_text(table_name);
+  nwrfc::RFC_ERROR_INFO error{};
   nwrfc::RFC_TABLE_HANDLE sdk_table = nullptr;
   unsigned count = 0;
   if (sdk_.RfcGetTable(function, name.c_str(), &sdk_table, &error) != nwrfc::RFC_OK ||
       sdk_.RfcGetRowCount(sdk_table, &count, &error) != nwrfc::RFC_OK) {
+    take_error(error, "RfcReceive");
     return false;
   }
+  nwrfc::RFC_TYPE_DESC_HANDLE row_type = sdk_.RfcDescribeType(sdk_table, &error);
+  if (row_type == nullptr) {
+    take_error(error, "RfcReceive");
+    return false;
+  }
+
+  // The SDK's description of each field of the installed structure, asked
+  // once for all rows.
+  const std::vector<Field>& fields = structure->second.fields;
+  std::vector<SapText> names;
+  std::vector<SdkField> sdk_fields;
+  for (const Field& field : fields) {
+    names.push_back(to_sap_text(field.name));
+    nwrfc::RFC_FIELD_DESC description{};
+    nwrfc::RFC_RC code = sdk_.RfcGetFieldDescByName(row_type, names.back().c_str(), &description, &error);
+    if (code != nwrfc::RFC_OK) {
+      take_field_error(table_name + "-" + field.name, code, error.group);
+      return false;
+    }
+    sdk_fields.push_back(SdkField{description.type, description.nucLength});
+  }
+
   Table& target = *rows->second;
+  const std::size_t rows_before = target.rows.size();
   for (unsigned i = 0; i < count; ++i) {
-    if (sdk_.RfcMoveTo(sdk_table, i, &error) != nwrfc::RFC_OK) return false;
+    bool complete = sdk_.RfcMoveTo(sdk_table, i, &error) == nwrfc::RFC_OK;
+    if (!complete) take_error(error, "RfcReceive");
     std::vector<char> row(std::max(target.line_length, structure->second.size), '\0');
-    for (const Field& field : structure->second.fields) {
-      read_field(sdk_table, field.name, field.type, field.length, row.data() + field.offset);
+    for (std::size_t k = 0; complete && k < fields.size(); ++k) {
+      nwrfc::RFC_RC code = read_field(sdk_table, names[k], sdk_fields[k], fields[k].type, fields[k].length,
+                                      row.data() + fields[k].offset, error);
+      if (code != nwrfc::RFC_OK) {
+        take_field_error(table_name + "-" + fields[k].name, code, error.group);
+        complete = false;
+      }
+    }
+    if (!complete) {
+      target.rows.resize(rows_before);
+      return false;
     }
     row.resize(target.line_length);
     target.rows.push_back(std::move(row));
@@ -444,20 +640,20 @@ bool NwRfcBridge::copy_rows(nwrfc::RFC_FUNCTION_HANDLE function, const RFC_TABLE
 }
 
 RFC_RC NwRfcBridge::receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABLE* tables, char** exception) {
-  auto found = connections_.find(handle);
-  if (found == connections_.end() || found->second.function == nullptr) {
+  Connection* connection = usable_connection(handle);
+  if (connection == nullptr) return RFC_FAILURE;
+  if (connection->function == nullptr) {
     take_own_error("RFC_INVALID_HANDLE", "no call pending on handle " + std::to_string(handle));
     return RFC_FAILURE;
   }
-  Connection& connection = found->second;
   nwrfc::RFC_ERROR_INFO error{};
-  nwrfc::RFC_RC code = sdk_.RfcInvoke(connection.sdk, connection.function, &error);
+  nwrfc::RFC_RC code = sdk_.RfcInvoke(connection->sdk, connection->function, &error);
+  if (closes_connection(code)) connection->closed_by_sdk = true;
   ClassicResult result = classic_result(code, from_sap_text(error.key, std::size(error.key)));
   if (code == nwrfc::RFC_OK) {
-    copy_exporting(connection.function, parameters);
+    copy_exporting(*connection, parameters);
     for (RFC_TABLE* t = tables; t != nullptr && t->name != nullptr; ++t) {
-      if (!copy_rows(connection.function, *t, error)) {
-        take_error(error, "RfcReceive");
+      if (!copy_rows(connection->function, *t)) {
         result = ClassicResult{RFC_FAILURE, ""};
         break;
       }
@@ -465,7 +661,7 @@ RFC_RC NwRfcBridge::receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TA
   } else if (take_error(error, "RfcReceive")) {
     result = ClassicResult{RFC_FAILURE, ""};
   }
-  destroy_function(connection);
+  destroy_function(*connection);
   if (!result.exception.empty() && exception != nullptr) {
     exception_name_ = result.exception;
     *exception = exception_name_.data();

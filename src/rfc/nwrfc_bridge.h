@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_library.h"
+#include "rfc/sap_characters.h"
 #include "rfc/sapnwrfc.h"
 
 namespace quillar {
@@ -23,26 +24,62 @@ struct NwRfcEntryPoints {
   decltype(&nwrfc::RfcOpenConnection) RfcOpenConnection = nullptr;
   decltype(&nwrfc::RfcCloseConnection) RfcCloseConnection = nullptr;
   decltype(&nwrfc::RfcGetFunctionDesc) RfcGetFunctionDesc = nullptr;
+  decltype(&nwrfc::RfcGetParameterDescByName) RfcGetParameterDescByName = nullptr;
   decltype(&nwrfc::RfcCreateFunction) RfcCreateFunction = nullptr;
   decltype(&nwrfc::RfcDestroyFunction) RfcDestroyFunction = nullptr;
+  decltype(&nwrfc::RfcDescribeType) RfcDescribeType = nullptr;
+  decltype(&nwrfc::RfcGetFieldDescByName) RfcGetFieldDescByName = nullptr;
   decltype(&nwrfc::RfcSetChars) RfcSetChars = nullptr;
   decltype(&nwrfc::RfcSetInt) RfcSetInt = nullptr;
+  decltype(&nwrfc::RfcSetInt1) RfcSetInt1 = nullptr;
+  decltype(&nwrfc::RfcSetInt2) RfcSetInt2 = nullptr;
+  decltype(&nwrfc::RfcSetInt8) RfcSetInt8 = nullptr;  // none before release 7.50
   decltype(&nwrfc::RfcInvoke) RfcInvoke = nullptr;
   decltype(&nwrfc::RfcGetTable) RfcGetTable = nullptr;
   decltype(&nwrfc::RfcGetRowCount) RfcGetRowCount = nullptr;
   decltype(&nwrfc::RfcMoveTo) RfcMoveTo = nullptr;
   decltype(&nwrfc::RfcGetInt) RfcGetInt = nullptr;
-  decltype(&nwrfc::RfcGetInt2) RfcGetInt2 = nullptr;
+  decltype(&nwrfc::RfcGetInt8) RfcGetInt8 = nullptr;  // none before release 7.50
+  decltype(&nwrfc::RfcGetStringLength) RfcGetStringLength = nullptr;
   decltype(&nwrfc::RfcGetChars) RfcGetChars = nullptr;
   decltype(&nwrfc::RfcGetVersion) RfcGetVersion = nullptr;
 };
+
+// Calls visit(name, entry point, required) for each function of the table,
+// by its exported name; the functions that are not required only serve
+// fields of types that the SDKs without them do not know.
+template <typename Table, typename Visit>
+void visit_nwrfc_entry_points(Table& sdk, Visit&& visit) {
+  visit("RfcOpenConnection", sdk.RfcOpenConnection, true);
+  visit("RfcCloseConnection", sdk.RfcCloseConnection, true);
+  visit("RfcGetFunctionDesc", sdk.RfcGetFunctionDesc, true);
+  visit("RfcGetParameterDescByName", sdk.RfcGetParameterDescByName, true);
+  visit("RfcCreateFunction", sdk.RfcCreateFunction, true);
+  visit("RfcDestroyFunction", sdk.RfcDestroyFunction, true);
+  visit("RfcDescribeType", sdk.RfcDescribeType, true);
+  visit("RfcGetFieldDescByName", sdk.RfcGetFieldDescByName, true);
+  visit("RfcSetChars", sdk.RfcSetChars, true);
+  visit("RfcSetInt", sdk.RfcSetInt, true);
+  visit("RfcSetInt1", sdk.RfcSetInt1, true);
+  visit("RfcSetInt2", sdk.RfcSetInt2, true);
+  visit("RfcSetInt8", sdk.RfcSetInt8, false);
+  visit("RfcInvoke", sdk.RfcInvoke, true);
+  visit("RfcGetTable", sdk.RfcGetTable, true);
+  visit("RfcGetRowCount", sdk.RfcGetRowCount, true);
+  visit("RfcMoveTo", sdk.RfcMoveTo, true);
+  visit("RfcGetInt", sdk.RfcGetInt, true);
+  visit("RfcGetInt8", sdk.RfcGetInt8, false);
+  visit("RfcGetStringLength", sdk.RfcGetStringLength, true);
+  visit("RfcGetChars", sdk.RfcGetChars, true);
+  visit("RfcGetVersion", sdk.RfcGetVersion, true);
+}
 
 // The functions of an SDK linked into the program (POSIX builds that link
 // the NetWeaver stand-in).
 const NwRfcEntryPoints& linked_nwrfc_entry_points();
 
 // Resolves every function of the SDK by its plain name; on failure names the
-// first one missing.
+// first required one missing.
 Status resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& entry_points,
                                   std::string& missing);
 
@@ -54,9 +91,14 @@ struct ClassicResult {
 };
 ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key);
 
-// The published names of the SDK's codes and error groups.
-const char* rc_name(nwrfc::RFC_RC code);
-const char* group_name(nwrfc::RFC_ERROR_GROUP group);
+// Whether the SDK has closed the connection itself after RfcInvoke gave
+// this code.
+bool closes_connection(nwrfc::RFC_RC code);
+
+// The published names of the SDK's codes and error groups; a number that has
+// none reads "RFC_RC 41" or "RFC_ERROR_GROUP 12".
+std::string rc_name(nwrfc::RFC_RC code);
+std::string group_name(nwrfc::RFC_ERROR_GROUP group);
 
 class NwRfcBridge {
  public:
@@ -98,7 +140,22 @@ class NwRfcBridge {
   };
   struct Connection {
     nwrfc::RFC_CONNECTION_HANDLE sdk = nullptr;
+    nwrfc::RFC_FUNCTION_DESC_HANDLE description = nullptr;
     nwrfc::RFC_FUNCTION_HANDLE function = nullptr;
+    // The SDK has closed the connection; nothing more is asked of it.
+    bool closed_by_sdk = false;
+  };
+  // A field or parameter as the SDK's dictionary describes it: its type and
+  // its length, in characters for the character types, in bytes otherwise.
+  struct SdkField {
+    nwrfc::RFCTYPE type;
+    unsigned length;
+  };
+  // A value as the SDK gives it or takes it: characters or a whole number.
+  struct SdkValue {
+    bool is_number = false;
+    std::string text;
+    long long number = 0;
   };
   struct Table {
     unsigned line_length = 0;
@@ -115,11 +172,27 @@ class NwRfcBridge {
   // program, after calling the error handler with `operation`.
   bool take_error(const nwrfc::RFC_ERROR_INFO& error, const char* operation);
   void take_own_error(const std::string& key, const std::string& message);
+  // The connection of `handle` when the SDK may still be asked on it;
+  // otherwise records why not.
+  Connection* usable_connection(RFC_HANDLE handle);
   void append_trace_block(const std::string& message);
-  bool copy_rows(nwrfc::RFC_FUNCTION_HANDLE function, const RFC_TABLE& table, nwrfc::RFC_ERROR_INFO& error);
-  void copy_exporting(nwrfc::RFC_FUNCTION_HANDLE function, RFC_PARAMETER* parameters);
-  void read_field(nwrfc::DATA_CONTAINER_HANDLE container, const std::string& name, unsigned type,
-                  unsigned length, char* area);
+  // Records a field that could not be read or set, named as the message
+  // shows it ("TF_LAN_SINGLE-IN_PACKETS"), with the SDK's code.
+  void take_field_error(const std::string& field, nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group);
+  bool set_importing(Connection& connection, RFC_PARAMETER* parameters);
+  void copy_exporting(const Connection& connection, RFC_PARAMETER* parameters);
+  bool copy_rows(nwrfc::RFC_FUNCTION_HANDLE function, const RFC_TABLE& table);
+  nwrfc::RFC_RC describe_parameter(nwrfc::RFC_FUNCTION_DESC_HANDLE description, const SapText& name,
+                                   SdkField& field, nwrfc::RFC_ERROR_INFO& error);
+  // The value of a field by its SDK type, then converted into the classic
+  // type and length at `area`; the area is left alone on failure.
+  nwrfc::RFC_RC read_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
+                           unsigned type, unsigned length, char* area, nwrfc::RFC_ERROR_INFO& error);
+  nwrfc::RFC_RC read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
+                               SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
+  // A classic value set into a field by the field's SDK type.
+  nwrfc::RFC_RC write_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
+                            const RFC_PARAMETER& parameter, nwrfc::RFC_ERROR_INFO& error);
 
   Platform& platform_;
   NwRfcEntryPoints sdk_;

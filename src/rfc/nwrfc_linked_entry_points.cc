@@ -6,11 +6,28 @@ namespace quillar {
 
 const NwRfcEntryPoints& linked_nwrfc_entry_points() {
   static const NwRfcEntryPoints sdk{
-      &nwrfc::RfcOpenConnection, &nwrfc::RfcCloseConnection, &nwrfc::RfcGetFunctionDesc,
-      &nwrfc::RfcCreateFunction, &nwrfc::RfcDestroyFunction, &nwrfc::RfcSetChars,
-      &nwrfc::RfcSetInt,         &nwrfc::RfcInvoke,          &nwrfc::RfcGetTable,
-      &nwrfc::RfcGetRowCount,    &nwrfc::RfcMoveTo,          &nwrfc::RfcGetInt,
-      &nwrfc::RfcGetInt2,        &nwrfc::RfcGetChars,        &nwrfc::RfcGetVersion};
+      .RfcOpenConnection = &nwrfc::RfcOpenConnection,
+      .RfcCloseConnection = &nwrfc::RfcCloseConnection,
+      .RfcGetFunctionDesc = &nwrfc::RfcGetFunctionDesc,
+      .RfcGetParameterDescByName = &nwrfc::RfcGetParameterDescByName,
+      .RfcCreateFunction = &nwrfc::RfcCreateFunction,
+      .RfcDestroyFunction = &nwrfc::RfcDestroyFunction,
+      .RfcDescribeType = &nwrfc::RfcDescribeType,
+      .RfcGetFieldDescByName = &nwrfc::RfcGetFieldDescByName,
+      .RfcSetChars = &nwrfc::RfcSetChars,
+      .RfcSetInt = &nwrfc::RfcSetInt,
+      .RfcSetInt1 = &nwrfc::RfcSetInt1,
+      .RfcSetInt2 = &nwrfc::RfcSetInt2,
+      .RfcSetInt8 = &nwrfc::RfcSetInt8,
+      .RfcInvoke = &nwrfc::RfcInvoke,
+      .RfcGetTable = &nwrfc::RfcGetTable,
+      .RfcGetRowCount = &nwrfc::RfcGetRowCount,
+      .RfcMoveTo = &nwrfc::RfcMoveTo,
+      .RfcGetInt = &nwrfc::RfcGetInt,
+      .RfcGetInt8 = &nwrfc::RfcGetInt8,
+      .RfcGetStringLength = &nwrfc::RfcGetStringLength,
+      .RfcGetChars = &nwrfc::RfcGetChars,
+      .RfcGetVersion = &nwrfc::RfcGetVersion};
   return sdk;
 }
 

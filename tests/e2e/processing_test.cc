@@ -37,7 +37,13 @@ const std::string kLandscape =
     system("ARC", "sapfail", "44", "abort = RfcReceive\n") +
     system("EX81", "saperr", "81", "receive = exception " + std::string(81, 'E') + "\n") +
     system("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n") +
-    system("HANG", "saphang", "50", "hang = RfcOpen\n") + system("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n");
+    system("HANG", "saphang", "50", "hang = RfcOpen\n") + system("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n") +
+    // BIN's rows in a dictionary whose types are not the classic layout's.
+    system("NUMC", "sapnumc", "60",
+           "field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield OUT_PACKET = NUMC 10\n"
+           "field IN_ERRORS = NUMC 10\nfield OUT_ERRORS = NUMC 10\nfield COLLISIONS = NUMC 10\n"
+           "field PACKETS = NUMC 10\nlan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\n"
+           "lan = ETH1 1 2 3 4 5 6\n");
 
 // The failing systems of the stand-in, each with its profile and a global
 // sensor of the same key that measures PRD first; FIS comes first itself,
@@ -212,6 +218,12 @@ TEST_F(ProcessingEndToEnd, SingleSystemRuns) {
                                  : "Error 1015: Other Failure raised ! - RfcReceive failed with code 7"},
   };
   for (const RunCase& c : cases) expect_case(c);
+}
+
+// NUMC counters and a wider LANNAME read as the classic layout's fields.
+TEST_F(ProcessingEndToEnd, OtherDictionaryTypesGiveTheSameDocument) {
+  host().write_file("C:\\e2e\\ExeXml\\NUMC.P00", profile("BIN", "100", "sapnumc", "60"));
+  expect_case({"single_exexml", {"NUMC"}, 0});
 }
 
 TEST_F(ProcessingEndToEnd, TheTraceFileGoesAfterASuccessOnly) {

@@ -20,7 +20,7 @@ check_exports() {  # file, the expected names in sorted order
   fi
 }
 check_exports librfc32.dll "ItCreate ItDelete ItFill ItGetLine RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcOpen RfcOpenEx RfcReceive"
-check_exports sapnwrfc.dll "RfcCloseConnection RfcCreateFunction RfcDestroyFunction RfcGetChars RfcGetFunctionDesc RfcGetInt RfcGetInt2 RfcGetRowCount RfcGetTable RfcGetVersion RfcInvoke RfcMoveTo RfcOpenConnection RfcSetChars RfcSetInt"
+check_exports sapnwrfc.dll "RfcCloseConnection RfcCreateFunction RfcDescribeType RfcDestroyFunction RfcGetChars RfcGetFieldDescByName RfcGetFunctionDesc RfcGetInt RfcGetInt2 RfcGetInt8 RfcGetParameterDescByName RfcGetRowCount RfcGetStringLength RfcGetTable RfcGetVersion RfcInvoke RfcMoveTo RfcOpenConnection RfcSetChars RfcSetInt RfcSetInt1 RfcSetInt2 RfcSetInt8"
 if "$objdump" -p "$tree/quillar.exe" | grep -i -e 'DLL Name: *librfc32' -e 'DLL Name: *sapnwrfc' >/dev/null; then
   echo "quillar.exe imports an RFC library at load time" >&2
   exit 1

@@ -14,6 +14,11 @@
 namespace quillar {
 namespace {
 
+// What RfcLastError gives, as texts.
+struct LastErrorText {
+  std::string key, status, message, intstat;
+};
+
 const char kLandscape[] =
     "[BIN]\nashost = sapbin\nsysnr = 7\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n"
     "lan = eth0 6789 5556 1 2 3 12345\nlan = lo 1 1 0 0 0 2\n"
@@ -176,9 +181,395 @@ TEST(BridgeMappingTest, MapsTheResultsOfTheSdkToClassicCodes) {
     EXPECT_EQ(result.code, c.classic) << rc_name(c.code);
     EXPECT_EQ(result.exception, c.exception) << rc_name(c.code);
   }
-  EXPECT_STREQ(rc_name(nwrfc::RFC_AUTHORIZATION_FAILURE), "RFC_AUTHORIZATION_FAILURE");
-  EXPECT_STREQ(rc_name(static_cast<nwrfc::RFC_RC>(30)), "RFC_UNKNOWN_ERROR");
-  EXPECT_STREQ(group_name(nwrfc::EXTERNAL_AUTHORIZATION_FAILURE), "EXTERNAL_AUTHORIZATION_FAILURE");
+  EXPECT_EQ(rc_name(nwrfc::RFC_AUTHORIZATION_FAILURE), "RFC_AUTHORIZATION_FAILURE");
+  EXPECT_EQ(rc_name(nwrfc::RFC_LOCKING_FAILURE), "RFC_LOCKING_FAILURE");
+  EXPECT_EQ(rc_name(static_cast<nwrfc::RFC_RC>(41)), "RFC_RC 41");
+  EXPECT_EQ(group_name(nwrfc::LOCKING_FAILURE), "LOCKING_FAILURE");
+  EXPECT_EQ(group_name(static_cast<nwrfc::RFC_ERROR_GROUP>(11)), "RFC_ERROR_GROUP 11");
+}
+
+// A system whose dictionary may differ from the classic layout, and the
+// call of GET_LAN_SINGLE as the sensor makes it, with its own structure.
+class SdkTypesTest : public testing::Test {
+ protected:
+  static constexpr char kSystem[] =
+      "[T]\nashost = sapt\nsysnr = 0\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n";
+
+  struct Received {
+    RFC_RC code = RFC_OK;
+    std::vector<std::string> rows;
+    LastErrorText error;
+    std::int32_t activeflag = -1;
+    char lastcollwrt[25] = {};
+  };
+
+  void use_system(const std::string& lines) {
+    drives_.write("c/work/RfcSim.ini", std::string(kSystem) + lines);
+    rfcsim::nw_reset();
+  }
+
+  RFC_HANDLE open() {
+    RFC_CONNOPT_R3 server{const_cast<char*>("sapt"), 0, nullptr, nullptr};
+    RFC_OPTIONS options{};
+    options.connopt = &server;
+    options.client = const_cast<char*>("100");
+    options.user = const_cast<char*>("RFCUSER");
+    options.password = const_cast<char*>("Secret#1");
+    options.language = const_cast<char*>("E");
+    return bridge_->open(&options);
+  }
+
+  RFC_ERROR_INFO last_error() {
+    RFC_ERROR_INFO error{};
+    bridge_->last_error(&error);
+    return error;
+  }
+
+  // Calls and receives with the sensor's importing values, exporting areas
+  // and table.
+  Received call_lan_single(RFC_HANDLE handle, RFC_TYPE_ELEMENT* fields = kSensorRow, unsigned count = 10) {
+    Received received;
+    RFC_TYPEHANDLE type = 0;
+    EXPECT_EQ(bridge_->install_structure("LAN_SINGLE", fields, count, &type), RFC_OK);
+    ITAB_H table = bridge_->it_create("TF_LAN_SINGLE", 40, 0, 0);
+    char local[] = "LOCAL ";
+    std::string destination = "BIN";
+    destination.resize(32, ' ');
+    RFC_PARAMETER importing[] = {{"LOCAL_REMOTE", 12, TYPC, 6, local},
+                                 {"LOGICAL_DESTINATION", 19, TYPC, 32, destination.data()},
+                                 {nullptr, 0, 0, 0, nullptr}};
+    RFC_TABLE tables[] = {{"TF_LAN_SINGLE", 13, type, 40, table, 0, 0}, {nullptr, 0, 0, 0, nullptr, 0, 0}};
+    received.code = bridge_->call(handle, "GET_LAN_SINGLE", importing, tables);
+    if (received.code == RFC_OK) {
+      RFC_PARAMETER exporting[] = {{"ACTIVEFLAG", 10, TYPINT, 4, &received.activeflag},
+                                   {"LASTCOLLWRT", 11, TYPC, 25, received.lastcollwrt},
+                                   {nullptr, 0, 0, 0, nullptr}};
+      char* exception = nullptr;
+      received.code = bridge_->receive(handle, exporting, tables, &exception);
+    }
+    for (unsigned line = 1; line <= bridge_->it_fill(table); ++line) {
+      received.rows.emplace_back(static_cast<const char*>(bridge_->it_get_line(table, line)), 40);
+    }
+    bridge_->it_delete(table);
+    RFC_ERROR_INFO error = last_error();
+    received.error = LastErrorText{error.key, error.status, error.message, error.intstat};
+    return received;
+  }
+
+  static std::int32_t int_at(const std::string& row, std::size_t offset) {
+    std::int32_t value;
+    std::memcpy(&value, row.data() + offset, 4);
+    return value;
+  }
+  static std::int16_t short_at(const std::string& row, std::size_t offset) {
+    std::int16_t value;
+    std::memcpy(&value, row.data() + offset, 2);
+    return value;
+  }
+
+  static RFC_TYPE_ELEMENT kSensorRow[10];
+
+  TempDrives drives_;
+  std::unique_ptr<Platform> system_ = make_system_platform();
+  ConsoleCapture platform_{*system_};
+  NwRfcEntryPoints sdk_ = linked_nwrfc_entry_points();
+  std::unique_ptr<NwRfcBridge> bridge_ = std::make_unique<NwRfcBridge>(platform_, sdk_);
+};
+
+RFC_TYPE_ELEMENT SdkTypesTest::kSensorRow[10] = {
+    {"TYPE", TYPINT2, 2, 0, 0},       {"SUBTYPE", TYPINT2, 2, 0, 0},   {"SERIALNR", TYPINT2, 2, 0, 0},
+    {"LANNAME", TYPC, 8, 0, 0},       {"IN_PACKETS", TYPINT, 4, 0, 0}, {"OUT_PACKET", TYPINT, 4, 0, 0},
+    {"IN_ERRORS", TYPINT, 4, 0, 0},   {"OUT_ERRORS", TYPINT, 4, 0, 0}, {"COLLISIONS", TYPINT, 4, 0, 0},
+    {"PACKETS", TYPINT, 4, 0, 0}};
+
+// Each field is read by the type the SDK describes, then converted into the
+// classic layout; what cannot be read or does not fit fails the call and
+// names the field, never as a silent zero or blank.
+TEST_F(SdkTypesTest, ReadsEachFieldByItsOwnTypeIntoTheClassicLayout) {
+  const struct {
+    const char* name;
+    std::string lines;
+    std::string lan_name;  // the row's LANNAME as the sensor reads it
+    std::int32_t in_packets, packets;
+    std::int16_t serial;
+    std::string failure;  // the message of a failed call
+  } cases[] = {
+      {"the classic layout", "lan = eth0 6789 5556 1 2 3 12345\n", "eth0    ", 6789, 12345, 1, ""},
+      {"a wider CHAR name", "field LANNAME = CHAR 16\nlan = eth0 6789 5556 1 2 3 12345\n", "eth0    ", 6789,
+       12345, 1, ""},
+      {"a name beyond the classic room, cut", "field LANNAME = CHAR 16\nlan = interface0123 1 2 3 4 5 6\n",
+       "interfac", 1, 6, 1, ""},
+      {"a NUMC name", "field LANNAME = NUMC 4\nlan = 42 1 2 3 4 5 6\n", "0042    ", 1, 6, 1, ""},
+      {"NUMC counters", "field IN_PACKETS = NUMC 10\nfield PACKETS = NUMC 10\nlan = eth0 6789 5556 1 2 3 12345\n",
+       "eth0    ", 6789, 12345, 1, ""},
+      {"CHAR counters that hold digits", "field IN_PACKETS = CHAR 12\nlan = eth0 -6789 5556 1 2 3 12345\n",
+       "eth0    ", -6789, 12345, 1, ""},
+      {"INT8 counters", "field PACKETS = INT8 8\nlan = eth0 6789 5556 1 2 3 -2147483648\n", "eth0    ", 6789,
+       INT32_MIN, 1, ""},
+      {"INT, INT1 and NUMC where the classic layout has INT2",
+       "field SERIALNR = INT 4\nfield TYPE = INT1 1\nfield SUBTYPE = NUMC 2\nlan = eth0 1 2 3 4 5 6\n", "eth0    ",
+       1, 6, 1, ""},
+      {"an INT8 counter beyond 32 bits", "field IN_PACKETS = INT8 8\nlan = eth0 4294967296 1 1 1 1 1\n", "", 0, 0,
+       0, "TF_LAN_SINGLE-IN_PACKETS: RFC_CONVERSION_FAILURE"},
+      {"a NUMC counter beyond 32 bits", "field PACKETS = NUMC 10\nlan = eth0 1 1 1 1 1 9999999999\n", "", 0, 0, 0,
+       "TF_LAN_SINGLE-PACKETS: RFC_CONVERSION_FAILURE"},
+  };
+  for (const auto& c : cases) {
+    use_system(c.lines);
+    Received received = call_lan_single(open());
+    if (!c.failure.empty()) {
+      EXPECT_EQ(received.code, RFC_FAILURE) << c.name;
+      EXPECT_TRUE(received.rows.empty()) << c.name << ": no row of a failed call";
+      EXPECT_EQ(received.error.message, c.failure) << c.name;
+      EXPECT_EQ(received.error.key, "RFC_CONVERSION_FAILURE") << c.name;
+      EXPECT_NE(drives_.read("c/work/Dev_Rfc.Trc").find("======> " + c.failure + "\n"), std::string::npos) << c.name;
+      continue;
+    }
+    ASSERT_EQ(received.code, RFC_OK) << c.name << ": " << received.error.message;
+    ASSERT_EQ(received.rows.size(), 1u) << c.name;
+    const std::string& row = received.rows[0];
+    EXPECT_EQ(row.substr(6, 8), c.lan_name) << c.name;
+    EXPECT_EQ(int_at(row, 16), c.in_packets) << c.name;
+    EXPECT_EQ(int_at(row, 36), c.packets) << c.name;
+    EXPECT_EQ(short_at(row, 4), c.serial) << c.name;
+    EXPECT_EQ(short_at(row, 0), 0) << c.name;
+    EXPECT_EQ(received.activeflag, 1) << c.name;
+    EXPECT_EQ(std::string(received.lastcollwrt, 25), "20261210064500" + std::string(11, ' ')) << c.name;
+  }
+}
+
+// The exporting parameters are read by their own types too.
+TEST_F(SdkTypesTest, ReadsExportingParametersByTheirOwnTypes) {
+  for (const char* lines : {"field ACTIVEFLAG = CHAR 1\nfield LASTCOLLWRT = NUMC 14\n",
+                            "field ACTIVEFLAG = INT8 8\nfield LASTCOLLWRT = CHAR 40\n",
+                            "field ACTIVEFLAG = NUMC 3\nfield LASTCOLLWRT = INT8 8\n"}) {
+    use_system(lines);
+    Received received = call_lan_single(open());
+    ASSERT_EQ(received.code, RFC_OK) << lines << received.error.message;
+    EXPECT_EQ(received.activeflag, 1) << lines;
+    EXPECT_EQ(std::string(received.lastcollwrt, 25), "20261210064500" + std::string(11, ' ')) << lines;
+  }
+}
+
+// An exporting parameter that cannot be read is left as the classic library
+// leaves it, zero or blank, with a trace block; nothing reads it, so the
+// call goes on.
+TEST_F(SdkTypesTest, AnUnreadableExportingParameterIsLeftBlankAndTraced) {
+  sdk_.RfcGetInt = [](nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name, nwrfc::RFC_INT* value,
+                      nwrfc::RFC_ERROR_INFO* error) {
+    if (from_sap_text(name, 64) == "ACTIVEFLAG") {
+      error->code = nwrfc::RFC_CONVERSION_FAILURE;
+      return nwrfc::RFC_CONVERSION_FAILURE;
+    }
+    return nwrfc::RfcGetInt(container, name, value, error);
+  };
+  bridge_ = std::make_unique<NwRfcBridge>(platform_, sdk_);
+  use_system("lan = eth0 6789 5556 1 2 3 12345\n");
+  Received received = call_lan_single(open());
+  EXPECT_EQ(received.code, RFC_OK);
+  EXPECT_EQ(received.activeflag, 0);
+  EXPECT_EQ(received.rows.size(), 1u);
+  EXPECT_NE(drives_.read("c/work/Dev_Rfc.Trc").find("======> ACTIVEFLAG: RFC_CONVERSION_FAILURE\n"),
+            std::string::npos);
+}
+
+// Importing values are set by the SDK's type of their parameter.
+TEST_F(SdkTypesTest, SetsImportingValuesByTheirOwnTypes) {
+  const struct {
+    const char* name;
+    std::string lines;
+    RFC_PARAMETER parameter;
+    std::string seen;  // the value the SDK got; empty when the call fails
+    std::string failure;
+  } cases[] = {
+      {"CHAR as in the classic layout", "", {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("LOCAL ")}, "LOCAL ", ""},
+      {"a wider CHAR", "field LOCAL_REMOTE = CHAR 10\n", {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("LOCAL ")},
+       "LOCAL ", ""},
+      {"a narrower CHAR takes the characters before the blanks", "field LOCAL_REMOTE = CHAR 5\n",
+       {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("LOCAL ")}, "LOCAL", ""},
+      {"a narrower CHAR that would lose characters", "field LOCAL_REMOTE = CHAR 4\n",
+       {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("LOCAL ")}, "", "LOCAL_REMOTE: RFC_CONVERSION_FAILURE"},
+      {"INT2 by RfcSetInt2", "field ACTIVEFLAG = INT2 2\n", {"ACTIVEFLAG", 10, TYPINT, 4, nullptr}, "7", ""},
+      {"INT1 by RfcSetInt1", "field ACTIVEFLAG = INT1 1\n", {"ACTIVEFLAG", 10, TYPINT, 4, nullptr}, "7", ""},
+      {"INT8 by RfcSetInt8", "field ACTIVEFLAG = INT8 8\n", {"ACTIVEFLAG", 10, TYPINT, 4, nullptr}, "7", ""},
+      {"NUMC by its digits", "field ACTIVEFLAG = NUMC 4\n", {"ACTIVEFLAG", 10, TYPINT, 4, nullptr}, "0007", ""},
+      {"characters with digits into INT", "field LOCAL_REMOTE = INT 4\n",
+       {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("  42  ")}, "42", ""},
+      {"characters without digits into INT", "field LOCAL_REMOTE = INT 4\n",
+       {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("LOCAL ")}, "", "LOCAL_REMOTE: RFC_CONVERSION_FAILURE"},
+  };
+  std::int32_t seven = 7;
+  for (auto c : cases) {
+    use_system(c.lines);
+    RFC_HANDLE handle = open();
+    if (c.parameter.addr == nullptr) c.parameter.addr = &seven;
+    RFC_PARAMETER importing[] = {c.parameter, {nullptr, 0, 0, 0, nullptr}};
+    RFC_RC code = bridge_->call(handle, "GET_LAN_SINGLE", importing, nullptr);
+    if (c.failure.empty()) {
+      EXPECT_EQ(code, RFC_OK) << c.name << ": " << last_error().message;
+      EXPECT_EQ(rfcsim::nw_seen().parameters,
+                (std::vector<std::pair<std::string, std::string>>{{c.parameter.name, c.seen}}))
+          << c.name;
+    } else {
+      EXPECT_EQ(code, RFC_FAILURE) << c.name;
+      EXPECT_STREQ(last_error().message, c.failure.c_str()) << c.name;
+      EXPECT_TRUE(rfcsim::nw_seen().parameters.empty()) << c.name;
+    }
+  }
+}
+
+int g_handler_calls = 0;
+void RFC_ENTRY count_handler_call(char*) { ++g_handler_calls; }
+
+// After RFC_ABAP_MESSAGE, RFC_ABAP_RUNTIME_FAILURE or
+// RFC_COMMUNICATION_FAILURE the SDK has closed the connection: the bridge
+// asks nothing more on it, and says so itself; any other failure keeps the
+// connection.
+TEST_F(SdkTypesTest, AConnectionTheSdkClosedIsNeverUsedAgain) {
+  const struct {
+    const char* receive;
+    RFC_RC classic;
+    bool closed;
+  } cases[] = {
+      {"receive = code 1", RFC_SYS_EXCEPTION, true},
+      {"receive = code 3", RFC_SYS_EXCEPTION, true},
+      {"receive = code 4", RFC_SYS_EXCEPTION, true},
+      {"receive = sys-exception SYSTEM_FAILURE", RFC_SYS_EXCEPTION, true},
+      {"receive = exception NO_DATA_FOUND", RFC_EXCEPTION, false},
+      {"receive = code 8", RFC_FAILURE, false},
+  };
+  RFC_ENV environment{&count_handler_call, nullptr};
+  for (const auto& c : cases) {
+    use_system(std::string(c.receive) + "\nlan = eth0 1 2 3 4 5 6\n");
+    bridge_ = std::make_unique<NwRfcBridge>(platform_, sdk_);
+    bridge_->environment(&environment);
+    g_handler_calls = 0;
+    RFC_HANDLE handle = open();
+    EXPECT_EQ(call_lan_single(handle).code, c.classic) << c.receive;
+    Received again = call_lan_single(handle);
+    EXPECT_EQ(again.code, c.closed ? RFC_FAILURE : c.classic) << c.receive;
+    EXPECT_EQ(g_handler_calls, 0) << c.receive << ": nothing beyond recovery";
+    if (c.closed) {
+      EXPECT_EQ(again.error.key, "RFC_CLOSED") << c.receive;
+      EXPECT_EQ(again.error.message, "connection 1 was closed after a failure of the SAP system or the network")
+          << c.receive;
+    }
+    bridge_->close(handle);
+    EXPECT_EQ(rfcsim::nw_seen().closes, c.closed ? 0 : 1) << c.receive << ": closing a closed one is a no-op";
+    EXPECT_EQ(bridge_->open_connections(), 0u) << c.receive;
+  }
+}
+
+// The later patch levels' codes and groups have their names; a number
+// without one shows as the number.
+TEST_F(SdkTypesTest, NamesTheCodesOfLaterPatchLevels) {
+  const struct {
+    int code;
+    const char* status;
+    const char* group;
+  } cases[] = {
+      {30, "RFC_AUTHENTICATION_FAILURE", "EXTERNAL_AUTHENTICATION_FAILURE"},
+      {31, "RFC_CRYPTOLIB_FAILURE", "CRYPTOLIB_FAILURE"},
+      {32, "RFC_IO_FAILURE", "COMMUNICATION_FAILURE"},
+      {33, "RFC_LOCKING_FAILURE", "LOCKING_FAILURE"},
+      {41, "RFC_RC 41", "EXTERNAL_RUNTIME_FAILURE"},
+  };
+  for (const auto& c : cases) {
+    use_system("receive = code " + std::to_string(c.code) + "\n");
+    Received received = call_lan_single(open());
+    EXPECT_EQ(received.code, RFC_FAILURE) << c.code;
+    EXPECT_EQ(received.error.status, c.status) << c.code;
+    EXPECT_EQ(received.error.intstat, c.group) << c.code;
+    EXPECT_EQ(received.error.message, "RfcReceive failed with code " + std::to_string(c.code)) << c.code;
+  }
+}
+
+// An unknown function module is an ABAP exception of the SDK; a field the
+// system does not have, an invalid parameter; each fails the call.
+TEST_F(SdkTypesTest, UnknownFunctionsAndFieldsFailTheCall) {
+  use_system("lan = eth0 1 2 3 4 5 6\n");
+  RFC_HANDLE handle = open();
+  char local[] = "LOCAL ";
+  RFC_PARAMETER importing[] = {{"LOCAL_REMOTE", 12, TYPC, 6, local}, {nullptr, 0, 0, 0, nullptr}};
+  EXPECT_EQ(bridge_->call(handle, "RFC_PING", importing, nullptr), RFC_FAILURE);
+  RFC_ERROR_INFO error = last_error();
+  EXPECT_STREQ(error.key, "FU_NOT_FOUND");
+  EXPECT_STREQ(error.status, "RFC_ABAP_EXCEPTION");
+  EXPECT_STREQ(error.intstat, "ABAP_APPLICATION_FAILURE");
+
+  RFC_PARAMETER unknown[] = {{"LOCAL_REMOTE_X", 14, TYPC, 6, local}, {nullptr, 0, 0, 0, nullptr}};
+  EXPECT_EQ(bridge_->call(handle, "GET_LAN_SINGLE", unknown, nullptr), RFC_FAILURE);
+  EXPECT_STREQ(last_error().message, "LOCAL_REMOTE_X: RFC_INVALID_PARAMETER");
+
+  RFC_TYPE_ELEMENT with_unknown_field[] = {{"LANNAME", TYPC, 8, 0, 0}, {"IN_PACKETZ", TYPINT, 4, 0, 0}};
+  Received received = call_lan_single(handle, with_unknown_field, 2);
+  EXPECT_EQ(received.code, RFC_FAILURE);
+  EXPECT_EQ(received.error.message, "TF_LAN_SINGLE-IN_PACKETZ: RFC_INVALID_PARAMETER");
+}
+
+// The stand-in refuses what the SDK refuses: getters and setters of another
+// field type, a buffer smaller than the field, an unknown field.
+TEST_F(SdkTypesTest, TheStandInIsAsStrictAsTheSdk) {
+  use_system("field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield ACTIVEFLAG = INT2 2\n"
+             "lan = eth0 1 2 3 4 5 6\n");
+  nwrfc::RFC_ERROR_INFO error{};
+  const SapText host = to_sap_text("sapt"), sysnr = to_sap_text("00"), client = to_sap_text("100"),
+                user = to_sap_text("RFCUSER"), password = to_sap_text("Secret#1"), ashost = to_sap_text("ashost"),
+                sysnr_name = to_sap_text("sysnr"), client_name = to_sap_text("client"), user_name = to_sap_text("user"),
+                passwd_name = to_sap_text("passwd");
+  const nwrfc::RFC_CONNECTION_PARAMETER logon[] = {{ashost.c_str(), host.c_str()},
+                                                    {sysnr_name.c_str(), sysnr.c_str()},
+                                                    {client_name.c_str(), client.c_str()},
+                                                    {user_name.c_str(), user.c_str()},
+                                                    {passwd_name.c_str(), password.c_str()}};
+  nwrfc::RFC_CONNECTION_HANDLE connection = nwrfc::RfcOpenConnection(logon, 5, &error);
+  ASSERT_NE(connection, nullptr);
+  nwrfc::RFC_FUNCTION_DESC_HANDLE description =
+      nwrfc::RfcGetFunctionDesc(connection, to_sap_text("GET_LAN_SINGLE").c_str(), &error);
+  nwrfc::RFC_FUNCTION_HANDLE function = nwrfc::RfcCreateFunction(description, &error);
+  ASSERT_EQ(nwrfc::RfcInvoke(connection, function, &error), nwrfc::RFC_OK);
+  nwrfc::RFC_TABLE_HANDLE table = nullptr;
+  ASSERT_EQ(nwrfc::RfcGetTable(function, to_sap_text("TF_LAN_SINGLE").c_str(), &table, &error), nwrfc::RFC_OK);
+  ASSERT_EQ(nwrfc::RfcMoveTo(table, 0, &error), nwrfc::RFC_OK);
+
+  nwrfc::RFC_INT number = 0;
+  nwrfc::RFC_INT2 narrow = 0;
+  nwrfc::SAP_UC buffer[16];
+  const struct {
+    const char* name;
+    nwrfc::RFC_RC code;
+    nwrfc::RFC_RC expected;
+  } cases[] = {
+      {"RfcGetChars into a buffer smaller than the field",
+       nwrfc::RfcGetChars(table, to_sap_text("LANNAME").c_str(), buffer, 8, &error), nwrfc::RFC_BUFFER_TOO_SMALL},
+      {"RfcGetChars into the field's own length",
+       nwrfc::RfcGetChars(table, to_sap_text("LANNAME").c_str(), buffer, 16, &error), nwrfc::RFC_OK},
+      {"RfcGetChars of an integer", nwrfc::RfcGetChars(table, to_sap_text("OUT_PACKET").c_str(), buffer, 16, &error),
+       nwrfc::RFC_CONVERSION_FAILURE},
+      {"RfcGetInt2 of NUMC", nwrfc::RfcGetInt2(table, to_sap_text("IN_PACKETS").c_str(), &narrow, &error),
+       nwrfc::RFC_CONVERSION_FAILURE},
+      {"RfcGetInt2 of CHAR", nwrfc::RfcGetInt2(table, to_sap_text("LANNAME").c_str(), &narrow, &error),
+       nwrfc::RFC_CONVERSION_FAILURE},
+      {"RfcGetInt2 of INT", nwrfc::RfcGetInt2(table, to_sap_text("OUT_PACKET").c_str(), &narrow, &error),
+       nwrfc::RFC_OK},
+      {"RfcGetInt of NUMC", nwrfc::RfcGetInt(table, to_sap_text("IN_PACKETS").c_str(), &number, &error),
+       nwrfc::RFC_CONVERSION_FAILURE},
+      {"RfcGetInt of an unknown field", nwrfc::RfcGetInt(table, to_sap_text("NOPE").c_str(), &number, &error),
+       nwrfc::RFC_INVALID_PARAMETER},
+      {"RfcSetInt on INT2", nwrfc::RfcSetInt(function, to_sap_text("ACTIVEFLAG").c_str(), 1, &error),
+       nwrfc::RFC_CONVERSION_FAILURE},
+      {"RfcSetInt2 on INT2", nwrfc::RfcSetInt2(function, to_sap_text("ACTIVEFLAG").c_str(), 1, &error),
+       nwrfc::RFC_OK},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.code, c.expected) << c.name;
+  nwrfc::RfcGetInt(table, to_sap_text("NOPE").c_str(), &number, &error);
+  EXPECT_EQ(from_sap_text(error.message, 512), "field 'NOPE' not found");
+
+  EXPECT_EQ(nwrfc::RfcGetFunctionDesc(connection, to_sap_text("RFC_PING").c_str(), &error), nullptr);
+  EXPECT_EQ(error.code, nwrfc::RFC_ABAP_EXCEPTION);
+  EXPECT_EQ(from_sap_text(error.key, 128), "FU_NOT_FOUND");
+  nwrfc::RfcDestroyFunction(function, &error);
+  nwrfc::RfcCloseConnection(connection, &error);
 }
 
 TEST(SapCharactersTest, ConvertsBothWaysInOnePlace) {

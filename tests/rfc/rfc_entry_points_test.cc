@@ -32,26 +32,10 @@ FakeLibrary classic_library() {
 
 // Every export of the SDK, at the addresses of the linked NetWeaver stand-in.
 FakeLibrary netweaver_library() {
-  const NwRfcEntryPoints& sdk = linked_nwrfc_entry_points();
   FakeLibrary library;
-  const std::pair<const char*, void*> exports[] = {
-      {"RfcOpenConnection", reinterpret_cast<void*>(sdk.RfcOpenConnection)},
-      {"RfcCloseConnection", reinterpret_cast<void*>(sdk.RfcCloseConnection)},
-      {"RfcGetFunctionDesc", reinterpret_cast<void*>(sdk.RfcGetFunctionDesc)},
-      {"RfcCreateFunction", reinterpret_cast<void*>(sdk.RfcCreateFunction)},
-      {"RfcDestroyFunction", reinterpret_cast<void*>(sdk.RfcDestroyFunction)},
-      {"RfcSetChars", reinterpret_cast<void*>(sdk.RfcSetChars)},
-      {"RfcSetInt", reinterpret_cast<void*>(sdk.RfcSetInt)},
-      {"RfcInvoke", reinterpret_cast<void*>(sdk.RfcInvoke)},
-      {"RfcGetTable", reinterpret_cast<void*>(sdk.RfcGetTable)},
-      {"RfcGetRowCount", reinterpret_cast<void*>(sdk.RfcGetRowCount)},
-      {"RfcMoveTo", reinterpret_cast<void*>(sdk.RfcMoveTo)},
-      {"RfcGetInt", reinterpret_cast<void*>(sdk.RfcGetInt)},
-      {"RfcGetInt2", reinterpret_cast<void*>(sdk.RfcGetInt2)},
-      {"RfcGetChars", reinterpret_cast<void*>(sdk.RfcGetChars)},
-      {"RfcGetVersion", reinterpret_cast<void*>(sdk.RfcGetVersion)},
-  };
-  for (const auto& [name, address] : exports) library.entry_points[name] = address;
+  visit_nwrfc_entry_points(linked_nwrfc_entry_points(), [&](const char* name, auto entry_point, bool) {
+    library.entry_points[name] = reinterpret_cast<void*>(entry_point);
+  });
   return library;
 }
 
@@ -132,6 +116,15 @@ TEST(RfcEntryPointsTest, WithoutAUsableClassicLibraryTheSdkServesThroughTheBridg
   }
 }
 
+// An SDK before release 7.50 has no INT8 functions, and needs none.
+TEST(RfcEntryPointsTest, AnSdkWithoutTheInt8FunctionsServesAllTheSame) {
+  FakePlatform platform;
+  platform.libraries["sapnwrfc.dll"] = lacking(lacking(netweaver_library(), "RfcGetInt8"), "RfcSetInt8");
+  RfcLibrary library;
+  ASSERT_TRUE(load_rfc_library(platform, library).is_ok());
+  EXPECT_NE(library.bridge, nullptr);
+}
+
 TEST(RfcEntryPointsTest, EachLoadFailureHasItsNumberedText) {
   const std::string bits = std::to_string(sizeof(void*) * 8);
   const struct {
@@ -164,9 +157,9 @@ TEST(RfcEntryPointsTest, EachLoadFailureHasItsNumberedText) {
       {"classic entry point missing", lacking(classic_library(), "RfcInstallStructure"), std::nullopt,
        "Error 1053: librfc32.dll lacks the entry point RfcInstallStructure (Windows error 127), install the "
        "vendor's RFC library..."},
-      {"SDK entry point missing", std::nullopt, lacking(netweaver_library(), "RfcGetInt2"),
-       "Error 1053: sapnwrfc.dll lacks the entry point RfcGetInt2 (Windows error 127), install the vendor's RFC "
-       "library..."},
+      {"SDK entry point missing", std::nullopt, lacking(netweaver_library(), "RfcGetFieldDescByName"),
+       "Error 1053: sapnwrfc.dll lacks the entry point RfcGetFieldDescByName (Windows error 127), install the "
+       "vendor's RFC library..."},
       {"the classic library's fault comes first", failing(5), failing(kLoadBadFormat),
        "Error 1054: librfc32.dll cannot be loaded (Windows error 5), check the file and its access rights..."},
   };

@@ -78,7 +78,9 @@ TEST(RfcSimTest, ReportsMalformedLinesWithTheirNumbers) {
   drives.write("c/work/RfcSim.ini",
                "client = 1\n[PRD]\nashost sapprd\ncolour = blue\nlan = toolongname 1 2 3 4 5 6\n"
                "lan = eth0 1 2 3\nreceive = maybe\nfail = RfcOpen\n[broken\nsysnr = 10\nashost = sapprd\n"
-               "client = 100\nuser = U\npassword = p\n");
+               "client = 100\nuser = U\npassword = p\nfield NOPE = CHAR 4\nfield IN_PACKETS = INT 8\n"
+               "field LASTCOLLWRT = CHAR 10\nfield F_LAN_SINGLE_READ = NUMC 3\nlan = eth0 4294967296 1 1 1 1 1\n"
+               "field LANNAME = CHAR 10\nlan = interface0 1 1 1 1 1 1\nfield in_packets = NUMC 10\n");
   rfcsim::reset();
   testing::internal::CaptureStderr();
   RFC_HANDLE handle = open_r3("sapprd", 10, "100", "U", "p");
@@ -87,9 +89,14 @@ TEST(RfcSimTest, ReportsMalformedLinesWithTheirNumbers) {
   for (const char* expected : {"RfcSim.ini:1: no [system] before it", "RfcSim.ini:3: no key = value",
                                "RfcSim.ini:4: unknown key colour", "RfcSim.ini:5: bad value for lan",
                                "RfcSim.ini:6: bad value for lan", "RfcSim.ini:7: bad value for receive",
-                               "RfcSim.ini:8: bad value for fail", "RfcSim.ini:9: bad section"}) {
+                               "RfcSim.ini:8: bad value for fail", "RfcSim.ini:9: bad section",
+                               "RfcSim.ini:15: bad value for field NOPE", "RfcSim.ini:16: bad value for field IN_PACKETS",
+                               "RfcSim.ini:17: bad value for field LASTCOLLWRT",
+                               "RfcSim.ini:18: bad value for field F_LAN_SINGLE_READ",
+                               "RfcSim.ini:19: bad value for lan", "RfcSim.ini:22: bad value for field in_packets"}) {
     EXPECT_NE(complaints.find(expected), std::string::npos) << expected << "\n" << complaints;
   }
+  EXPECT_EQ(complaints.find("RfcSim.ini:21:"), std::string::npos) << "a name that a wider field holds";
 }
 
 TEST(RfcSimTest, WithoutALandscapeNoPartnerIsReached) {
