@@ -78,12 +78,13 @@ ChildRecords decode_records(std::string_view stream) {
     const char kind = stream[at];
     const std::size_t colon = stream.find(':', at + 1);
     if (colon == std::string_view::npos) break;
-    std::optional<std::uint64_t> length = plain_decimal(stream.substr(at + 1, colon - at - 1), 6);
-    if (!length || *length > kRecordPayloadRoom) break;
+    std::optional<std::uint64_t> written_length = plain_decimal(stream.substr(at + 1, colon - at - 1), 6);
+    if (!written_length || *written_length > kRecordPayloadRoom) break;
+    const std::size_t length = static_cast<std::size_t>(*written_length);
     const std::size_t payload_at = colon + 1;
-    if (stream.size() - payload_at < *length + 1 || stream[payload_at + *length] != '\n') break;
-    if (!take_record(kind, stream.substr(payload_at, *length), records)) break;
-    at = payload_at + *length + 1;
+    if (stream.size() - payload_at < length + 1 || stream[payload_at + length] != '\n') break;
+    if (!take_record(kind, stream.substr(payload_at, length), records)) break;
+    at = payload_at + length + 1;
   }
   return records;
 }
