@@ -6,7 +6,7 @@
 #include "driver/child_records.h"
 #include "driver/scratch_folder.h"
 #include "driver/error_document.h"
-#include "output/errors.h"
+#include "base/errors.h"
 
 namespace quillar {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "driver/child_records.h"
-#include "output/diagnostics.h"
-#include "output/status.h"
+#include "rfc/rfc_files.h"
+#include "base/status.h"
 
 namespace quillar {
 namespace {

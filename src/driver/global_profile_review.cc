@@ -8,7 +8,8 @@
 #include "driver/option_review.h"
 #include "driver/profile_inspection.h"
 #include "measure/network_usage.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
 #include "profiles/global_profile.h"
 #include "profiles/password.h"
@@ -347,7 +348,7 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
       continue;
     }
     LogonEntries entries;
-    Status valid = read_system_profile(*profile, name, true, OffsetTable(), entries);
+    Status valid = read_system_profile(*profile, name, ProfileUse::kGlobalRun, OffsetTable(), entries);
     if (!valid.is_ok()) {
       report(at, name + ": " + valid.text() + " (quillar-profile check " + name + " names the line at fault)");
     }
@@ -396,8 +397,8 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
 
   if (sensor_lines.empty()) {
     report(first_line, "the key " + shown_key +
-                           " has server lines but no sensor line, and a sensor for it stops "
-                           "with Error 1030; add: # GSNX: " +
+                           " has server lines but no sensor line, and a sensor for it stops with " +
+                           error_number(Fault::kSensorNotFound) + "; add: # GSNX: " +
                            key + " Sensor=\"SAP Quillar\" Item=In-Errors");
     return;
   }
@@ -410,8 +411,8 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   }
   if (server_lines.empty()) {
     report(sensor_line.number, "the sensor line of " + shown_key +
-                                   " has no server line, and the sensor stops with "
-                                   "Error 1025; add: # GSNG: " +
+                                   " has no server line, and the sensor stops with " +
+                                   error_number(Fault::kServerListingMissing) + "; add: # GSNG: " +
                                    key + "  PRD.P00#");
     return;
   }
@@ -420,7 +421,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   const std::string parameters = from_column(sensor_line.text, kSensorParametersColumn);
   if (!read.is_ok()) {
     std::string advice;
-    if (read.text().find("1026") != std::string::npos && contains(upper_case(parameters), "ITEM=")) {
+    if (read.fault() == Fault::kItemMissing && contains(upper_case(parameters), "ITEM=")) {
       advice = "; Item= is read in exactly this letter case";
     }
     report(sensor_line.number, "the sensor stops with \"" + read.text() + "\"" + advice);
@@ -477,11 +478,11 @@ int Review::run() {
     lines_of[line.key].push_back(&line);
   }
   if (keys.empty()) {
-    report(0, item_form_ ? "no server line: the sensor stops with \"Error 1025: Global Server Listing missing...\"; "
-                           "add: # Gsng:             PRD.P00#"
-                         : "no line for the sensor key " + trimmed_right(asked_key_) +
-                               ": the sensor stops with Error 1030; add a sensor line and a server line, for "
-                               "example # GSNX: " +
+    report(0, item_form_ ? "no server line: the sensor stops with \"" + error_text(Fault::kServerListingMissing) +
+                               "\"; add: # Gsng:             PRD.P00#"
+                         : "no line for the sensor key " + trimmed_right(asked_key_) + ": the sensor stops with " +
+                               error_number(Fault::kSensorNotFound) +
+                               "; add a sensor line and a server line, for example # GSNX: " +
                                asked_key_ + " Sensor=\"SAP Quillar\" Item=In-Errors");
   }
   for (const std::string& key : keys) review_key(key, lines_of[key]);

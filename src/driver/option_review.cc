@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "output/texts.h"
+#include "base/texts.h"
 
 namespace quillar {
 namespace {

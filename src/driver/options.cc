@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 
 namespace quillar {
 namespace {

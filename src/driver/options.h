@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "output/status.h"
-#include "rfc/connection.h"
+#include "base/status.h"
+#include "rfc/logon_overrides.h"
 
 namespace quillar {
 

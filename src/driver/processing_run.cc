@@ -3,10 +3,11 @@
 #include "driver/error_document.h"
 #include "measure/network_usage.h"
 #include "output/channel_writer.h"
-#include "output/errors.h"
+#include "base/errors.h"
 #include "output/result_document.h"
-#include "output/texts.h"
+#include "base/texts.h"
 #include "rfc/connection.h"
+#include "rfc/rfc_files.h"
 
 namespace quillar {
 namespace {
@@ -61,7 +62,6 @@ std::string render_measurement(const DocumentFormat& format, const Measurement& 
 const char* state_word(SystemState state) {
   switch (state) {
     case SystemState::kProcessed: return "Processed";
-    case SystemState::kNotFound: return "Not Found";
     case SystemState::kRfcFailure: return "Rfc Failure";
     case SystemState::kSkipped: break;
   }
@@ -88,8 +88,8 @@ std::string channel_name_for(const std::string& display_selector, const std::str
 Status read_single_profile(Run& run, LogonEntries& entries) {
   RunSettings& settings = run.settings;
   if (!settings.profile_stream) return error_status(Fault::kProfileMissing, {settings.profile_path});
-  Status profile = read_system_profile(*settings.profile_stream, settings.profile_name, false, run.offset_table,
-                                       entries);
+  Status profile = read_system_profile(*settings.profile_stream, settings.profile_name, ProfileUse::kSingleSystem,
+                                       run.offset_table, entries);
   settings.profile_stream.reset();
   return profile;
 }
@@ -173,7 +173,7 @@ SystemResult GlobalRun::process_system(const std::string& profile_name, std::uni
   Platform& platform = run_.platform;
   SystemResult result;
   LogonEntries entries;
-  bool valid = read_system_profile(*profile, profile_name, true, run_.offset_table, entries).is_ok();
+  bool valid = read_system_profile(*profile, profile_name, ProfileUse::kGlobalRun, run_.offset_table, entries).is_ok();
   profile.reset();
   result.channel_name = channel_name_for(allocation_.display_selector, profile_name, entries);
   if (run_.settings.options.trace) result.system_line = system_line(platform.time_of_day(), profile_name, entries);
@@ -201,11 +201,8 @@ SystemResult GlobalRun::process_system(const std::string& profile_name, std::uni
   }
   if (handle != 0) context.rfc.RfcClose(handle);
 
-  bool call_ok = measured && measurement.call_ok();
-  result.failure_text = measurement.failure_text;
-  result.state = SystemState::kProcessed;
-  if (!call_ok) result.state = SystemState::kNotFound;
-  if (!valid || !call_ok) result.state = SystemState::kRfcFailure;
+  const bool call_ok = measured && measurement.call_ok();
+  result.state = valid && call_ok ? SystemState::kProcessed : SystemState::kRfcFailure;
   return result;
 }
 

@@ -54,7 +54,6 @@ Status prepare_global_run(Run& run, const GlobalAllocation& allocation, Options&
 enum class SystemState {
   kSkipped,     // its profile did not open: counted among the systems only
   kProcessed,   // it delivered its measures
-  kNotFound,    // it delivered nothing
   kRfcFailure,  // its profile was invalid, its logon or its call failed
 };
 
@@ -63,8 +62,6 @@ struct SystemResult {
   std::string channel_name;
   // The item's value, when the system delivered it.
   std::optional<std::uint32_t> value;
-  // Why the system failed, when it failed in its call.
-  std::string failure_text;
   // "* hh:mm:ss NAME, host, destination, sysnr, client", with the console
   // trace on.
   std::string system_line;

@@ -5,8 +5,8 @@
 #include "driver/child_records.h"
 #include "driver/run_settings.h"
 #include "output/diagnostics.h"
-#include "output/texts.h"
-#include "rfc/connection.h"
+#include "base/texts.h"
+#include "rfc/rfc_files.h"
 
 namespace quillar {
 namespace {

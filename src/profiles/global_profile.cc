@@ -1,7 +1,7 @@
 #include "profiles/global_profile.h"
 
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -98,7 +98,9 @@ Status read_global_profile(Platform& platform, const std::string& path, std::str
       parameters = from_column(line, kSensorParametersColumn);
       if (!contains(parameters, kAllocationText)) return error_status(Fault::kInvalidAllocation);
       std::string options = parameters.substr(0, parameters.find(",Sensor="));
-      if (options.size() > GlobalAllocation::kSensorOptionsRoom) return error_status(Fault::kSensorOptionsTooLong);
+      if (options.size() > GlobalAllocation::kSensorOptionsRoom) {
+        return error_status(Fault::kSensorOptionsTooLong, {std::to_string(GlobalAllocation::kSensorOptionsRoom)});
+      }
       allocation.sensor_options = options;
       sensor_found = true;
       allocation.display_selector = display_selector_of(line);

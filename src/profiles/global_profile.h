@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 
 namespace quillar {

@@ -39,7 +39,7 @@ LogonEntries read_back(Platform& platform, const std::string& path) {
   LogonEntries entries;
   EXPECT_TRUE(file != nullptr) << path;
   if (file) {
-    Status read = read_system_profile(*file, "PRD.P00", false, OffsetTable(), entries);
+    Status read = read_system_profile(*file, "PRD.P00", ProfileUse::kSingleSystem, OffsetTable(), entries);
     EXPECT_TRUE(read.is_ok()) << read.text();
   }
   return entries;
@@ -232,7 +232,9 @@ TEST(ProfileToolTest, APlantedTemporaryNameIsLeftAlone) {
     platform.input = "Secret#1\n";
     EXPECT_EQ(run_profile_tool(platform, create_command()), 0) << as_link;
     EXPECT_EQ(platform.links.count(planted), as_link ? 1u : 0u);
-    if (!as_link) EXPECT_EQ(platform.files[planted], "not mine");
+    if (!as_link) {
+      EXPECT_EQ(platform.files[planted], "not mine");
+    }
     EXPECT_EQ(platform.files.count(kPath), 1u);
     EXPECT_EQ(platform.files.count(kPath + ".4661.tmp"), 0u);
   }

@@ -9,7 +9,7 @@
 
 #include "driver/options.h"
 #include "output/diagnostics.h"
-#include "output/texts.h"
+#include "base/texts.h"
 #include "fake_platform.h"
 #include "platform/platform.h"
 #include "platform/temp_drives.h"
