@@ -121,9 +121,9 @@ class Review {
     return separator == std::string::npos ? path : path.substr(separator + 1);
   }
 
-  void report(std::size_t line, std::string text, bool problem = true) {
-    reports_.push_back(Report{line, std::move(text), problem});
-  }
+  void report(std::size_t line, std::string text) { reports_.push_back(Report{line, std::move(text), true}); }
+  // A remark that does not make the file wrong.
+  void warn(std::size_t line, std::string text) { reports_.push_back(Report{line, std::move(text), false}); }
   bool read_lines();
   void classify(std::size_t number, const std::string& line);
   std::string canonical(LineKind kind, const NaturalReading& reading) const;
@@ -222,7 +222,7 @@ bool Review::read_lines() {
     return false;
   }
   if (reader.skipped_byte_order_mark()) {
-    report(0, "warning: the file starts with a UTF-8 byte order mark, which the sensor skips", false);
+    warn(0, "warning: the file starts with a UTF-8 byte order mark, which the sensor skips");
   }
   std::string piece;
   std::size_t number = 1;

@@ -78,7 +78,9 @@ std::string fault_place(Fault fault, const std::map<std::string, LabelledLine>& 
   if (fault == Fault::kUserMissing) return "no User.......: line (labels are case-sensitive)";
   if (fault == Fault::kSavedAsUtf16) return "save the file in Notepad with the encoding ANSI or UTF-8";
   const LabelledLine* password = line_of("Password...:");
-  if (fault == Fault::kPasswordMissing) return password == nullptr ? "no Password...: line" : at_line(*password, "Password...:") + "is empty";
+  if (fault == Fault::kPasswordMissing) {
+    return password == nullptr ? "no Password...: line" : at_line(*password, "Password...:") + "is empty";
+  }
   if (fault == Fault::kInvalidPassword && password != nullptr) {
     if (password->value.size() != 24) {
       return at_line(*password, "Password...:") + std::to_string(password->value.size()) +
