@@ -421,7 +421,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   const std::string parameters = from_column(sensor_line.text, kSensorParametersColumn);
   if (!read.is_ok()) {
     std::string advice;
-    if (read.fault() == Fault::kItemMissing && contains(upper_case(parameters), "ITEM=")) {
+    if (read.fault() == Fault::kItemMissing && contains(upper_case(parameters), kItemKeyword)) {
       advice = "; Item= is read in exactly this letter case";
     }
     report(sensor_line.number, "the sensor stops with \"" + read.text() + "\"" + advice);

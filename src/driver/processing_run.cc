@@ -37,7 +37,7 @@ void install_error_report(Invocation& invocation, RFC_ENV& environment) {
 // framings show it only to someone who reads the trace.
 RfcContext rfc_context(Invocation& invocation, const Options& options, const DocumentFormat& format) {
   return RfcContext{invocation.platform, invocation.rfc_library.entry_points, invocation.log, options.overrides,
-                    invocation.settings.options.trace || format.framing != Framing::kXml,
+                    options.trace || format.framing != Framing::kXml,
                     invocation.destination_folder};
 }
 
@@ -182,7 +182,7 @@ SystemResult GlobalRun::process_system(const std::string& profile_name, std::uni
       read_system_profile(*profile, profile_name, ProfileUse::kGlobalRun, invocation_.offset_table, entries).is_ok();
   profile.reset();
   result.channel_name = channel_name_for(allocation_.display_selector, profile_name, entries);
-  if (invocation_.settings.options.trace) {
+  if (options_.trace) {
     result.system_line = system_line(platform.time_of_day(), profile_name, entries);
   }
   sink.named(result);
@@ -228,7 +228,7 @@ void GlobalRun::finish_system(const SystemResult& result) {
   ++systems_;
   if (result.state == SystemState::kSkipped) return;
   ++(result.state == SystemState::kProcessed ? processed_ : failed_);
-  if (!invocation_.settings.options.trace) return;
+  if (!options_.trace) return;
   invocation_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
 }
 
@@ -279,7 +279,7 @@ int InProcessRunner::work_through(GlobalRun& global_run, const std::vector<std::
 int GlobalRun::work_through_listing(SystemRunner& runner) {
   Platform& platform = invocation_.platform;
   const RunSettings& settings = invocation_.settings;
-  if (settings.options.trace) {
+  if (options_.trace) {
     platform.write_console(settings.banner_line + "\n");
     platform.write_console("* " + settings.banner_line.substr(2, 8) + " " + options_.typed + " State=Executing\n");
   }
@@ -290,7 +290,7 @@ int GlobalRun::work_through_listing(SystemRunner& runner) {
   if (runner.work_through(*this, profile_names()) == kExitRfcAborted) return kExitRfcAborted;
 
   print_summary();
-  if (settings.options.trace) platform.write_console(processed_line(platform));
+  if (options_.trace) platform.write_console(processed_line(platform));
   return kExitCompleted;
 }
 
@@ -302,9 +302,12 @@ Status prepare_global_run(Invocation& invocation, const GlobalAllocation& alloca
 
   // From here on the options of the sensor line (GLOBAL form) or of the
   // command line (ITEM form) rule the document, the channels, the logon and
-  // the log; the trace stays as the command line set it.
+  // the log; the trace and "@" stay as the command line set them. The run
+  // gets these combined options alone.
   const bool item_form = invocation.settings.profile_name == kItemProfileName;
   options = read_global_run_options(item_form ? invocation.settings.options.typed : allocation.sensor_options);
+  options.trace = invocation.settings.options.trace;
+  options.open_as_named = invocation.settings.options.open_as_named;
   return check_run_limits(options);
 }
 

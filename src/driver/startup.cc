@@ -22,7 +22,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   if (options.size() > Options::kRoom) {
     return error_status(Fault::kOptionsTooLong, {std::to_string(Options::kRoom)});
   }
-  settings.options = read_options(options, options);
+  settings.options = read_options(options);
   if (Status limits = check_run_limits(settings.options); !limits.is_ok()) return limits;
 
   if (settings.options.item) {

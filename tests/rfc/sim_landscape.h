@@ -42,7 +42,7 @@ class SimLandscape {
   }
 
   void set_options(const std::string& options) {
-    options_ = read_options(options, options);
+    options_ = read_options(options);
     log_.switch_to(platform_, options_.syslog);
   }
 
