@@ -275,7 +275,7 @@ std::string item_advice(const std::string& item, std::string_view keyword) {
 }
 
 void Review::review_item(std::size_t line, const std::string& item) {
-  if (std::optional<std::string> problem = item_problem(item, item_form_ ? "ITEM=" : "Item=")) {
+  if (std::optional<std::string> problem = item_problem(item, item_form_ ? kItemKeyword : kSensorLineItemKeyword)) {
     report(line, *problem);
   }
 }
@@ -417,7 +417,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
     return;
   }
   GlobalAllocation allocation;
-  Status read = read_global_profile(platform_, path_, shown_key, shown_key, allocation);
+  Status read = read_global_profile(platform_, path_, shown_key, shown_key, read_sensor_line, allocation);
   const std::string parameters = from_column(sensor_line.text, kSensorParametersColumn);
   if (!read.is_ok()) {
     std::string advice;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/status.h"
+#include "profiles/global_profile.h"
 #include "rfc/logon_overrides.h"
 
 namespace quillar {
@@ -31,6 +32,9 @@ extern const std::string_view kFailedKeyword;
 extern const std::array<std::string_view, 11> kOptionKeywords;
 // Any of these characters switches the console trace on.
 extern const std::string_view kTraceCharacters;
+// The item keyword of a sensor line of the global profile, read in exactly
+// this letter case.
+extern const std::string_view kSensorLineItemKeyword;
 
 struct Options {
   // An option string holds at most this many characters; a longer one is
@@ -95,6 +99,11 @@ Status check_run_limits(const Options& options);
 // Reads the options. Keywords are looked for in the text upper-cased (a to
 // z), so they match in any letter case; each value is read as typed.
 Options read_options(std::string_view text);
+
+// The keywords of a sensor line of the global profile: its parameters and
+// the whole line (see SensorLineReader). Its keywords are read in exactly
+// their letter case.
+SensorLine read_sensor_line(std::string_view parameters, std::string_view line);
 
 // The options of a global run, from the sensor line (GLOBAL form) or the
 // command line (ITEM form): each ":" becomes a blank and the text is cut at

@@ -293,7 +293,7 @@ bool explain_allocation(Platform& platform, const RunSettings& settings, const s
   const bool item_form = settings.profile_name == kItemProfileName;
   Status read = item_form ? read_item_profile(platform, path, settings.options.item.value_or(""), allocation)
                           : read_global_profile(platform, path, settings.options.sensor_key, settings.sensor_argument,
-                                                allocation);
+                                                read_sensor_line, allocation);
   if (!read.is_ok()) {
     platform.write_console("The sensor stops with \"" + read.text() + "\".\n");
     return false;
@@ -318,7 +318,7 @@ bool explain_allocation(Platform& platform, const RunSettings& settings, const s
     }
   }
   platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) + "\n");
-  if (std::optional<std::string> problem = item_problem(allocation.item, item_form ? "ITEM=" : "Item=")) {
+  if (std::optional<std::string> problem = item_problem(allocation.item, item_form ? kItemKeyword : kSensorLineItemKeyword)) {
     platform.write_console("Not read: " + *problem + "\n");
     clean = false;
   }

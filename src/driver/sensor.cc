@@ -114,7 +114,7 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
     status = read_item_profile(platform, settings.profile_path, settings.options.item.value_or(""), allocation);
   } else {
     status = read_global_profile(platform, settings.profile_path, settings.options.sensor_key,
-                                 settings.sensor_argument, allocation);
+                                 settings.sensor_argument, read_sensor_line, allocation);
   }
   if (!status.is_ok()) return end_with_error_document(platform, status.text());
   Options options;
