@@ -6,7 +6,7 @@
 #include "driver/child_records.h"
 #include "driver/scratch_folder.h"
 #include "driver/error_document.h"
-#include "output/errors.h"
+#include "base/errors.h"
 
 namespace quillar {
 namespace {
@@ -21,13 +21,13 @@ struct Child {
 
 // Makes a scratch folder and starts a child in it; nothing when either
 // failed, and no folder is left then.
-std::optional<Child> start_child(Run& run, std::size_t position) {
-  Platform& platform = run.platform;
+std::optional<Child> start_child(Invocation& invocation, std::size_t position) {
+  Platform& platform = invocation.platform;
   std::optional<std::string> scratch = make_scratch_folder(platform);
   if (!scratch) return std::nullopt;
   const ChildJob job{*scratch, platform.process_id(), position};
   std::unique_ptr<ChildProcess> process =
-      platform.start_program(child_command_line(run.program_path, job, run.arguments));
+      platform.start_program(child_command_line(invocation.program_path, job, invocation.arguments));
   if (!process) {
     clear_scratch_folder(platform, *scratch);
     return std::nullopt;
@@ -53,7 +53,7 @@ void replay_console(Platform& platform, const ChildRecords::Output& output) {
   }
 }
 
-void note_deadline(Run& run) { run.log.log_event(0, "Deadline passed", ""); }
+void note_deadline(Invocation& invocation) { invocation.log.log_event(0, "Deadline passed", ""); }
 
 // One system of the listing.
 struct Slot {
@@ -73,7 +73,7 @@ struct Slot {
 class ChildScheduler {
  public:
   ChildScheduler(GlobalRun& global_run, const std::vector<std::string>& names)
-      : global_run_(global_run), run_(global_run.run()), platform_(run_.platform) {
+      : global_run_(global_run), invocation_(global_run.invocation()), platform_(invocation_.platform) {
     for (const std::string& name : names) slots_.push_back(Slot{name});
   }
 
@@ -119,7 +119,7 @@ class ChildScheduler {
       return;
     }
     const std::size_t position = static_cast<std::size_t>(&slot - slots_.data()) + 1;
-    slot.child = start_child(run_, position);
+    slot.child = start_child(invocation_, position);
     if (!slot.child) {
       slot.here = true;
       return;
@@ -171,7 +171,7 @@ class ChildScheduler {
       // Not answered: nothing it printed counts, the system failed.
       result.state = SystemState::kRfcFailure;
       if (result.system_line.empty()) result.system_line = "* " + platform_.time_of_day() + " " + slot.profile_name;
-      if (slot.stopped) note_deadline(run_);
+      if (slot.stopped) note_deadline(invocation_);
       global_run_.finish_system(result);
       return kExitCompleted;
     }
@@ -201,7 +201,7 @@ class ChildScheduler {
   }
 
   GlobalRun& global_run_;
-  Run& run_;
+  Invocation& invocation_;
   Platform& platform_;
   std::vector<Slot> slots_;
 };
@@ -209,16 +209,16 @@ class ChildScheduler {
 }  // namespace
 
 int ChildRunner::work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) {
-  sweep_stale_scratch_folders(global_run.run().platform);
+  sweep_stale_scratch_folders(global_run.invocation().platform);
   ChildScheduler scheduler(global_run, profile_names);
   return scheduler.work();
 }
 
-std::optional<int> run_single_in_child(Run& run, const std::string& destination) {
-  Platform& platform = run.platform;
-  const Options& options = run.settings.options;
+std::optional<int> run_single_in_child(Invocation& invocation, const std::string& destination) {
+  Platform& platform = invocation.platform;
+  const Options& options = invocation.settings.options;
   sweep_stale_scratch_folders(platform);
-  std::optional<Child> child = start_child(run, 1);
+  std::optional<Child> child = start_child(invocation, 1);
   if (!child) return std::nullopt;
   const long seconds = options.deadline_seconds.value_or(options.whole_run_seconds());
   const std::uint64_t begun = platform.monotonic_ms();
@@ -233,7 +233,7 @@ std::optional<int> run_single_in_child(Run& run, const std::string& destination)
   }
   ChildRecords records = collect(platform, child->scratch);
   if (!records.exit_code) {
-    if (stopped) note_deadline(run);
+    if (stopped) note_deadline(invocation);
     return end_with_error_document(platform, error_text(Fault::kSystemTooSlow, {destination, std::to_string(seconds)}));
   }
   for (const ChildRecords::Output& output : records.output) replay_console(platform, output);

@@ -25,7 +25,7 @@ class ChildRunner final : public SystemRunner {
 // The single-system run in a child, stopped at the deadline (or the run's
 // bound). Gives the exit code; nothing when no child could be started, and
 // the run goes on in this process.
-std::optional<int> run_single_in_child(Run& run, const std::string& destination);
+std::optional<int> run_single_in_child(Invocation& invocation, const std::string& destination);
 
 }  // namespace quillar
 

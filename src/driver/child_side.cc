@@ -5,8 +5,8 @@
 #include <string>
 
 #include "driver/child_records.h"
-#include "output/diagnostics.h"
-#include "output/status.h"
+#include "rfc/rfc_files.h"
+#include "base/status.h"
 
 namespace quillar {
 namespace {
@@ -86,30 +86,30 @@ class RecordingSink final : public SystemSink {
 
 // The run as the child works it: through the recording console, with the
 // destination files in the parent's folder.
-Run run_through(Run& run, RecordingConsole& console, const ErrorReportTarget& report) {
-  return Run{console, run.settings, run.log, run.offset_table, run.program_path, run.rfc_library, report,
-             kParentFolder, run.arguments};
+Invocation through_console(Invocation& invocation, RecordingConsole& console, const ErrorReportTarget& report) {
+  return Invocation{console, invocation.settings, invocation.log, invocation.offset_table, invocation.program_path,
+                    invocation.rfc_library, report, kParentFolder, invocation.arguments};
 }
 
 }  // namespace
 
-int run_single_system_as_child(Run& run, const LogonEntries& entries, const ChildJob& job) {
-  RecordingConsole console(run.platform);
+int run_single_system_as_child(Invocation& invocation, const LogonEntries& entries, const ChildJob& job) {
+  RecordingConsole console(invocation.platform);
   if (job.position != 1 || !console.begin(job.scratch)) return kExitErrorDocument;
-  const ErrorReportTarget report{console, run.rfc_library.entry_points};
-  Run child_run = run_through(run, console, report);
-  child_run.log.switch_to(console, run.settings.options.syslog);
-  const int exit_code = run_single_system(child_run, entries);
+  const ErrorReportTarget report{console, invocation.rfc_library.entry_points};
+  Invocation child_invocation = through_console(invocation, console, report);
+  child_invocation.log.switch_to(console, invocation.settings.options.syslog);
+  const int exit_code = run_single_system(child_invocation, entries);
   console.finish_output(exit_code);
   return exit_code;
 }
 
-int run_global_system_as_child(Run& run, const GlobalAllocation& allocation, const Options& options,
+int run_global_system_as_child(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
                                const ChildJob& job) {
-  RecordingConsole console(run.platform);
-  const ErrorReportTarget report{console, run.rfc_library.entry_points};
-  Run child_run = run_through(run, console, report);
-  GlobalRun global_run(child_run, allocation, options);
+  RecordingConsole console(invocation.platform);
+  const ErrorReportTarget report{console, invocation.rfc_library.entry_points};
+  Invocation child_invocation = through_console(invocation, console, report);
+  GlobalRun global_run(child_invocation, allocation, options);
   const std::vector<std::string> names = global_run.profile_names();
   if (job.position > names.size()) return kExitErrorDocument;
   const std::string& name = names[job.position - 1];
@@ -117,7 +117,7 @@ int run_global_system_as_child(Run& run, const GlobalAllocation& allocation, con
   // the parent's working directory.
   std::unique_ptr<ReadableFile> profile = global_run.open_system_profile(name);
   if (!console.begin(job.scratch)) return kExitErrorDocument;
-  child_run.log.switch_to(console, options.syslog);
+  child_invocation.log.switch_to(console, options.syslog);
   SystemResult result;
   if (profile) {
     RecordingSink sink(console);

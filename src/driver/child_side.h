@@ -12,11 +12,11 @@ namespace quillar {
 
 // The single-system run of a child, over the entries that start-up read.
 // Gives the exit code.
-int run_single_system_as_child(Run& run, const LogonEntries& entries, const ChildJob& job);
+int run_single_system_as_child(Invocation& invocation, const LogonEntries& entries, const ChildJob& job);
 
 // The system at the job's position of a global run, once start-up and the
 // global run's preparation have passed. Gives the exit code.
-int run_global_system_as_child(Run& run, const GlobalAllocation& allocation, const Options& options,
+int run_global_system_as_child(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
                                const ChildJob& job);
 
 }  // namespace quillar

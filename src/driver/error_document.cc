@@ -1,7 +1,7 @@
 #include "driver/error_document.h"
 
 #include "output/result_document.h"
-#include "output/status.h"
+#include "base/status.h"
 
 namespace quillar {
 

@@ -8,7 +8,8 @@
 #include "driver/option_review.h"
 #include "driver/profile_inspection.h"
 #include "measure/network_usage.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
 #include "profiles/global_profile.h"
 #include "profiles/password.h"
@@ -120,9 +121,9 @@ class Review {
     return separator == std::string::npos ? path : path.substr(separator + 1);
   }
 
-  void report(std::size_t line, std::string text, bool problem = true) {
-    reports_.push_back(Report{line, std::move(text), problem});
-  }
+  void report(std::size_t line, std::string text) { reports_.push_back(Report{line, std::move(text), true}); }
+  // A remark that does not make the file wrong.
+  void warn(std::size_t line, std::string text) { reports_.push_back(Report{line, std::move(text), false}); }
   bool read_lines();
   void classify(std::size_t number, const std::string& line);
   std::string canonical(LineKind kind, const NaturalReading& reading) const;
@@ -221,7 +222,7 @@ bool Review::read_lines() {
     return false;
   }
   if (reader.skipped_byte_order_mark()) {
-    report(0, "warning: the file starts with a UTF-8 byte order mark, which the sensor skips", false);
+    warn(0, "warning: the file starts with a UTF-8 byte order mark, which the sensor skips");
   }
   std::string piece;
   std::size_t number = 1;
@@ -274,7 +275,7 @@ std::string item_advice(const std::string& item, std::string_view keyword) {
 }
 
 void Review::review_item(std::size_t line, const std::string& item) {
-  if (std::optional<std::string> problem = item_problem(item, item_form_ ? "ITEM=" : "Item=")) {
+  if (std::optional<std::string> problem = item_problem(item, item_form_ ? kItemKeyword : kSensorLineItemKeyword)) {
     report(line, *problem);
   }
 }
@@ -347,7 +348,7 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
       continue;
     }
     LogonEntries entries;
-    Status valid = read_system_profile(*profile, name, true, OffsetTable(), entries);
+    Status valid = read_system_profile(*profile, name, ProfileUse::kGlobalRun, OffsetTable(), entries);
     if (!valid.is_ok()) {
       report(at, name + ": " + valid.text() + " (quillar-profile check " + name + " names the line at fault)");
     }
@@ -396,8 +397,8 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
 
   if (sensor_lines.empty()) {
     report(first_line, "the key " + shown_key +
-                           " has server lines but no sensor line, and a sensor for it stops "
-                           "with Error 1030; add: # GSNX: " +
+                           " has server lines but no sensor line, and a sensor for it stops with " +
+                           error_number(Fault::kSensorNotFound) + "; add: # GSNX: " +
                            key + " Sensor=\"SAP Quillar\" Item=In-Errors");
     return;
   }
@@ -410,17 +411,17 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   }
   if (server_lines.empty()) {
     report(sensor_line.number, "the sensor line of " + shown_key +
-                                   " has no server line, and the sensor stops with "
-                                   "Error 1025; add: # GSNG: " +
+                                   " has no server line, and the sensor stops with " +
+                                   error_number(Fault::kServerListingMissing) + "; add: # GSNG: " +
                                    key + "  PRD.P00#");
     return;
   }
   GlobalAllocation allocation;
-  Status read = read_global_profile(platform_, path_, shown_key, shown_key, allocation);
+  Status read = read_global_profile(platform_, path_, shown_key, shown_key, read_sensor_line, allocation);
   const std::string parameters = from_column(sensor_line.text, kSensorParametersColumn);
   if (!read.is_ok()) {
     std::string advice;
-    if (read.text().find("1026") != std::string::npos && contains(upper_case(parameters), "ITEM=")) {
+    if (read.fault() == Fault::kItemMissing && contains(upper_case(parameters), kItemKeyword)) {
       advice = "; Item= is read in exactly this letter case";
     }
     report(sensor_line.number, "the sensor stops with \"" + read.text() + "\"" + advice);
@@ -477,11 +478,11 @@ int Review::run() {
     lines_of[line.key].push_back(&line);
   }
   if (keys.empty()) {
-    report(0, item_form_ ? "no server line: the sensor stops with \"Error 1025: Global Server Listing missing...\"; "
-                           "add: # Gsng:             PRD.P00#"
-                         : "no line for the sensor key " + trimmed_right(asked_key_) +
-                               ": the sensor stops with Error 1030; add a sensor line and a server line, for "
-                               "example # GSNX: " +
+    report(0, item_form_ ? "no server line: the sensor stops with \"" + error_text(Fault::kServerListingMissing) +
+                               "\"; add: # Gsng:             PRD.P00#"
+                         : "no line for the sensor key " + trimmed_right(asked_key_) + ": the sensor stops with " +
+                               error_number(Fault::kSensorNotFound) +
+                               "; add a sensor line and a server line, for example # GSNX: " +
                                asked_key_ + " Sensor=\"SAP Quillar\" Item=In-Errors");
   }
   for (const std::string& key : keys) review_key(key, lines_of[key]);

@@ -3,16 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "output/texts.h"
+#include "base/texts.h"
 
 namespace quillar {
 namespace {
-
-// The keywords the sensor looks for in an option string, as they must be
-// written; those that begin with a comma are found only with it.
-constexpr std::array<std::string_view, 11> kKeywords = {
-    "ITEM=", "MODE=", "LAN=", "CH=", ",SYSLOG", ",HOST=", ",NO=", ",DEADLINE=", ",PARALLEL=", ",RUNTIME=", ",FAILED"};
-constexpr std::string_view kTraceCharacters = "#@$%";
 
 bool is_separator(char c) { return c == ' ' || c == ','; }
 
@@ -81,41 +75,42 @@ std::vector<std::string> split_parameters(std::string_view parameters) {
 std::vector<std::string> describe_options(const Options& options, std::string_view mode_keyword) {
   std::vector<std::string> lines;
   if (options.item) {
-    lines.push_back("ITEM=" + *options.item + ": a global run over Orvanta.Prf, reporting the channel \"" +
+    lines.push_back(std::string(kItemKeyword) + *options.item + ": a global run over Orvanta.Prf, reporting the channel \"" +
                     *options.item + "\" of every system");
   }
-  if (options.mode) lines.push_back("MODE=" + *options.mode + ": the output mode");
+  if (options.mode) lines.push_back(std::string(kModeKeyword) + *options.mode + ": the output mode");
   if (!options.interface_name.empty()) {
-    lines.push_back("LAN=" + options.interface_name + ": only the rows of the interface " + options.interface_name +
+    lines.push_back(std::string(kInterfaceKeyword) + options.interface_name + ": only the rows of the interface " + options.interface_name +
                     " count (in any letter case)");
   }
   if (options.channel_selection) {
-    lines.push_back("CH=" + std::to_string(options.selected_channel) +
+    lines.push_back(std::string(kChannelKeyword) + std::to_string(options.selected_channel) +
                     (mode_keyword == "Tolvane" ? ": only the value of this channel is printed"
                                                : ": read by the mode Tolvane only, so without effect here"));
   }
-  if (options.syslog) lines.push_back(",SYSLOG: Quillar.log is written in the working directory");
+  if (options.syslog) lines.push_back(std::string(kSyslogKeyword) + ": Quillar.log is written in the working directory");
   if (options.overrides.hostname) {
-    lines.push_back(",HOST=" + *options.overrides.hostname +
+    lines.push_back(std::string(kHostKeyword) + *options.overrides.hostname +
                     ": the logon goes to this application server instead of the profile's");
   }
   if (options.overrides.sysnr) {
-    lines.push_back(",NO=" + *options.overrides.sysnr + ": the logon uses this system number instead of the profile's");
+    lines.push_back(std::string(kSysnrKeyword) + *options.overrides.sysnr + ": the logon uses this system number instead of the profile's");
   }
   if (options.deadline_seconds) {
-    lines.push_back(",DEADLINE=" + std::to_string(*options.deadline_seconds) +
+    lines.push_back(std::string(kDeadlineKeyword) + std::to_string(*options.deadline_seconds) +
                     ": a system that has not answered after this many seconds is stopped");
   }
   if (options.parallel) {
-    lines.push_back(",PARALLEL=" + std::to_string(*options.parallel) + ": up to this many systems at once");
+    lines.push_back(std::string(kParallelKeyword) + std::to_string(*options.parallel) + ": up to this many systems at once");
   }
   if (options.runtime_seconds) {
-    lines.push_back(",RUNTIME=" + std::to_string(*options.runtime_seconds) +
+    lines.push_back(std::string(kRuntimeKeyword) + std::to_string(*options.runtime_seconds) +
                     ": a run with ,DEADLINE= or ,PARALLEL= ends after this many seconds, its unfinished systems "
                     "failed");
   }
   if (options.failed_channel) {
-    lines.push_back(",FAILED: a global run adds the channel \"Failed systems\" with the count of failed systems");
+    lines.push_back(std::string(kFailedKeyword) +
+                    ": a global run adds the channel \"Failed systems\" with the count of failed systems");
   }
   if (options.open_as_named) {
     lines.push_back("@: the profile is opened where the first argument names it, without PRTG's folder search");
@@ -135,7 +130,7 @@ std::vector<std::string> unread_options(std::string_view options, OptionPlace pl
   const std::size_t start = place == OptionPlace::kGlobalCommandLine ? std::min(upper.find(' '), upper.size()) : 0;
   auto word_starts_at = [&](std::size_t at) { return at >= start && (at == 0 || upper[at - 1] == ' '); };
 
-  for (std::string_view keyword : kKeywords) {
+  for (std::string_view keyword : kOptionKeywords) {
     std::size_t first = upper.find(keyword, start);
     if (keyword.front() == ',') {
       const std::string_view bare = keyword.substr(1);
@@ -147,12 +142,12 @@ std::vector<std::string> unread_options(std::string_view options, OptionPlace pl
     }
     if (first == std::string::npos) continue;
     const std::string found = keyword_as_typed(options, first, keyword);
-    if (place == OptionPlace::kGlobalCommandLine && keyword != "MODE=" && keyword != "ITEM=") {
+    if (place == OptionPlace::kGlobalCommandLine && keyword != kModeKeyword && keyword != kItemKeyword) {
       notes.push_back(found +
                       " on the command line is not read in the GLOBAL form, whose run takes its options "
                       "from the sensor line: write it on the sensor line");
     }
-    if (place == OptionPlace::kSensorLine && keyword == "MODE=") {
+    if (place == OptionPlace::kSensorLine && keyword == kModeKeyword) {
       notes.push_back(found +
                       " on the sensor line is not read, the output mode is the command line's: write it "
                       "into the sensor's parameters in PRTG, after the sensor key");
@@ -182,7 +177,7 @@ std::vector<std::string> unread_options(std::string_view options, OptionPlace pl
     std::size_t equals = word.find('=');
     if (equals != std::string_view::npos && word.rfind("SENSOR=", 0) != 0) {
       bool known = false;
-      for (std::string_view keyword : kKeywords) {
+      for (std::string_view keyword : kOptionKeywords) {
         std::string_view bare = keyword.front() == ',' ? keyword.substr(1) : keyword;
         if (bare.back() == '=' && word.substr(0, equals + 1).find(bare) != std::string_view::npos) known = true;
       }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 
 namespace quillar {
 namespace {
@@ -11,9 +11,9 @@ namespace {
 // The interface name follows its own rule: its first character never ends
 // it, so "LAN=,x" names ",x"; then it runs to a blank or a comma.
 std::string interface_after(std::string_view keyword_text, std::string_view typed) {
-  std::size_t at = keyword_text.find("LAN=");
+  std::size_t at = keyword_text.find(kInterfaceKeyword);
   if (at == std::string_view::npos) return std::string();
-  std::string name(typed.substr(std::min(at + 4, typed.size())));
+  std::string name(typed.substr(std::min(at + kInterfaceKeyword.size(), typed.size())));
   std::size_t end = name.find_first_of(" ,", 1);
   if (end != std::string::npos) name.erase(end);
   return name;
@@ -22,40 +22,57 @@ std::string interface_after(std::string_view keyword_text, std::string_view type
 // The channel number is read from at most three characters, up to a comma,
 // as a number of the C runtime.
 void read_channel_selection(std::string_view keyword_text, std::string_view typed, Options& options) {
-  std::size_t at = keyword_text.find("CH=");
+  std::size_t at = keyword_text.find(kChannelKeyword);
   if (at == std::string_view::npos) return;
   options.channel_selection = true;
-  std::string_view number = typed.substr(std::min(at + 3, typed.size()), 3);
+  std::string_view number = typed.substr(std::min(at + kChannelKeyword.size(), typed.size()), 3);
   options.selected_channel = leading_integer(number.substr(0, number.find(',')));
 }
 
 }  // namespace
 
-Options read_options(std::string_view keyword_source, std::string_view typed) {
-  const std::string keyword_text = upper_case(keyword_source);
+const std::string_view kItemKeyword = "ITEM=";
+const std::string_view kModeKeyword = "MODE=";
+const std::string_view kInterfaceKeyword = "LAN=";
+const std::string_view kChannelKeyword = "CH=";
+const std::string_view kSyslogKeyword = ",SYSLOG";
+const std::string_view kHostKeyword = ",HOST=";
+const std::string_view kSysnrKeyword = ",NO=";
+const std::string_view kDeadlineKeyword = ",DEADLINE=";
+const std::string_view kParallelKeyword = ",PARALLEL=";
+const std::string_view kRuntimeKeyword = ",RUNTIME=";
+const std::string_view kFailedKeyword = ",FAILED";
+const std::array<std::string_view, 11> kOptionKeywords = {
+    kItemKeyword,  kModeKeyword,     kInterfaceKeyword, kChannelKeyword, kSyslogKeyword, kHostKeyword,
+    kSysnrKeyword, kDeadlineKeyword, kParallelKeyword,  kRuntimeKeyword, kFailedKeyword};
+const std::string_view kTraceCharacters = "#@$%";
+const std::string_view kSensorLineItemKeyword = "Item=";
+
+Options read_options(std::string_view typed) {
+  const std::string keyword_text = upper_case(typed);
   Options options;
   options.typed = typed;
-  options.trace = keyword_text.find_first_of("#@$%") != std::string::npos;
+  options.trace = keyword_text.find_first_of(kTraceCharacters) != std::string::npos;
   options.open_as_named = contains(keyword_text, "@");
-  options.item = keyword_value(keyword_text, typed, "ITEM=", Options::kItemRoom);
+  options.item = keyword_value(keyword_text, typed, kItemKeyword, Options::kItemRoom);
   if (options.item) blanks_for_colons(*options.item);
-  options.mode = keyword_value(keyword_text, typed, "MODE=");
+  options.mode = keyword_value(keyword_text, typed, kModeKeyword);
   options.interface_name = interface_after(keyword_text, typed);
   read_channel_selection(keyword_text, typed, options);
-  options.syslog = contains(keyword_text, ",SYSLOG");
-  options.overrides.hostname = keyword_value(keyword_text, typed, ",HOST=");
-  options.overrides.sysnr = keyword_value(keyword_text, typed, ",NO=");
+  options.syslog = contains(keyword_text, kSyslogKeyword);
+  options.overrides.hostname = keyword_value(keyword_text, typed, kHostKeyword);
+  options.overrides.sysnr = keyword_value(keyword_text, typed, kSysnrKeyword);
   options.sensor_key = keyword_text.substr(0, keyword_text.find(' '));
-  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, ",DEADLINE=")) {
+  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, kDeadlineKeyword)) {
     options.deadline_seconds = leading_integer(*seconds);
     options.deadline_typed = *seconds;
   }
-  if (std::optional<std::string> systems = keyword_value(keyword_text, typed, ",PARALLEL=")) {
+  if (std::optional<std::string> systems = keyword_value(keyword_text, typed, kParallelKeyword)) {
     options.parallel = leading_integer(*systems);
     options.parallel_typed = *systems;
   }
-  options.failed_channel = contains(keyword_text, ",FAILED");
-  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, ",RUNTIME=")) {
+  options.failed_channel = contains(keyword_text, kFailedKeyword);
+  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, kRuntimeKeyword)) {
     options.runtime_seconds = leading_integer(*seconds);
     options.runtime_typed = *seconds;
   }
@@ -91,11 +108,25 @@ Status check_run_limits(const Options& options) {
   return Status::Ok();
 }
 
+SensorLine read_sensor_line(std::string_view parameters, std::string_view line) {
+  SensorLine sensor_line;
+  sensor_line.allocates = contains(parameters, "Sensor=\"SAP Quillar\"");
+  sensor_line.options = std::string(parameters.substr(0, parameters.find(",Sensor=")));
+  sensor_line.item =
+      keyword_value(parameters, parameters, kSensorLineItemKeyword, GlobalAllocation::kItemRoom).value_or("");
+  blanks_for_colons(sensor_line.item);
+  // Later keywords win: ",Sid" over ",Host" over ",Alias" over ",Profile".
+  if (contains(line, ",Alias")) sensor_line.display_selector = "2";
+  if (contains(line, ",Host")) sensor_line.display_selector = "3";
+  if (contains(line, ",Sid")) sensor_line.display_selector = "4";
+  return sensor_line;
+}
+
 Options read_global_run_options(std::string_view options) {
   std::string text(options);
   blanks_for_colons(text);
   text.erase(std::min(text.find(" @"), text.size()));
-  return read_options(text, text);
+  return read_options(text);
 }
 
 }  // namespace quillar

@@ -3,15 +3,38 @@
 #ifndef QUILLAR_DRIVER_OPTIONS_H_
 #define QUILLAR_DRIVER_OPTIONS_H_
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "output/status.h"
-#include "rfc/connection.h"
+#include "base/status.h"
+#include "profiles/global_profile.h"
+#include "rfc/logon_overrides.h"
 
 namespace quillar {
+
+// The keywords of an option string, as they must be written (any letter
+// case); those that begin with a comma are found only with it.
+extern const std::string_view kItemKeyword;
+extern const std::string_view kModeKeyword;
+extern const std::string_view kInterfaceKeyword;
+extern const std::string_view kChannelKeyword;
+extern const std::string_view kSyslogKeyword;
+extern const std::string_view kHostKeyword;
+extern const std::string_view kSysnrKeyword;
+extern const std::string_view kDeadlineKeyword;
+extern const std::string_view kParallelKeyword;
+extern const std::string_view kRuntimeKeyword;
+extern const std::string_view kFailedKeyword;
+// Every one of them, in the order the help names them.
+extern const std::array<std::string_view, 11> kOptionKeywords;
+// Any of these characters switches the console trace on.
+extern const std::string_view kTraceCharacters;
+// The item keyword of a sensor line of the global profile, read in exactly
+// this letter case.
+extern const std::string_view kSensorLineItemKeyword;
 
 struct Options {
   // An option string holds at most this many characters; a longer one is
@@ -73,11 +96,14 @@ inline constexpr long kLongestRuntime = 900;
 inline constexpr long kDefaultRuntime = 50;
 Status check_run_limits(const Options& options);
 
-// Reads the options. Keywords are looked for in `keyword_source`, upper-cased
-// (a to z), so they match in any letter case; each value is read at the same
-// place of `typed`, which has the same characters but for letter case, or
-// fewer of them.
-Options read_options(std::string_view keyword_source, std::string_view typed);
+// Reads the options. Keywords are looked for in the text upper-cased (a to
+// z), so they match in any letter case; each value is read as typed.
+Options read_options(std::string_view text);
+
+// The keywords of a sensor line of the global profile: its parameters and
+// the whole line (see SensorLineReader). Its keywords are read in exactly
+// their letter case.
+SensorLine read_sensor_line(std::string_view parameters, std::string_view line);
 
 // The options of a global run, from the sensor line (GLOBAL form) or the
 // command line (ITEM form): each ":" becomes a blank and the text is cut at

@@ -3,10 +3,11 @@
 #include "driver/error_document.h"
 #include "measure/network_usage.h"
 #include "output/channel_writer.h"
-#include "output/errors.h"
+#include "base/errors.h"
 #include "output/result_document.h"
-#include "output/texts.h"
+#include "base/texts.h"
 #include "rfc/connection.h"
+#include "rfc/rfc_files.h"
 
 namespace quillar {
 namespace {
@@ -26,17 +27,18 @@ std::string processed_line(Platform& platform) {
   return "\n* " + platform.time_of_day() + " SAP " + kProgramWord + " now processed...\n";
 }
 
-void install_error_report(Run& run, RFC_ENV& environment) {
-  set_error_report_target(run.error_report);
+void install_error_report(Invocation& invocation, RFC_ENV& environment) {
+  set_error_report_target(invocation.error_report);
   environment = error_report_environment();
-  run.rfc_library.entry_points.RfcEnvironment(&environment);
+  invocation.rfc_library.entry_points.RfcEnvironment(&environment);
 }
 
 // The "* SapRfc.Ini" line of a destination logon is no XML, so the XML
 // framings show it only to someone who reads the trace.
-RfcContext rfc_context(Run& run, const Options& options, const DocumentFormat& format) {
-  return RfcContext{run.platform, run.rfc_library.entry_points, run.log, options.overrides,
-                    run.settings.options.trace || format.framing != Framing::kXml, run.destination_folder};
+RfcContext rfc_context(Invocation& invocation, const Options& options, const DocumentFormat& format) {
+  return RfcContext{invocation.platform, invocation.rfc_library.entry_points, invocation.log, options.overrides,
+                    options.trace || format.framing != Framing::kXml,
+                    invocation.destination_folder};
 }
 
 DocumentFormat format_for(const RunSettings& settings, const Options& options) {
@@ -61,7 +63,6 @@ std::string render_measurement(const DocumentFormat& format, const Measurement& 
 const char* state_word(SystemState state) {
   switch (state) {
     case SystemState::kProcessed: return "Processed";
-    case SystemState::kNotFound: return "Not Found";
     case SystemState::kRfcFailure: return "Rfc Failure";
     case SystemState::kSkipped: break;
   }
@@ -85,26 +86,26 @@ std::string channel_name_for(const std::string& display_selector, const std::str
   return std::string(cut_to(name, kChannelNameRoom));
 }
 
-Status read_single_profile(Run& run, LogonEntries& entries) {
-  RunSettings& settings = run.settings;
+Status read_single_profile(Invocation& invocation, LogonEntries& entries) {
+  RunSettings& settings = invocation.settings;
   if (!settings.profile_stream) return error_status(Fault::kProfileMissing, {settings.profile_path});
-  Status profile = read_system_profile(*settings.profile_stream, settings.profile_name, false, run.offset_table,
-                                       entries);
+  Status profile = read_system_profile(*settings.profile_stream, settings.profile_name, ProfileUse::kSingleSystem,
+                                       invocation.offset_table, entries);
   settings.profile_stream.reset();
   return profile;
 }
 
-int run_single_system(Run& run, const LogonEntries& entries) {
-  Platform& platform = run.platform;
-  RunSettings& settings = run.settings;
+int run_single_system(Invocation& invocation, const LogonEntries& entries) {
+  Platform& platform = invocation.platform;
+  RunSettings& settings = invocation.settings;
   const Options& options = settings.options;
 
-  run.log.log_event(0, "program started", run.program_path);
-  Status opened = open_rfc_library(platform, run.rfc_library);
+  invocation.log.log_event(0, "program started", invocation.program_path);
+  Status opened = open_rfc_library(platform, invocation.rfc_library);
   if (!opened.is_ok()) return end_with_error_document(platform, opened.text());
   RFC_ENV environment;
-  install_error_report(run, environment);
-  run.log.log_event(0, "RfcEnvironment called", "");
+  install_error_report(invocation, environment);
+  invocation.log.log_event(0, "RfcEnvironment called", "");
 
   if (options.trace) {
     platform.write_console(settings.banner_line + "\n");
@@ -115,7 +116,7 @@ int run_single_system(Run& run, const LogonEntries& entries) {
   }
 
   const DocumentFormat format = format_for(settings, options);
-  RfcContext context = rfc_context(run, options, format);
+  RfcContext context = rfc_context(invocation, options, format);
   LogonRecords records;
   RFC_HANDLE handle = open_sap_connection(context, entries, records);
   if (handle == 0) return end_with_error_document(platform, error_text(Fault::kLogonFailed, {entries.destination}));
@@ -134,9 +135,10 @@ int run_single_system(Run& run, const LogonEntries& entries) {
   return kExitCompleted;
 }
 
-struct GlobalRun::Shared {
-  Shared(Run& run, const Options& options)
-      : format(format_for(run.settings, options)), context(rfc_context(run, options, format)) {}
+// What the work on every system uses and keeps from one system to the next.
+struct GlobalRun::SystemTools {
+  SystemTools(Invocation& invocation, const Options& options)
+      : format(format_for(invocation.settings, options)), context(rfc_context(invocation, options, format)) {}
   const DocumentFormat format;
   RfcContext context;
   ChannelWriter channels;
@@ -145,8 +147,11 @@ struct GlobalRun::Shared {
   NetworkUsage usage;
 };
 
-GlobalRun::GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options)
-    : run_(run), allocation_(allocation), options_(options), shared_(std::make_unique<Shared>(run, options)) {}
+GlobalRun::GlobalRun(Invocation& invocation, const GlobalAllocation& allocation, const Options& options)
+    : invocation_(invocation),
+      allocation_(allocation),
+      options_(options),
+      tools_(std::make_unique<SystemTools>(invocation, options)) {}
 
 GlobalRun::~GlobalRun() = default;
 
@@ -165,24 +170,27 @@ std::unique_ptr<ReadableFile> GlobalRun::open_system_profile(const std::string& 
   // A name too long for a profile name would stand for another file if it
   // were cut, so it is passed over like a profile that does not open.
   if (profile_name.size() > RunSettings::kProfileNameRoom) return nullptr;
-  return run_.platform.open_text(run_.settings.sensor_dir + profile_name);
+  return invocation_.platform.open_text(invocation_.settings.sensor_dir + profile_name);
 }
 
 SystemResult GlobalRun::process_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile,
                                        SystemSink& sink) {
-  Platform& platform = run_.platform;
+  Platform& platform = invocation_.platform;
   SystemResult result;
   LogonEntries entries;
-  bool valid = read_system_profile(*profile, profile_name, true, run_.offset_table, entries).is_ok();
+  bool valid =
+      read_system_profile(*profile, profile_name, ProfileUse::kGlobalRun, invocation_.offset_table, entries).is_ok();
   profile.reset();
   result.channel_name = channel_name_for(allocation_.display_selector, profile_name, entries);
-  if (run_.settings.options.trace) result.system_line = system_line(platform.time_of_day(), profile_name, entries);
+  if (options_.trace) {
+    result.system_line = system_line(platform.time_of_day(), profile_name, entries);
+  }
   sink.named(result);
 
-  install_error_report(run_, shared_->environment);
+  install_error_report(invocation_, tools_->environment);
   // The logon is tried whether or not the profile is valid.
-  RfcContext& context = shared_->context;
-  RFC_HANDLE handle = open_sap_connection(context, entries, shared_->records);
+  RfcContext& context = tools_->context;
+  RFC_HANDLE handle = open_sap_connection(context, entries, tools_->records);
   Measurement measurement;
   bool measured = false;
   if (handle == 0) {
@@ -194,18 +202,15 @@ SystemResult GlobalRun::process_system(const std::string& profile_name, std::uni
       }
       sink.delivered(result);
     };
-    measurement = shared_->usage.measure_network_usage(context, handle, entries.destination,
+    measurement = tools_->usage.measure_network_usage(context, handle, entries.destination,
                                                        options_.interface_name, delivered);
     measured = true;
     if (!measurement.call_ok()) valid = false;
   }
   if (handle != 0) context.rfc.RfcClose(handle);
 
-  bool call_ok = measured && measurement.call_ok();
-  result.failure_text = measurement.failure_text;
-  result.state = SystemState::kProcessed;
-  if (!call_ok) result.state = SystemState::kNotFound;
-  if (!valid || !call_ok) result.state = SystemState::kRfcFailure;
+  const bool call_ok = measured && measurement.call_ok();
+  result.state = valid && call_ok ? SystemState::kProcessed : SystemState::kRfcFailure;
   return result;
 }
 
@@ -213,18 +218,18 @@ SystemResult GlobalRun::process_system(const std::string& profile_name, std::uni
 // line once the system is done.
 void GlobalRun::emit_channel(const SystemResult& result) {
   if (!result.value) return;
-  ResultDocument document(shared_->format);
+  ResultDocument document(tools_->format);
   const std::string value = std::to_string(*result.value);
-  shared_->channels.write_channel(document, result.channel_name, result.channel_name, value, "");
-  run_.platform.write_console(document.text());
+  tools_->channels.write_channel(document, result.channel_name, result.channel_name, value, "");
+  invocation_.platform.write_console(document.text());
 }
 
 void GlobalRun::finish_system(const SystemResult& result) {
   ++systems_;
   if (result.state == SystemState::kSkipped) return;
   ++(result.state == SystemState::kProcessed ? processed_ : failed_);
-  if (!run_.settings.options.trace) return;
-  run_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
+  if (!options_.trace) return;
+  invocation_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
 }
 
 void GlobalRun::print_summary() {
@@ -236,11 +241,11 @@ void GlobalRun::print_summary() {
     failed_systems.value = failed_;
     emit_channel(failed_systems);
   }
-  ResultDocument document(shared_->format);
+  ResultDocument document(tools_->format);
   document.write_text("(***) " + allocation_.item + ": NoSystems=" + std::to_string(systems_) +
                       ", Processed=" + std::to_string(processed_) + ", Failed=" + std::to_string(failed_));
   document.end_document();
-  run_.platform.write_console(document.text() + "\n");
+  invocation_.platform.write_console(document.text() + "\n");
 }
 
 namespace {
@@ -248,11 +253,11 @@ namespace {
 // In one process, a channel is printed as soon as it is known.
 class PrintingSink final : public SystemSink {
  public:
-  explicit PrintingSink(GlobalRun& run) : run_(run) {}
-  void delivered(const SystemResult& result) override { run_.emit_channel(result); }
+  explicit PrintingSink(GlobalRun& invocation) : invocation_(invocation) {}
+  void delivered(const SystemResult& result) override { invocation_.emit_channel(result); }
 
  private:
-  GlobalRun& run_;
+  GlobalRun& invocation_;
 };
 
 }  // namespace
@@ -271,43 +276,47 @@ int InProcessRunner::work_through(GlobalRun& global_run, const std::vector<std::
   return kExitCompleted;
 }
 
-int GlobalRun::run_listing(SystemRunner& runner) {
-  Platform& platform = run_.platform;
-  const RunSettings& settings = run_.settings;
-  if (settings.options.trace) {
+int GlobalRun::work_through_listing(SystemRunner& runner) {
+  Platform& platform = invocation_.platform;
+  const RunSettings& settings = invocation_.settings;
+  if (options_.trace) {
     platform.write_console(settings.banner_line + "\n");
     platform.write_console("* " + settings.banner_line.substr(2, 8) + " " + options_.typed + " State=Executing\n");
   }
-  ResultDocument head(shared_->format);
+  ResultDocument head(tools_->format);
   head.begin_document();
   platform.write_console(head.text() + "\n");
 
   if (runner.work_through(*this, profile_names()) == kExitRfcAborted) return kExitRfcAborted;
 
   print_summary();
-  if (settings.options.trace) platform.write_console(processed_line(platform));
+  if (options_.trace) platform.write_console(processed_line(platform));
   return kExitCompleted;
 }
 
-Status prepare_global_run(Run& run, const GlobalAllocation& allocation, Options& options) {
+Status prepare_global_run(Invocation& invocation, const GlobalAllocation& allocation, Options& options) {
   // The document head goes out at once and cannot be taken back, so the
   // library is opened before it: a missing library gets its error document.
-  Status opened = open_rfc_library(run.platform, run.rfc_library);
+  Status opened = open_rfc_library(invocation.platform, invocation.rfc_library);
   if (!opened.is_ok()) return opened;
 
   // From here on the options of the sensor line (GLOBAL form) or of the
   // command line (ITEM form) rule the document, the channels, the logon and
-  // the log; the trace stays as the command line set it.
-  const bool item_form = run.settings.profile_name == kItemProfileName;
-  options = read_global_run_options(item_form ? run.settings.options.typed : allocation.sensor_options);
+  // the log; the trace and "@" stay as the command line set them. The run
+  // gets these combined options alone.
+  const bool item_form = invocation.settings.profile_name == kItemProfileName;
+  options = read_global_run_options(item_form ? invocation.settings.options.typed : allocation.sensor_options);
+  options.trace = invocation.settings.options.trace;
+  options.open_as_named = invocation.settings.options.open_as_named;
   return check_run_limits(options);
 }
 
-int run_global(Run& run, const GlobalAllocation& allocation, const Options& options, SystemRunner& children) {
-  run.log.switch_to(run.platform, options.syslog);
-  GlobalRun global_run(run, allocation, options);
+int run_global(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
+               SystemRunner& children) {
+  invocation.log.switch_to(invocation.platform, options.syslog);
+  GlobalRun global_run(invocation, allocation, options);
   InProcessRunner in_process;
-  return global_run.run_listing(options.uses_children() ? children : in_process);
+  return global_run.work_through_listing(options.uses_children() ? children : in_process);
 }
 
 }  // namespace quillar

@@ -20,8 +20,9 @@
 
 namespace quillar {
 
-// What a run holds once start-up has settled it.
-struct Run {
+// What one invocation of the sensor (a parent or a child process) holds once
+// start-up has settled it.
+struct Invocation {
   Platform& platform;
   RunSettings& settings;
   DiagnosticLog& log;
@@ -39,22 +40,21 @@ struct Run {
 
 // Reads the system profile of a single-system run from the stream that
 // start-up opened.
-Status read_single_profile(Run& run, LogonEntries& entries);
+Status read_single_profile(Invocation& invocation, LogonEntries& entries);
 
 // The single-system run over the entries read. Gives the exit code; the RFC
 // error report ends the process on its own.
-int run_single_system(Run& run, const LogonEntries& entries);
+int run_single_system(Invocation& invocation, const LogonEntries& entries);
 
 // Opens the RFC library (a missing one gets its error document before any
 // output) and settles the options that rule a global run: the sensor line's
 // (GLOBAL form) or the command line's (ITEM form), checked.
-Status prepare_global_run(Run& run, const GlobalAllocation& allocation, Options& options);
+Status prepare_global_run(Invocation& invocation, const GlobalAllocation& allocation, Options& options);
 
 // What one system of a global run came to.
 enum class SystemState {
   kSkipped,     // its profile did not open: counted among the systems only
   kProcessed,   // it delivered its measures
-  kNotFound,    // it delivered nothing
   kRfcFailure,  // its profile was invalid, its logon or its call failed
 };
 
@@ -63,8 +63,6 @@ struct SystemResult {
   std::string channel_name;
   // The item's value, when the system delivered it.
   std::optional<std::uint32_t> value;
-  // Why the system failed, when it failed in its call.
-  std::string failure_text;
   // "* hh:mm:ss NAME, host, destination, sysnr, client", with the console
   // trace on.
   std::string system_line;
@@ -109,7 +107,7 @@ class InProcessRunner final : public SystemRunner {
 // library is given once.
 class GlobalRun {
  public:
-  GlobalRun(Run& run, const GlobalAllocation& allocation, const Options& options);
+  GlobalRun(Invocation& invocation, const GlobalAllocation& allocation, const Options& options);
   ~GlobalRun();
 
   // The profile names of the server listing, in order.
@@ -117,7 +115,7 @@ class GlobalRun {
 
   // Prints the document head, has `runner` work through the listing and
   // prints the summary. Gives the exit code.
-  int run_listing(SystemRunner& runner);
+  int work_through_listing(SystemRunner& runner);
 
   // A system's profile, open; null when the system is passed over: its name
   // is too long for a profile name, or its profile does not open.
@@ -136,17 +134,17 @@ class GlobalRun {
   void emit_channel(const SystemResult& result);
   void finish_system(const SystemResult& result);
 
-  Run& run() { return run_; }
+  Invocation& invocation() { return invocation_; }
   const Options& options() const { return options_; }
 
  private:
-  struct Shared;
+  struct SystemTools;
   void print_summary();
 
-  Run& run_;
+  Invocation& invocation_;
   const GlobalAllocation& allocation_;
   const Options& options_;
-  std::unique_ptr<Shared> shared_;
+  std::unique_ptr<SystemTools> tools_;
   std::uint32_t systems_ = 0;
   std::uint32_t processed_ = 0;
   std::uint32_t failed_ = 0;
@@ -154,7 +152,8 @@ class GlobalRun {
 
 // The global run: switches the log to the run's options and works through
 // the listing, in children (`children`) when the options ask for them.
-int run_global(Run& run, const GlobalAllocation& allocation, const Options& options, SystemRunner& children);
+int run_global(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
+               SystemRunner& children);
 
 // How the single-system run shows its parameters in its Executing line: the
 // options as typed, cut at the first "#" and then at the first "@";

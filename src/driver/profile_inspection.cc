@@ -6,7 +6,8 @@
 #include "driver/option_review.h"
 #include "driver/run_settings.h"
 #include "driver/startup.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "output/result_document.h"
 #include "platform/line_reader.h"
 #include "profiles/global_profile.h"
@@ -69,35 +70,36 @@ std::string at_line(const LabelledLine& line, std::string_view label) {
 }
 
 // Where a fault of the sensor's reader lies, in words.
-std::string fault_place(const std::string& error, const std::map<std::string, LabelledLine>& lines) {
+std::string fault_place(Fault fault, const std::map<std::string, LabelledLine>& lines) {
   auto line_of = [&](std::string_view label) -> const LabelledLine* {
     auto found = lines.find(std::string(label));
     return found == lines.end() ? nullptr : &found->second;
   };
-  const std::string number = error.substr(6, 4);
-  if (number == "1006") return "no User.......: line (labels are case-sensitive)";
-  if (number == "1009") return "save the file in Notepad with the encoding ANSI or UTF-8";
+  if (fault == Fault::kUserMissing) return "no User.......: line (labels are case-sensitive)";
+  if (fault == Fault::kSavedAsUtf16) return "save the file in Notepad with the encoding ANSI or UTF-8";
   const LabelledLine* password = line_of("Password...:");
-  if (number == "1007") return password == nullptr ? "no Password...: line" : at_line(*password, "Password...:") + "is empty";
-  if (number == "1004" && password != nullptr) {
+  if (fault == Fault::kPasswordMissing) {
+    return password == nullptr ? "no Password...: line" : at_line(*password, "Password...:") + "is empty";
+  }
+  if (fault == Fault::kInvalidPassword && password != nullptr) {
     if (password->value.size() != 24) {
       return at_line(*password, "Password...:") + std::to_string(password->value.size()) +
              " characters, the value must have 24";
     }
     return at_line(*password, "Password...:") + "is no scrambled password; write it anew with quillar-profile passwd";
   }
-  if (number == "1005" && password != nullptr) {
+  if (fault == Fault::kWrongPassword && password != nullptr) {
     return at_line(*password, "Password...:") + "fails its check digit; write it anew with quillar-profile passwd";
   }
   for (const ProfileLabel& label : kProfileLabels) {
     const LabelledLine* line = line_of(label.label);
     std::size_t size = line != nullptr ? line->value.size() : 0;
-    if (number == "1003" && size < label.shortest) {
+    if (fault == Fault::kInvalidParameters && size < label.shortest) {
       if (line == nullptr) return "no " + std::string(label.label) + " line (labels are case-sensitive)";
       return at_line(*line, label.label) + std::to_string(size) + " characters, the value must have at least " +
              std::to_string(label.shortest);
     }
-    if (number == "1008" && line != nullptr && size > label.room) {
+    if (fault == Fault::kTooLongParameters && line != nullptr && size > label.room) {
       return at_line(*line, label.label) + std::to_string(size) + " characters, at most " + std::to_string(label.room);
     }
   }
@@ -118,13 +120,16 @@ int check_system_profile(Platform& platform, const std::string& path) {
   for (const std::string& warning : reading.warnings) say(platform, "warning: " + warning);
 
   file = platform.open_text(path);
+  if (!file) {
+    say(platform, "cannot open " + platform.full_path(path));
+    return kRefused;
+  }
   LogonEntries entries;
-  Status read = file ? read_system_profile(*file, file_name_of(path), false, OffsetTable(), entries)
-                     : Status::Error("cannot open " + platform.full_path(path));
+  Status read = read_system_profile(*file, file_name_of(path), ProfileUse::kSingleSystem, OffsetTable(), entries);
   file.reset();
   if (!read.is_ok()) {
     say(platform, read.text());
-    std::string place = fault_place(read.text(), reading.lines);
+    std::string place = fault_place(read.fault(), reading.lines);
     if (!place.empty()) say(platform, place);
     return kRefused;
   }
@@ -172,7 +177,8 @@ SearchOutcome describe_search(Platform& platform, const RunSettings& settings) {
       outcome.found = true;
       outcome.folder = settings.sensor_dir;
     } else {
-      platform.write_console("Not found: the sensor stops with \"Error 1002: Profile " + path + " is missing...\".\n");
+      platform.write_console("Not found: the sensor stops with \"" + error_text(Fault::kProfileMissing, {path}) +
+                             "\".\n");
     }
     return outcome;
   }
@@ -188,14 +194,14 @@ SearchOutcome describe_search(Platform& platform, const RunSettings& settings) {
     platform.write_console("Found in " + platform.full_path(found.folder) + ": the sensor reads it.\n");
     outcome.found = true;
     outcome.folder = found.folder;
-  } else if (search.text().rfind("Sorry", 0) == 0 && found.folder.empty()) {
+  } else if (search.fault() == Fault::kInvalidPathUsage && found.folder.empty()) {
     platform.write_console("Found in the working directory, as " + platform.full_path(settings.profile_name) +
                            ": the sensor refuses a profile found in its working directory, whatever the folder is "
                            "named, and stops with \"" + search.text() + "\". PRTG starts the sensor in a folder of "
                            "its own: run the sensor once from PRTG with ,SYSLOG and look for Quillar.log to see "
                            "which; name PRTG's Custom Sensors\\ExeXml folder in " + kPathOverrideFile +
                            ", and the search no longer depends on the working directory.\n");
-  } else if (search.text().rfind("Sorry", 0) == 0) {
+  } else if (search.fault() == Fault::kInvalidPathUsage) {
     platform.write_console("Found in " + platform.full_path(found.folder) + ", which is no ExeXml folder: the "
                            "sensor stops with \"" + search.text() + "\". Put the profile into PRTG's Custom "
                            "Sensors\\ExeXml folder, or name that folder in " + kPathOverrideFile + ".\n");
@@ -241,11 +247,11 @@ int check_profile(Platform& platform, const std::vector<std::string>& arguments)
     Status search = find_sensor_directory(platform, settings.profile_name, found);
     found.profile.reset();
     const std::string where = platform.full_path(found.folder + settings.profile_name);
-    if (search.text().rfind("Sorry", 0) == 0 && found.folder.empty()) {
+    if (search.fault() == Fault::kInvalidPathUsage && found.folder.empty()) {
       say(platform, "warning: " + where + " lies in the working directory, where the sensor refuses it (\"" +
                         search.text() + "\") whatever the folder is named; quillar-profile locate " +
                         arguments[0] + " tells more");
-    } else if (search.text().rfind("Sorry", 0) == 0) {
+    } else if (search.fault() == Fault::kInvalidPathUsage) {
       say(platform, where + " lies in no ExeXml folder, and the sensor stops with \"" + search.text() +
                         "\"; quillar-profile locate " + arguments[0] + " tells more");
       wrong_place = true;
@@ -287,7 +293,7 @@ bool explain_allocation(Platform& platform, const RunSettings& settings, const s
   const bool item_form = settings.profile_name == kItemProfileName;
   Status read = item_form ? read_item_profile(platform, path, settings.options.item.value_or(""), allocation)
                           : read_global_profile(platform, path, settings.options.sensor_key, settings.sensor_argument,
-                                                allocation);
+                                                read_sensor_line, allocation);
   if (!read.is_ok()) {
     platform.write_console("The sensor stops with \"" + read.text() + "\".\n");
     return false;
@@ -312,7 +318,7 @@ bool explain_allocation(Platform& platform, const RunSettings& settings, const s
     }
   }
   platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) + "\n");
-  if (std::optional<std::string> problem = item_problem(allocation.item, item_form ? "ITEM=" : "Item=")) {
+  if (std::optional<std::string> problem = item_problem(allocation.item, item_form ? kItemKeyword : kSensorLineItemKeyword)) {
     platform.write_console("Not read: " + *problem + "\n");
     clean = false;
   }

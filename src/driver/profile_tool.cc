@@ -7,7 +7,7 @@
 
 #include "driver/profile_inspection.h"
 #include "driver/version.h"
-#include "output/status.h"
+#include "base/status.h"
 #include "profiles/password.h"
 #include "profiles/system_profile.h"
 

@@ -5,8 +5,8 @@
 #include "driver/child_records.h"
 #include "driver/run_settings.h"
 #include "output/diagnostics.h"
-#include "output/texts.h"
-#include "rfc/connection.h"
+#include "base/texts.h"
+#include "rfc/rfc_files.h"
 
 namespace quillar {
 namespace {
@@ -42,9 +42,12 @@ void report_unwritten(Platform& platform, const std::string& name) {
                                platform.failure_reason() + "\n");
 }
 
+enum class Writing { kAppend, kReplace };
+
 // Writes `content` whole, appended or in place of the file; reports a failure.
-void write_whole(Platform& platform, const std::string& name, const std::string& content, bool append) {
-  std::unique_ptr<WritableFile> file = append ? platform.append_bytes(name) : platform.create_bytes(name);
+void write_whole(Platform& platform, const std::string& name, const std::string& content, Writing writing) {
+  std::unique_ptr<WritableFile> file =
+      writing == Writing::kAppend ? platform.append_bytes(name) : platform.create_bytes(name);
   bool written = file != nullptr && file->write(content);
   if (file) written = file->close() && written;
   if (!written) report_unwritten(platform, name);
@@ -55,7 +58,7 @@ void write_whole(Platform& platform, const std::string& name, const std::string&
 void carry_logs(Platform& platform, const std::string& scratch) {
   for (const char* name : {kLogFileName, kTraceFileName}) {
     std::optional<std::string> content = plain_file_content(platform, in_folder(scratch, name));
-    if (content && !content->empty()) write_whole(platform, name, *content, true);
+    if (content && !content->empty()) write_whole(platform, name, *content, Writing::kAppend);
   }
 }
 
@@ -115,7 +118,7 @@ void merge_run_files(Platform& platform, const std::string& scratch, bool trace_
   carry_logs(platform, scratch);
   if (trace_removed) platform.delete_file(kTraceFileName);
   if (std::optional<std::string> destinations = plain_file_content(platform, in_folder(scratch, kDestinationsFile))) {
-    write_whole(platform, kDestinationsFile, *destinations, false);
+    write_whole(platform, kDestinationsFile, *destinations, Writing::kReplace);
   }
 }
 
@@ -133,7 +136,7 @@ void clear_scratch_folder(Platform& platform, const std::string& scratch) {
     // appended; never through a link, which the child's file replaces.
     if (kind == EntryKind::kFile && platform.entry_kind(name) == EntryKind::kFile) {
       if (std::optional<std::string> content = plain_file_content(platform, path)) {
-        write_whole(platform, name, *content, true);
+        write_whole(platform, name, *content, Writing::kAppend);
       }
       platform.delete_file(path);
       continue;

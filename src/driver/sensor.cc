@@ -94,17 +94,17 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
 
   RfcLibrary rfc_library;
   const ErrorReportTarget error_report{platform, rfc_library.entry_points};
-  Run run{platform, settings, log, offset_table, command_line.empty() ? "" : command_line[0], rfc_library,
+  Invocation invocation{platform, settings, log, offset_table, command_line.empty() ? "" : command_line[0], rfc_library,
           error_report, "", arguments};
   if (!settings.global_run) {
     LogonEntries entries;
-    status = read_single_profile(run, entries);
+    status = read_single_profile(invocation, entries);
     if (!status.is_ok()) return end_with_error_document(platform, status.text());
-    if (child_job) return run_single_system_as_child(run, entries, *child_job);
+    if (child_job) return run_single_system_as_child(invocation, entries, *child_job);
     if (settings.options.uses_children()) {
-      if (std::optional<int> code = run_single_in_child(run, entries.destination)) return *code;
+      if (std::optional<int> code = run_single_in_child(invocation, entries.destination)) return *code;
     }
-    return run_single_system(run, entries);
+    return run_single_system(invocation, entries);
   }
 
   // The profile was opened to locate it; the reader opens it anew.
@@ -114,15 +114,15 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
     status = read_item_profile(platform, settings.profile_path, settings.options.item.value_or(""), allocation);
   } else {
     status = read_global_profile(platform, settings.profile_path, settings.options.sensor_key,
-                                 settings.sensor_argument, allocation);
+                                 settings.sensor_argument, read_sensor_line, allocation);
   }
   if (!status.is_ok()) return end_with_error_document(platform, status.text());
   Options options;
-  status = prepare_global_run(run, allocation, options);
+  status = prepare_global_run(invocation, allocation, options);
   if (!status.is_ok()) return end_with_error_document(platform, status.text());
-  if (child_job) return run_global_system_as_child(run, allocation, options, *child_job);
+  if (child_job) return run_global_system_as_child(invocation, allocation, options, *child_job);
   ChildRunner children;
-  return run_global(run, allocation, options, children);
+  return run_global(invocation, allocation, options, children);
 }
 
 }  // namespace quillar

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 
 namespace quillar {

@@ -3,8 +3,8 @@
 #include <string_view>
 #include <utility>
 
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "profiles/global_profile.h"
 #include "profiles/sensor_directory.h"
 #include "profiles/system_profile.h"
@@ -19,8 +19,10 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   if (arguments.size() >= 2) options = arguments[1];
   settings.sensor_argument = cut_to(options, Options::kRoom);
   if (arguments.size() >= 3) options += " " + arguments[2];
-  if (options.size() > Options::kRoom) return error_status(Fault::kOptionsTooLong);
-  settings.options = read_options(options, options);
+  if (options.size() > Options::kRoom) {
+    return error_status(Fault::kOptionsTooLong, {std::to_string(Options::kRoom)});
+  }
+  settings.options = read_options(options);
   if (Status limits = check_run_limits(settings.options); !limits.is_ok()) return limits;
 
   if (settings.options.item) {
@@ -50,8 +52,12 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
     settings.global_run = true;
   }
 
-  if (profile_name.size() > RunSettings::kProfileNameRoom) return error_status(Fault::kProfileNameTooLong);
-  if (settings.sensor_dir.size() > RunSettings::kSensorDirRoom) return error_status(Fault::kProfileFolderTooLong);
+  if (profile_name.size() > RunSettings::kProfileNameRoom) {
+    return error_status(Fault::kProfileNameTooLong, {std::to_string(RunSettings::kProfileNameRoom)});
+  }
+  if (settings.sensor_dir.size() > RunSettings::kSensorDirRoom) {
+    return error_status(Fault::kProfileFolderTooLong, {std::to_string(RunSettings::kSensorDirRoom)});
+  }
   settings.profile_name = profile_name;
   return Status::Ok();
 }

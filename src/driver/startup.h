@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "driver/run_settings.h"
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 
 namespace quillar {

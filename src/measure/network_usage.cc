@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "output/channel_writer.h"
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "rfc/error_report.h"
 
 namespace quillar {
@@ -96,8 +96,7 @@ Measurement NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE 
   LanReceiveAreas areas;
   std::string exception_name;
   Measurement measurement;
-  measurement.code = statistics_.call_lan_statistics(context, handle, "LOCAL ", std::string(32, ' '), areas,
-                                                     table, exception_name);
+  measurement.code = statistics_.call_lan_statistics(context, handle, "LOCAL ", areas, table, exception_name);
   if (measurement.call_ok()) {
     measurement.totals = add_up_rows(context.rfc, table, upper_case(interface_name));
     measurement.message = message_text(destination, interface_name, measurement.totals);

@@ -1,6 +1,6 @@
 #include "output/channel_writer.h"
 
-#include "output/texts.h"
+#include "base/texts.h"
 
 namespace quillar {
 namespace {

@@ -1,5 +1,5 @@
 // Help for the administrator who wants to know why a run failed: the
-// diagnostic log, the labelled report lines and the scan of the RFC trace file.
+// diagnostic log and the labelled report lines.
 #ifndef QUILLAR_OUTPUT_DIAGNOSTICS_H_
 #define QUILLAR_OUTPUT_DIAGNOSTICS_H_
 
@@ -13,8 +13,6 @@ namespace quillar {
 
 // The file, in the working directory, that the log is appended to.
 inline constexpr char kLogFileName[] = "Quillar.log";
-// The RFC library's trace file in the working directory.
-inline constexpr char kTraceFileName[] = "Dev_Rfc.Trc";
 
 // One line per RFC step, written while the options ask for the log.
 class DiagnosticLog {
@@ -33,15 +31,10 @@ class DiagnosticLog {
   std::unique_ptr<WritableFile> stream_;
 };
 
-// Prints `indent` blanks, then `label` filled with blanks to `width`
-// characters (a longer label is printed whole), " : ", `value` and a line feed.
-void print_labelled_line(Platform& platform, std::string_view label, int indent, int width,
-                         std::string_view value);
-
-// The remark for an error text after a failed call: " - " and the last error
-// text of the RFC trace file, or a remark that asks the reader to look at
-// the file. The file stays where it is.
-std::string trace_file_remark(Platform& platform);
+// Prints `label` flush left in a column of 15 characters, the width of the
+// longest label of the RFC error report ("internal status"; a longer label is
+// printed whole), then " : ", `value` and a line feed.
+void print_labelled_line(Platform& platform, std::string_view label, std::string_view value);
 
 }  // namespace quillar
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "output/texts.h"
+#include "base/texts.h"
 
 namespace quillar {
 

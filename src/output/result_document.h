@@ -54,7 +54,6 @@ class ResultDocument {
   explicit ResultDocument(DocumentFormat format = {}) : format_(format) {}
 
   const DocumentFormat& format() const { return format_; }
-  void set_format(DocumentFormat format) { format_ = format; }
 
   // The framing pieces of a normal document, in the form of the framing.
   void begin_document();
@@ -76,7 +75,6 @@ class ResultDocument {
   // XML text in the XML framing, as it stands in the line framings, which
   // are not XML. Cut at the room, never inside an entity.
   void append_element_text(std::string_view text);
-  void clear() { buffer_.clear(); }
   const std::string& text() const { return buffer_; }
 
  private:

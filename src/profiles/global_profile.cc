@@ -1,7 +1,7 @@
 #include "profiles/global_profile.h"
 
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -38,16 +38,6 @@ class ListingBuilder {
   bool overflowed_ = false;
 };
 
-// How the sensor line names the channels. Later keywords win: ",Sid" over
-// ",Host" over ",Alias" over ",Profile".
-std::string display_selector_of(std::string_view line) {
-  std::string selector = "1";
-  if (contains(line, ",Alias")) selector = "2";
-  if (contains(line, ",Host")) selector = "3";
-  if (contains(line, ",Sid")) selector = "4";
-  return selector;
-}
-
 // The checks of every allocation, in the order in which they are reported.
 Status check_allocation(const GlobalAllocation& allocation) {
   if (allocation.server_listing.empty()) return error_status(Fault::kServerListingMissing);
@@ -75,7 +65,8 @@ Status read_item_profile(Platform& platform, const std::string& path, std::strin
 }
 
 Status read_global_profile(Platform& platform, const std::string& path, std::string_view sensor_key,
-                           std::string_view sensor_argument, GlobalAllocation& allocation) {
+                           std::string_view sensor_argument, SensorLineReader read_sensor_line,
+                           GlobalAllocation& allocation) {
   allocation = GlobalAllocation();
   std::string key(sensor_key);
   key.resize(kSensorKeyLength, ' ');
@@ -88,25 +79,24 @@ Status read_global_profile(Platform& platform, const std::string& path, std::str
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kGlobalProfileName});
   ListingBuilder listing;
   bool sensor_found = false;
-  std::string parameters;
   std::string line;
   while (reader.next_line(line)) {
     std::string marker = upper_case(std::string_view(line).substr(0, server_marker.size()));
     if (marker == server_marker) {
       listing.add(from_column(line, kServerEntriesColumn));
     } else if (marker == sensor_marker && !sensor_found) {
-      parameters = from_column(line, kSensorParametersColumn);
-      if (!contains(parameters, kAllocationText)) return error_status(Fault::kInvalidAllocation);
-      std::string options = parameters.substr(0, parameters.find(",Sensor="));
-      if (options.size() > GlobalAllocation::kSensorOptionsRoom) return error_status(Fault::kSensorOptionsTooLong);
-      allocation.sensor_options = options;
+      SensorLine sensor_line = read_sensor_line(from_column(line, kSensorParametersColumn), line);
+      if (!sensor_line.allocates) return error_status(Fault::kInvalidAllocation);
+      if (sensor_line.options.size() > GlobalAllocation::kSensorOptionsRoom) {
+        return error_status(Fault::kSensorOptionsTooLong, {std::to_string(GlobalAllocation::kSensorOptionsRoom)});
+      }
+      allocation.sensor_options = std::move(sensor_line.options);
+      allocation.item = std::move(sensor_line.item);
+      allocation.display_selector = std::move(sensor_line.display_selector);
       sensor_found = true;
-      allocation.display_selector = display_selector_of(line);
     }
   }
   file.reset();
-  allocation.item = keyword_value(parameters, parameters, "Item=", GlobalAllocation::kItemRoom).value_or("");
-  blanks_for_colons(allocation.item);
   if (!sensor_found) return error_status(Fault::kSensorNotFound, {sensor_argument});
   allocation.server_listing = listing.finish();
   return check_allocation(allocation);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 
 namespace quillar {
@@ -25,8 +25,6 @@ inline constexpr std::size_t kSensorKeyLength = 10;
 inline constexpr std::size_t kSensorParametersColumn = 20;
 inline constexpr std::size_t kServerEntriesColumn = 21;
 // The text that allocates a sensor line to this program.
-inline constexpr std::string_view kAllocationText = "Sensor=\"SAP Quillar\"";
-
 // What a global profile allocates to the sensor.
 struct GlobalAllocation {
   // The server listing holds at most this many characters.
@@ -50,6 +48,21 @@ struct GlobalAllocation {
   std::string sensor_options;
 };
 
+// What the first sensor line of a sensor key gives the run, as the driver's
+// reader of its keywords finds it.
+struct SensorLine {
+  // Whether the line allocates the sensor at all.
+  bool allocates = false;
+  // What stands before ",Sensor=", as written.
+  std::string options;
+  // The item keyword's value, ":" read as a blank; empty without it.
+  std::string item;
+  std::string display_selector = "1";
+};
+// Reads the keywords of a sensor line: its parameters (from their column)
+// and the whole line, in which the naming keywords are looked for.
+using SensorLineReader = SensorLine (*)(std::string_view parameters, std::string_view line);
+
 // Reads "Orvanta.Prf" at `path`: every "# Gsng: " line lists systems. The
 // item is the one of the command line.
 Status read_item_profile(Platform& platform, const std::string& path, std::string_view item,
@@ -57,9 +70,11 @@ Status read_item_profile(Platform& platform, const std::string& path, std::strin
 
 // Reads "SAP Orvanta.Gbl" at `path` for the sensor `sensor_key` (the first
 // word of the options, upper-cased); `sensor_argument` is the options as
-// typed, which Error 1030 names.
+// typed, which Error 1030 names. `read_sensor_line` reads the keywords of the
+// sensor line.
 Status read_global_profile(Platform& platform, const std::string& path, std::string_view sensor_key,
-                           std::string_view sensor_argument, GlobalAllocation& allocation);
+                           std::string_view sensor_argument, SensorLineReader read_sensor_line,
+                           GlobalAllocation& allocation);
 
 }  // namespace quillar
 

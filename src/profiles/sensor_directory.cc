@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -83,7 +83,9 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
   if (folder.size() < 7 || upper_case(folder.substr(folder.size() - 7, 6)) != "EXEXML") {
     return error_status(Fault::kInvalidPathUsage);
   }
-  if (folder.size() > kSensorDirectoryRoom) return error_status(Fault::kProfileFolderTooLong);
+  if (folder.size() > kSensorDirectoryRoom) {
+    return error_status(Fault::kProfileFolderTooLong, {std::to_string(kSensorDirectoryRoom)});
+  }
   return Status::Ok();
 }
 

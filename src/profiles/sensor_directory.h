@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 
 namespace quillar {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "output/errors.h"
-#include "output/texts.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -56,10 +56,11 @@ Status check_entries(const LogonEntries& entries, std::string_view profile_name)
 
 }  // namespace
 
-Status read_system_profile(ReadableFile& profile, std::string_view profile_name, bool global_run,
+Status read_system_profile(ReadableFile& profile, std::string_view profile_name, ProfileUse use,
                            const OffsetTable& table, LogonEntries& entries) {
   entries = LogonEntries();
   Status first_fault = Status::Ok();
+  const bool global_run = use == ProfileUse::kGlobalRun;
   LineReader reader(profile, global_run ? kGlobalRunLineRoom : kSystemRunLineRoom);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {profile_name});
   std::string line;

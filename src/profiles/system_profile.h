@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 #include "profiles/password.h"
 
@@ -59,12 +59,15 @@ inline constexpr std::size_t kGlobalRunLineRoom = 199;
 // that in mind.
 std::string with_default_extension(std::string name);
 
+// Which run reads a system profile.
+enum class ProfileUse { kSingleSystem, kGlobalRun };
+
 // Reads a system profile to its end, or, in the single-system run, to a bad
 // password. The entries are emptied first, so nothing of another profile
 // survives. Gives the first fault as the sensor's error text naming
 // `profile_name`. In the global run the reading goes on to the end of the
 // file after a fault, and a bad password leaves the password entry empty.
-Status read_system_profile(ReadableFile& profile, std::string_view profile_name, bool global_run,
+Status read_system_profile(ReadableFile& profile, std::string_view profile_name, ProfileUse use,
                            const OffsetTable& table, LogonEntries& entries);
 
 }  // namespace quillar

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "output/texts.h"
+#include "base/texts.h"
 
 namespace quillar {
 namespace {

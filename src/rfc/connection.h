@@ -6,19 +6,14 @@
 #include <string>
 
 #include "output/diagnostics.h"
+#include "rfc/rfc_files.h"
 #include "platform/platform.h"
 #include "profiles/system_profile.h"
+#include "rfc/logon_overrides.h"
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_library.h"
 
 namespace quillar {
-
-// The application server and system number that the options put in place
-// of the profile's, each as typed.
-struct LogonOverrides {
-  std::optional<std::string> hostname;
-  std::optional<std::string> sysnr;
-};
 
 // What the RFC code needs of the run.
 struct RfcContext {
@@ -45,11 +40,6 @@ struct LogonRecords {
   std::string connect_string;
   RFC_ERROR_INFO_EX error_info{};
 };
-
-// The destination file that selects a logon by destination, and the file in
-// which the RFC library looks destinations up.
-inline constexpr char kDestinationFilePrefix[] = "SapRfc.";
-inline constexpr char kDestinationsFile[] = "SapRfc.ini";
 
 // Opens a connection. When the working directory holds "SapRfc." followed
 // by the destination, that file becomes "SapRfc.ini" and the logon goes by

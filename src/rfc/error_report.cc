@@ -3,19 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "output/diagnostics.h"
 
 namespace quillar {
 namespace {
 
 const ErrorReportTarget* report_target = nullptr;
-
-// The report's labels stand flush left in a column of 15, the width of the
-// longest one ("internal status"), so that the values line up as readers of
-// the library's own reports expect.
-constexpr int kLabelIndent = 0;
-constexpr int kLabelWidth = 15;
 
 }  // namespace
 
@@ -35,18 +29,17 @@ extern "C" void RFC_ENTRY rfc_error_report(char* operation) {
       Platform& console = report_target->console;
       const RfcEntryPoints& rfc = report_target->rfc;
       console.write_console("RFC error\n");
-      print_labelled_line(console, "operation/code", kLabelIndent, kLabelWidth,
-                          operation != nullptr ? operation : "");
+      print_labelled_line(console, "operation/code", operation != nullptr ? operation : "");
       RFC_ERROR_INFO error{};
       rfc.RfcLastError(&error);
       error.key[sizeof error.key - 1] = '\0';
       error.status[sizeof error.status - 1] = '\0';
       error.message[sizeof error.message - 1] = '\0';
       error.intstat[sizeof error.intstat - 1] = '\0';
-      print_labelled_line(console, "key", kLabelIndent, kLabelWidth, error.key);
-      print_labelled_line(console, "status", kLabelIndent, kLabelWidth, error.status);
-      print_labelled_line(console, "message", kLabelIndent, kLabelWidth, error.message);
-      print_labelled_line(console, "internal status", kLabelIndent, kLabelWidth, error.intstat);
+      print_labelled_line(console, "key", error.key);
+      print_labelled_line(console, "status", error.status);
+      print_labelled_line(console, "message", error.message);
+      print_labelled_line(console, "internal status", error.intstat);
       console.write_console("\n");
       rfc.RfcClose(0);
       console.write_console("* Programm aborted...\n");

@@ -1,6 +1,7 @@
 #include "rfc/lan_statistics.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "rfc/error_report.h"
 
@@ -14,6 +15,12 @@ RFC_TYPE_ELEMENT kLanSingle[] = {
     {"PACKETS", TYPINT, 4, 0, 0},
 };
 
+// The name of the table parameter that carries the rows.
+constexpr char kLanTable[] = "TF_LAN_SINGLE";
+
+// GET_LAN_SINGLE is asked for every destination of the host: a blank name.
+constexpr unsigned kDestinationLength = 32;
+
 RFC_PARAMETER parameter(const char* name, unsigned type, unsigned length, void* address) {
   return RFC_PARAMETER{name, static_cast<unsigned>(std::strlen(name)), type, length, address};
 }
@@ -21,26 +28,25 @@ RFC_PARAMETER parameter(const char* name, unsigned type, unsigned length, void* 
 }  // namespace
 
 int LanStatistics::call_lan_statistics(RfcContext& context, RFC_HANDLE handle, std::string_view local_remote,
-                                       std::string_view destination, LanReceiveAreas& areas, ITAB_H table,
-                                       std::string& exception_name) {
+                                       LanReceiveAreas& areas, ITAB_H table, std::string& exception_name) {
   if (lan_type_ == 0) {
-    if (context.rfc.RfcInstallStructure("LAN_SINGLE", kLanSingle, 10, &lan_type_) != RFC_OK) {
+    if (context.rfc.RfcInstallStructure("LAN_SINGLE", kLanSingle, static_cast<unsigned>(std::size(kLanSingle)),
+                                         &lan_type_) != RFC_OK) {
       char operation[] = "RfcInstallStructure";
       rfc_error_report(operation);
     }
   }
 
   std::string local_remote_value(local_remote);
-  std::string destination_value(destination);
+  std::string destination_value(kDestinationLength, ' ');
   local_remote_value.resize(6, ' ');
-  destination_value.resize(32, ' ');
   RFC_PARAMETER importing[] = {
       parameter("LOCAL_REMOTE", TYPC, 6, local_remote_value.data()),
-      parameter("LOGICAL_DESTINATION", TYPC, 32, destination_value.data()),
+      parameter("LOGICAL_DESTINATION", TYPC, kDestinationLength, destination_value.data()),
       RFC_PARAMETER{nullptr, 0, 0, 0, nullptr},
   };
   RFC_TABLE tables[] = {
-      RFC_TABLE{"TF_LAN_SINGLE", 13, lan_type_, kLanRowLength, table, 0, 0},
+      RFC_TABLE{kLanTable, static_cast<unsigned>(std::size(kLanTable) - 1), lan_type_, kLanRowLength, table, 0, 0},
       RFC_TABLE{nullptr, 0, 0, 0, nullptr, 0, 0},
   };
   int code = context.rfc.RfcCall(handle, "GET_LAN_SINGLE", importing, tables);

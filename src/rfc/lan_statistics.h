@@ -42,14 +42,13 @@ inline constexpr std::size_t kExceptionNameRoom = 255;
 class LanStatistics {
  public:
   // Calls GET_LAN_SINGLE on the connection with the importing values
-  // LOCAL_REMOTE (6 characters) and LOGICAL_DESTINATION (32 characters);
+  // LOCAL_REMOTE (6 characters) and a blank LOGICAL_DESTINATION;
   // the rows arrive in `table`, made by the caller with ItCreate. Gives the
   // library's return code; for an exception (2) or a system exception (3)
   // `exception_name` names it. Describes LAN_SINGLE to the library the first
   // time; a refused description ends the run through the error report.
   int call_lan_statistics(RfcContext& context, RFC_HANDLE handle, std::string_view local_remote,
-                          std::string_view destination, LanReceiveAreas& areas, ITAB_H table,
-                          std::string& exception_name);
+                          LanReceiveAreas& areas, ITAB_H table, std::string& exception_name);
 
  private:
   RFC_TYPEHANDLE lan_type_ = 0;

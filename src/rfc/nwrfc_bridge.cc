@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "output/diagnostics.h"
-#include "output/texts.h"
-#include "rfc/connection.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
+#include "rfc/rfc_files.h"
 #include "rfc/sap_characters.h"
 
 namespace quillar {
@@ -171,14 +170,19 @@ ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key) {
   }
 }
 
-Status resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& found, std::string& missing) {
-  missing.clear();
+std::string resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& found) {
+  std::string missing;
   visit_nwrfc_entry_points(found, [&](const char* name, auto& entry_point, bool required) {
     void* address = module.entry_point(name);
     if (address == nullptr && required && missing.empty()) missing = name;
     entry_point = reinterpret_cast<std::remove_reference_t<decltype(entry_point)>>(address);
   });
-  return missing.empty() ? Status::Ok() : Status::Error(missing);
+  return missing;
+}
+
+void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library) {
+  library.bridge = std::make_unique<NwRfcBridge>(platform, sdk);
+  library.entry_points = library.bridge->entry_points();
 }
 
 NwRfcBridge::NwRfcBridge(Platform& platform, const NwRfcEntryPoints& sdk) : platform_(platform), sdk_(sdk) {}

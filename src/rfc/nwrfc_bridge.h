@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_library.h"
@@ -78,10 +78,13 @@ void visit_nwrfc_entry_points(Table& sdk, Visit&& visit) {
 // the NetWeaver stand-in).
 const NwRfcEntryPoints& linked_nwrfc_entry_points();
 
-// Resolves every function of the SDK by its plain name; on failure names the
-// first required one missing.
-Status resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& entry_points,
-                                  std::string& missing);
+// Serves the classic entry points of `library` through a bridge to the
+// NetWeaver SDK whose functions `sdk` holds.
+void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library);
+
+// Resolves every function of the SDK by its plain name. Gives the name of the
+// first required one missing, or an empty string when all are there.
+std::string resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& entry_points);
 
 // What RfcReceive gives for the result of RfcInvoke: the classic return code
 // and, for an exception, its name.

@@ -1,6 +1,6 @@
 #include "rfc/rfc_entry_points.h"
 
-#include "output/errors.h"
+#include "base/errors.h"
 #include "rfc/nwrfc_bridge.h"
 
 namespace quillar {
@@ -81,10 +81,8 @@ Status load_netweaver(Platform& platform, RfcLibrary& library, bool& not_found) 
   not_found = !module && error_code == kLoadModuleNotFound;
   if (!module) return load_failure(platform, kNetWeaverRfcLibraryFile, error_code);
   NwRfcEntryPoints sdk;
-  std::string missing;
-  if (!resolve_nwrfc_entry_points(*module, sdk, missing).is_ok()) {
-    return missing_entry_point(kNetWeaverRfcLibraryFile, missing);
-  }
+  const std::string missing = resolve_nwrfc_entry_points(*module, sdk);
+  if (!missing.empty()) return missing_entry_point(kNetWeaverRfcLibraryFile, missing);
   open_bridge(platform, sdk, library);
   library.module = std::move(module);
   return Status::Ok();
@@ -108,11 +106,6 @@ std::optional<std::uint16_t> pe_machine(std::string_view head) {
 
 RfcLibrary::RfcLibrary() = default;
 RfcLibrary::~RfcLibrary() = default;
-
-void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library) {
-  library.bridge = std::make_unique<NwRfcBridge>(platform, sdk);
-  library.entry_points = library.bridge->entry_points();
-}
 
 Status load_rfc_library(Platform& platform, RfcLibrary& library) {
   bool classic_not_found = false;

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/status.h"
+#include "base/status.h"
 #include "platform/platform.h"
 #include "rfc/rfc_library.h"
 
@@ -36,6 +36,12 @@ struct RfcEntryPoints {
   std::function<unsigned(ITAB_H)> ItFill;
   std::function<void*(ITAB_H, unsigned)> ItGetLine;
   std::function<int(ITAB_H)> ItDelete;
+
+  // Whether every entry point is there: a table with a gap is no library.
+  bool complete() const {
+    return RfcEnvironment && RfcOpen && RfcOpenEx && RfcClose && RfcLastError && RfcInstallStructure && RfcCall &&
+           RfcReceive && ItCreate && ItFill && ItGetLine && ItDelete;
+  }
 };
 
 // The file names of the classic RFC library and of the NetWeaver RFC SDK.
@@ -56,7 +62,7 @@ struct RfcLibrary {
   RfcEntryPoints entry_points;
   std::unique_ptr<SharedLibrary> module;
   std::unique_ptr<NwRfcBridge> bridge;
-  bool is_open() const { return static_cast<bool>(entry_points.RfcEnvironment); }
+  bool is_open() const { return entry_points.complete(); }
 };
 
 // Loads librfc32.dll through the platform's loader and resolves every entry
@@ -65,12 +71,6 @@ struct RfcLibrary {
 // numbered text that names the file (both files when neither was found), the
 // Windows error code and the way out.
 Status load_rfc_library(Platform& platform, RfcLibrary& library);
-
-struct NwRfcEntryPoints;
-
-// Serves the classic entry points of `library` through a bridge to the
-// NetWeaver SDK whose functions `sdk` holds.
-void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library);
 
 // The machine field of a PE file's header, from the first bytes of the file;
 // nothing when they hold no PE header.

@@ -39,7 +39,7 @@ LogonEntries read_back(Platform& platform, const std::string& path) {
   LogonEntries entries;
   EXPECT_TRUE(file != nullptr) << path;
   if (file) {
-    Status read = read_system_profile(*file, "PRD.P00", false, OffsetTable(), entries);
+    Status read = read_system_profile(*file, "PRD.P00", ProfileUse::kSingleSystem, OffsetTable(), entries);
     EXPECT_TRUE(read.is_ok()) << read.text();
   }
   return entries;

@@ -16,7 +16,7 @@ struct Channel {
 // The text that a run's channels append, in order, to an empty document.
 std::string channels_written(std::string_view mode, std::string_view options,
                              const std::vector<Channel>& channels) {
-  Options read = read_options(options, options);
+  Options read = read_options(options);
   ResultDocument document(document_format(mode, read.channel_selection, read.selected_channel));
   ChannelWriter writer;
   for (const Channel& c : channels) writer.write_channel(document, c.key, c.label, c.value, c.unit);

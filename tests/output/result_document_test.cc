@@ -10,7 +10,7 @@ namespace quillar {
 namespace {
 
 ResultDocument document_for(std::string_view mode, std::string_view options_as_typed) {
-  Options options = read_options(options_as_typed, options_as_typed);
+  Options options = read_options(options_as_typed);
   return ResultDocument(document_format(mode, options.channel_selection, options.selected_channel));
 }
 

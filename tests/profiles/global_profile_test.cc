@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/options.h"
 #include "driver/startup.h"
 #include "fake_platform.h"
 
@@ -26,7 +27,7 @@ Allocation allocate(const std::vector<std::string>& arguments, const std::string
     a.status = read_item_profile(platform, settings.profile_name, settings.options.item.value_or(""), a.allocation);
   } else {
     a.status = read_global_profile(platform, settings.profile_name, settings.options.sensor_key,
-                                   settings.sensor_argument, a.allocation);
+                                   settings.sensor_argument, read_sensor_line, a.allocation);
   }
   return a;
 }
@@ -171,7 +172,8 @@ TEST(GlobalProfileTest, FaultsInTheirOrder) {
 TEST(GlobalProfileTest, MissingProfilesHaveTheirOwnErrors) {
   FakePlatform platform;
   GlobalAllocation allocation;
-  EXPECT_EQ(read_global_profile(platform, "D:\\x\\SAP Orvanta.Gbl", "S01", "S01", allocation).text(),
+  EXPECT_EQ(
+      read_global_profile(platform, "D:\\x\\SAP Orvanta.Gbl", "S01", "S01", read_sensor_line, allocation).text(),
             "Error 10x1: ProFile SAP Orvanta.Gbl is missing...");
   EXPECT_EQ(read_item_profile(platform, "D:\\x\\Orvanta.Prf", "x", allocation).text(),
             "Error 1024: ProFile Orvanta.Prf is missing...");

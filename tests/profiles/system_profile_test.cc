@@ -24,12 +24,12 @@ struct Read {
   LogonEntries entries;
 };
 
-Read read_profile(const std::string& content, bool global_run) {
+Read read_profile(const std::string& content, ProfileUse use) {
   FakePlatform platform;
   platform.files["PRD.P00"] = content;
   std::unique_ptr<ReadableFile> file = platform.open_text("PRD.P00");
   Read read;
-  read.status = read_system_profile(*file, "PRD.P00", global_run, kTable, read.entries);
+  read.status = read_system_profile(*file, "PRD.P00", use, kTable, read.entries);
   return read;
 }
 
@@ -47,7 +47,7 @@ std::string edited(const std::string& label, const std::string& line) {
 
 TEST(SystemProfileTest, ReadsEveryLabelledEntry) {
   for (const char* name : {"lf.P00", "crlf.P00"}) {
-    Read read = read_profile(fixture(name), false);
+    Read read = read_profile(fixture(name), ProfileUse::kSingleSystem);
     ASSERT_TRUE(read.status.is_ok()) << name << ": " << read.status.text();
     const LogonEntries& e = read.entries;
     EXPECT_EQ(e.destination, "BIN") << name;
@@ -66,7 +66,7 @@ TEST(SystemProfileTest, ReadsEveryLabelledEntry) {
 
 TEST(SystemProfileTest, FixturesShowHowLinesAreRead) {
   Read duplicate =
-      read_profile(kGoodProfile + "Client.....: 200\nHostname...: sapbin2\n", false);
+      read_profile(kGoodProfile + "Client.....: 200\nHostname...: sapbin2\n", ProfileUse::kSingleSystem);
   ASSERT_TRUE(duplicate.status.is_ok()) << duplicate.status.text();
   EXPECT_EQ(duplicate.entries.client, "200") << "the last line wins";
   EXPECT_EQ(duplicate.entries.hostname, "sapbin2");
@@ -75,10 +75,10 @@ TEST(SystemProfileTest, FixturesShowHowLinesAreRead) {
   // single-system run, so it sets the user there, but not in the global run,
   // which reads lines of up to 199 characters.
   const std::string long_line = edited("User.......:", "") + std::string(99, '-') + "User.......: intruder\n";
-  Read single = read_profile(long_line, false);
+  Read single = read_profile(long_line, ProfileUse::kSingleSystem);
   ASSERT_TRUE(single.status.is_ok()) << single.status.text();
   EXPECT_EQ(single.entries.user, "INTRUDER");
-  Read global = read_profile(long_line, true);
+  Read global = read_profile(long_line, ProfileUse::kGlobalRun);
   EXPECT_EQ(global.status.text(), "Error 1006: Username in Profile PRD.P00 is missing...");
 }
 
@@ -115,20 +115,21 @@ TEST(SystemProfileTest, ReportsTheFirstFaultInTheSingleSystemRun) {
       {"values are cut at 60 characters", kGoodProfile + "Gwhost.....: " + std::string(70, 'g') + "\n", ""},
   };
   for (const auto& c : cases) {
-    Read read = read_profile(c.content, false);
+    Read read = read_profile(c.content, ProfileUse::kSingleSystem);
     EXPECT_EQ(read.status.text(), c.error) << c.name;
   }
-  EXPECT_EQ(read_profile(kGoodProfile + "Gwhost.....: " + std::string(70, 'g') + "\n", false).entries.gwhost,
+  EXPECT_EQ(read_profile(kGoodProfile + "Gwhost.....: " + std::string(70, 'g') + "\n", ProfileUse::kSingleSystem)
+                .entries.gwhost,
             std::string(60, 'g'));
 }
 
 TEST(SystemProfileTest, ABadPasswordEndsTheReadingInTheSingleSystemRunOnly) {
   const std::string content = "Password...: " + kStoredPassword.substr(0, 23) + "X\nUser.......: late\n";
-  Read single = read_profile(content, false);
+  Read single = read_profile(content, ProfileUse::kSingleSystem);
   EXPECT_EQ(single.status.text(), "Error 1005: Wrong Password in Profile PRD.P00 found...");
   EXPECT_EQ(single.entries.user, "") << "lines after the password are not read";
 
-  Read global = read_profile(content, true);
+  Read global = read_profile(content, ProfileUse::kGlobalRun);
   EXPECT_EQ(global.status.text(), "Error 1005: Wrong Password in Profile PRD.P00 found...");
   EXPECT_EQ(global.entries.user, "LATE") << "the global run reads on";
   EXPECT_EQ(global.entries.password, "") << "a bad password leaves the entry empty";
@@ -140,9 +141,9 @@ TEST(SystemProfileTest, EntriesOfAnEarlierProfileNeverSurvive) {
   platform.files["A.P00"] = kGoodProfile;
   platform.files["B.P00"] = "Destination: QAS\n";
   std::unique_ptr<ReadableFile> first = platform.open_text("A.P00");
-  ASSERT_TRUE(read_system_profile(*first, "A.P00", true, kTable, entries).is_ok());
+  ASSERT_TRUE(read_system_profile(*first, "A.P00", ProfileUse::kGlobalRun, kTable, entries).is_ok());
   std::unique_ptr<ReadableFile> second = platform.open_text("B.P00");
-  EXPECT_FALSE(read_system_profile(*second, "B.P00", true, kTable, entries).is_ok());
+  EXPECT_FALSE(read_system_profile(*second, "B.P00", ProfileUse::kGlobalRun, kTable, entries).is_ok());
   EXPECT_EQ(entries.destination, "QAS");
   EXPECT_EQ(entries.user, "");
   EXPECT_EQ(entries.password, "");
@@ -150,14 +151,14 @@ TEST(SystemProfileTest, EntriesOfAnEarlierProfileNeverSurvive) {
 }
 
 TEST(SystemProfileTest, ByteOrderMarkIsSkippedAndUtf16Refused) {
-  for (bool global_run : {false, true}) {
-    Read marked = read_profile("\xEF\xBB\xBF" + kGoodProfile, global_run);
+  for (ProfileUse use : {ProfileUse::kSingleSystem, ProfileUse::kGlobalRun}) {
+    Read marked = read_profile("\xEF\xBB\xBF" + kGoodProfile, use);
     EXPECT_TRUE(marked.status.is_ok()) << marked.status.text();
-    EXPECT_EQ(marked.entries.user, read_profile(kGoodProfile, global_run).entries.user);
+    EXPECT_EQ(marked.entries.user, read_profile(kGoodProfile, use).entries.user);
 
     std::string utf16 = "\xFF\xFE";
     for (char c : kGoodProfile) utf16 += std::string{c, '\0'};
-    Read wide = read_profile(utf16, global_run);
+    Read wide = read_profile(utf16, use);
     EXPECT_EQ(wide.status.text(),
               "Error 1009: File PRD.P00 is saved as UTF-16, save it as ANSI or UTF-8...");
   }

@@ -23,8 +23,7 @@ Called call_on(SimLandscape& sim, LanStatistics& statistics, int times = 1) {
     ITAB_H table = ItCreate("TF_LAN_SINGLE", kLanRowLength, 0, 0);
     LanReceiveAreas areas;
     called.exception.clear();
-    called.code = statistics.call_lan_statistics(context, handle, "LOCAL ", std::string(32, ' '), areas, table,
-                                                 called.exception);
+    called.code = statistics.call_lan_statistics(context, handle, "LOCAL ", areas, table, called.exception);
     ItDelete(table);
   }
   return called;

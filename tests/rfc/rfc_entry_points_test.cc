@@ -102,6 +102,25 @@ TEST(RfcEntryPointsTest, TheClassicLibraryWinsByItsPlainNames) {
   EXPECT_EQ(platform.loads, std::vector<std::string>{"librfc32.dll"});
 }
 
+// A table with any gap is no open library: opening it again fills it.
+TEST(RfcEntryPointsTest, ATableWithAGapIsNotOpen) {
+  FakePlatform platform;
+  platform.libraries["librfc32.dll"] = classic_library();
+  RfcLibrary loaded;
+  ASSERT_TRUE(load_rfc_library(platform, loaded).is_ok());
+  const std::vector<std::function<void(RfcEntryPoints&)>> gaps = {
+      [](RfcEntryPoints& entry) { entry.RfcEnvironment = nullptr; },
+      [](RfcEntryPoints& entry) { entry.RfcReceive = nullptr; },
+      [](RfcEntryPoints& entry) { entry.ItDelete = nullptr; },
+  };
+  for (std::size_t k = 0; k < gaps.size(); ++k) {
+    RfcLibrary library;
+    library.entry_points = loaded.entry_points;
+    gaps[k](library.entry_points);
+    EXPECT_FALSE(library.is_open()) << "gap " << k;
+  }
+}
+
 TEST(RfcEntryPointsTest, WithoutAUsableClassicLibraryTheSdkServesThroughTheBridge) {
   for (const FakeLibrary& classic : {failing(kLoadModuleNotFound), failing(kLoadBadFormat),
                                      lacking(classic_library(), "RfcCall")}) {

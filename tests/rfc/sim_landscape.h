@@ -9,7 +9,7 @@
 
 #include "driver/options.h"
 #include "output/diagnostics.h"
-#include "output/texts.h"
+#include "base/texts.h"
 #include "fake_platform.h"
 #include "platform/platform.h"
 #include "platform/temp_drives.h"
@@ -42,7 +42,7 @@ class SimLandscape {
   }
 
   void set_options(const std::string& options) {
-    options_ = read_options(options, options);
+    options_ = read_options(options);
     log_.switch_to(platform_, options_.syslog);
   }
 

@@ -1,4 +1,4 @@
-#include "output/texts.h"
+#include "base/texts.h"
 
 #include <algorithm>
 #include <limits>

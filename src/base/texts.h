@@ -1,6 +1,6 @@
 // Small text rules that the whole sensor shares.
-#ifndef QUILLAR_OUTPUT_TEXTS_H_
-#define QUILLAR_OUTPUT_TEXTS_H_
+#ifndef QUILLAR_BASE_TEXTS_H_
+#define QUILLAR_BASE_TEXTS_H_
 
 #include <optional>
 #include <string>
@@ -35,4 +35,4 @@ long leading_integer(std::string_view text);
 
 }  // namespace quillar
 
-#endif  // QUILLAR_OUTPUT_TEXTS_H_
+#endif  // QUILLAR_BASE_TEXTS_H_

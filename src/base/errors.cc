@@ -1,19 +1,23 @@
-#include "output/errors.h"
+#include "base/errors.h"
 
 #include <array>
 
 namespace quillar {
 namespace {
 
-// A profile folder holds 95 characters and a profile name 63; a path names
-// both. Keys, modes and option values come from an option string of 127.
+// The rooms of the values: a profile folder holds 95 characters and a profile
+// name 63; a path names both. Keys, modes and option values come from an
+// option string of 127. The limits that a text names are its values.
 constexpr std::size_t kPathRoom = 95 + 63;
 constexpr std::size_t kNameRoom = 63;
 constexpr std::size_t kOptionRoom = 127;
 // Exception names are read with this room (see the statistics call).
 constexpr std::size_t kExceptionRoom = 255;
 
-constexpr std::array<ErrorForm, 33> kErrors = {{
+constexpr std::size_t kFaultCount = static_cast<std::size_t>(Fault::kCount);
+
+// Row k holds the fault numbered k in the enum.
+constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
     {Fault::kProfileNameMissing, "1001", "Parameter for Profile-Name is missing !", 0},
     {Fault::kProfileMissing, "1002", "Profile {} is missing...", kPathRoom},
     {Fault::kInvalidParameters, "1003", "Invalid Parameter(s) at {} found...", kNameRoom},
@@ -34,12 +38,12 @@ constexpr std::array<ErrorForm, 33> kErrors = {{
     {Fault::kItemMissing, "1026", "Global Item Idenification missing...", 0},
     {Fault::kInvalidAllocation, "1029", "Invalid Sensor-Allocation...", 0},
     {Fault::kSensorNotFound, "1030", "Global Sensor {} not found...", kOptionRoom},
-    {Fault::kSensorOptionsTooLong, "1031", "Sensor-Parameters longer than 127 characters...", 0},
+    {Fault::kSensorOptionsTooLong, "1031", "Sensor-Parameters longer than {} characters...", kNameRoom},
     {Fault::kModeUnknown, "1041", "Mode {} is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...",
      kOptionRoom},
-    {Fault::kProfileNameTooLong, "1042", "Profile-Name longer than 63 characters...", 0},
-    {Fault::kProfileFolderTooLong, "1043", "Profile-Directory longer than 95 characters...", 0},
-    {Fault::kOptionsTooLong, "1044", "Parameters longer than 127 characters...", 0},
+    {Fault::kProfileNameTooLong, "1042", "Profile-Name longer than {} characters...", kNameRoom},
+    {Fault::kProfileFolderTooLong, "1043", "Profile-Directory longer than {} characters...", kNameRoom},
+    {Fault::kOptionsTooLong, "1044", "Parameters longer than {} characters...", kNameRoom},
     // Values: the library's file name, the Windows error code, and the
     // bitness or the entry point.
     {Fault::kLibraryNotFound, "1051",
@@ -59,14 +63,17 @@ constexpr std::array<ErrorForm, 33> kErrors = {{
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 
+constexpr bool every_fault_has_its_row() {
+  for (std::size_t k = 0; k < kFaultCount; ++k) {
+    if (kErrors[k].fault != static_cast<Fault>(k)) return false;
+  }
+  return true;
+}
+static_assert(every_fault_has_its_row(), "kErrors holds one row per Fault, in the order of the enum");
+
 }  // namespace
 
-const ErrorForm& error_form(Fault fault) {
-  for (const ErrorForm& form : kErrors) {
-    if (form.fault == fault) return form;
-  }
-  return kErrors.back();
-}
+const ErrorForm& error_form(Fault fault) { return kErrors[static_cast<std::size_t>(fault)]; }
 
 std::string error_text(Fault fault, std::initializer_list<std::string_view> values) {
   const ErrorForm& form = error_form(fault);
@@ -87,8 +94,10 @@ std::string error_text(Fault fault, std::initializer_list<std::string_view> valu
   return text;
 }
 
+std::string error_number(Fault fault) { return "Error " + std::string(error_form(fault).number); }
+
 Status error_status(Fault fault, std::initializer_list<std::string_view> values) {
-  return Status::Error(error_text(fault, values));
+  return Status::Error(fault, error_text(fault, values));
 }
 
 }  // namespace quillar

@@ -1,0 +1,38 @@
+#include "rfc/rfc_files.h"
+
+#include <memory>
+
+#include "base/texts.h"
+#include "platform/line_reader.h"
+
+namespace quillar {
+namespace {
+
+// The trace file is read in pieces of this many characters, line feed included.
+constexpr std::size_t kTracePieceRoom = 99;
+
+bool begins_with(std::string_view text, std::string_view head) {
+  return text.substr(0, head.size()) == head;
+}
+
+}  // namespace
+
+std::string trace_file_remark(Platform& platform) {
+  std::unique_ptr<ReadableFile> file = platform.open_text(kTraceFileName);
+  if (!file) return " - Look for Trace-File";
+  // The library starts each error block with a "**** ERROR " line and states
+  // the error in an "ERROR " line or behind a "======> " arrow; the last text
+  // after the last block start is the one that explains the failure.
+  std::string found;
+  std::string line;
+  LineReader reader(*file, kTracePieceRoom);
+  while (reader.next_piece(line)) {
+    if (begins_with(line, "**** ERROR ")) found.clear();
+    if (begins_with(line, "ERROR ")) found = line.size() > 12 ? line.substr(12) : std::string();
+    if (line.size() >= 15 && line.compare(7, 8, "======> ") == 0) found = line.substr(15);
+    if (!found.empty()) strip_line_end(found);
+  }
+  return found.empty() ? " - Please Check Trace-File !" : " - " + found;
+}
+
+}  // namespace quillar

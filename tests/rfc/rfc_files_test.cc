@@ -1,0 +1,61 @@
+#include "rfc/rfc_files.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+
+namespace quillar {
+namespace {
+
+std::string remark_for_trace_file(const std::string* content) {
+  FakePlatform platform;
+  if (content != nullptr) platform.files["Dev_Rfc.Trc"] = *content;
+  std::string remark = trace_file_remark(platform);
+  EXPECT_EQ(platform.files.count("Dev_Rfc.Trc"), content != nullptr ? 1u : 0u) << "the file stays";
+  return remark;
+}
+
+TEST(TraceFileScanTest, FindsTheLastErrorTextOfTheLastBlock) {
+  const std::string long_text(140, 'z');
+  const struct {
+    const char* name;
+    std::string content;
+    std::string remark;
+  } cases[] = {
+      {"ERROR line after the block start",
+       "**** ERROR file opened at 20261210 061500\nERROR       partner not reached\n",
+       " - partner not reached"},
+      {"CR LF file", "**** ERROR file opened\r\nERROR       partner not reached\r\n",
+       " - partner not reached"},
+      {"arrow line", "**** ERROR file opened\nT:1234 ======> Connection refused\n",
+       " - Connection refused"},
+      {"arrow replaces an earlier ERROR line",
+       "**** ERROR x\nERROR       first\nT:0001 ======> second\n", " - second"},
+      {"later block start clears the text", "**** ERROR a\nERROR       old text\n**** ERROR b\n",
+       " - Please Check Trace-File !"},
+      {"last of several blocks",
+       "**** ERROR a\nERROR       one\n**** ERROR b\nnoise\nERROR       two\nmore noise\n", " - two"},
+      {"ERROR line shorter than its text column", "ERROR short\n", " - Please Check Trace-File !"},
+      {"ERROR line with text in column 13 only", "ERROR 1234567\n", " - 7"},
+      {"no error lines", "just\nsome\nlines\n", " - Please Check Trace-File !"},
+      {"empty file", "", " - Please Check Trace-File !"},
+      {"arrow needs its trailing blank", "T:1234 ======>x\n", " - Please Check Trace-File !"},
+      {"lower-case error is no error line", "error       quiet\n", " - Please Check Trace-File !"},
+      {"long ERROR line: its second piece is a line of its own",
+       "ERROR       " + long_text + "\n", " - " + std::string(87, 'z')},
+      {"text without line feed at the end of the file", "ERROR       last words", " - last words"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(remark_for_trace_file(&c.content), c.remark) << c.name;
+  }
+  EXPECT_EQ(remark_for_trace_file(nullptr), " - Look for Trace-File");
+}
+
+TEST(TraceFileScanTest, PiecesOfALongLineAreTestedAsLines) {
+  // The 100th character starts a new piece, so a marker there counts.
+  std::string content = std::string(99, '-') + "ERROR       hidden marker\n";
+  EXPECT_EQ(remark_for_trace_file(&content), " - hidden marker");
+}
+
+}  // namespace
+}  // namespace quillar
