@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "driver/options.h"
 #include "driver/startup.h"
 #include "fuzz_support.h"
 #include "profiles/global_profile.h"
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ? quillar::read_item_profile(platform, settings.profile_name, settings.options.item.value_or(""),
                                          allocation)
             : quillar::read_global_profile(platform, settings.profile_name, settings.options.sensor_key,
-                                           settings.sensor_argument, allocation);
+                                           settings.sensor_argument, quillar::read_sensor_line, allocation);
     if (status.is_ok()) {
       const std::string& listing = allocation.server_listing;
       if (listing.empty() || listing.back() != '#' || listing.size() > quillar::GlobalAllocation::kServerListingRoom ||

@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (bool global_run : {false, true}) {
     std::unique_ptr<quillar::ReadableFile> file = platform.open_text("PRD.P00");
     quillar::LogonEntries entries;
-    quillar::Status status = quillar::read_system_profile(*file, "PRD.P00", global_run, table, entries);
+    const quillar::ProfileUse use = global_run ? quillar::ProfileUse::kGlobalRun : quillar::ProfileUse::kSingleSystem;
+    quillar::Status status = quillar::read_system_profile(*file, "PRD.P00", use, table, entries);
     if (status.is_ok()) {
       for (const quillar::ProfileLabel& label : quillar::kProfileLabels) {
         const std::string& value = entries.*label.entry;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "output/diagnostics.h"
+#include "rfc/rfc_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   quillar::FakePlatform platform;
