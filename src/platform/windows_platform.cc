@@ -126,8 +126,9 @@ class WindowsPlatform final : public Platform {
     // start of the mapping as in the file. The file read is the one that
     // load_library tried: beside the program first, else the system's search.
     UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    const std::wstring beside = folder_of_program() + wide(file_name);
-    const bool is_beside = !folder_of_program().empty() && GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::wstring program_folder = folder_of_program();
+    const std::wstring beside = program_folder + wide(file_name);
+    const bool is_beside = !program_folder.empty() && GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
     HMODULE module =
         LoadLibraryExW(is_beside ? beside.c_str() : wide(file_name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     SetErrorMode(previous_mode);
