@@ -68,22 +68,6 @@ class RecordingConsole final : public PlatformWrapper {
   std::unique_ptr<WritableFile> stream_;
 };
 
-// A global run's system, recorded as each part becomes known.
-class RecordingSink final : public SystemSink {
- public:
-  explicit RecordingSink(RecordingConsole& console) : console_(console) {}
-  void named(const SystemResult& result) override {
-    console_.record(RecordKind::kChannelName, result.channel_name);
-    if (!result.system_line.empty()) console_.record(RecordKind::kSystemLine, result.system_line);
-  }
-  void delivered(const SystemResult& result) override {
-    if (result.value) console_.record(RecordKind::kValue, std::to_string(*result.value));
-  }
-
- private:
-  RecordingConsole& console_;
-};
-
 // The run as the child works it: through the recording console, with the
 // destination files in the parent's folder.
 Invocation through_console(Invocation& invocation, RecordingConsole& console, const ErrorReportTarget& report) {
@@ -118,10 +102,18 @@ int run_global_system_as_child(Invocation& invocation, const GlobalAllocation& a
   std::unique_ptr<ReadableFile> profile = global_run.open_system_profile(name);
   if (!console.begin(job.scratch)) return kExitErrorDocument;
   child_invocation.log.switch_to(console, options.syslog);
+  // Each part is recorded as soon as it is known, the value before the rows
+  // are released, so that the parent shows what one process would have shown
+  // when the release ends the run.
   SystemResult result;
   if (profile) {
-    RecordingSink sink(console);
-    result = global_run.process_system(name, std::move(profile), sink);
+    SystemWork work = global_run.begin_system(name, std::move(profile));
+    console.record(RecordKind::kChannelName, work.result.channel_name);
+    if (!work.result.system_line.empty()) console.record(RecordKind::kSystemLine, work.result.system_line);
+    global_run.measure_system(work);
+    if (work.result.value) console.record(RecordKind::kValue, std::to_string(*work.result.value));
+    global_run.end_system(work);
+    result = work.result;
   }
   console.record(RecordKind::kState, std::to_string(static_cast<int>(result.state)));
   console.finish_output(kExitCompleted);

@@ -1,11 +1,11 @@
 #include "driver/processing_run.h"
 
-#include "driver/error_document.h"
-#include "measure/network_usage.h"
-#include "output/channel_writer.h"
 #include "base/errors.h"
-#include "output/result_document.h"
 #include "base/texts.h"
+#include "driver/error_document.h"
+#include "driver/result_rendering.h"
+#include "measure/network_usage.h"
+#include "output/result_document.h"
 #include "rfc/connection.h"
 #include "rfc/rfc_files.h"
 
@@ -18,26 +18,14 @@ constexpr std::size_t kErrorTextRoom = 127;
 // A channel name of the global run holds at most this many characters.
 constexpr std::size_t kChannelNameRoom = 43;
 
-std::string system_line(const std::string& time, const std::string& profile_name, const LogonEntries& entries) {
-  return "* " + time + " " + profile_name + ", " + entries.hostname + ", " + entries.destination + ", " +
-         entries.sysnr + ", " + entries.client;
-}
-
-std::string processed_line(Platform& platform) {
-  return "\n* " + platform.time_of_day() + " SAP " + kProgramWord + " now processed...\n";
-}
-
 void install_error_report(Invocation& invocation, RFC_ENV& environment) {
   set_error_report_target(invocation.error_report);
   environment = error_report_environment();
   invocation.rfc_library.entry_points.RfcEnvironment(&environment);
 }
 
-// The "* SapRfc.Ini" line of a destination logon is no XML, so the XML
-// framings show it only to someone who reads the trace.
-RfcContext rfc_context(Invocation& invocation, const Options& options, const DocumentFormat& format) {
+RfcContext rfc_context(Invocation& invocation, const Options& options) {
   return RfcContext{invocation.platform, invocation.rfc_library.entry_points, invocation.log, options.overrides,
-                    options.trace || format.framing != Framing::kXml,
                     invocation.destination_folder};
 }
 
@@ -45,17 +33,23 @@ DocumentFormat format_for(const RunSettings& settings, const Options& options) {
   return document_format(settings.mode_keyword, options.channel_selection, options.selected_channel);
 }
 
-// The document of a single-system run: the message and the six channels.
-std::string render_measurement(const DocumentFormat& format, const Measurement& measurement) {
-  ResultDocument document(format);
-  ChannelWriter channels;
-  document.begin_document();
-  document.write_text(measurement.message);
-  for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
-    channels.write_channel(document, "", kChannelLabels[k], std::to_string(measurement.totals[k]), "");
+// The "* SapRfc.Ini" line of a logon by destination file is no XML, so the
+// XML framings show it only to someone who reads the trace.
+bool shows_destination_file_line(const Options& options, const DocumentFormat& format) {
+  return options.trace || format.framing != Framing::kXml;
+}
+
+// A logon by destination file shows its line before the library is called,
+// since a logon that the library aborts ends the run with its error report.
+RFC_HANDLE log_on(RfcContext& context, const LogonEntries& entries, LogonRecords& records,
+                  bool show_destination_file_line) {
+  LogonRoute route = LogonRoute::choose(context, entries.destination);
+  if (route.by_destination_file() && show_destination_file_line) {
+    // A line reader would take the line as part of a value line before it.
+    context.platform.begin_console_line();
+    context.platform.write_console(destination_file_line(entries.destination) + "\n");
   }
-  document.end_document();
-  return document.text();
+  return open_sap_connection(context, entries, std::move(route), records);
 }
 
 }  // namespace
@@ -108,40 +102,51 @@ int run_single_system(Invocation& invocation, const LogonEntries& entries) {
   invocation.log.log_event(0, "RfcEnvironment called", "");
 
   if (options.trace) {
-    platform.write_console(settings.banner_line + "\n");
-    platform.write_console(system_line(platform.time_of_day(), settings.profile_name, entries) +
-                           " State=Processing\n");
-    platform.write_console("* " + platform.time_of_day() + " " + kProgramWord + " - " +
-                           shown_parameters(options.typed) + " State=Executing\n");
+    const std::string processing_at = platform.time_of_day();
+    const std::string executing_at = platform.time_of_day();
+    platform.write_console(settings.banner_line + "\n" + system_line(processing_at, settings.profile_name, entries) +
+                           " State=Processing\n" +
+                           executing_line(executing_at, kProgramWord + (" - " + shown_parameters(options.typed))) +
+                           "\n");
   }
 
   const DocumentFormat format = format_for(settings, options);
-  RfcContext context = rfc_context(invocation, options, format);
+  RfcContext context = rfc_context(invocation, options);
   LogonRecords records;
-  RFC_HANDLE handle = open_sap_connection(context, entries, records);
+  RFC_HANDLE handle = log_on(context, entries, records, shows_destination_file_line(options, format));
   if (handle == 0) return end_with_error_document(platform, error_text(Fault::kLogonFailed, {entries.destination}));
 
+  // The document goes out only once the rows are released and the
+  // connection is closed: a release that the library refuses ends the run
+  // with its error report alone.
   NetworkUsage usage;
-  Measurement measurement = usage.measure_network_usage(context, handle, entries.destination, options.interface_name);
+  ITAB_H table = usage.create_table(context.rfc);
+  const Measurement measurement = usage.measure_network_usage(context, handle, table, options.interface_name);
+  usage.release_table(context.rfc, table);
   context.rfc.RfcClose(handle);
 
   if (!measurement.call_ok()) {
-    std::string failure = measurement.failure_text + trace_file_remark(platform);
+    std::string failure = failure_text(measurement) + trace_file_remark(platform);
     return end_with_error_document(platform, cut_to(failure, kErrorTextRoom));
   }
-  platform.write_console(render_measurement(format, measurement));
+  ResultRenderer renderer(format);
+  platform.write_console(renderer.measurement_document(entries.destination, options.interface_name, measurement));
   platform.delete_file(kTraceFileName);
-  if (options.trace) platform.write_console(processed_line(platform));
+  if (options.trace) platform.write_console(processed_lines(platform.time_of_day()));
   return kExitCompleted;
 }
 
 // What the work on every system uses and keeps from one system to the next.
 struct GlobalRun::SystemTools {
   SystemTools(Invocation& invocation, const Options& options)
-      : format(format_for(invocation.settings, options)), context(rfc_context(invocation, options, format)) {}
+      : format(format_for(invocation.settings, options)),
+        show_destination_file_line(shows_destination_file_line(options, format)),
+        context(rfc_context(invocation, options)),
+        renderer(format) {}
   const DocumentFormat format;
+  const bool show_destination_file_line;
   RfcContext context;
-  ChannelWriter channels;
+  ResultRenderer renderer;
   RFC_ENV environment{};
   LogonRecords records;
   NetworkUsage usage;
@@ -173,55 +178,47 @@ std::unique_ptr<ReadableFile> GlobalRun::open_system_profile(const std::string& 
   return invocation_.platform.open_text(invocation_.settings.sensor_dir + profile_name);
 }
 
-SystemResult GlobalRun::process_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile,
-                                       SystemSink& sink) {
-  Platform& platform = invocation_.platform;
-  SystemResult result;
-  LogonEntries entries;
-  bool valid =
-      read_system_profile(*profile, profile_name, ProfileUse::kGlobalRun, invocation_.offset_table, entries).is_ok();
+SystemWork GlobalRun::begin_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile) {
+  SystemWork work;
+  work.profile_valid =
+      read_system_profile(*profile, profile_name, ProfileUse::kGlobalRun, invocation_.offset_table, work.entries)
+          .is_ok();
   profile.reset();
-  result.channel_name = channel_name_for(allocation_.display_selector, profile_name, entries);
+  work.result.channel_name = channel_name_for(allocation_.display_selector, profile_name, work.entries);
   if (options_.trace) {
-    result.system_line = system_line(platform.time_of_day(), profile_name, entries);
+    work.result.system_line = system_line(invocation_.platform.time_of_day(), profile_name, work.entries);
   }
-  sink.named(result);
-
-  install_error_report(invocation_, tools_->environment);
-  // The logon is tried whether or not the profile is valid.
-  RfcContext& context = tools_->context;
-  RFC_HANDLE handle = open_sap_connection(context, entries, tools_->records);
-  Measurement measurement;
-  bool measured = false;
-  if (handle == 0) {
-    valid = false;
-  } else if (valid) {
-    auto delivered = [&](const Measurement& delivered_measurement) {
-      for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
-        if (allocation_.item == kChannelLabels[k]) result.value = delivered_measurement.totals[k];
-      }
-      sink.delivered(result);
-    };
-    measurement = tools_->usage.measure_network_usage(context, handle, entries.destination,
-                                                       options_.interface_name, delivered);
-    measured = true;
-    if (!measurement.call_ok()) valid = false;
-  }
-  if (handle != 0) context.rfc.RfcClose(handle);
-
-  const bool call_ok = measured && measurement.call_ok();
-  result.state = valid && call_ok ? SystemState::kProcessed : SystemState::kRfcFailure;
-  return result;
+  return work;
 }
 
-// A system's channel goes out as soon as its measures are known, its trace
-// line once the system is done.
+void GlobalRun::measure_system(SystemWork& work) {
+  install_error_report(invocation_, tools_->environment);
+  RfcContext& context = tools_->context;
+  work.result.state = SystemState::kRfcFailure;
+  work.handle = log_on(context, work.entries, tools_->records, tools_->show_destination_file_line);
+  if (work.handle == 0 || !work.profile_valid) return;
+
+  work.table = tools_->usage.create_table(context.rfc);
+  const Measurement measurement =
+      tools_->usage.measure_network_usage(context, work.handle, work.table, options_.interface_name);
+  if (!measurement.call_ok()) return;
+  work.result.state = SystemState::kProcessed;
+  for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
+    if (allocation_.item == kChannelLabels[k]) work.result.value = measurement.totals[k];
+  }
+}
+
+void GlobalRun::end_system(SystemWork& work) {
+  const RfcEntryPoints& rfc = tools_->context.rfc;
+  if (work.table != nullptr) tools_->usage.release_table(rfc, work.table);
+  work.table = nullptr;
+  if (work.handle != 0) rfc.RfcClose(work.handle);
+  work.handle = 0;
+}
+
 void GlobalRun::emit_channel(const SystemResult& result) {
   if (!result.value) return;
-  ResultDocument document(tools_->format);
-  const std::string value = std::to_string(*result.value);
-  tools_->channels.write_channel(document, result.channel_name, result.channel_name, value, "");
-  invocation_.platform.write_console(document.text());
+  invocation_.platform.write_console(tools_->renderer.channel(result.channel_name, *result.value));
 }
 
 void GlobalRun::finish_system(const SystemResult& result) {
@@ -241,32 +238,20 @@ void GlobalRun::print_summary() {
     failed_systems.value = failed_;
     emit_channel(failed_systems);
   }
-  ResultDocument document(tools_->format);
-  document.write_text("(***) " + allocation_.item + ": NoSystems=" + std::to_string(systems_) +
-                      ", Processed=" + std::to_string(processed_) + ", Failed=" + std::to_string(failed_));
-  document.end_document();
-  invocation_.platform.write_console(document.text() + "\n");
+  invocation_.platform.write_console(
+      tools_->renderer.summary(allocation_.item, systems_, processed_, failed_) + "\n");
 }
 
-namespace {
-
-// In one process, a channel is printed as soon as it is known.
-class PrintingSink final : public SystemSink {
- public:
-  explicit PrintingSink(GlobalRun& invocation) : invocation_(invocation) {}
-  void delivered(const SystemResult& result) override { invocation_.emit_channel(result); }
-
- private:
-  GlobalRun& invocation_;
-};
-
-}  // namespace
-
+// A system's channel goes out as soon as its measures are known, before its
+// rows are released; its trace line once the system is done.
 void GlobalRun::work_here(const std::string& profile_name) {
   SystemResult result;
   if (std::unique_ptr<ReadableFile> profile = open_system_profile(profile_name)) {
-    PrintingSink sink(*this);
-    result = process_system(profile_name, std::move(profile), sink);
+    SystemWork work = begin_system(profile_name, std::move(profile));
+    measure_system(work);
+    emit_channel(work.result);
+    end_system(work);
+    result = work.result;
   }
   finish_system(result);
 }
@@ -280,17 +265,14 @@ int GlobalRun::work_through_listing(SystemRunner& runner) {
   Platform& platform = invocation_.platform;
   const RunSettings& settings = invocation_.settings;
   if (options_.trace) {
-    platform.write_console(settings.banner_line + "\n");
-    platform.write_console("* " + settings.banner_line.substr(2, 8) + " " + options_.typed + " State=Executing\n");
+    platform.write_console(settings.banner_line + "\n" + executing_line(settings.start_time, options_.typed) + "\n");
   }
-  ResultDocument head(tools_->format);
-  head.begin_document();
-  platform.write_console(head.text() + "\n");
+  platform.write_console(tools_->renderer.document_head() + "\n");
 
   if (runner.work_through(*this, profile_names()) == kExitRfcAborted) return kExitRfcAborted;
 
   print_summary();
-  if (options_.trace) platform.write_console(processed_line(platform));
+  if (options_.trace) platform.write_console(processed_lines(platform.time_of_day()));
   return kExitCompleted;
 }
 

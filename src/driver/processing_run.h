@@ -17,6 +17,7 @@
 #include "profiles/system_profile.h"
 #include "rfc/error_report.h"
 #include "rfc/rfc_entry_points.h"
+#include "rfc/rfc_library.h"
 
 namespace quillar {
 
@@ -74,14 +75,15 @@ inline constexpr char kFailedSystemsChannel[] = "Failed systems";
 // The trace state word of a result.
 const char* state_word(SystemState state);
 
-// What a system's work tells as soon as it knows it.
-class SystemSink {
- public:
-  virtual ~SystemSink() = default;
-  // The channel name and the trace line are known: the profile has been read.
-  virtual void named(const SystemResult& result) { (void)result; }
-  // The item's value is known; the rows are not yet released.
-  virtual void delivered(const SystemResult& result) = 0;
+// One system of a global run at work. Its steps are taken one by one, so that
+// whoever shows the system's output decides what goes out before the rows
+// are released: a release that the library refuses ends the run.
+struct SystemWork {
+  SystemResult result;
+  LogonEntries entries;
+  bool profile_valid = false;
+  RFC_HANDLE handle = 0;
+  ITAB_H table = nullptr;
 };
 
 class GlobalRun;
@@ -121,10 +123,14 @@ class GlobalRun {
   // is too long for a profile name, or its profile does not open.
   std::unique_ptr<ReadableFile> open_system_profile(const std::string& profile_name);
 
-  // One system's work on its open profile; the channel goes to `sink` when
-  // it is known.
-  SystemResult process_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile,
-                              SystemSink& sink);
+  // One system's work on its open profile, step by step. Reading the
+  // profile settles the channel name and the trace line. Measuring logs on,
+  // whether or not the profile is valid, and with a valid one calls and adds
+  // up the rows: the item's value and the state are settled then. Ending
+  // releases the rows and closes the connection.
+  SystemWork begin_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile);
+  void measure_system(SystemWork& work);
+  void end_system(SystemWork& work);
 
   // One system's work in this process, its output printed as it comes.
   void work_here(const std::string& profile_name);

@@ -23,8 +23,10 @@ struct RunSettings {
   static constexpr std::size_t kProfileNameRoom = 63;
   static constexpr std::size_t kSensorDirRoom = kSensorDirectoryRoom;
 
-  // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time; set
-  // when the console trace is on, the only output that shows it.
+  // The start time, "hh:mm:ss", and the line that shows it,
+  // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22": set when the console trace
+  // is on, the only output that shows them.
+  std::string start_time;
   std::string banner_line;
   // One of kModeKeywords.
   std::string mode_keyword{kModeExeXml};

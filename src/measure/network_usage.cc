@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "output/channel_writer.h"
-#include "base/errors.h"
 #include "base/texts.h"
 #include "rfc/error_report.h"
 
@@ -34,20 +32,6 @@ std::string row_name(const char* row) {
   return name;
 }
 
-std::string message_text(std::string_view destination, std::string_view interface_name,
-                         const std::array<std::uint32_t, 6>& totals) {
-  auto grouped = [&](std::size_t k) { return group_digits(std::to_string(totals[k])); };
-  std::string text = "(" + std::string(destination);
-  text += interface_name.empty() ? ") Network-Usage: " : ") Net-Usage LAN[" + std::string(interface_name) + "]: ";
-  text += "Traffics=" + grouped(0) + ",";
-  text += " InPacks=" + grouped(1) + ",";
-  text += " OutPacks=" + grouped(2) + ",";
-  text += " InErr=" + grouped(3) + ",";
-  text += " OutErr=" + grouped(4) + ",";
-  text += " Collisions=" + grouped(5);
-  return text;
-}
-
 }  // namespace
 
 std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table, std::string_view filter) {
@@ -70,43 +54,24 @@ std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table
   return totals;
 }
 
-namespace {
-
-std::string failure_text(int code, const std::string& exception_name) {
-  switch (code) {
-    case RFC_FAILURE:
-      return error_text(Fault::kCallFailure);
-    case RFC_EXCEPTION:
-      return error_text(Fault::kCallException, {exception_name});
-    case RFC_SYS_EXCEPTION:
-      return error_text(Fault::kCallSystemException);
-    default:
-      return error_text(Fault::kCallOtherFailure);
-  }
+ITAB_H NetworkUsage::create_table(const RfcEntryPoints& rfc) {
+  ITAB_H table = rfc.ItCreate("TF_LAN_SINGLE", kLanRowLength, 0, 0);
+  if (table == nullptr) report_table_failure("ItCreate TF_LAN_SINGLE");
+  return table;
 }
 
-}  // namespace
-
-Measurement NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle,
-                                                std::string_view destination, std::string_view interface_name,
-                                                const std::function<void(const Measurement&)>& delivered) {
-  ITAB_H table = context.rfc.ItCreate("TF_LAN_SINGLE", kLanRowLength, 0, 0);
-  if (table == nullptr) report_table_failure("ItCreate TF_LAN_SINGLE");
-
+Measurement NetworkUsage::measure_network_usage(RfcContext& context, RFC_HANDLE handle, ITAB_H table,
+                                                std::string_view interface_name) {
   LanReceiveAreas areas;
-  std::string exception_name;
   Measurement measurement;
-  measurement.code = statistics_.call_lan_statistics(context, handle, "LOCAL ", areas, table, exception_name);
-  if (measurement.call_ok()) {
-    measurement.totals = add_up_rows(context.rfc, table, upper_case(interface_name));
-    measurement.message = message_text(destination, interface_name, measurement.totals);
-    if (delivered) delivered(measurement);
-  } else {
-    measurement.failure_text = failure_text(measurement.code, exception_name);
-  }
-
-  if (context.rfc.ItDelete(table) != 0) report_table_failure("ItDelete TF_LAN_SINGLE");
+  measurement.code =
+      statistics_.call_lan_statistics(context, handle, "LOCAL ", areas, table, measurement.exception_name);
+  if (measurement.call_ok()) measurement.totals = add_up_rows(context.rfc, table, upper_case(interface_name));
   return measurement;
+}
+
+void NetworkUsage::release_table(const RfcEntryPoints& rfc, ITAB_H table) {
+  if (rfc.ItDelete(table) != 0) report_table_failure("ItDelete TF_LAN_SINGLE");
 }
 
 }  // namespace quillar

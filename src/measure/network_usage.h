@@ -1,11 +1,9 @@
-// The measurement: the LAN rows of GET_LAN_SINGLE added up into six totals
-// and the message that states them.
+// The measurement: the LAN rows of GET_LAN_SINGLE added up into six totals.
 #ifndef QUILLAR_MEASURE_NETWORK_USAGE_H_
 #define QUILLAR_MEASURE_NETWORK_USAGE_H_
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,30 +16,33 @@ namespace quillar {
 inline constexpr std::array<std::string_view, 6> kChannelLabels = {
     "Packets/Sec", "In-Packets/Sec", "Out-Packets/Sec", "In-Errors", "Out-Errors", "Collision(s)"};
 
-// What the measurement of one system gives.
+// What the measurement of one system gives: numbers and names, never text to
+// print.
 struct Measurement {
   // The library's return code of the call; RFC_OK when it succeeded.
   int code = RFC_OK;
   bool call_ok() const { return code == RFC_OK; }
-  // After a successful call: the totals, in the order of kChannelLabels, and
-  // the message "(DEST) Network-Usage: Traffics=..., ...".
+  // After a successful call: the totals, in the order of kChannelLabels.
   std::array<std::uint32_t, 6> totals{};
-  std::string message;
-  // After a failed call: its numbered error text.
-  std::string failure_text;
+  // After an exception or a system exception: the name the system gave it.
+  std::string exception_name;
 };
 
+// The rows of one call live in an internal table of the library, which the
+// caller creates before the call and releases after it. The caller decides
+// what is printed before the release, because a release the library refuses
+// ends the run through the RFC error report, and so do a refused creation and
+// a row the library does not hand out.
 class NetworkUsage {
  public:
-  // Measures the system on `handle`: the rows of `interface_name` (any
-  // letter case; empty: every row) of the system named `destination`.
-  // Internal-table failures end the run through the RFC error report.
-  // `delivered` sees a successful measurement before the rows are released:
-  // a run that prints as it goes shows it even when releasing them ends the
-  // run.
-  Measurement measure_network_usage(RfcContext& context, RFC_HANDLE handle, std::string_view destination,
-                                    std::string_view interface_name,
-                                    const std::function<void(const Measurement&)>& delivered = {});
+  ITAB_H create_table(const RfcEntryPoints& rfc);
+
+  // Calls GET_LAN_SINGLE on `handle` into `table` and adds up the rows of
+  // `interface_name` (any letter case; empty: every row).
+  Measurement measure_network_usage(RfcContext& context, RFC_HANDLE handle, ITAB_H table,
+                                    std::string_view interface_name);
+
+  void release_table(const RfcEntryPoints& rfc, ITAB_H table);
 
  private:
   LanStatistics statistics_;

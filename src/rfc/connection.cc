@@ -61,22 +61,23 @@ void fill_records(const LogonOverrides& overrides, const LogonEntries& entries, 
 
 }  // namespace
 
-RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRecords& records) {
+LogonRoute LogonRoute::choose(const RfcContext& context, const std::string& destination) {
+  LogonRoute route;
+  route.destination_file_ = context.platform.open_bytes(context.destination_folder + kDestinationFilePrefix + destination);
+  return route;
+}
+
+RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRoute route,
+                               LogonRecords& records) {
   fill_records(context.overrides, entries, records);
 
-  std::unique_ptr<ReadableFile> destination_file =
-      context.platform.open_bytes(context.destination_folder + kDestinationFilePrefix + entries.destination);
+  std::unique_ptr<ReadableFile> destination_file = std::move(route.destination_file_);
   if (!destination_file) {
     RFC_HANDLE handle = context.rfc.RfcOpen(&records.options);
     context.log.log_event(static_cast<int>(handle), "RfcOpen called", "");
     return handle;
   }
 
-  if (context.show_destination_line) {
-    // A line reader would take the line as part of a value line before it.
-    context.platform.begin_console_line();
-    context.platform.write_console("* SapRfc.Ini.......: " + entries.destination + "<\n");
-  }
   // A working copy that was not written whole would hand the library another
   // destination than the administrator's, so it counts as not created.
   std::unique_ptr<WritableFile> working_copy = context.platform.create_bytes(kDestinationsFile);

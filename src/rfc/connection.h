@@ -2,6 +2,7 @@
 #ifndef QUILLAR_RFC_CONNECTION_H_
 #define QUILLAR_RFC_CONNECTION_H_
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,9 +22,6 @@ struct RfcContext {
   const RfcEntryPoints& rfc;
   DiagnosticLog& log;
   LogonOverrides overrides;
-  // Whether a logon by destination prints its "* SapRfc.Ini" line. The line
-  // is no XML, so the XML framings print it only with the console trace on.
-  bool show_destination_line = true;
   // The folder, ending in a backslash, that holds the destination files;
   // empty for the working directory.
   std::string destination_folder;
@@ -41,11 +39,24 @@ struct LogonRecords {
   RFC_ERROR_INFO_EX error_info{};
 };
 
-// Opens a connection. When the working directory holds "SapRfc." followed
-// by the destination, that file becomes "SapRfc.ini" and the logon goes by
-// connect string; otherwise by the records built from the entries. Gives the
-// connection handle, 0 when none was opened.
-RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRecords& records);
+// How a logon goes: by destination file when the destination folder holds
+// "SapRfc." followed by the destination, otherwise by the records built from
+// the entries. The file is held open from the choice to the logon.
+class LogonRoute {
+ public:
+  static LogonRoute choose(const RfcContext& context, const std::string& destination);
+  bool by_destination_file() const { return destination_file_ != nullptr; }
+
+ private:
+  friend RFC_HANDLE open_sap_connection(RfcContext&, const LogonEntries&, LogonRoute, LogonRecords&);
+  std::unique_ptr<ReadableFile> destination_file_;
+};
+
+// Opens a connection by `route`. By destination file, the file becomes
+// "SapRfc.ini" and the logon goes by connect string. Gives the connection
+// handle, 0 when none was opened.
+RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRoute route,
+                               LogonRecords& records);
 
 }  // namespace quillar
 

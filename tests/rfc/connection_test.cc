@@ -70,7 +70,7 @@ TEST(OpenSapConnectionTest, PassesTheRecordsBuiltFromTheEntries) {
     c.change(entries);
     LogonRecords records;
     RfcContext context = sim.context();
-    open_sap_connection(context, entries, records);
+    open_connection(context, entries, records);
     ASSERT_EQ(rfcsim::seen().opens.size(), 1u) << c.name;
     const OpenSeen& seen = rfcsim::seen().opens[0];
     EXPECT_FALSE(seen.extended) << c.name;
@@ -98,11 +98,11 @@ TEST(OpenSapConnectionTest, EachOpenRefillsTheRecords) {
   LogonEntries first = bin_entries();
   first.user = "AVERYLONGUSERNAME";
   first.sysnr = "05";
-  open_sap_connection(context, first, records);
+  open_connection(context, first, records);
   LogonEntries second = bin_entries();
   second.user = "BOB";
   second.sysnr = "";
-  open_sap_connection(context, second, records);
+  open_connection(context, second, records);
   ASSERT_EQ(rfcsim::seen().opens.size(), 2u);
   EXPECT_EQ(rfcsim::seen().opens[1].user, "BOB         ");
   EXPECT_EQ(rfcsim::seen().opens[1].sysnr, 0) << "an empty number is no number, not the earlier one";
@@ -112,11 +112,11 @@ TEST(OpenSapConnectionTest, LogsEachOpenWithItsHandle) {
   SimLandscape sim(kBinLandscape);
   LogonRecords records;
   RfcContext context = sim.context();
-  RFC_HANDLE handle = open_sap_connection(context, bin_entries(), records);
+  RFC_HANDLE handle = open_connection(context, bin_entries(), records);
   EXPECT_NE(handle, 0u);
   LogonEntries wrong = bin_entries();
   wrong.password = "wrong";
-  EXPECT_EQ(open_sap_connection(context, wrong, records), 0u);
+  EXPECT_EQ(open_connection(context, wrong, records), 0u);
   EXPECT_EQ(sim.log_text(), std::to_string(handle) + " RfcOpen called \n0 RfcOpen called \n");
 }
 
@@ -137,7 +137,7 @@ TEST(OpenSapConnectionTest, DestinationFileLogsOnByConnectString) {
     entries.mode = "R/2";
     LogonRecords records;
     RfcContext context = sim.context();
-    RFC_HANDLE handle = open_sap_connection(context, entries, records);
+    RFC_HANDLE handle = open_connection(context, entries, records);
     EXPECT_EQ(sim.drives().read("c/work/SapRfc.ini"), c.destination_file) << c.name;
     ASSERT_EQ(rfcsim::seen().opens.size(), 1u) << c.name;
     EXPECT_TRUE(rfcsim::seen().opens[0].extended) << c.name;
@@ -145,7 +145,7 @@ TEST(OpenSapConnectionTest, DestinationFileLogsOnByConnectString) {
               "CLIENT=100 USER=RFCUSER PASSWD=Secret#1 LANG=D DEST=BIN")
         << c.name;
     EXPECT_EQ(sim.log_text(), std::to_string(handle) + " RfcOpenEx called \n") << c.name;
-    EXPECT_EQ(sim.console(), "* SapRfc.Ini.......: BIN<\n") << c.name;
+    EXPECT_EQ(sim.console(), "") << c.name << ": the run shows the route, the logon prints nothing";
     EXPECT_EQ(handle != 0, c.destination_file.size() > 20) << c.name << ": the entry names the server";
   }
 }
@@ -156,9 +156,32 @@ TEST(OpenSapConnectionTest, NoWorkingCopyNoLogon) {
   std::filesystem::create_directories(sim.drives().root() / "c/work/SapRfc.ini");
   LogonRecords records;
   RfcContext context = sim.context();
-  EXPECT_EQ(open_sap_connection(context, bin_entries(), records), 0u);
+  EXPECT_EQ(open_connection(context, bin_entries(), records), 0u);
   EXPECT_TRUE(rfcsim::seen().opens.empty());
   EXPECT_EQ(sim.log_text(), "");
+}
+
+TEST(OpenSapConnectionTest, TheRouteFollowsTheDestinationFolder) {
+  const struct {
+    const char* name;
+    const char* file;
+    const char* folder;
+    bool by_destination_file;
+  } cases[] = {
+      {"no destination file", nullptr, "", false},
+      {"the destination's file", "SapRfc.BIN", "", true},
+      {"another destination's file", "SapRfc.QAS", "", false},
+      {"the file in the destination folder", "..\\SapRfc.BIN", "..\\", true},
+      {"the file only in the working directory", "SapRfc.BIN", "..\\", false},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    if (c.file != nullptr) platform.files[c.file] = "DEST=BIN\n";
+    DiagnosticLog log;
+    RfcEntryPoints no_library;
+    RfcContext context{platform, no_library, log, LogonOverrides(), c.folder};
+    EXPECT_EQ(LogonRoute::choose(context, "BIN").by_destination_file(), c.by_destination_file) << c.name;
+  }
 }
 
 // The working copy is written through the platform; a copy that is not
@@ -168,14 +191,11 @@ TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
   const struct {
     const char* name;
     std::size_t room;
-    bool show_line;
     bool opened;
-    const char* console;
   } cases[] = {
-      {"whole copy, line shown", std::string::npos, true, true, "* SapRfc.Ini.......: BIN<\n"},
-      {"whole copy, line hidden", std::string::npos, false, true, ""},
-      {"disk full in the middle", 10, true, false, "* SapRfc.Ini.......: BIN<\n"},
-      {"nothing written", 0, false, false, ""},
+      {"whole copy", std::string::npos, true},
+      {"disk full in the middle", 10, false},
+      {"nothing written", 0, false},
   };
   for (const auto& c : cases) {
     TempDrives drives;  // the stand-in's own files
@@ -186,11 +206,11 @@ TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
     DiagnosticLog log;
     RfcLibrary library;
     ASSERT_TRUE(open_rfc_library(platform, library).is_ok());
-    RfcContext context{platform, library.entry_points, log, LogonOverrides(), c.show_line};
+    RfcContext context{platform, library.entry_points, log, LogonOverrides()};
     LogonRecords records;
-    open_sap_connection(context, bin_entries(), records);
+    open_connection(context, bin_entries(), records);
     EXPECT_EQ(rfcsim::seen().opens.size(), c.opened ? 1u : 0u) << c.name;
-    EXPECT_EQ(platform.console, c.console) << c.name;
+    EXPECT_EQ(platform.console, "") << c.name;
   }
 }
 

@@ -16,7 +16,7 @@ struct Called {
 Called call_on(SimLandscape& sim, LanStatistics& statistics, int times = 1) {
   RfcContext context = sim.context();
   LogonRecords records;
-  RFC_HANDLE handle = open_sap_connection(context, bin_entries(), records);
+  RFC_HANDLE handle = open_connection(context, bin_entries(), records);
   EXPECT_NE(handle, 0u);
   Called called{};
   for (int i = 0; i < times; ++i) {

@@ -78,6 +78,11 @@ inline LogonEntries bin_entries() {
   return entries;
 }
 
+// The logon as the run takes it: by the route the working directory offers.
+inline RFC_HANDLE open_connection(RfcContext& context, const LogonEntries& entries, LogonRecords& records) {
+  return open_sap_connection(context, entries, LogonRoute::choose(context, entries.destination), records);
+}
+
 }  // namespace quillar
 
 #endif  // QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
