@@ -26,6 +26,11 @@ constexpr std::size_t kMarkerLength = 8;
 
 enum class LineKind { kServer, kSensor };
 
+// What a sensor line for `key` holds at the least, as the review suggests it.
+std::string example_sensor_line(const std::string& key) {
+  return key + " " + std::string(kSensorLineAllocation) + " " + std::string(kSensorLineItemKeyword) + "In-Errors";
+}
+
 // A server or sensor line as the sensor reads it.
 struct MarkedLine {
   std::size_t number = 0;
@@ -390,7 +395,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
     }
     if (item) review_item(0, *item);
     review_listing(key, server_lines, allocation, first_line);
-    summary_.push_back("Item profile: item " + (item ? *item : std::string("as ITEM= names it")) + ", systems " +
+    summary_.push_back("Item profile: item " + (item ? *item : "as " + std::string(kItemKeyword) + " names it") + ", systems " +
                        listed_names(allocation.server_listing));
     return;
   }
@@ -399,7 +404,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
     report(first_line, "the key " + shown_key +
                            " has server lines but no sensor line, and a sensor for it stops with " +
                            error_number(Fault::kSensorNotFound) + "; add: # GSNX: " +
-                           key + " Sensor=\"SAP Quillar\" Item=In-Errors");
+                           example_sensor_line(key));
     return;
   }
   const MarkedLine& sensor_line = *sensor_lines.front();
@@ -422,7 +427,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   if (!read.is_ok()) {
     std::string advice;
     if (read.fault() == Fault::kItemMissing && contains(upper_case(parameters), kItemKeyword)) {
-      advice = "; Item= is read in exactly this letter case";
+      advice = "; " + std::string(kSensorLineItemKeyword) + " is read in exactly this letter case";
     }
     report(sensor_line.number, "the sensor stops with \"" + read.text() + "\"" + advice);
     return;
@@ -433,10 +438,12 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
       report(sensor_line.number, note);
     }
   }
-  if (contains(allocation.sensor_options, ",Host=")) {
-    report(sensor_line.number,
-           ",Host= also names the channels by host name, as ,Host does; write ,HOST= in capitals "
-           "to change the logon only");
+  // The host override written in mixed case also holds the naming word.
+  const std::string mixed_case_override = std::string(kHostNaming) + "=";
+  if (contains(allocation.sensor_options, mixed_case_override)) {
+    report(sensor_line.number, mixed_case_override + " also names the channels by host name, as " +
+                                   std::string(kHostNaming) + " does; write " + std::string(kHostKeyword) +
+                                   " in capitals to change the logon only");
   }
   review_listing(key, server_lines, allocation, sensor_line.number);
   static const std::map<std::string, std::string> kNaming = {
@@ -483,7 +490,7 @@ int Review::run() {
                          : "no line for the sensor key " + trimmed_right(asked_key_) + ": the sensor stops with " +
                                error_number(Fault::kSensorNotFound) +
                                "; add a sensor line and a server line, for example # GSNX: " +
-                               asked_key_ + " Sensor=\"SAP Quillar\" Item=In-Errors");
+                               example_sensor_line(asked_key_));
   }
   for (const std::string& key : keys) review_key(key, lines_of[key]);
   return finish();

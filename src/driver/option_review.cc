@@ -105,8 +105,8 @@ std::vector<std::string> describe_options(const Options& options, std::string_vi
   }
   if (options.runtime_seconds) {
     lines.push_back(std::string(kRuntimeKeyword) + std::to_string(*options.runtime_seconds) +
-                    ": a run with ,DEADLINE= or ,PARALLEL= ends after this many seconds, its unfinished systems "
-                    "failed");
+                    ": a run with " + std::string(kDeadlineKeyword) + " or " + std::string(kParallelKeyword) +
+                    " ends after this many seconds, its unfinished systems failed");
   }
   if (options.failed_channel) {
     lines.push_back(std::string(kFailedKeyword) +

@@ -47,6 +47,10 @@ const std::array<std::string_view, 11> kOptionKeywords = {
     kSysnrKeyword, kDeadlineKeyword, kParallelKeyword,  kRuntimeKeyword, kFailedKeyword};
 const std::string_view kTraceCharacters = "#@$%";
 const std::string_view kSensorLineItemKeyword = "Item=";
+const std::string_view kSensorLineAllocation = "Sensor=\"SAP Quillar\"";
+const std::string_view kAliasNaming = ",Alias";
+const std::string_view kHostNaming = ",Host";
+const std::string_view kSidNaming = ",Sid";
 
 Options read_options(std::string_view typed) {
   const std::string keyword_text = upper_case(typed);
@@ -110,15 +114,15 @@ Status check_run_limits(const Options& options) {
 
 SensorLine read_sensor_line(std::string_view parameters, std::string_view line) {
   SensorLine sensor_line;
-  sensor_line.allocates = contains(parameters, "Sensor=\"SAP Quillar\"");
+  sensor_line.allocates = contains(parameters, kSensorLineAllocation);
   sensor_line.options = std::string(parameters.substr(0, parameters.find(",Sensor=")));
   sensor_line.item =
       keyword_value(parameters, parameters, kSensorLineItemKeyword, GlobalAllocation::kItemRoom).value_or("");
   blanks_for_colons(sensor_line.item);
   // Later keywords win: ",Sid" over ",Host" over ",Alias" over ",Profile".
-  if (contains(line, ",Alias")) sensor_line.display_selector = "2";
-  if (contains(line, ",Host")) sensor_line.display_selector = "3";
-  if (contains(line, ",Sid")) sensor_line.display_selector = "4";
+  if (contains(line, kAliasNaming)) sensor_line.display_selector = "2";
+  if (contains(line, kHostNaming)) sensor_line.display_selector = "3";
+  if (contains(line, kSidNaming)) sensor_line.display_selector = "4";
   return sensor_line;
 }
 

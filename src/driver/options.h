@@ -35,6 +35,15 @@ extern const std::string_view kTraceCharacters;
 // The item keyword of a sensor line of the global profile, read in exactly
 // this letter case.
 extern const std::string_view kSensorLineItemKeyword;
+// The words of a sensor line that name the channels, found anywhere in the
+// line in exactly this letter case: by alias (the profile name without its
+// extension), by host name, by SID (the destination).
+extern const std::string_view kAliasNaming;
+// The words that make a comment line of the global profile a sensor line of
+// this program.
+extern const std::string_view kSensorLineAllocation;
+extern const std::string_view kHostNaming;
+extern const std::string_view kSidNaming;
 
 struct Options {
   // An option string holds at most this many characters; a longer one is

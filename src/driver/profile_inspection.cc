@@ -198,8 +198,8 @@ SearchOutcome describe_search(Platform& platform, const RunSettings& settings) {
     platform.write_console("Found in the working directory, as " + platform.full_path(settings.profile_name) +
                            ": the sensor refuses a profile found in its working directory, whatever the folder is "
                            "named, and stops with \"" + search.text() + "\". PRTG starts the sensor in a folder of "
-                           "its own: run the sensor once from PRTG with ,SYSLOG and look for Quillar.log to see "
-                           "which; name PRTG's Custom Sensors\\ExeXml folder in " + kPathOverrideFile +
+                           "its own: run the sensor once from PRTG with " + std::string(kSyslogKeyword) +
+                           " and look for Quillar.log to see which; name PRTG's Custom Sensors\\ExeXml folder in " + kPathOverrideFile +
                            ", and the search no longer depends on the working directory.\n");
   } else if (search.fault() == Fault::kInvalidPathUsage) {
     platform.write_console("Found in " + platform.full_path(found.folder) + ", which is no ExeXml folder: the "
@@ -367,8 +367,8 @@ int explain_parameters(Platform& platform, std::string_view parameters) {
   std::vector<std::string> notes =
       unread_options(settings.options.typed, global_form ? OptionPlace::kGlobalCommandLine : OptionPlace::kCommandLine);
   if (item_form && !arguments.empty() && upper_case(with_default_extension(arguments[0])) != "ORVANTA.PRF") {
-    notes.push_back("the first argument, " + arguments[0] + ", is not read: ITEM= makes the run a global run over "
-                    "Orvanta.Prf");
+    notes.push_back("the first argument, " + arguments[0] + ", is not read: " + std::string(kItemKeyword) +
+                    " makes the run a global run over Orvanta.Prf");
   }
   print_lines(platform, "Not read: ", notes);
   clean = clean && notes.empty();
