@@ -2,17 +2,18 @@
 
 #include <array>
 
+#include "base/capacities.h"
+
 namespace quillar {
 namespace {
 
-// The rooms of the values: a profile folder holds 95 characters and a profile
-// name 63; a path names both. Keys, modes and option values come from an
-// option string of 127. The limits that a text names are its values.
-constexpr std::size_t kPathRoom = 95 + 63;
-constexpr std::size_t kNameRoom = 63;
-constexpr std::size_t kOptionRoom = 127;
-// Exception names are read with this room (see the statistics call).
-constexpr std::size_t kExceptionRoom = 255;
+// The rooms of the values: a path names a profile folder and a profile
+// name. Keys, modes and option values come from an option string. The limits
+// that a text names are its values.
+constexpr std::size_t kPathRoom = kSensorDirectoryRoom + kProfileNameRoom;
+constexpr std::size_t kNameRoom = kProfileNameRoom;
+constexpr std::size_t kOptionRoom = kOptionsRoom;
+constexpr std::size_t kExceptionRoom = kExceptionNameRoom;
 
 constexpr std::size_t kFaultCount = static_cast<std::size_t>(Fault::kCount);
 

@@ -336,7 +336,7 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
                      "); remove one");
       continue;
     }
-    if (name.size() > RunSettings::kProfileNameRoom) {
+    if (name.size() > kProfileNameRoom) {
       report(at, name + " is longer than 63 characters, and the run passes over it; rename the profile");
       continue;
     }

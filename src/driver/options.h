@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/capacities.h"
 #include "base/status.h"
 #include "profiles/global_profile.h"
 #include "rfc/logon_overrides.h"
@@ -46,9 +47,7 @@ extern const std::string_view kHostNaming;
 extern const std::string_view kSidNaming;
 
 struct Options {
-  // An option string holds at most this many characters; a longer one is
-  // refused where it is read, since its cut would change the run.
-  static constexpr std::size_t kRoom = 127;
+  // The option string holds at most kOptionsRoom characters.
   // An item is read with at most this many characters.
   static constexpr std::size_t kItemRoom = 90;
 

@@ -174,7 +174,7 @@ std::vector<std::string> GlobalRun::profile_names() const {
 std::unique_ptr<ReadableFile> GlobalRun::open_system_profile(const std::string& profile_name) {
   // A name too long for a profile name would stand for another file if it
   // were cut, so it is passed over like a profile that does not open.
-  if (profile_name.size() > RunSettings::kProfileNameRoom) return nullptr;
+  if (profile_name.size() > kProfileNameRoom) return nullptr;
   return invocation_.platform.open_text(invocation_.settings.sensor_dir + profile_name);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/capacities.h"
 #include "driver/options.h"
 #include "output/result_document.h"
 #include "platform/platform.h"
@@ -17,12 +18,9 @@ namespace quillar {
 inline constexpr char kProgramWord[] = "Quillar";
 inline constexpr char kVersionText[] = "Vers 4.3 / 29.08.22";
 
+// The profile name and the folder hold at most kProfileNameRoom and
+// kSensorDirectoryRoom characters.
 struct RunSettings {
-  // The most characters each name holds. A longer one is refused, since
-  // cutting it would change which file the run uses.
-  static constexpr std::size_t kProfileNameRoom = 63;
-  static constexpr std::size_t kSensorDirRoom = kSensorDirectoryRoom;
-
   // The start time, "hh:mm:ss", and the line that shows it,
   // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22": set when the console trace
   // is on, the only output that shows them.

@@ -17,10 +17,10 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   std::string profile_name = arguments[0];
   std::string options;
   if (arguments.size() >= 2) options = arguments[1];
-  settings.sensor_argument = cut_to(options, Options::kRoom);
+  settings.sensor_argument = cut_to(options, kOptionsRoom);
   if (arguments.size() >= 3) options += " " + arguments[2];
-  if (options.size() > Options::kRoom) {
-    return error_status(Fault::kOptionsTooLong, {std::to_string(Options::kRoom)});
+  if (options.size() > kOptionsRoom) {
+    return error_status(Fault::kOptionsTooLong, {std::to_string(kOptionsRoom)});
   }
   settings.options = read_options(options);
   if (Status limits = check_run_limits(settings.options); !limits.is_ok()) return limits;
@@ -52,11 +52,11 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
     settings.global_run = true;
   }
 
-  if (profile_name.size() > RunSettings::kProfileNameRoom) {
-    return error_status(Fault::kProfileNameTooLong, {std::to_string(RunSettings::kProfileNameRoom)});
+  if (profile_name.size() > kProfileNameRoom) {
+    return error_status(Fault::kProfileNameTooLong, {std::to_string(kProfileNameRoom)});
   }
-  if (settings.sensor_dir.size() > RunSettings::kSensorDirRoom) {
-    return error_status(Fault::kProfileFolderTooLong, {std::to_string(RunSettings::kSensorDirRoom)});
+  if (settings.sensor_dir.size() > kSensorDirectoryRoom) {
+    return error_status(Fault::kProfileFolderTooLong, {std::to_string(kSensorDirectoryRoom)});
   }
   settings.profile_name = profile_name;
   return Status::Ok();

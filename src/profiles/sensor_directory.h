@@ -8,16 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/capacities.h"
 #include "base/status.h"
 #include "platform/platform.h"
 
 namespace quillar {
 
 inline constexpr char kPathOverrideFile[] = "C:\\PRTG_Path.Txt";
-
-// The longest profile folder the sensor works with; a longer one is refused,
-// since cutting it would name another folder.
-inline constexpr std::size_t kSensorDirectoryRoom = 95;
 
 struct SensorDirectory {
   // Ends in "ExeXml\" (letters in any case).

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/capacities.h"
 #include "rfc/connection.h"
 #include "rfc/rfc_library.h"
 
@@ -35,9 +36,6 @@ struct LanReceiveAreas {
   char lastcollwrt[25] = {};
   std::int32_t normcollint = 0;
 };
-
-// An exception name holds at most this many characters; longer ones are cut.
-inline constexpr std::size_t kExceptionNameRoom = 255;
 
 class LanStatistics {
  public:
