@@ -1,7 +1,7 @@
 /* The SAP classic RFC library (librfc32) as the sensor uses it: the
  * operations and types it calls, with their published names and layouts, so
- * that the sensor works with the vendor's library as well as with the
- * stand-in in rfcsim/. The sensor's code includes no other RFC header.
+ * that the sensor works with the vendor's library and with any library that
+ * keeps them. The sensor's code includes no other RFC header.
  *
  * On 32-bit Windows every operation and both callbacks are __stdcall, and
  * the vendor's DLL exports them under their plain names ("RfcOpen"). The
