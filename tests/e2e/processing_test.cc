@@ -1,11 +1,14 @@
 // Whole runs against the stand-in RFC library: each case's expected standard
-// output is a file in expected/, named after the case.
+// output is a file in expected/, named after the case. Each test writes only
+// the systems, sensors and listings it runs.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "e2e/e2e_support.h"
@@ -13,37 +16,81 @@
 namespace quillar::e2e {
 namespace {
 
-std::string system(const std::string& name, const std::string& host, const std::string& sysnr,
-                   const std::string& more) {
+const std::string kRun = "C:\\e2e\\run";
+const std::string kSensors = "C:\\e2e\\ExeXml\\";
+// Outside the PRTG mode the global profile is opened where it is named.
+const std::string kGlobalInSensors = kSensors + "GLOBAL";
+
+std::string landscape_entry(const std::string& name, const std::string& host, const std::string& sysnr,
+                            const std::string& more) {
   return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
          "\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n" + more;
 }
 
-const std::string kLandscape =
-    "; the systems of the end-to-end runs\n" +
-    system("BIN", "sapbin", "00", "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n") +
-    system("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n") +
-    system("DEV", "sapdev", "02", "") + "password = other\n" +
-    system("ERR1", "saperr", "11", "receive = failure\n") +
-    system("ERR2", "saperr", "12", "receive = exception NO_DATA_FOUND\n") +
-    system("ERR3", "saperr", "13", "receive = sys-exception SYSTEM_FAILURE\n") +
-    system("ERR7", "saperr", "17", "receive = code 7\n") +
-    system("ABORT", "saperr", "20", "abort = RfcCall\n") +
-    system("FIS", "sapfail", "31", "fail = RfcInstallStructure\nlan = eth0 1 2 3 4 5 6\n") +
-    system("FIC", "sapfail", "32", "fail = ItCreate\nlan = eth0 1 2 3 4 5 6\n") +
-    system("FIG", "sapfail", "33", "fail = ItGetLine\nlan = eth0 1 2 3 4 5 6\n") +
-    system("FID", "sapfail", "34", "fail = ItDelete\nlan = eth0 1 2 3 4 5 6\n") +
-    system("AOP", "sapfail", "41", "abort = RfcOpen\n") + system("AOX", "sapfail", "42", "abort = RfcOpenEx\n") +
-    system("ARC", "sapfail", "44", "abort = RfcReceive\n") +
-    system("EX81", "saperr", "81", "receive = exception " + std::string(81, 'E') + "\n") +
-    system("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n") +
-    system("HANG", "saphang", "50", "hang = RfcOpen\n") + system("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n") +
+// The systems of the stand-in's landscape, by name.
+const std::map<std::string, std::string> kLandscape = {
+    {"BIN", landscape_entry("BIN", "sapbin", "00",
+                            "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n")},
+    {"QAS", landscape_entry("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n")},
+    // A second password that the logon's does not match.
+    {"DEV", landscape_entry("DEV", "sapdev", "02", "") + "password = other\n"},
+    {"ERR1", landscape_entry("ERR1", "saperr", "11", "receive = failure\n")},
+    {"ERR2", landscape_entry("ERR2", "saperr", "12", "receive = exception NO_DATA_FOUND\n")},
+    {"ERR3", landscape_entry("ERR3", "saperr", "13", "receive = sys-exception SYSTEM_FAILURE\n")},
+    {"ERR7", landscape_entry("ERR7", "saperr", "17", "receive = code 7\n")},
+    {"ABORT", landscape_entry("ABORT", "saperr", "20", "abort = RfcCall\n")},
+    {"FIS", landscape_entry("FIS", "sapfail", "31", "fail = RfcInstallStructure\nlan = eth0 1 2 3 4 5 6\n")},
+    {"FIC", landscape_entry("FIC", "sapfail", "32", "fail = ItCreate\nlan = eth0 1 2 3 4 5 6\n")},
+    {"FIG", landscape_entry("FIG", "sapfail", "33", "fail = ItGetLine\nlan = eth0 1 2 3 4 5 6\n")},
+    {"FID", landscape_entry("FID", "sapfail", "34", "fail = ItDelete\nlan = eth0 1 2 3 4 5 6\n")},
+    {"AOP", landscape_entry("AOP", "sapfail", "41", "abort = RfcOpen\n")},
+    {"AOX", landscape_entry("AOX", "sapfail", "42", "abort = RfcOpenEx\n")},
+    {"ARC", landscape_entry("ARC", "sapfail", "44", "abort = RfcReceive\n")},
+    {"EX81", landscape_entry("EX81", "saperr", "81", "receive = exception " + std::string(81, 'E') + "\n")},
+    {"EX82", landscape_entry("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n")},
+    {"HANG", landscape_entry("HANG", "saphang", "50", "hang = RfcOpen\n")},
+    {"SLOW", landscape_entry("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n")},
     // BIN's rows in a dictionary whose types are not the classic layout's.
-    system("NUMC", "sapnumc", "60",
-           "field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield OUT_PACKET = NUMC 10\n"
-           "field IN_ERRORS = NUMC 10\nfield OUT_ERRORS = NUMC 10\nfield COLLISIONS = NUMC 10\n"
-           "field PACKETS = NUMC 10\nlan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\n"
-           "lan = ETH1 1 2 3 4 5 6\n");
+    {"NUMC", landscape_entry("NUMC", "sapnumc", "60",
+                             "field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield OUT_PACKET = NUMC 10\n"
+                             "field IN_ERRORS = NUMC 10\nfield OUT_ERRORS = NUMC 10\nfield COLLISIONS = NUMC 10\n"
+                             "field PACKETS = NUMC 10\nlan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\n"
+                             "lan = ETH1 1 2 3 4 5 6\n")},
+};
+
+// A system as a test names it: its profile NAME.P00 in the sensor directory,
+// the landscape's system it logs on to, and the destination file
+// SapRfc.NAME in the working directory of a system that logs on by one.
+struct SystemFiles {
+  std::string profile;
+  std::string logs_on_to;
+  std::string destination_file = "";
+};
+
+const std::map<std::string, SystemFiles> kSystems = {
+    {"PRD", {profile("BIN", "100", "sapbin", "00"), "BIN"}},
+    {"QAS", {profile("QAS", "100", "sapqas", "01"), "QAS", "DEST=QAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n"}},
+    {"DEV", {profile("DEV", "100", "sapdev", "02"), "DEV"}},
+    // Its password is stored unscrambled, so BIN refuses the logon.
+    {"BAD", {profile("BAD", "100", "sapbin", "00", "not scrambled"), "BIN"}},
+    {"ERR1", {profile("ERR1", "100", "saperr", "11"), "ERR1"}},
+    {"ERR2", {profile("ERR2", "100", "saperr", "12"), "ERR2"}},
+    {"ERR3", {profile("ERR3", "100", "saperr", "13"), "ERR3"}},
+    {"ERR7", {profile("ERR7", "100", "saperr", "17"), "ERR7"}},
+    {"ABORT", {profile("ABORT", "100", "saperr", "20"), "ABORT"}},
+    {"FIS", {profile("FIS", "100", "sapfail", "31"), "FIS"}},
+    {"FIC", {profile("FIC", "100", "sapfail", "32"), "FIC"}},
+    {"FIG", {profile("FIG", "100", "sapfail", "33"), "FIG"}},
+    {"FID", {profile("FID", "100", "sapfail", "34"), "FID"}},
+    {"AOP", {profile("AOP", "100", "sapfail", "41"), "AOP"}},
+    {"AOX", {profile("AOX", "100", "sapfail", "42"), "AOX", "DEST=AOX\r\nTYPE=A\r\nASHOST=sapfail\r\nSYSNR=42\r\n"}},
+    {"ARC", {profile("ARC", "100", "sapfail", "44"), "ARC"}},
+    {"EX81", {profile("EX81", "100", "saperr", "81"), "EX81"}},
+    {"EX82", {profile("EX82", "100", "saperr", "82"), "EX82"}},
+    {"HANG", {profile("HANG", "100", "saphang", "50"), "HANG"}},
+    {"SLOW", {profile("SLOW", "100", "sapslow", "51"), "SLOW"}},
+    {"NUMC", {profile("BIN", "100", "sapnumc", "60"), "NUMC"}},
+};
 
 // The failing systems of the stand-in, each with its profile and a global
 // sensor of the same key that measures PRD first; FIS comes first itself,
@@ -54,21 +101,20 @@ const std::string kLandscape =
 // of the classic library's table operations have no counterpart there.
 struct FailingSystem {
   const char* name;
-  const char* sysnr;
   const char* operation;
   const char* key;
   const char* message;
   const char* sdk_function;
 };
 const FailingSystem kFailingSystems[] = {
-    {"FIS", "31", "RfcInstallStructure", "RFC_ERROR_PROGRAM", "structure LAN_SINGLE not installed", nullptr},
-    {"FIC", "32", "ItCreate TF_LAN_SINGLE", "RFC_ERROR_MEMORY", "no memory for table TF_LAN_SINGLE", nullptr},
-    {"FIG", "33", "ItGetLine TF_LAN_SINGLE", "RFC_ERROR_PROGRAM", "line 1 of the table not found", nullptr},
-    {"FID", "34", "ItDelete TF_LAN_SINGLE", "RFC_ERROR_MEMORY", "table could not be freed", nullptr},
-    {"AOP", "41", "RfcOpen", "RFC_ERROR_SYSTEM_FAILURE", "RfcOpen broke down", "RfcOpenConnection"},
-    {"AOX", "42", "RfcOpenEx", "RFC_ERROR_SYSTEM_FAILURE", "RfcOpenEx broke down", "RfcOpenConnection"},
-    {"ARC", "44", "RfcReceive", "RFC_ERROR_SYSTEM_FAILURE", "RfcReceive broke down", "RfcInvoke"},
-    {"ABORT", "20", "RfcCall", "RFC_ERROR_SYSTEM_FAILURE", "RfcCall broke down", "RfcGetFunctionDesc"},
+    {"FIS", "RfcInstallStructure", "RFC_ERROR_PROGRAM", "structure LAN_SINGLE not installed", nullptr},
+    {"FIC", "ItCreate TF_LAN_SINGLE", "RFC_ERROR_MEMORY", "no memory for table TF_LAN_SINGLE", nullptr},
+    {"FIG", "ItGetLine TF_LAN_SINGLE", "RFC_ERROR_PROGRAM", "line 1 of the table not found", nullptr},
+    {"FID", "ItDelete TF_LAN_SINGLE", "RFC_ERROR_MEMORY", "table could not be freed", nullptr},
+    {"AOP", "RfcOpen", "RFC_ERROR_SYSTEM_FAILURE", "RfcOpen broke down", "RfcOpenConnection"},
+    {"AOX", "RfcOpenEx", "RFC_ERROR_SYSTEM_FAILURE", "RfcOpenEx broke down", "RfcOpenConnection"},
+    {"ARC", "RfcReceive", "RFC_ERROR_SYSTEM_FAILURE", "RfcReceive broke down", "RfcInvoke"},
+    {"ABORT", "RfcCall", "RFC_ERROR_SYSTEM_FAILURE", "RfcCall broke down", "RfcGetFunctionDesc"},
 };
 
 std::string rfc_error_report(const FailingSystem& failing) {
@@ -104,40 +150,78 @@ std::string server_line(const std::string& key, const std::string& entries) {
   return line + entries + "\r\n";
 }
 
+std::string item_profile(const std::string& listing) { return "# Gsng: ITEM form   " + listing + "\r\n"; }
+
 // Valid, missing, invalid, refused and failing systems, and a logon by
 // destination file.
 const std::string kMixedListing = "PRD.P00#MISSING.P00#BAD.P00#DEV.P00#ERR1.P00#QAS.P00#SLOW.P00#";
 
-const std::string kGlobalProfile =
-    server_line("S1", "PRD.P00#QAS.P00#") + sensor_line("S1", "Sensor=\"SAP Quillar\" Item=In-Packets/Sec,Profile") +
-    server_line("S2", "PRD.P00#QAS.P00#") + sensor_line("S2", "Sensor=\"SAP Quillar\" Item=Out-Errors,Alias") +
-    server_line("S3", "PRD.P00#QAS.P00#") + sensor_line("S3", "Sensor=\"SAP Quillar\" Item=Packets/Sec,Host") +
-    server_line("S4", "PRD.P00#QAS.P00#") + sensor_line("S4", "LAN=eth0 Sensor=\"SAP Quillar\" Item=Packets/Sec,Sid") +
-    server_line("S5", "PRD.P00#MISSING.P00#BAD.P00#DEV.P00#") + server_line("S5", "ERR2.P00#QAS.P00") +
-    sensor_line("S5", "LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("S6", "DEV.P00#ERR1.P00#") + sensor_line("S6", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("S7", "PRD.P00#QAS.P00#") + sensor_line("S7", "MODE:Tolvane,CH=2 Sensor=\"SAP Quillar\" Item=Collision(s)") +
-    server_line("FIS", "FIS.P00#PRD.P00#") + sensor_line("FIS", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("FIC", "PRD.P00#FIC.P00#") + sensor_line("FIC", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("FIG", "PRD.P00#FIG.P00#") + sensor_line("FIG", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("FID", "PRD.P00#FID.P00#") + sensor_line("FID", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("AOP", "PRD.P00#AOP.P00#") + sensor_line("AOP", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("AOX", "PRD.P00#AOX.P00#") + sensor_line("AOX", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("ABORT", "PRD.P00#ABORT.P00#") + sensor_line("ABORT", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("ARC", "PRD.P00#ARC.P00#") + sensor_line("ARC", "Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("XML", "R&D.P00#WIDE.P00#BOM.P00#") + sensor_line("XML", "Sensor=\"SAP Quillar\" Item=Packets/Sec") +
-    server_line("M0", kMixedListing) + sensor_line("M0", "LAN=eth0 Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("M1", kMixedListing) +
-    sensor_line("M1", "LAN=eth0,PARALLEL=3,DEADLINE=20 Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("CH1", "PRD.P00#QAS.P00#") + sensor_line("CH1", "CH=1 Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("F1", kMixedListing) + sensor_line("F1", "LAN=eth0,FAILED Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("F2", kMixedListing) + sensor_line("F2", "CH=4,failed Sensor=\"SAP Quillar\" Item=In-Errors") +
-    server_line("F3", "PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#DEV.P00#") +
-    sensor_line("F3", "LAN=eth0,FAILED Sensor=\"SAP Quillar\" Item=Packets/Sec") +
-    server_line("AT", "PRD.P00#") + sensor_line("AT", "LAN=eth0 @note,DEADLINE=5 Sensor=\"SAP Quillar\" Item=In-Errors");
+// A sensor of the global profile: one server line for each listing, then
+// the sensor line with its parameters.
+struct GlobalSensor {
+  std::string key;
+  std::vector<std::string> listings;
+  std::string parameters;
+};
 
-// Outside the PRTG mode the global profile is opened where it is named.
-const std::string kGlobalInSensors = "C:\\e2e\\ExeXml\\GLOBAL";
+std::string lines_of(const GlobalSensor& sensor) {
+  std::string lines;
+  for (const std::string& listing : sensor.listings) lines += server_line(sensor.key, listing);
+  return lines + sensor_line(sensor.key, sensor.parameters);
+}
+
+const std::string kPrdAndQas = "PRD.P00#QAS.P00#";
+// The parameters of a sensor line that this program measures In-Errors for.
+const std::string kInErrors = "Sensor=\"SAP Quillar\" Item=In-Errors";
+
+const GlobalSensor kGlobalSensors[] = {
+    {"S1", {kPrdAndQas}, "Sensor=\"SAP Quillar\" Item=In-Packets/Sec,Profile"},
+    {"S2", {kPrdAndQas}, "Sensor=\"SAP Quillar\" Item=Out-Errors,Alias"},
+    {"S3", {kPrdAndQas}, "Sensor=\"SAP Quillar\" Item=Packets/Sec,Host"},
+    {"S4", {kPrdAndQas}, "LAN=eth0 Sensor=\"SAP Quillar\" Item=Packets/Sec,Sid"},
+    {"S5", {"PRD.P00#MISSING.P00#BAD.P00#DEV.P00#", "ERR2.P00#QAS.P00"}, "LAN=eth0 " + kInErrors},
+    {"S6", {"DEV.P00#ERR1.P00#"}, kInErrors},
+    {"S7", {kPrdAndQas}, "MODE:Tolvane,CH=2 Sensor=\"SAP Quillar\" Item=Collision(s)"},
+    {"FIS", {"FIS.P00#PRD.P00#"}, kInErrors},
+    {"FIC", {"PRD.P00#FIC.P00#"}, kInErrors},
+    {"FIG", {"PRD.P00#FIG.P00#"}, kInErrors},
+    {"FID", {"PRD.P00#FID.P00#"}, kInErrors},
+    {"AOP", {"PRD.P00#AOP.P00#"}, kInErrors},
+    {"AOX", {"PRD.P00#AOX.P00#"}, kInErrors},
+    {"ABORT", {"PRD.P00#ABORT.P00#"}, kInErrors},
+    {"ARC", {"PRD.P00#ARC.P00#"}, kInErrors},
+    {"XML", {"R&D.P00#WIDE.P00#BOM.P00#"}, "Sensor=\"SAP Quillar\" Item=Packets/Sec"},
+    {"M0", {kMixedListing}, "LAN=eth0 " + kInErrors},
+    {"M1", {kMixedListing}, "LAN=eth0,PARALLEL=3,DEADLINE=20 " + kInErrors},
+    {"CH1", {kPrdAndQas}, "CH=1 " + kInErrors},
+    {"F1", {kMixedListing}, "LAN=eth0,FAILED " + kInErrors},
+    {"F2", {kMixedListing}, "CH=4,failed " + kInErrors},
+    {"F3", {"PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#PRD.P00#DEV.P00#"},
+     "LAN=eth0,FAILED Sensor=\"SAP Quillar\" Item=Packets/Sec"},
+    {"AT", {"PRD.P00#"}, "LAN=eth0 @note,DEADLINE=5 " + kInErrors},
+};
+
+const GlobalSensor& global_sensor(const std::string& key) {
+  for (const GlobalSensor& sensor : kGlobalSensors) {
+    if (sensor.key == key) return sensor;
+  }
+  throw std::out_of_range("no global sensor " + key);
+}
+
+// The systems of kSystems that a listing ("PRD.P00#MISSING.P00#...") names.
+std::vector<std::string> systems_listed(const std::string& listing) {
+  std::vector<std::string> names;
+  for (std::size_t at = 0; at < listing.size();) {
+    const std::size_t end = std::min(listing.find('#', at), listing.size());
+    const std::string entry = listing.substr(at, end - at);
+    const std::size_t stem = entry.size() - std::min<std::size_t>(entry.size(), 4);
+    if (entry.compare(stem, 4, ".P00") == 0 && kSystems.count(entry.substr(0, stem)) != 0) {
+      names.push_back(entry.substr(0, stem));
+    }
+    at = end + 1;
+  }
+  return names;
+}
 
 struct RunCase {
   std::string name;
@@ -150,33 +234,49 @@ struct RunCase {
 
 class ProcessingEndToEnd : public testing::Test {
  protected:
-  void SetUp() override {
-    const std::string sensors = "C:\\e2e\\ExeXml\\";
-    host().write_file("C:\\PRTG_Path.Txt", "C:\\e2e\\ExeXml\\\r\n");
-    host().write_file("C:\\e2e\\run\\RfcSim.ini", kLandscape);
-    host().write_file("C:\\e2e\\run\\SapRfc.QAS", "DEST=QAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n");
-    host().write_file(sensors + "PRD.P00", profile("BIN", "100", "sapbin", "00"));
-    host().write_file(sensors + "QAS.P00", profile("QAS", "100", "sapqas", "01"));
-    host().write_file(sensors + "DEV.P00", profile("DEV", "100", "sapdev", "02"));
-    host().write_file(sensors + "BAD.P00", profile("BAD", "100", "sapbin", "00", "not scrambled"));
-    for (const char* code : {"1", "2", "3", "7"}) {
-      host().write_file(sensors + "ERR" + code + ".P00", profile(std::string("ERR") + code, "100", "saperr", std::string("1") + code));
-    }
-    host().write_file(sensors + "ABORT.P00", profile("ABORT", "100", "saperr", "20"));
-    host().write_file(sensors + "HANG.P00", profile("HANG", "100", "saphang", "50"));
-    host().write_file(sensors + "SLOW.P00", profile("SLOW", "100", "sapslow", "51"));
-    for (const FailingSystem& failing : kFailingSystems) {
-      if (std::string(failing.name) == "ABORT") continue;
-      host().write_file(sensors + failing.name + ".P00", profile(failing.name, "100", "sapfail", failing.sysnr));
-    }
-    host().write_file("C:\\e2e\\run\\SapRfc.AOX", "DEST=AOX\r\nTYPE=A\r\nASHOST=sapfail\r\nSYSNR=42\r\n");
-    host().write_file(sensors + "SAP Orvanta.Gbl", kGlobalProfile);
-    host().write_file(sensors + "Orvanta.Prf", "# Gsng: ITEM form   PRD.P00#QAS.P00#\r\n");
-  }
+  // C:\PRTG_Path.Txt makes kSensors the sensor directory of the runs in the
+  // PRTG mode.
+  void SetUp() override { host().write_file("C:\\PRTG_Path.Txt", kSensors + "\r\n"); }
   void TearDown() override { host().clear_files(); }
 
+  // Writes the profiles of these systems of kSystems and their destination
+  // files, and the stand-in's landscape with every system that the profiles
+  // of the test so far log on to.
+  void given_systems(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+      const SystemFiles& system = kSystems.at(name);
+      host().write_file(kSensors + name + ".P00", system.profile);
+      if (!system.destination_file.empty()) host().write_file(kRun + "\\SapRfc." + name, system.destination_file);
+      landscape_.insert(system.logs_on_to);
+    }
+    std::string landscape = "; the systems of the end-to-end runs\n";
+    for (const std::string& name : landscape_) landscape += kLandscape.at(name);
+    host().write_file(kRun + "\\RfcSim.ini", landscape);
+  }
+
+  // Writes the global profile with these sensors of kGlobalSensors and then
+  // `more`, and the systems of kSystems that their listings name.
+  void given_global_sensors(const std::vector<std::string>& keys, const std::vector<GlobalSensor>& more = {}) {
+    std::vector<GlobalSensor> sensors;
+    for (const std::string& key : keys) sensors.push_back(global_sensor(key));
+    sensors.insert(sensors.end(), more.begin(), more.end());
+    std::string text;
+    for (const GlobalSensor& sensor : sensors) {
+      text += lines_of(sensor);
+      for (const std::string& listing : sensor.listings) given_systems(systems_listed(listing));
+    }
+    host().write_file(kSensors + "SAP Orvanta.Gbl", text);
+  }
+
+  // Writes the item profile with this listing, and the systems of kSystems it
+  // names.
+  void given_item_listing(const std::string& listing) {
+    host().write_file(kSensors + "Orvanta.Prf", item_profile(listing));
+    given_systems(systems_listed(listing));
+  }
+
   void expect_output(const std::vector<std::string>& arguments, const std::string& output, int exit_code) {
-    ProcessResult result = host().run(arguments, "C:\\e2e\\run");
+    ProcessResult result = host().run(arguments, kRun);
     const std::string shown = testing::PrintToString(arguments);
     EXPECT_EQ(result.standard_output, host().console_form(output)) << shown;
     EXPECT_EQ(result.exit_code, exit_code) << shown;
@@ -184,17 +284,21 @@ class ProcessingEndToEnd : public testing::Test {
   }
 
   void expect_case(const RunCase& c) {
-    ProcessResult result = host().run(c.arguments, "C:\\e2e\\run");
+    ProcessResult result = host().run(c.arguments, kRun);
     std::string expected = c.error_text.empty() ? expected_output(c.name) : error_document(c.error_text);
     if (c.error_text.empty()) record_output(c.name, with_times_masked(result.standard_output));
     EXPECT_EQ(with_times_masked(result.standard_output), host().console_form(expected)) << c.name;
     EXPECT_EQ(result.exit_code, c.exit_code) << c.name;
     EXPECT_EQ(result.standard_error, "") << c.name;
   }
+
+ private:
+  std::set<std::string> landscape_;  // names in kLandscape
 };
 
 TEST_F(ProcessingEndToEnd, SingleSystemRuns) {
-  const std::string prd = "C:\\e2e\\ExeXml\\PRD";
+  given_systems({"PRD", "QAS", "DEV", "ERR1", "ERR2", "ERR3", "ERR7"});
+  const std::string prd = kSensors + "PRD";
   const RunCase cases[] = {
       {"single_exexml", {"PRD"}, 0},
       {"single_quendal", {prd, "MODE=Quendal"}, 0},
@@ -222,19 +326,22 @@ TEST_F(ProcessingEndToEnd, SingleSystemRuns) {
 
 // NUMC counters and a wider LANNAME read as the classic layout's fields.
 TEST_F(ProcessingEndToEnd, OtherDictionaryTypesGiveTheSameDocument) {
-  host().write_file("C:\\e2e\\ExeXml\\NUMC.P00", profile("BIN", "100", "sapnumc", "60"));
+  given_systems({"NUMC"});
   expect_case({"single_exexml", {"NUMC"}, 0});
 }
 
 TEST_F(ProcessingEndToEnd, TheTraceFileGoesAfterASuccessOnly) {
-  host().write_file("C:\\e2e\\run\\Dev_Rfc.Trc", "old trace\n");
-  EXPECT_EQ(host().run({"ERR1"}, "C:\\e2e\\run").exit_code, 2);
-  EXPECT_TRUE(std::filesystem::exists(host().local_path("C:\\e2e\\run\\Dev_Rfc.Trc")));
-  EXPECT_EQ(host().run({"PRD"}, "C:\\e2e\\run").exit_code, 0);
-  EXPECT_FALSE(std::filesystem::exists(host().local_path("C:\\e2e\\run\\Dev_Rfc.Trc")));
+  given_systems({"ERR1", "PRD"});
+  host().write_file(kRun + "\\Dev_Rfc.Trc", "old trace\n");
+  EXPECT_EQ(host().run({"ERR1"}, kRun).exit_code, 2);
+  EXPECT_TRUE(std::filesystem::exists(host().local_path(kRun + "\\Dev_Rfc.Trc")));
+  EXPECT_EQ(host().run({"PRD"}, kRun).exit_code, 0);
+  EXPECT_FALSE(std::filesystem::exists(host().local_path(kRun + "\\Dev_Rfc.Trc")));
 }
 
 TEST_F(ProcessingEndToEnd, GlobalRuns) {
+  given_global_sensors({"S1", "S2", "S3", "S4", "S5", "S6", "S7", "M0", "CH1", "AT"});
+  given_item_listing("PRD.P00#QAS.P00#");
   const RunCase cases[] = {
       {"global_profile_names", {"GLOBAL", "S1"}, 0},
       {"global_alias_names", {"global", "s2"}, 0},
@@ -242,7 +349,7 @@ TEST_F(ProcessingEndToEnd, GlobalRuns) {
       {"global_destination_names", {"GLOBAL", "S4"}, 0},
       {"global_failures_traced", {"GLOBAL", "S5 #"}, 0},
       {"global_all_failing", {"GLOBAL", "S6"}, 0},
-      {"global_options_of_the_sensor_line", {"C:\\e2e\\ExeXml\\GLOBAL", "S7 MODE=Tolvane"}, 0},
+      {"global_options_of_the_sensor_line", {kGlobalInSensors, "S7 MODE=Tolvane"}, 0},
       {"item_form", {"PRD", "lan=eth0 ITEM=In-Packets/Sec"}, 0},
       // The destination line of QAS begins a line of its own after a value
       // line, and after a selected value.
@@ -258,6 +365,8 @@ TEST_F(ProcessingEndToEnd, GlobalRuns) {
 // ,FAILED adds a channel with the count of failed systems after the systems'
 // channels; it counts like any channel, and a single-system run ignores it.
 TEST_F(ProcessingEndToEnd, TheFailedSystemsChannel) {
+  given_global_sensors({"F1", "F2", "F3"});
+  given_item_listing("PRD.P00#QAS.P00#");
   const RunCase cases[] = {
       {"global_failed_channel", {"GLOBAL", "F1"}, 0},
       {"global_failed_channel_in_statistic_lines", {kGlobalInSensors, "F1 MODE=Mervesk"}, 0},
@@ -273,7 +382,8 @@ TEST_F(ProcessingEndToEnd, TheFailedSystemsChannel) {
 // Markup in names and texts is escaped in the XML framings and kept in the
 // line framings; Notepad's byte order mark is skipped, UTF-16 is refused.
 TEST_F(ProcessingEndToEnd, DocumentsStayWellFormedWhateverTheFilesHold) {
-  const std::string sensors = "C:\\e2e\\ExeXml\\";
+  const std::string& sensors = kSensors;
+  given_systems({"PRD"});
   host().write_file(sensors + "ESC.P00", profile("<%s&>", "100", "sapbin", "00"));
   host().write_file(sensors + "R&D.P00", profile("BIN", "100", "sapbin", "00"));
   host().write_file(sensors + "BOM.P00", "\xEF\xBB\xBF" + profile("BIN", "100", "sapbin", "00"));
@@ -291,14 +401,10 @@ TEST_F(ProcessingEndToEnd, DocumentsStayWellFormedWhateverTheFilesHold) {
     host().write_file(sensors + name, profile("BIN", "100", high.substr(part * 43, 43), "00"));
     hosts_listing += name + "#";
   }
-  host().write_file(sensors + "SAP Orvanta.Gbl",
-                    kGlobalProfile + server_line("HIGH", hosts_listing) +
-                        sensor_line("HIGH", ",HOST=sapbin Sensor=\"SAP Quillar\" Item=Packets/Sec,Host") +
-                        server_line("ITEM1", "PRD.P00#") +
-                        sensor_line("ITEM1", "Sensor=\"SAP Quillar\" Item=" + high.substr(0, 64)) +
-                        server_line("ITEM2", "PRD.P00#") +
-                        sensor_line("ITEM2", "Sensor=\"SAP Quillar\" Item=" + high.substr(64)));
-  host().write_file(sensors + "Orvanta.Prf", "\xEF\xBB\xBF# Gsng: ITEM form   PRD.P00#\r\n");
+  given_global_sensors({"XML"}, {{"HIGH", {hosts_listing}, ",HOST=sapbin Sensor=\"SAP Quillar\" Item=Packets/Sec,Host"},
+                                 {"ITEM1", {"PRD.P00#"}, "Sensor=\"SAP Quillar\" Item=" + high.substr(0, 64)},
+                                 {"ITEM2", {"PRD.P00#"}, "Sensor=\"SAP Quillar\" Item=" + high.substr(64)}});
+  host().write_file(sensors + "Orvanta.Prf", "\xEF\xBB\xBF" + item_profile("PRD.P00#"));
 
   const RunCase cases[] = {
       {"xml_destination_escaped", {"ESC"}, 0},
@@ -319,7 +425,9 @@ TEST_F(ProcessingEndToEnd, DocumentsStayWellFormedWhateverTheFilesHold) {
 
 // Every bounded text at its limit and one past it.
 TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
-  const std::string sensors = "C:\\e2e\\ExeXml\\";
+  const std::string& sensors = kSensors;
+  given_systems({"EX81", "EX82"});
+  given_item_listing("PRD.P00#QAS.P00#");
   auto with_entry = [](const std::string& label, const std::string& value) {
     return profile("BIN", "100", "sapbin", "00") + label + " " + value + "\r\n";
   };
@@ -331,14 +439,12 @@ TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
   no_user.erase(no_user.find("User"), no_user.find('\n', no_user.find("User")) + 1 - no_user.find("User"));
   host().write_file(sensors + "LINE98.P00", no_user + std::string(98, ';') + "User.......: rfcuser\r\n");
   host().write_file(sensors + "LINE99.P00", no_user + std::string(99, ';') + "User.......: rfcuser\r\n");
-  host().write_file(sensors + "EX81.P00", profile("EX81", "100", "saperr", "81"));
-  host().write_file(sensors + "EX82.P00", profile("EX82", "100", "saperr", "82"));
   host().write_file(sensors + std::string(39, 'C') + ".P00", profile("BIN", "100", "sapbin", "00"));
   host().write_file(sensors + std::string(40, 'C') + ".P00", profile("BIN", "100", "sapbin", "00"));
   // Without a trace file to read, the remark is " - Look for Trace-File".
-  host().write_file("C:\\e2e\\run\\Dev_Rfc.Trc\\folder", "");
+  host().write_file(kRun + "\\Dev_Rfc.Trc\\folder", "");
 
-  const std::string prd = "C:\\e2e\\ExeXml\\PRD";
+  const std::string prd = kSensors + "PRD";
   const RunCase cases[] = {
       {"capacity_options_127", {prd, "MODE=Tolvane,CH=1 " + std::string(109, 'o')}, 0},
       {"capacity_options_128", {prd, "MODE=Tolvane,CH=1 " + std::string(110, 'o')}, 2, "Error 1044: Parameters longer than 127 characters..."},
@@ -375,7 +481,7 @@ TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
   for (const auto& listing : listings) {
     std::string lines;
     for (std::size_t at = 0; at < listing.entries.size(); at += 150) {
-      lines += "# Gsng: ITEM form   " + listing.entries.substr(at, 150) + "\r\n";
+      lines += item_profile(listing.entries.substr(at, 150));
     }
     host().write_file(sensors + "Orvanta.Prf", lines);
     expect_case(RunCase{listing.name, {"PRD", "ITEM=Packets/Sec"}, 0});
@@ -384,7 +490,7 @@ TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
 
 // Faults of the files and of the RFC library end in their documents.
 TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
-  const std::string sensors = "C:\\e2e\\ExeXml\\";
+  const std::string& sensors = kSensors;
   host().write_file(sensors + "FOLDER.P00\\inside", "");
   std::filesystem::create_symlink("LOOP.P00", host().local_path(sensors + "LOOP.P00"));
   const RunCase cases[] = {
@@ -393,10 +499,13 @@ TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
   };
   for (const RunCase& c : cases) expect_case(c);
 
-  host().write_file("C:\\e2e\\run\\SapRfc.ini\\folder", "");
+  given_systems({"QAS"});
+  host().write_file(kRun + "\\SapRfc.ini\\folder", "");
   expect_case(RunCase{"fault_saprfc_ini_unwritable", {"QAS"}, 2, "Error 1011: RFC-Open for QAS failed !"});
-  std::filesystem::remove_all(host().local_path("C:\\e2e\\run\\SapRfc.ini"));
+  std::filesystem::remove_all(host().local_path(kRun + "\\SapRfc.ini"));
 
+  // Each failing system alone, and in the global sensor of its name.
+  given_global_sensors({"FIS", "FIC", "FIG", "FID", "AOP", "AOX", "ARC", "ABORT"});
   for (const FailingSystem& failing : kFailingSystems) {
     if (behind_netweaver_bridge() && failing.sdk_function == nullptr) continue;
     const std::string name = failing.name;
@@ -410,7 +519,7 @@ TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
 std::map<std::string, std::string> left_files() {
   std::map<std::string, std::string> files;
   for (const char* name : {"Quillar.log", "SapRfc.ini", "Dev_Rfc.Trc"}) {
-    std::ifstream in(host().local_path(std::string("C:\\e2e\\run\\") + name), std::ios::binary);
+    std::ifstream in(host().local_path(kRun + "\\" + name), std::ios::binary);
     std::string content(std::istreambuf_iterator<char>(in), {});
     // Each process numbers its connections and trace blocks from 1.
     std::string masked;
@@ -430,7 +539,7 @@ std::map<std::string, std::string> left_files() {
 
 void clear_left_files() {
   for (const char* name : {"Quillar.log", "SapRfc.ini", "Dev_Rfc.Trc"}) {
-    std::filesystem::remove(host().local_path(std::string("C:\\e2e\\run\\") + name));
+    std::filesystem::remove(host().local_path(kRun + "\\" + name));
   }
 }
 
@@ -446,7 +555,8 @@ std::string without_child_options(std::string text) {
 // With systems in children, every byte of the output and of the files the
 // run leaves is what one process would have written.
 TEST_F(ProcessingEndToEnd, SystemsInChildrenChangeNoByte) {
-  host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   " + kMixedListing + "\r\n");
+  given_item_listing(kMixedListing);
+  given_global_sensors({"M0", "M1"});
   const std::vector<std::string> plain_runs[] = {
       {"PRD", "ITEM=In-Errors"},
       {"PRD", "lan=eth0 ITEM=Packets/Sec,SYSLOG"},
@@ -457,12 +567,12 @@ TEST_F(ProcessingEndToEnd, SystemsInChildrenChangeNoByte) {
   for (const auto& plain : plain_runs) {
     for (const char* children : {",PARALLEL=3", ",PARALLEL=2,DEADLINE=20"}) {
       clear_left_files();
-      ProcessResult one = host().run(plain, "C:\\e2e\\run");
+      ProcessResult one = host().run(plain, kRun);
       std::map<std::string, std::string> one_files = left_files();
       clear_left_files();
       std::vector<std::string> arguments = plain;
       arguments[1] += children;
-      ProcessResult many = host().run(arguments, "C:\\e2e\\run");
+      ProcessResult many = host().run(arguments, kRun);
       const std::string shown = testing::PrintToString(arguments);
       EXPECT_EQ(without_child_options(with_times_masked(many.standard_output)), with_times_masked(one.standard_output))
           << shown;
@@ -470,11 +580,11 @@ TEST_F(ProcessingEndToEnd, SystemsInChildrenChangeNoByte) {
       EXPECT_EQ(left_files(), one_files) << shown;
     }
   }
-  ProcessResult m0 = host().run({"C:\\e2e\\ExeXml\\GLOBAL", "M0 MODE=Mervesk"}, "C:\\e2e\\run");
-  ProcessResult m1 = host().run({"C:\\e2e\\ExeXml\\GLOBAL", "M1 MODE=Mervesk"}, "C:\\e2e\\run");
+  ProcessResult m0 = host().run({kGlobalInSensors, "M0 MODE=Mervesk"}, kRun);
+  ProcessResult m1 = host().run({kGlobalInSensors, "M1 MODE=Mervesk"}, kRun);
   EXPECT_EQ(m1.standard_output, m0.standard_output);
   EXPECT_NE(m0.standard_output.find("* SapRfc.Ini.......: QAS<"), std::string::npos);
-  for (const auto& entry : std::filesystem::directory_iterator(host().local_path("C:\\e2e\\run"))) {
+  for (const auto& entry : std::filesystem::directory_iterator(host().local_path(kRun))) {
     EXPECT_FALSE(entry.is_directory()) << "a scratch folder is left: " << entry.path();
   }
 }
@@ -484,20 +594,20 @@ TEST_F(ProcessingEndToEnd, AnAbortInAChildEndsTheRunInListingOrder) {
   const std::string listings[] = {"PRD.P00#ABORT.P00#QAS.P00#", "ERR1.P00#AOP.P00#ABORT.P00#PRD.P00#",
                                   "SLOW.P00#ARC.P00#"};
   for (const std::string& listing : listings) {
-    host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   " + listing + "\r\n");
-    ProcessResult one = host().run({"PRD", "ITEM=In-Errors"}, "C:\\e2e\\run");
-    ProcessResult many = host().run({"PRD", "ITEM=In-Errors,PARALLEL=3"}, "C:\\e2e\\run");
+    given_item_listing(listing);
+    ProcessResult one = host().run({"PRD", "ITEM=In-Errors"}, kRun);
+    ProcessResult many = host().run({"PRD", "ITEM=In-Errors,PARALLEL=3"}, kRun);
     EXPECT_EQ(many.standard_output, one.standard_output) << listing;
     EXPECT_EQ(one.exit_code, 1) << listing;
     EXPECT_EQ(many.exit_code, 1) << listing;
   }
 }
 
-TEST_F(ProcessingEndToEnd, ADeadlineStopsASystemThatHangs) {
-  host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   PRD.P00#HANG.P00#QAS.P00#\r\n");
-  // Three seconds leave the healthy systems time to start, also under wine
-  // on a busy machine.
-  ProcessResult global = host().run({"PRD", "ITEM=In-Packets/Sec,PARALLEL=3,DEADLINE=3,SYSLOG #"}, "C:\\e2e\\run");
+// Three seconds leave the healthy systems time to start, also under wine on
+// a busy machine.
+TEST_F(ProcessingEndToEnd, ASystemPastTheDeadlineCountsAsFailedAndTheOthersAreMeasured) {
+  given_item_listing("PRD.P00#HANG.P00#QAS.P00#");
+  ProcessResult global = host().run({"PRD", "ITEM=In-Packets/Sec,PARALLEL=3,DEADLINE=3,SYSLOG #"}, kRun);
   const std::string output = with_times_masked(global.standard_output);
   EXPECT_EQ(global.exit_code, 0);
   EXPECT_NE(output.find("<Result><Channel>PRD.P00</Channel>"), std::string::npos) << output;
@@ -507,23 +617,38 @@ TEST_F(ProcessingEndToEnd, ADeadlineStopsASystemThatHangs) {
       << output;
   EXPECT_NE(output.find("NoSystems=3, Processed=2, Failed=1"), std::string::npos) << output;
   EXPECT_NE(left_files()["Quillar.log"].find("0 Deadline passed "), std::string::npos);
+}
 
-  ProcessResult single = host().run({"C:\\e2e\\ExeXml\\HANG", "MODE=Mervesk,DEADLINE=3"}, "C:\\e2e\\run");
+TEST_F(ProcessingEndToEnd, ASingleSystemPastTheDeadlineEndsInItsErrorDocument) {
+  given_systems({"HANG"});
+  ProcessResult single = host().run({kSensors + "HANG", "MODE=Mervesk,DEADLINE=3"}, kRun);
   EXPECT_EQ(single.standard_output,
             host().console_form(error_document("Error 1061: SAP system HANG did not answer within 3 seconds")));
   EXPECT_EQ(single.exit_code, 2);
+}
+
+// A single system measured in a child under a deadline it keeps: whether the
+// run ends in a document, an error document or the RFC error report, no byte
+// differs from the run without one.
+TEST_F(ProcessingEndToEnd, ADeadlineThatIsKeptChangesNoByte) {
+  given_systems({"PRD", "ERR2", "ABORT", "QAS"});
   for (const char* system : {"PRD", "ERR2", "ABORT", "QAS"}) {
-    ProcessResult one = host().run({system, "LAN=eth0"}, "C:\\e2e\\run");
-    ProcessResult child = host().run({system, "LAN=eth0,DEADLINE=5"}, "C:\\e2e\\run");
+    ProcessResult one = host().run({system, "LAN=eth0"}, kRun);
+    ProcessResult child = host().run({system, "LAN=eth0,DEADLINE=5"}, kRun);
     EXPECT_EQ(child.standard_output, one.standard_output) << system;
     EXPECT_EQ(child.exit_code, one.exit_code) << system;
   }
+}
+
+// The ranges themselves are the options' own; here the refusal ends the run
+// in its error document before any system is measured.
+TEST_F(ProcessingEndToEnd, ADeadlineOrRuntimeOutOfRangeIsRefused) {
+  given_systems({"PRD"});
   for (const auto& [options, text] : std::vector<std::pair<std::string, std::string>>{
-           {",DEADLINE=601", "Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds..."},
            {",DEADLINE=51", "Error 1062: DEADLINE=51 is out of range, 1 to 50 seconds as RUNTIME=50 allows..."},
            {",DEADLINE=20,RUNTIME=19", "Error 1062: DEADLINE=20 is out of range, 1 to 19 seconds as RUNTIME=19 allows..."},
            {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."}}) {
-    ProcessResult refused = host().run({"PRD", options}, "C:\\e2e\\run");
+    ProcessResult refused = host().run({"PRD", options}, kRun);
     EXPECT_EQ(refused.standard_output, host().console_form(error_document(text))) << options;
     EXPECT_EQ(refused.exit_code, 2) << options;
   }
@@ -532,8 +657,8 @@ TEST_F(ProcessingEndToEnd, ADeadlineStopsASystemThatHangs) {
 // A child never outlives the sensor, even when PRTG kills the sensor.
 TEST_F(ProcessingEndToEnd, NoChildOutlivesTheSensor) {
   if (host().under_wine()) GTEST_SKIP() << "wine's own processes are not the sensor's children";
-  host().write_file("C:\\e2e\\ExeXml\\Orvanta.Prf", "# Gsng: ITEM form   HANG.P00#HANG.P00#\r\n");
-  host().run_killed_after({"PRD", "ITEM=In-Errors,PARALLEL=2,DEADLINE=600,RUNTIME=900"}, "C:\\e2e\\run", 1500);
+  given_item_listing("HANG.P00#HANG.P00#");
+  host().run_killed_after({"PRD", "ITEM=In-Errors,PARALLEL=2,DEADLINE=600,RUNTIME=900"}, kRun, 1500);
   auto children_left = [] {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
