@@ -557,12 +557,15 @@ std::string without_child_options(std::string text) {
 TEST_F(ProcessingEndToEnd, SystemsInChildrenChangeNoByte) {
   given_item_listing(kMixedListing);
   given_global_sensors({"M0", "M1"});
+  given_systems({"ABORT"});
   const std::vector<std::string> plain_runs[] = {
       {"PRD", "ITEM=In-Errors"},
       {"PRD", "lan=eth0 ITEM=Packets/Sec,SYSLOG"},
       {"PRD", "ITEM=In-Packets/Sec,SYSLOG #"},
       {"PRD", "ITEM=In-Errors,FAILED MODE=Tolvane"},
-      {"ABORT", "ITEM=Out-Errors"},
+      {"PRD", "ITEM=Out-Errors"},
+      // A single-system run that the RFC error report ends.
+      {"ABORT", "LAN=eth0"},
   };
   for (const auto& plain : plain_runs) {
     for (const char* children : {",PARALLEL=3", ",PARALLEL=2,DEADLINE=20"}) {
