@@ -88,25 +88,27 @@ class ScopedWorkingDirectory {
   std::filesystem::path previous_;
 };
 
-// An environment variable set, and at the end given back the value it had,
-// or taken away again when it had none.
+// An environment variable set (or, for no value, taken away), and at the
+// end given back the value it had, or taken away again when it had none.
 class ScopedEnvironmentVariable {
  public:
-  ScopedEnvironmentVariable(const char* name, const std::string& value) : name_(name) {
+  ScopedEnvironmentVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
     if (const char* previous = std::getenv(name)) previous_ = previous;
-    ::setenv(name, value.c_str(), 1);
+    put(value);
   }
-  ~ScopedEnvironmentVariable() {
-    if (previous_) {
-      ::setenv(name_, previous_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
+  ~ScopedEnvironmentVariable() { put(previous_); }
   ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
   ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
 
  private:
+  void put(const std::optional<std::string>& value) const {
+    if (value) {
+      ::setenv(name_, value->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
   const char* name_;
   std::optional<std::string> previous_;
 };
