@@ -13,6 +13,10 @@ const ErrorReportTarget* report_target = nullptr;
 
 }  // namespace
 
+ErrorReportTarget::~ErrorReportTarget() {
+  if (report_target == this) report_target = nullptr;
+}
+
 void set_error_report_target(const ErrorReportTarget& target) { report_target = &target; }
 
 RFC_ENV error_report_environment() {

@@ -10,8 +10,9 @@
 namespace quillar {
 
 // What the report needs: the console it prints on and the library it asks
-// for the last error.
+// for the last error. When a target ends, the report no longer serves it.
 struct ErrorReportTarget {
+  ~ErrorReportTarget();
   Platform& console;
   const RfcEntryPoints& rfc;
 };
@@ -19,7 +20,8 @@ struct ErrorReportTarget {
 // Makes `target` the one the report serves; it must outlive every RFC call.
 // The library calls the report without any context, so this is the one
 // process-wide pointer of the sensor; it is set before RfcEnvironment
-// installs the report.
+// installs the report. Without a target the report prints nothing and only
+// ends the process.
 void set_error_report_target(const ErrorReportTarget& target);
 
 // The environment record that installs the report as the library's error

@@ -5,6 +5,7 @@
 #include "driver/sensor.h"
 #include "fake_platform.h"
 #include "platform/temp_drives.h"
+#include "rfcsim/fresh_stand_ins.h"
 #include "rfcsim_control.h"
 
 namespace quillar {
@@ -75,7 +76,7 @@ TEST(ProcessingRunTest, NoLogonFieldOutlivesItsSystem) {
   }
   drives.write("c/work/SAP Orvanta.Gbl",
                "# GSNG: S1          " + listing + "\n# GSNX: S1         Sensor=\"SAP Quillar\" Item=In-Errors\n");
-  rfcsim::reset();
+  FreshStandIns stand_ins;
   std::unique_ptr<Platform> system = make_system_platform();
   ConsoleCapture platform(*system);
   EXPECT_EQ(run_sensor(platform, {"quillar", "GLOBAL", "S1 MODE=Mervesk"}), kExitCompleted);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "fake_platform.h"
 #include "platform/line_reader.h"
@@ -98,6 +100,27 @@ TEST(PosixPlatformTest, DeletesFilesInAnyLetterCase) {
   EXPECT_TRUE(platform->delete_file("DEV_RFC.TRC"));
   EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/Dev_Rfc.Trc"));
   EXPECT_FALSE(platform->delete_file("Dev_Rfc.Trc"));
+}
+
+// Every test finds the process as the one before it found it: the working
+// directory and the drive root variable are given back, a variable that was
+// not set is taken away again, and the folder is gone.
+TEST(TempDrivesTest, GivesBackWhatItChanged) {
+  const std::filesystem::path working_dir = std::filesystem::current_path();
+  for (const std::optional<std::string>& outer : {std::optional<std::string>(), std::optional<std::string>("/outer")}) {
+    ScopedEnvironmentVariable outer_root("QUILLAR_DRIVE_ROOT", outer);
+    std::filesystem::path root;
+    {
+      TempDrives drives;
+      root = drives.root();
+      EXPECT_EQ(std::filesystem::current_path(), root / "c/work");
+      EXPECT_EQ(std::getenv("QUILLAR_DRIVE_ROOT"), root.string());
+    }
+    EXPECT_EQ(std::filesystem::current_path(), working_dir);
+    const char* now = std::getenv("QUILLAR_DRIVE_ROOT");
+    EXPECT_EQ(now != nullptr ? std::optional<std::string>(now) : std::nullopt, outer);
+    EXPECT_FALSE(std::filesystem::exists(root));
+  }
 }
 
 TEST(PosixPlatformTest, TimeOfDayIsHoursMinutesSeconds) {

@@ -199,7 +199,7 @@ TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
   };
   for (const auto& c : cases) {
     TempDrives drives;  // the stand-in's own files
-    rfcsim::reset();
+    FreshStandIns stand_ins;
     FakePlatform platform;
     platform.files["SapRfc.BIN"] = destination_file;
     if (c.room != std::string::npos) platform.file_rooms["SapRfc.ini"] = c.room;

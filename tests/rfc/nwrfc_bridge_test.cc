@@ -9,6 +9,7 @@
 #include "fake_platform.h"
 #include "platform/temp_drives.h"
 #include "rfc/sap_characters.h"
+#include "rfcsim/fresh_stand_ins.h"
 #include "rfcsim_control.h"
 
 namespace quillar {
@@ -27,10 +28,7 @@ const char kLandscape[] =
 
 class BridgeTest : public testing::Test {
  protected:
-  void SetUp() override {
-    drives_.write("c/work/RfcSim.ini", kLandscape);
-    rfcsim::nw_reset();
-  }
+  void SetUp() override { drives_.write("c/work/RfcSim.ini", kLandscape); }
 
   RFC_HANDLE open(const char* host, int sysnr, const char* password = "Secret#1  ") {
     RFC_CONNOPT_R3 server{const_cast<char*>(host), sysnr, nullptr, nullptr};
@@ -45,6 +43,7 @@ class BridgeTest : public testing::Test {
   }
 
   TempDrives drives_;
+  FreshStandIns stand_ins_;
   std::unique_ptr<Platform> system_ = make_system_platform();
   ConsoleCapture platform_{*system_};
   NwRfcBridge bridge_{platform_, linked_nwrfc_entry_points()};
@@ -203,9 +202,13 @@ class SdkTypesTest : public testing::Test {
     char lastcollwrt[25] = {};
   };
 
+  // A new landscape, read by a stand-in that starts afresh, through a new
+  // bridge: no handle of the forgotten state survives.
   void use_system(const std::string& lines) {
+    bridge_.reset();
     drives_.write("c/work/RfcSim.ini", std::string(kSystem) + lines);
-    rfcsim::nw_reset();
+    FreshStandIns::forget();
+    bridge_ = std::make_unique<NwRfcBridge>(platform_, sdk_);
   }
 
   RFC_HANDLE open() {
@@ -270,6 +273,7 @@ class SdkTypesTest : public testing::Test {
   static RFC_TYPE_ELEMENT kSensorRow[10];
 
   TempDrives drives_;
+  FreshStandIns stand_ins_;
   std::unique_ptr<Platform> system_ = make_system_platform();
   ConsoleCapture platform_{*system_};
   NwRfcEntryPoints sdk_ = linked_nwrfc_entry_points();

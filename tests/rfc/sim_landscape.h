@@ -1,6 +1,7 @@
 // A test bed for the sensor's RFC code: a temporary working directory on the
 // emulated drive c, holding the stand-in library's landscape, with the real
-// platform, a diagnostic log and the options the RFC code is given.
+// platform, a diagnostic log and the options the RFC code is given. The
+// stand-in starts fresh and is left fresh.
 #ifndef QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
 #define QUILLAR_TESTS_RFC_SIM_LANDSCAPE_H_
 
@@ -17,6 +18,7 @@
 
 #include "rfc/connection.h"
 #include "rfc/rfc_entry_points.h"
+#include "rfcsim/fresh_stand_ins.h"
 #include "rfcsim_control.h"
 
 namespace quillar {
@@ -36,7 +38,6 @@ class SimLandscape {
  public:
   explicit SimLandscape(const std::string& landscape, const std::string& options = ",SYSLOG") {
     drives_.write("c/work/RfcSim.ini", landscape);
-    rfcsim::reset();
     set_options(options);
     EXPECT_TRUE(open_rfc_library(platform_, library_).is_ok());
   }
@@ -55,6 +56,7 @@ class SimLandscape {
 
  private:
   TempDrives drives_;
+  FreshStandIns stand_ins_;
   std::unique_ptr<Platform> system_ = make_system_platform();
   ConsoleCapture platform_{*system_};
   Options options_;

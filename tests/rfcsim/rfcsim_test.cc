@@ -3,6 +3,7 @@
 
 #include "platform/temp_drives.h"
 #include "rfc/rfc_library.h"
+#include "rfcsim/fresh_stand_ins.h"
 #include "rfcsim_control.h"
 
 namespace quillar {
@@ -40,7 +41,7 @@ const char kLandscape[] =
 TEST(RfcSimTest, LogsOnToTheSystemOfTheLandscape) {
   TempDrives drives;
   drives.write("c/work/RfcSim.ini", kLandscape);
-  rfcsim::reset();
+  FreshStandIns stand_ins;
   const struct {
     const char* name;
     const char* host;
@@ -81,7 +82,7 @@ TEST(RfcSimTest, ReportsMalformedLinesWithTheirNumbers) {
                "client = 100\nuser = U\npassword = p\nfield NOPE = CHAR 4\nfield IN_PACKETS = INT 8\n"
                "field LASTCOLLWRT = CHAR 10\nfield F_LAN_SINGLE_READ = NUMC 3\nlan = eth0 4294967296 1 1 1 1 1\n"
                "field LANNAME = CHAR 10\nlan = interface0 1 1 1 1 1 1\nfield in_packets = NUMC 10\n");
-  rfcsim::reset();
+  FreshStandIns stand_ins;
   testing::internal::CaptureStderr();
   RFC_HANDLE handle = open_r3("sapprd", 10, "100", "U", "p");
   std::string complaints = testing::internal::GetCapturedStderr();
@@ -101,7 +102,7 @@ TEST(RfcSimTest, ReportsMalformedLinesWithTheirNumbers) {
 
 TEST(RfcSimTest, WithoutALandscapeNoPartnerIsReached) {
   TempDrives drives;
-  rfcsim::reset();
+  FreshStandIns stand_ins;
   EXPECT_EQ(open_r3("sapprd", 10, "100", "U", "p"), 0u);
   RFC_ERROR_INFO error{};
   RfcLastError(&error);
@@ -111,7 +112,7 @@ TEST(RfcSimTest, WithoutALandscapeNoPartnerIsReached) {
 TEST(RfcSimTest, R2LogonsGoThroughTheGateway) {
   TempDrives drives;
   drives.write("c/work/RfcSim.ini", kLandscape);
-  rfcsim::reset();
+  FreshStandIns stand_ins;
   RFC_CONNOPT_CPIC gateway{const_cast<char*>("GW1"), const_cast<char*>("sapgw01")};
   RFC_OPTIONS options{};
   options.mode = 1;
