@@ -8,12 +8,9 @@ namespace quillar {
 namespace {
 
 // The rooms of the values: a path names a profile folder and a profile
-// name. Keys, modes and option values come from an option string. The limits
-// that a text names are its values.
+// name; names hold what a profile name holds. Keys, modes and option values
+// come from an option string. The limits that a text names are its values.
 constexpr std::size_t kPathRoom = kSensorDirectoryRoom + kProfileNameRoom;
-constexpr std::size_t kNameRoom = kProfileNameRoom;
-constexpr std::size_t kOptionRoom = kOptionsRoom;
-constexpr std::size_t kExceptionRoom = kExceptionNameRoom;
 
 constexpr std::size_t kFaultCount = static_cast<std::size_t>(Fault::kCount);
 
@@ -21,46 +18,46 @@ constexpr std::size_t kFaultCount = static_cast<std::size_t>(Fault::kCount);
 constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
     {Fault::kProfileNameMissing, "1001", "Parameter for Profile-Name is missing !", 0},
     {Fault::kProfileMissing, "1002", "Profile {} is missing...", kPathRoom},
-    {Fault::kInvalidParameters, "1003", "Invalid Parameter(s) at {} found...", kNameRoom},
-    {Fault::kInvalidPassword, "1004", "Invalid Password in Profile {} found...", kNameRoom},
-    {Fault::kWrongPassword, "1005", "Wrong Password in Profile {} found...", kNameRoom},
-    {Fault::kUserMissing, "1006", "Username in Profile {} is missing...", kNameRoom},
-    {Fault::kPasswordMissing, "1007", "Password in Profile {} is missing...", kNameRoom},
-    {Fault::kTooLongParameters, "1008", "Too long Parameter(s) at {} found...", kNameRoom},
-    {Fault::kSavedAsUtf16, "1009", "File {} is saved as UTF-16, save it as ANSI or UTF-8...", kNameRoom},
-    {Fault::kLogonFailed, "1011", "RFC-Open for {} failed !", kNameRoom},
-    {Fault::kCallException, "1012", "Exception.: {}", kExceptionRoom},
+    {Fault::kInvalidParameters, "1003", "Invalid Parameter(s) at {} found...", kProfileNameRoom},
+    {Fault::kInvalidPassword, "1004", "Invalid Password in Profile {} found...", kProfileNameRoom},
+    {Fault::kWrongPassword, "1005", "Wrong Password in Profile {} found...", kProfileNameRoom},
+    {Fault::kUserMissing, "1006", "Username in Profile {} is missing...", kProfileNameRoom},
+    {Fault::kPasswordMissing, "1007", "Password in Profile {} is missing...", kProfileNameRoom},
+    {Fault::kTooLongParameters, "1008", "Too long Parameter(s) at {} found...", kProfileNameRoom},
+    {Fault::kSavedAsUtf16, "1009", "File {} is saved as UTF-16, save it as ANSI or UTF-8...", kProfileNameRoom},
+    {Fault::kLogonFailed, "1011", "RFC-Open for {} failed !", kProfileNameRoom},
+    {Fault::kCallException, "1012", "Exception.: {}", kExceptionNameRoom},
     {Fault::kCallSystemException, "1013", "Sys-Exception raised !", 0},
     {Fault::kCallFailure, "1014", "RFC-Failure raised !", 0},
     {Fault::kCallOtherFailure, "1015", "Other Failure raised !", 0},
-    {Fault::kItemProfileMissing, "1024", "ProFile {} is missing...", kNameRoom},
-    {Fault::kGlobalProfileMissing, "10x1", "ProFile {} is missing...", kNameRoom},
+    {Fault::kItemProfileMissing, "1024", "ProFile {} is missing...", kProfileNameRoom},
+    {Fault::kGlobalProfileMissing, "10x1", "ProFile {} is missing...", kProfileNameRoom},
     {Fault::kServerListingMissing, "1025", "Global Server Listing missing...", 0},
     {Fault::kItemMissing, "1026", "Global Item Idenification missing...", 0},
     {Fault::kInvalidAllocation, "1029", "Invalid Sensor-Allocation...", 0},
-    {Fault::kSensorNotFound, "1030", "Global Sensor {} not found...", kOptionRoom},
-    {Fault::kSensorOptionsTooLong, "1031", "Sensor-Parameters longer than {} characters...", kNameRoom},
+    {Fault::kSensorNotFound, "1030", "Global Sensor {} not found...", kOptionsRoom},
+    {Fault::kSensorOptionsTooLong, "1031", "Sensor-Parameters longer than {} characters...", kProfileNameRoom},
     {Fault::kModeUnknown, "1041", "Mode {} is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...",
-     kOptionRoom},
-    {Fault::kProfileNameTooLong, "1042", "Profile-Name longer than {} characters...", kNameRoom},
-    {Fault::kProfileFolderTooLong, "1043", "Profile-Directory longer than {} characters...", kNameRoom},
-    {Fault::kOptionsTooLong, "1044", "Parameters longer than {} characters...", kNameRoom},
+     kOptionsRoom},
+    {Fault::kProfileNameTooLong, "1042", "Profile-Name longer than {} characters...", kProfileNameRoom},
+    {Fault::kProfileFolderTooLong, "1043", "Profile-Directory longer than {} characters...", kProfileNameRoom},
+    {Fault::kOptionsTooLong, "1044", "Parameters longer than {} characters...", kProfileNameRoom},
     // Values: the library's file name, the Windows error code, and the
     // bitness or the entry point.
     {Fault::kLibraryNotFound, "1051",
-     "{} not found (Windows error {}), copy it beside quillar.exe or into the system folder...", kNameRoom},
+     "{} not found (Windows error {}), copy it beside quillar.exe or into the system folder...", kProfileNameRoom},
     {Fault::kLibraryWrongBitness, "1052",
-     "{} has the wrong bitness (Windows error {}), this {}-bit quillar.exe needs a {}-bit {}...", kNameRoom},
+     "{} has the wrong bitness (Windows error {}), this {}-bit quillar.exe needs a {}-bit {}...", kProfileNameRoom},
     {Fault::kLibraryEntryMissing, "1053",
-     "{} lacks the entry point {} (Windows error {}), install the vendor's RFC library...", kNameRoom},
+     "{} lacks the entry point {} (Windows error {}), install the vendor's RFC library...", kProfileNameRoom},
     {Fault::kLibraryNotLoaded, "1054",
-     "{} cannot be loaded (Windows error {}), check the file and its access rights...", kNameRoom},
+     "{} cannot be loaded (Windows error {}), check the file and its access rights...", kProfileNameRoom},
     {Fault::kLibraryDamaged, "1055",
-     "{} is no valid {}-bit DLL (Windows error {}), copy it again from the vendor's package...", kNameRoom},
-    {Fault::kSystemTooSlow, "1061", "SAP system {} did not answer within {} seconds", kNameRoom},
+     "{} is no valid {}-bit DLL (Windows error {}), copy it again from the vendor's package...", kProfileNameRoom},
+    {Fault::kSystemTooSlow, "1061", "SAP system {} did not answer within {} seconds", kProfileNameRoom},
     // Values: the option's keyword and value as read, the highest value it
     // takes and its unit.
-    {Fault::kRunLimitsOutOfRange, "1062", "{}={} is out of range, 1 to {} {}...", kOptionRoom},
+    {Fault::kRunLimitsOutOfRange, "1062", "{}={} is out of range, 1 to {} {}...", kOptionsRoom},
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 

@@ -337,7 +337,8 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
       continue;
     }
     if (name.size() > kProfileNameRoom) {
-      report(at, name + " is longer than 63 characters, and the run passes over it; rename the profile");
+      report(at, name + " is longer than " + std::to_string(kProfileNameRoom) +
+                     " characters, and the run passes over it; rename the profile");
       continue;
     }
     std::unique_ptr<ReadableFile> profile = platform_.open_text(folder + name);
@@ -395,7 +396,8 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
     }
     if (item) review_item(0, *item);
     review_listing(key, server_lines, allocation, first_line);
-    summary_.push_back("Item profile: item " + (item ? *item : "as " + std::string(kItemKeyword) + " names it") + ", systems " +
+    const std::string shown_item = item ? *item : "as " + std::string(kItemKeyword) + " names it";
+    summary_.push_back("Item profile: item " + shown_item + ", systems " +
                        listed_names(allocation.server_listing));
     return;
   }

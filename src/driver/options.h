@@ -36,18 +36,18 @@ extern const std::string_view kTraceCharacters;
 // The item keyword of a sensor line of the global profile, read in exactly
 // this letter case.
 extern const std::string_view kSensorLineItemKeyword;
+// The words that make a comment line of the global profile a sensor line of
+// this program.
+extern const std::string_view kSensorLineAllocation;
 // The words of a sensor line that name the channels, found anywhere in the
 // line in exactly this letter case: by alias (the profile name without its
 // extension), by host name, by SID (the destination).
 extern const std::string_view kAliasNaming;
-// The words that make a comment line of the global profile a sensor line of
-// this program.
-extern const std::string_view kSensorLineAllocation;
 extern const std::string_view kHostNaming;
 extern const std::string_view kSidNaming;
 
+// What an option string of at most kOptionsRoom characters sets.
 struct Options {
-  // The option string holds at most kOptionsRoom characters.
   // An item is read with at most this many characters.
   static constexpr std::size_t kItemRoom = 90;
 

@@ -104,10 +104,10 @@ int run_single_system(Invocation& invocation, const LogonEntries& entries) {
   if (options.trace) {
     const std::string processing_at = platform.time_of_day();
     const std::string executing_at = platform.time_of_day();
-    platform.write_console(settings.banner_line + "\n" + system_line(processing_at, settings.profile_name, entries) +
-                           " State=Processing\n" +
-                           executing_line(executing_at, kProgramWord + (" - " + shown_parameters(options.typed))) +
-                           "\n");
+    const std::string executing = std::string(kProgramWord) + " - " + shown_parameters(options.typed);
+    platform.write_console(settings.banner_line() + "\n" +
+                           state_line(system_line(processing_at, settings.profile_name, entries), "Processing") +
+                           "\n" + state_line(trace_line(executing_at, executing), "Executing") + "\n");
   }
 
   const DocumentFormat format = format_for(settings, options);
@@ -138,12 +138,10 @@ int run_single_system(Invocation& invocation, const LogonEntries& entries) {
 
 // What the work on every system uses and keeps from one system to the next.
 struct GlobalRun::SystemTools {
-  SystemTools(Invocation& invocation, const Options& options)
-      : format(format_for(invocation.settings, options)),
-        show_destination_file_line(shows_destination_file_line(options, format)),
+  SystemTools(Invocation& invocation, const Options& options, const DocumentFormat& format)
+      : show_destination_file_line(shows_destination_file_line(options, format)),
         context(rfc_context(invocation, options)),
         renderer(format) {}
-  const DocumentFormat format;
   const bool show_destination_file_line;
   RfcContext context;
   ResultRenderer renderer;
@@ -156,7 +154,7 @@ GlobalRun::GlobalRun(Invocation& invocation, const GlobalAllocation& allocation,
     : invocation_(invocation),
       allocation_(allocation),
       options_(options),
-      tools_(std::make_unique<SystemTools>(invocation, options)) {}
+      tools_(std::make_unique<SystemTools>(invocation, options, format_for(invocation.settings, options))) {}
 
 GlobalRun::~GlobalRun() = default;
 
@@ -226,7 +224,7 @@ void GlobalRun::finish_system(const SystemResult& result) {
   if (result.state == SystemState::kSkipped) return;
   ++(result.state == SystemState::kProcessed ? processed_ : failed_);
   if (!options_.trace) return;
-  invocation_.platform.write_console("\n" + result.system_line + " State=" + state_word(result.state) + "\n");
+  invocation_.platform.write_console("\n" + state_line(result.system_line, state_word(result.state)) + "\n");
 }
 
 void GlobalRun::print_summary() {
@@ -265,7 +263,8 @@ int GlobalRun::work_through_listing(SystemRunner& runner) {
   Platform& platform = invocation_.platform;
   const RunSettings& settings = invocation_.settings;
   if (options_.trace) {
-    platform.write_console(settings.banner_line + "\n" + executing_line(settings.start_time, options_.typed) + "\n");
+    platform.write_console(settings.banner_line() + "\n" +
+                           state_line(trace_line(settings.start_time, options_.typed), "Executing") + "\n");
   }
   platform.write_console(tools_->renderer.document_head() + "\n");
 

@@ -199,7 +199,8 @@ SearchOutcome describe_search(Platform& platform, const RunSettings& settings) {
                            ": the sensor refuses a profile found in its working directory, whatever the folder is "
                            "named, and stops with \"" + search.text() + "\". PRTG starts the sensor in a folder of "
                            "its own: run the sensor once from PRTG with " + std::string(kSyslogKeyword) +
-                           " and look for Quillar.log to see which; name PRTG's Custom Sensors\\ExeXml folder in " + kPathOverrideFile +
+                           " and look for Quillar.log to see which; name PRTG's Custom Sensors\\ExeXml folder in " +
+                           kPathOverrideFile +
                            ", and the search no longer depends on the working directory.\n");
   } else if (search.fault() == Fault::kInvalidPathUsage) {
     platform.write_console("Found in " + platform.full_path(found.folder) + ", which is no ExeXml folder: the "

@@ -65,13 +65,15 @@ std::string failure_text(const Measurement& measurement) {
   }
 }
 
+std::string trace_line(const std::string& time, const std::string& text) { return "* " + time + " " + text; }
+
 std::string system_line(const std::string& time, const std::string& profile_name, const LogonEntries& entries) {
-  return "* " + time + " " + profile_name + ", " + entries.hostname + ", " + entries.destination + ", " +
-         entries.sysnr + ", " + entries.client;
+  return trace_line(time, profile_name + ", " + entries.hostname + ", " + entries.destination + ", " +
+                              entries.sysnr + ", " + entries.client);
 }
 
-std::string executing_line(const std::string& time, const std::string& what) {
-  return "* " + time + " " + what + " State=Executing";
+std::string state_line(const std::string& line, std::string_view state) {
+  return line + " State=" + std::string(state);
 }
 
 std::string destination_file_line(const std::string& destination) {
@@ -79,7 +81,7 @@ std::string destination_file_line(const std::string& destination) {
 }
 
 std::string processed_lines(const std::string& time) {
-  return "\n* " + time + " SAP " + kProgramWord + " now processed...\n";
+  return "\n" + trace_line(time, "SAP " + std::string(kProgramWord) + " now processed...") + "\n";
 }
 
 }  // namespace quillar

@@ -47,10 +47,12 @@ std::string usage_message(std::string_view destination, std::string_view interfa
 std::string failure_text(const Measurement& measurement);
 
 // Trace lines, each without its line feed.
+// "* hh:mm:ss TEXT"
+std::string trace_line(const std::string& time, const std::string& text);
 // "* hh:mm:ss NAME, host, destination, sysnr, client"
 std::string system_line(const std::string& time, const std::string& profile_name, const LogonEntries& entries);
-// "* hh:mm:ss WHAT State=Executing": WHAT names the run's parameters.
-std::string executing_line(const std::string& time, const std::string& what);
+// "LINE State=STATE": what state the run or the system of a trace line is in.
+std::string state_line(const std::string& line, std::string_view state);
 // "* SapRfc.Ini.......: DEST<": a logon by destination file.
 std::string destination_file_line(const std::string& destination);
 // The closing trace, with the blank line before it and its line feed.

@@ -18,14 +18,17 @@ namespace quillar {
 inline constexpr char kProgramWord[] = "Quillar";
 inline constexpr char kVersionText[] = "Vers 4.3 / 29.08.22";
 
+// "* %s SAP %s %s" with the time of day, the program word and the version.
+std::string make_banner_line(const std::string& time_of_day);
+
 // The profile name and the folder hold at most kProfileNameRoom and
 // kSensorDirectoryRoom characters.
 struct RunSettings {
-  // The start time, "hh:mm:ss", and the line that shows it,
-  // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22": set when the console trace
-  // is on, the only output that shows them.
+  // The start time, "hh:mm:ss": set when the console trace is on, the only
+  // output that shows it.
   std::string start_time;
-  std::string banner_line;
+  // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time.
+  std::string banner_line() const { return make_banner_line(start_time); }
   // One of kModeKeywords.
   std::string mode_keyword{kModeExeXml};
   // The options of the command line.
@@ -44,9 +47,6 @@ struct RunSettings {
   // The profile as opened while it was located.
   std::unique_ptr<ReadableFile> profile_stream;
 };
-
-// "* %s SAP %s %s" with the time of day, the program word and the version.
-std::string make_banner_line(const std::string& time_of_day);
 
 }  // namespace quillar
 

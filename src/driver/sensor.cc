@@ -86,10 +86,7 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
   if (!status.is_ok()) return end_with_error_document(platform, status.text());
   // Only trace lines show the start time, so the clock and its time zone are
   // read only for them.
-  if (settings.options.trace) {
-    settings.start_time = platform.time_of_day();
-    settings.banner_line = make_banner_line(settings.start_time);
-  }
+  if (settings.options.trace) settings.start_time = platform.time_of_day();
   if (!child_job) log.switch_to(platform, settings.options.syslog);
 
   status = locate_profile(platform, settings);

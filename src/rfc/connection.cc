@@ -63,7 +63,8 @@ void fill_records(const LogonOverrides& overrides, const LogonEntries& entries, 
 
 LogonRoute LogonRoute::choose(const RfcContext& context, const std::string& destination) {
   LogonRoute route;
-  route.destination_file_ = context.platform.open_bytes(context.destination_folder + kDestinationFilePrefix + destination);
+  route.destination_file_ =
+      context.platform.open_bytes(context.destination_folder + kDestinationFilePrefix + destination);
   return route;
 }
 

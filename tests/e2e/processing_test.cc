@@ -502,6 +502,10 @@ TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
   given_systems({"QAS"});
   host().write_file(kRun + "\\SapRfc.ini\\folder", "");
   expect_case(RunCase{"fault_saprfc_ini_unwritable", {"QAS"}, 2, "Error 1011: RFC-Open for QAS failed !"});
+  // Where the framing shows the line of a logon by destination file, it
+  // comes before the logon's failure.
+  expect_output({kSensors + "QAS", "MODE=Tolvane"},
+                "* SapRfc.Ini.......: QAS<\n" + error_document("Error 1011: RFC-Open for QAS failed !"), 2);
   std::filesystem::remove_all(host().local_path(kRun + "\\SapRfc.ini"));
 
   // Each failing system alone, and in the global sensor of its name.
@@ -512,6 +516,19 @@ TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
     expect_output({name}, rfc_error_report(failing), 1);
     expect_output({"GLOBAL", name}, global_output_before_report(failing) + rfc_error_report(failing), 1);
   }
+
+  // A logon by destination file that the library aborts still shows its
+  // line to whoever reads the trace, before the report.
+  const FailingSystem& aborted_logon = *std::find_if(std::begin(kFailingSystems), std::end(kFailingSystems),
+                                                     [](const FailingSystem& f) { return f.name == std::string("AOX"); });
+  ProcessResult traced = host().run({"AOX", "#"}, kRun);
+  EXPECT_EQ(with_times_masked(traced.standard_output),
+            host().console_form("* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22\n"
+                                "* hh:mm:ss AOX.P00, sapfail, AOX, 42, 100 State=Processing\n"
+                                "* hh:mm:ss Quillar - (No Parameters) State=Executing\n"
+                                "* SapRfc.Ini.......: AOX<\n" +
+                                rfc_error_report(aborted_logon)));
+  EXPECT_EQ(traced.exit_code, 1);
 }
 
 // The files of the working directory that a run leaves, the trace file's
