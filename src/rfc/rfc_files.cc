@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "base/texts.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -10,10 +9,6 @@ namespace {
 
 // The trace file is read in pieces of this many characters, line feed included.
 constexpr std::size_t kTracePieceRoom = 99;
-
-bool begins_with(std::string_view text, std::string_view head) {
-  return text.substr(0, head.size()) == head;
-}
 
 }  // namespace
 
@@ -26,11 +21,10 @@ std::string trace_file_remark(Platform& platform) {
   std::string found;
   std::string line;
   LineReader reader(*file, kTracePieceRoom);
-  while (reader.next_piece(line)) {
-    if (begins_with(line, "**** ERROR ")) found.clear();
-    if (begins_with(line, "ERROR ")) found = line.size() > 12 ? line.substr(12) : std::string();
+  while (reader.next_line(line)) {
+    if (line.starts_with("**** ERROR ")) found.clear();
+    if (line.starts_with("ERROR ")) found = line.size() > 12 ? line.substr(12) : std::string();
     if (line.size() >= 15 && line.compare(7, 8, "======> ") == 0) found = line.substr(15);
-    if (!found.empty()) strip_line_end(found);
   }
   return found.empty() ? " - Please Check Trace-File !" : " - " + found;
 }
