@@ -314,21 +314,21 @@ RFC_HANDLE NwRfcBridge::open_ex(const char* connect_parameters, RFC_ERROR_INFO_E
       if (in_entry) entry[key] = value;
     }
   }
-  std::vector<std::pair<std::string, std::string>> parameters;
-  if (!entry.empty()) {
+  RFC_HANDLE handle = 0;
+  if (entry["ASHOST"].empty()) {
+    take_own_error("RFC_INVALID_PARAMETER", "destination " + destination + " has no ASHOST in " + kDestinationsFile);
+  } else {
+    std::vector<std::pair<std::string, std::string>> parameters;
     parameters.emplace_back("ashost", entry["ASHOST"]);
     parameters.emplace_back("sysnr", two_digits(leading_integer(entry["SYSNR"])));
+    parameters.emplace_back("client", connect_value(connect_string, "CLIENT=", " USER="));
+    parameters.emplace_back("user", connect_value(connect_string, " USER=", " PASSWD="));
+    parameters.emplace_back("passwd", connect_value(connect_string, " PASSWD=", " LANG="));
+    parameters.emplace_back("lang", connect_value(connect_string, " LANG=", " DEST="));
+    if (!entry["GWHOST"].empty()) parameters.emplace_back("gwhost", entry["GWHOST"]);
+    if (!entry["GWSERV"].empty()) parameters.emplace_back("gwserv", entry["GWSERV"]);
+    handle = connect(parameters, "RfcOpenEx");
   }
-  parameters.emplace_back("client", connect_value(connect_string, "CLIENT=", " USER="));
-  parameters.emplace_back("user", connect_value(connect_string, " USER=", " PASSWD="));
-  parameters.emplace_back("passwd", connect_value(connect_string, " PASSWD=", " LANG="));
-  parameters.emplace_back("lang", connect_value(connect_string, " LANG=", " DEST="));
-  if (!entry["GWHOST"].empty()) parameters.emplace_back("gwhost", entry["GWHOST"]);
-  if (!entry["GWSERV"].empty()) parameters.emplace_back("gwserv", entry["GWSERV"]);
-  if (entry.empty() || entry["ASHOST"].empty()) {
-    take_own_error("RFC_INVALID_PARAMETER", "destination " + destination + " has no ASHOST in " + kDestinationsFile);
-  }
-  RFC_HANDLE handle = entry["ASHOST"].empty() ? 0 : connect(parameters, "RfcOpenEx");
   if (handle == 0 && error_info != nullptr) {
     *error_info = RFC_ERROR_INFO_EX{};
     error_info->group = 1;

@@ -114,6 +114,13 @@ TEST_F(BridgeTest, LogsOnByDestinationFromSapRfcIni) {
 
   EXPECT_EQ(bridge_.open_ex("CLIENT=100 USER=RFCUSER PASSWD=Secret#1 LANG=D DEST=NONE", &error), 0u);
   EXPECT_EQ(rfcsim::nw_seen().opens.size(), 1u) << "no entry, no logon";
+  EXPECT_STREQ(error.key, "RFC_INVALID_PARAMETER");
+  EXPECT_STREQ(error.message, "destination NONE has no ASHOST in SapRfc.ini");
+
+  drives_.write("c/work/SapRfc.ini", "DEST=BIN\r\nSYSNR=7\r\nGWHOST=gw\r\n");
+  EXPECT_EQ(bridge_.open_ex("CLIENT=100 USER=RFCUSER PASSWD=Secret#1 LANG=D DEST=BIN", &error), 0u);
+  EXPECT_EQ(rfcsim::nw_seen().opens.size(), 1u) << "an entry without ASHOST, no logon";
+  EXPECT_STREQ(error.message, "destination BIN has no ASHOST in SapRfc.ini");
 }
 
 // A whole call as the sensor makes it: the rows arrive in the installed
