@@ -459,7 +459,8 @@ nwrfc::RFC_RC NwRfcBridge::write_field(nwrfc::DATA_CONTAINER_HANDLE container, c
   SdkValue value;
   if (parameter.type == TYPC) {
     value.text.assign(static_cast<const char*>(parameter.addr), parameter.leng);
-  } else if (parameter.type == TYPINT || parameter.type == TYPINT2) {
+  } else if ((parameter.type == TYPINT && parameter.leng >= 4) || (parameter.type == TYPINT2 && parameter.leng >= 2)) {
+    // An area narrower than its type holds no whole value of it.
     value.is_number = true;
     value.number = read_integer(parameter.addr, parameter.type);
   } else {

@@ -408,6 +408,10 @@ TEST_F(SdkTypesTest, SetsImportingValuesByTheirOwnTypes) {
        {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("  42  ")}, "42", ""},
       {"characters without digits into INT", "field LOCAL_REMOTE = INT 4\n",
        {"LOCAL_REMOTE", 12, TYPC, 6, const_cast<char*>("LOCAL ")}, "", "LOCAL_REMOTE: RFC_CONVERSION_FAILURE"},
+      {"an INT area narrower than an INT", "", {"ACTIVEFLAG", 10, TYPINT, 2, nullptr}, "",
+       "ACTIVEFLAG: RFC_CONVERSION_FAILURE"},
+      {"an INT2 area narrower than an INT2", "field ACTIVEFLAG = INT2 2\n", {"ACTIVEFLAG", 10, TYPINT2, 1, nullptr},
+       "", "ACTIVEFLAG: RFC_CONVERSION_FAILURE"},
   };
   std::int32_t seven = 7;
   for (auto c : cases) {
