@@ -587,8 +587,13 @@ void NwRfcBridge::copy_exporting(const Connection& connection, RFC_PARAMETER* pa
 bool NwRfcBridge::copy_rows(nwrfc::RFC_FUNCTION_HANDLE function, const RFC_TABLE& table) {
   auto structure = structures_.find(table.type);
   auto rows = tables_.find(static_cast<Table*>(table.ithandle));
-  if (structure == structures_.end() || rows == tables_.end()) return true;
   const std::string table_name = text_of(table.name);
+  // Rows with no layout or no table to go to would leave the caller an empty
+  // table as if the system had sent none.
+  if (structure == structures_.end() || rows == tables_.end()) {
+    take_own_error("RFC_INVALID_HANDLE", "table " + table_name + " has no installed structure or internal table");
+    return false;
+  }
   SapText name = to_sap_text(table_name);
   nwrfc::RFC_ERROR_INFO error{};
   nwrfc::RFC_TABLE_HANDLE sdk_table = nullptr;

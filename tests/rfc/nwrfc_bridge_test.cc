@@ -433,6 +433,34 @@ TEST_F(SdkTypesTest, SetsImportingValuesByTheirOwnTypes) {
   }
 }
 
+// Rows without an installed structure or an internal table to take them
+// fail the call: an empty table would read as a system without LAN rows.
+TEST_F(SdkTypesTest, ATableWithoutStructureOrInternalTableFailsTheCall) {
+  use_system("lan = eth0 1 2 3 4 5 6\n");
+  RFC_HANDLE handle = open();
+  RFC_TYPEHANDLE installed = 0;
+  ASSERT_EQ(bridge_->install_structure("LAN_SINGLE", kSensorRow, 10, &installed), RFC_OK);
+  ITAB_H created = bridge_->it_create("TF_LAN_SINGLE", 40, 0, 0);
+  const struct {
+    const char* name;
+    RFC_TYPEHANDLE type;
+    ITAB_H table;
+  } cases[] = {
+      {"a structure never installed", installed + 1, created},
+      {"an internal table never created", installed, reinterpret_cast<ITAB_H>(&installed)},
+  };
+  for (const auto& c : cases) {
+    RFC_TABLE tables[] = {{"TF_LAN_SINGLE", 13, c.type, 40, c.table, 0, 0}, {nullptr, 0, 0, 0, nullptr, 0, 0}};
+    ASSERT_EQ(bridge_->call(handle, "GET_LAN_SINGLE", nullptr, tables), RFC_OK) << c.name;
+    char* exception = nullptr;
+    EXPECT_EQ(bridge_->receive(handle, nullptr, tables, &exception), RFC_FAILURE) << c.name;
+    EXPECT_STREQ(last_error().key, "RFC_INVALID_HANDLE") << c.name;
+    EXPECT_STREQ(last_error().message, "table TF_LAN_SINGLE has no installed structure or internal table") << c.name;
+  }
+  EXPECT_EQ(bridge_->it_fill(created), 0u);
+  bridge_->it_delete(created);
+}
+
 int g_handler_calls = 0;
 void RFC_ENTRY count_handler_call(char*) { ++g_handler_calls; }
 
