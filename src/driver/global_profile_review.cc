@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "driver/option_review.h"
-#include "driver/profile_inspection.h"
 #include "measure/network_usage.h"
 #include "base/errors.h"
 #include "base/texts.h"
@@ -214,7 +213,7 @@ bool Review::read_lines() {
     return false;
   }
   LineReader reader(*file, kGlobalProfileLineRoom);
-  if (saved_as_utf16_without_mark(platform_, path_)) {
+  if (reader.saved_as_utf16_without_mark()) {
     report(0,
            "the file is saved as UTF-16 without a byte order mark (its first line holds zero bytes), which the "
            "sensor cannot read; save it in Notepad with the encoding ANSI or UTF-8");
