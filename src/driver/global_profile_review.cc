@@ -61,10 +61,6 @@ std::string trimmed_left(std::string_view text) {
   return start == std::string_view::npos ? std::string() : std::string(text.substr(start));
 }
 
-std::string from_column(std::string_view line, std::size_t column) {
-  return line.size() >= column ? std::string(line.substr(column - 1)) : std::string();
-}
-
 // The key as a person reads the line: its first word after the colon, unless
 // that word is already a listing or a parameter.
 struct NaturalReading {
@@ -296,7 +292,7 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
   std::size_t previous = 0;
   for (const MarkedLine* line : server_lines) {
     if (line->misplaced) misplaced.insert(line->number);
-    std::string entries = from_column(line->text, kServerEntriesColumn);
+    const std::string_view entries = from_column(line->text, kServerEntriesColumn);
     if (!joined.empty() && joined.back() != '#' && !entries.empty()) {
       report(previous, "the names do not end in \"#\", so the last one runs into the first name of line " +
                            std::to_string(line->number) + "; end them with \"#\"");
@@ -424,7 +420,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   }
   GlobalAllocation allocation;
   Status read = read_global_profile(platform_, path_, shown_key, shown_key, read_sensor_line, allocation);
-  const std::string parameters = from_column(sensor_line.text, kSensorParametersColumn);
+  const std::string parameters(from_column(sensor_line.text, kSensorParametersColumn));
   if (!read.is_ok()) {
     std::string advice;
     if (read.fault() == Fault::kItemMissing && contains(upper_case(parameters), kItemKeyword)) {
