@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "driver/option_review.h"
-#include "driver/profile_inspection.h"
 #include "measure/network_usage.h"
 #include "base/errors.h"
 #include "base/texts.h"
@@ -60,10 +59,6 @@ std::string trimmed_right(std::string text) {
 std::string trimmed_left(std::string_view text) {
   std::size_t start = text.find_first_not_of(' ');
   return start == std::string_view::npos ? std::string() : std::string(text.substr(start));
-}
-
-std::string from_column(std::string_view line, std::size_t column) {
-  return line.size() >= column ? std::string(line.substr(column - 1)) : std::string();
 }
 
 // The key as a person reads the line: its first word after the colon, unless
@@ -214,7 +209,7 @@ bool Review::read_lines() {
     return false;
   }
   LineReader reader(*file, kGlobalProfileLineRoom);
-  if (saved_as_utf16_without_mark(platform_, path_)) {
+  if (reader.saved_as_utf16_without_mark()) {
     report(0,
            "the file is saved as UTF-16 without a byte order mark (its first line holds zero bytes), which the "
            "sensor cannot read; save it in Notepad with the encoding ANSI or UTF-8");
@@ -297,7 +292,7 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
   std::size_t previous = 0;
   for (const MarkedLine* line : server_lines) {
     if (line->misplaced) misplaced.insert(line->number);
-    std::string entries = from_column(line->text, kServerEntriesColumn);
+    const std::string_view entries = from_column(line->text, kServerEntriesColumn);
     if (!joined.empty() && joined.back() != '#' && !entries.empty()) {
       report(previous, "the names do not end in \"#\", so the last one runs into the first name of line " +
                            std::to_string(line->number) + "; end them with \"#\"");
@@ -425,7 +420,7 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
   }
   GlobalAllocation allocation;
   Status read = read_global_profile(platform_, path_, shown_key, shown_key, read_sensor_line, allocation);
-  const std::string parameters = from_column(sensor_line.text, kSensorParametersColumn);
+  const std::string parameters(from_column(sensor_line.text, kSensorParametersColumn));
   if (!read.is_ok()) {
     std::string advice;
     if (read.fault() == Fault::kItemMissing && contains(upper_case(parameters), kItemKeyword)) {

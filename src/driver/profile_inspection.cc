@@ -43,6 +43,11 @@ struct ProfileReading {
 ProfileReading read_lines(ReadableFile& file) {
   ProfileReading reading;
   LineReader reader(file, kSystemRunLineRoom);
+  if (reader.saved_as_utf16_without_mark()) {
+    reading.warnings.push_back(
+        "the file is saved as UTF-16 without a byte order mark (its first line holds zero bytes), which the sensor "
+        "cannot read; save it in Notepad with the encoding ANSI or UTF-8");
+  }
   if (reader.skipped_byte_order_mark()) {
     reading.warnings.push_back("the file starts with a UTF-8 byte order mark, which the sensor skips");
   }
@@ -111,10 +116,6 @@ int check_system_profile(Platform& platform, const std::string& path) {
   if (!file) {
     say(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
     return kRefused;
-  }
-  if (saved_as_utf16_without_mark(platform, path)) {
-    say(platform, "warning: the file is saved as UTF-16 without a byte order mark (its first line holds zero "
-                  "bytes), which the sensor cannot read; save it in Notepad with the encoding ANSI or UTF-8");
   }
   const ProfileReading reading = read_lines(*file);
   for (const std::string& warning : reading.warnings) say(platform, "warning: " + warning);
@@ -219,17 +220,6 @@ bool names_a_global_profile(const std::string& profile_name) {
 }
 
 }  // namespace
-
-bool saved_as_utf16_without_mark(Platform& platform, const std::string& path) {
-  std::unique_ptr<ReadableFile> file = platform.open_bytes(path);
-  if (!file) return false;
-  char start[512];
-  std::size_t size = file->read(start, sizeof start);
-  std::string_view first_line(start, size);
-  first_line = first_line.substr(0, first_line.find('\n'));
-  bool marked = first_line.rfind("\xFF\xFE", 0) == 0 || first_line.rfind("\xFE\xFF", 0) == 0;
-  return !marked && first_line.find('\0') != std::string_view::npos;
-}
 
 int check_profile(Platform& platform, const std::vector<std::string>& arguments) {
   RunSettings settings;

@@ -32,10 +32,6 @@ int locate_profile_for(Platform& platform, const std::vector<std::string>& argum
 // sensor would find its profile and passes over nothing.
 int explain_parameters(Platform& platform, std::string_view parameters);
 
-// Whether the first line of the file at `path` holds a zero byte while the
-// file has no UTF-16 byte order mark: a file saved as UTF-16 without one.
-bool saved_as_utf16_without_mark(Platform& platform, const std::string& path);
-
 }  // namespace quillar
 
 #endif  // QUILLAR_DRIVER_PROFILE_INSPECTION_H_

@@ -38,13 +38,18 @@ void LineReader::inspect_start() {
   };
   byte_order_mark_ = starts_with("\xEF\xBB\xBF");
   if (byte_order_mark_) next_ = 3;
-  utf16_ = starts_with("\xFF\xFE") || starts_with("\xFE\xFF") ||
-           first_line_holds_zero(std::string_view(block_, end_));
+  utf16_mark_ = starts_with("\xFF\xFE") || starts_with("\xFE\xFF");
+  utf16_ = utf16_mark_ || first_line_holds_zero(std::string_view(block_, end_));
 }
 
 bool LineReader::saved_as_utf16() {
   inspect_start();
   return utf16_;
+}
+
+bool LineReader::saved_as_utf16_without_mark() {
+  inspect_start();
+  return utf16_ && !utf16_mark_;
 }
 
 bool LineReader::skipped_byte_order_mark() {

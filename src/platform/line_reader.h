@@ -32,6 +32,9 @@ class LineReader {
   // without a mark). Its lines cannot be read as single-byte text. The
   // reader still gives them as they stand.
   bool saved_as_utf16();
+  // Whether it is saved as UTF-16 without a byte order mark: only the zero
+  // bytes of its first line tell.
+  bool saved_as_utf16_without_mark();
   // Whether a UTF-8 byte order mark was skipped at the start.
   bool skipped_byte_order_mark();
 
@@ -49,6 +52,7 @@ class LineReader {
   std::size_t end_ = 0;
   bool inspected_ = false;
   bool utf16_ = false;
+  bool utf16_mark_ = false;
   bool byte_order_mark_ = false;
 };
 

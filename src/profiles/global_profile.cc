@@ -5,11 +5,11 @@
 #include "platform/line_reader.h"
 
 namespace quillar {
-namespace {
-
 std::string_view from_column(std::string_view line, std::size_t column) {
   return line.size() >= column ? line.substr(column - 1) : std::string_view();
 }
+
+namespace {
 
 // Collects the server entries of the profile's lines, which are joined without
 // separator. The result is a sequence of names each ended by "#": a last name

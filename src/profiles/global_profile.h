@@ -24,7 +24,10 @@ inline constexpr std::size_t kGlobalProfileLineRoom = 199;
 inline constexpr std::size_t kSensorKeyLength = 10;
 inline constexpr std::size_t kSensorParametersColumn = 20;
 inline constexpr std::size_t kServerEntriesColumn = 21;
-// The text that allocates a sensor line to this program.
+// What `line` holds from `column` (counted from 1) on; empty when it is
+// shorter.
+std::string_view from_column(std::string_view line, std::size_t column);
+
 // What a global profile allocates to the sensor.
 struct GlobalAllocation {
   // The server listing holds at most this many characters.

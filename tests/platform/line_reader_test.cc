@@ -103,20 +103,21 @@ TEST(LineReaderTest, ByteOrderMarks) {
     std::string content;
     std::vector<std::string> lines;
     bool utf16;
+    bool without_mark;
   } cases[] = {
-      {"UTF-8 mark skipped", "\xEF\xBB\xBFUser.......: X\r\nB\r\n", {"User.......: X", "B"}, false},
-      {"only the first mark", "\xEF\xBB\xBF\xEF\xBB\xBF" "A\n", {"\xEF\xBB\xBF" "A"}, false},
-      {"a mark later in the file stays", "A\n\xEF\xBB\xBF" "B\n", {"A", "\xEF\xBB\xBF" "B"}, false},
-      {"the mark alone", "\xEF\xBB\xBF", {}, false},
-      {"part of a mark is data", "\xEF\xBB", {"\xEF\xBB"}, false},
-      {"UTF-16 little endian", std::string("\xFF\xFEU\0s\0", 6), {"\xFF\xFEU"}, true},
-      {"UTF-16 big endian", std::string("\xFE\xFF\0U", 4), {"\xFE\xFF"}, true},
-      {"no mark", "A\n", {"A"}, false},
-      {"UTF-16 little endian without a mark", std::string("D\0e\0\r\0\n\0x\0", 10), {"D", ""}, true},
-      {"UTF-16 big endian without a mark", std::string("\0D\0e\0\r\0\n\0x", 10), {"", ""}, true},
-      {"UTF-16 whose first line is empty", std::string("\n\0A\0", 4), {"", ""}, true},
-      {"a zero byte in the first line", std::string("AB\0", 3), {"AB"}, true},
-      {"a zero byte in a later line ends its text", std::string("A\nBC\0D\n", 7), {"A", "BC"}, false},
+      {"UTF-8 mark skipped", "\xEF\xBB\xBFUser.......: X\r\nB\r\n", {"User.......: X", "B"}, false, false},
+      {"only the first mark", "\xEF\xBB\xBF\xEF\xBB\xBF" "A\n", {"\xEF\xBB\xBF" "A"}, false, false},
+      {"a mark later in the file stays", "A\n\xEF\xBB\xBF" "B\n", {"A", "\xEF\xBB\xBF" "B"}, false, false},
+      {"the mark alone", "\xEF\xBB\xBF", {}, false, false},
+      {"part of a mark is data", "\xEF\xBB", {"\xEF\xBB"}, false, false},
+      {"UTF-16 little endian", std::string("\xFF\xFEU\0s\0", 6), {"\xFF\xFEU"}, true, false},
+      {"UTF-16 big endian", std::string("\xFE\xFF\0U", 4), {"\xFE\xFF"}, true, false},
+      {"no mark", "A\n", {"A"}, false, false},
+      {"UTF-16 little endian without a mark", std::string("D\0e\0\r\0\n\0x\0", 10), {"D", ""}, true, true},
+      {"UTF-16 big endian without a mark", std::string("\0D\0e\0\r\0\n\0x", 10), {"", ""}, true, true},
+      {"UTF-16 whose first line is empty", std::string("\n\0A\0", 4), {"", ""}, true, true},
+      {"a zero byte in the first line", std::string("AB\0", 3), {"AB"}, true, true},
+      {"a zero byte in a later line ends its text", std::string("A\nBC\0D\n", 7), {"A", "BC"}, false, false},
   };
   for (const auto& c : cases) {
     for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {
@@ -126,6 +127,7 @@ TEST(LineReaderTest, ByteOrderMarks) {
       std::unique_ptr<ReadableFile> file = platform.open_text("f");
       LineReader reader(*file, 99);
       EXPECT_EQ(reader.saved_as_utf16(), c.utf16) << c.name << " " << chunk;
+      EXPECT_EQ(reader.saved_as_utf16_without_mark(), c.without_mark) << c.name << " " << chunk;
       std::vector<std::string> lines;
       std::string line;
       while (reader.next_line(line)) lines.push_back(line);
