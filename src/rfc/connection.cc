@@ -16,7 +16,6 @@ constexpr std::size_t kPasswordField = 10;
 
 char* text_or_null(std::string& text) { return text.empty() ? nullptr : text.data(); }
 
-
 // Every field of the records comes from these entries and the options alone:
 // nothing of an earlier system's logon survives into this one.
 void fill_records(const LogonOverrides& overrides, const LogonEntries& entries, LogonRecords& records) {
