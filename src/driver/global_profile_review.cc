@@ -21,7 +21,7 @@ constexpr int kDone = 0;
 constexpr int kRefused = 2;
 // PRTG shows at most this many channels of one sensor.
 constexpr std::size_t kMostChannels = 50;
-constexpr std::size_t kMarkerLength = 8;
+constexpr std::size_t kMarkerLength = kServerMarker.size();
 
 enum class LineKind { kServer, kSensor };
 
@@ -149,19 +149,19 @@ std::string Review::canonical(LineKind kind, const NaturalReading& reading) cons
   if (item_form_) {
     std::string key = reading.key.substr(0, kServerEntriesColumn - 1 - kMarkerLength);
     key.resize(kServerEntriesColumn - 1 - kMarkerLength, ' ');
-    return "# Gsng: " + key + reading.rest;
+    return std::string(kItemServerMarker) + key + reading.rest;
   }
   std::string key = upper_case(reading.key.substr(0, kSensorKeyLength));
   key.resize(kSensorKeyLength, ' ');
-  if (kind == LineKind::kServer) return "# GSNG: " + key + "  " + reading.rest;
-  return "# GSNX: " + key + " " + reading.rest;
+  if (kind == LineKind::kServer) return std::string(kServerMarker) + key + "  " + reading.rest;
+  return std::string(kSensorMarker) + key + " " + reading.rest;
 }
 
 void Review::classify(std::size_t number, const std::string& line) {
   const std::string marker = line.substr(0, kMarkerLength);
   std::optional<LineKind> kind;
-  if (item_form_ ? marker == "# Gsng: " : upper_case(marker) == "# GSNG: ") kind = LineKind::kServer;
-  if (!item_form_ && upper_case(marker) == "# GSNX: ") kind = LineKind::kSensor;
+  if (item_form_ ? marker == kItemServerMarker : upper_case(marker) == kServerMarker) kind = LineKind::kServer;
+  if (!item_form_ && upper_case(marker) == kSensorMarker) kind = LineKind::kSensor;
   std::optional<std::pair<std::size_t, LineKind>> loose = loose_marker(line);
 
   if (!kind) {
@@ -170,9 +170,9 @@ void Review::classify(std::size_t number, const std::string& line) {
     if (!concerns_asked_key(upper_case(natural.key.substr(0, kSensorKeyLength)))) return;
     const char* what = loose->second == LineKind::kServer ? "a server line" : "a sensor line";
     report(number, std::string("looks like ") + what + ", but the sensor does not read it" +
-                       (item_form_ ? " (in Orvanta.Prf a server line begins with \"# Gsng: \" in exactly this "
-                                     "letter case)"
-                                   : "") +
+                       (item_form_ ? " (in Orvanta.Prf a server line begins with \"" + std::string(kItemServerMarker) +
+                                     "\" in exactly this letter case)"
+                                   : std::string()) +
                        "; write instead: " + canonical(loose->second, natural));
     return;
   }

@@ -57,7 +57,7 @@ Status read_item_profile(Platform& platform, const std::string& path, std::strin
   ListingBuilder listing;
   std::string line;
   while (reader.next_line(line)) {
-    if (line.compare(0, 8, "# Gsng: ") == 0) listing.add(from_column(line, kServerEntriesColumn));
+    if (line.compare(0, kItemServerMarker.size(), kItemServerMarker) == 0) listing.add(from_column(line, kServerEntriesColumn));
   }
   allocation.server_listing = listing.finish();
   allocation.item = item;
@@ -70,8 +70,8 @@ Status read_global_profile(Platform& platform, const std::string& path, std::str
   allocation = GlobalAllocation();
   std::string key(sensor_key);
   key.resize(kSensorKeyLength, ' ');
-  const std::string server_marker = "# GSNG: " + key;
-  const std::string sensor_marker = "# GSNX: " + key;
+  const std::string server_marker = std::string(kServerMarker) + key;
+  const std::string sensor_marker = std::string(kSensorMarker) + key;
 
   std::unique_ptr<ReadableFile> file = platform.open_text(path);
   if (!file) return error_status(Fault::kGlobalProfileMissing, {kGlobalProfileName});

@@ -24,6 +24,11 @@ inline constexpr std::size_t kGlobalProfileLineRoom = 199;
 inline constexpr std::size_t kSensorKeyLength = 10;
 inline constexpr std::size_t kSensorParametersColumn = 20;
 inline constexpr std::size_t kServerEntriesColumn = 21;
+// The markers, in exactly this letter case: a server line of the global
+// profile, a sensor line of it, a server line of the item profile.
+inline constexpr std::string_view kServerMarker = "# GSNG: ";
+inline constexpr std::string_view kSensorMarker = "# GSNX: ";
+inline constexpr std::string_view kItemServerMarker = "# Gsng: ";
 // What `line` holds from `column` (counted from 1) on; empty when it is
 // shorter.
 std::string_view from_column(std::string_view line, std::size_t column);
