@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
+#include "base/texts.h"
+
 namespace quillar {
 namespace {
-
-// A decimal of at most `digits` digits, without sign or leading zero.
-std::optional<std::uint64_t> plain_decimal(std::string_view text, std::size_t digits) {
-  if (text.empty() || text.size() > digits || (text.size() > 1 && text[0] == '0')) return std::nullopt;
-  std::uint64_t number = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    number = number * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  return number;
-}
 
 // Takes one record's meaning into `records`; false when the payload does not
 // fit its kind.
