@@ -81,20 +81,8 @@ ChildRecords decode_records(std::string_view stream) {
 }
 
 ChildRecords read_child_records(Platform& platform, const std::string& scratch) {
-  std::string stream;
-  const std::string path = scratch + "\\" + kRecordsFile;
   // Anything but a plain file in its place is not the child's stream.
-  std::unique_ptr<ReadableFile> file;
-  if (platform.entry_kind(path) == EntryKind::kFile) file = platform.open_bytes(path);
-  if (file) {
-    char block[4096];
-    while (stream.size() < kRecordsRoom) {
-      std::size_t n = file->read(block, sizeof block);
-      if (n == 0) break;
-      stream.append(block, n);
-    }
-  }
-  return decode_records(stream);
+  return decode_records(plain_file_content(platform, scratch + "\\" + kRecordsFile, kRecordsRoom).value_or(""));
 }
 
 }  // namespace quillar

@@ -28,15 +28,6 @@ bool is_sensor_file(const std::string& name) {
 
 std::string in_folder(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 
-// The content of a plain file; nothing for a missing file, a link or a
-// folder.
-std::optional<std::string> plain_file_content(Platform& platform, const std::string& path) {
-  if (platform.entry_kind(path) != EntryKind::kFile) return std::nullopt;
-  std::unique_ptr<ReadableFile> file = platform.open_bytes(path);
-  if (!file) return std::nullopt;
-  return read_rest(*file);
-}
-
 void report_unwritten(Platform& platform, const std::string& name) {
   platform.write_error_console(std::string(kProgramWord) + ": " + name + " not written whole: " +
                                platform.failure_reason() + "\n");
