@@ -49,4 +49,14 @@ long leading_integer(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::optional<std::uint64_t> plain_decimal(std::string_view text, std::size_t digits) {
+  if (text.empty() || text.size() > digits || (text.size() > 1 && text[0] == '0')) return std::nullopt;
+  std::uint64_t number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return number;
+}
+
 }  // namespace quillar

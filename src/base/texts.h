@@ -2,6 +2,7 @@
 #ifndef QUILLAR_BASE_TEXTS_H_
 #define QUILLAR_BASE_TEXTS_H_
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,11 @@ void blanks_for_colons(std::string& text);
 // character ends the number, and no digits give 0. Values beyond the range of
 // long are clamped.
 long leading_integer(std::string_view text);
+
+// A number written by the program itself: 1 to `digits` decimal digits and
+// nothing else, without a leading zero ("0" alone is zero). Nothing for any
+// other text.
+std::optional<std::uint64_t> plain_decimal(std::string_view text, std::size_t digits);
 
 }  // namespace quillar
 

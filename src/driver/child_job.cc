@@ -1,5 +1,6 @@
 #include "driver/child_job.h"
 
+#include "base/texts.h"
 #include "driver/scratch_folder.h"
 
 namespace quillar {
@@ -13,17 +14,11 @@ std::vector<std::string> child_command_line(const std::string& program, const Ch
 
 std::optional<ChildJob> take_child_job(std::vector<std::string>& arguments) {
   if (arguments.size() < 3 || arguments[0] != kChildMarker) return std::nullopt;
-  ChildJob job;
-  job.scratch = arguments[1];
-  std::optional<unsigned long> owner = scratch_owner(job.scratch);
-  const std::string& position = arguments[2];
-  if (!owner || position.empty() || position.size() > 5 || position[0] == '0') return std::nullopt;
-  job.position = 0;
-  for (char c : position) {
-    if (c < '0' || c > '9') return std::nullopt;
-    job.position = job.position * 10 + static_cast<std::size_t>(c - '0');
-  }
-  job.parent_id = *owner;
+  std::optional<unsigned long> owner = scratch_owner(arguments[1]);
+  // Positions count from 1.
+  std::optional<std::uint64_t> position = plain_decimal(arguments[2], 5);
+  if (!owner || !position || *position == 0) return std::nullopt;
+  const ChildJob job{arguments[1], *owner, static_cast<std::size_t>(*position)};
   arguments.erase(arguments.begin(), arguments.begin() + 3);
   return job;
 }

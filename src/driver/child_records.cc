@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
+#include "base/texts.h"
+
 namespace quillar {
 namespace {
-
-// A decimal of at most `digits` digits, without sign or leading zero.
-std::optional<std::uint64_t> plain_decimal(std::string_view text, std::size_t digits) {
-  if (text.empty() || text.size() > digits || (text.size() > 1 && text[0] == '0')) return std::nullopt;
-  std::uint64_t number = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    number = number * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  return number;
-}
 
 // Takes one record's meaning into `records`; false when the payload does not
 // fit its kind.
@@ -90,20 +81,8 @@ ChildRecords decode_records(std::string_view stream) {
 }
 
 ChildRecords read_child_records(Platform& platform, const std::string& scratch) {
-  std::string stream;
-  const std::string path = scratch + "\\" + kRecordsFile;
   // Anything but a plain file in its place is not the child's stream.
-  std::unique_ptr<ReadableFile> file;
-  if (platform.entry_kind(path) == EntryKind::kFile) file = platform.open_bytes(path);
-  if (file) {
-    char block[4096];
-    while (stream.size() < kRecordsRoom) {
-      std::size_t n = file->read(block, sizeof block);
-      if (n == 0) break;
-      stream.append(block, n);
-    }
-  }
-  return decode_records(stream);
+  return decode_records(plain_file_content(platform, scratch + "\\" + kRecordsFile, kRecordsRoom).value_or(""));
 }
 
 }  // namespace quillar

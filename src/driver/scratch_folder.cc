@@ -28,15 +28,6 @@ bool is_sensor_file(const std::string& name) {
 
 std::string in_folder(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 
-// The content of a plain file; nothing for a missing file, a link or a
-// folder.
-std::optional<std::string> plain_file_content(Platform& platform, const std::string& path) {
-  if (platform.entry_kind(path) != EntryKind::kFile) return std::nullopt;
-  std::unique_ptr<ReadableFile> file = platform.open_bytes(path);
-  if (!file) return std::nullopt;
-  return read_rest(*file);
-}
-
 void report_unwritten(Platform& platform, const std::string& name) {
   platform.write_error_console(std::string(kProgramWord) + ": " + name + " not written whole: " +
                                platform.failure_reason() + "\n");
@@ -91,18 +82,14 @@ std::optional<unsigned long> scratch_owner(std::string_view name) {
   if (name.substr(0, prefix.size()) != prefix) return std::nullopt;
   name.remove_prefix(prefix.size());
   const std::size_t dot = name.find('.');
-  if (dot == std::string_view::npos || dot == 0 || dot > 10 || name[0] == '0') return std::nullopt;
-  unsigned long long owner = 0;
-  for (char c : name.substr(0, dot)) {
-    if (c < '0' || c > '9') return std::nullopt;
-    owner = owner * 10 + static_cast<unsigned long long>(c - '0');
-  }
+  if (dot == std::string_view::npos) return std::nullopt;
+  const std::optional<std::uint64_t> owner = plain_decimal(name.substr(0, dot), 10);
   const std::string_view token = name.substr(dot + 1);
-  if (token.empty() || token.size() > 16 || owner > 0xFFFFFFFFull) return std::nullopt;
+  if (!owner || *owner == 0 || *owner > 0xFFFFFFFFu || token.empty() || token.size() > 16) return std::nullopt;
   for (char c : token) {
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return std::nullopt;
   }
-  return static_cast<unsigned long>(owner);
+  return static_cast<unsigned long>(*owner);
 }
 
 std::optional<std::string> make_scratch_folder(Platform& platform) {

@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -48,11 +49,22 @@ class TextFile final : public ReadableFile {
 
 }  // namespace
 
-std::string read_rest(ReadableFile& file) {
+std::string read_rest(ReadableFile& file, std::size_t room) {
   std::string content;
   char block[4096];
-  while (std::size_t n = file.read(block, sizeof block)) content.append(block, n);
+  while (content.size() < room) {
+    const std::size_t n = file.read(block, std::min(sizeof block, room - content.size()));
+    if (n == 0) break;
+    content.append(block, n);
+  }
   return content;
+}
+
+std::optional<std::string> plain_file_content(Platform& platform, const std::string& path, std::size_t room) {
+  if (platform.entry_kind(path) != EntryKind::kFile) return std::nullopt;
+  std::unique_ptr<ReadableFile> file = platform.open_bytes(path);
+  if (!file) return std::nullopt;
+  return read_rest(*file, room);
 }
 
 void Platform::begin_console_line() {

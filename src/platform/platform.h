@@ -255,8 +255,13 @@ class PlatformWrapper : public Platform {
   Platform& target_;
 };
 
-// The rest of a file, as it reads.
-std::string read_rest(ReadableFile& file);
+// The rest of a file, as it reads, up to `room` bytes.
+std::string read_rest(ReadableFile& file, std::size_t room = std::string::npos);
+
+// The content of a plain file, up to `room` bytes; nothing when a link, a
+// folder or nothing stands at `path`, or the file does not open.
+std::optional<std::string> plain_file_content(Platform& platform, const std::string& path,
+                                              std::size_t room = std::string::npos);
 
 // The platform of the machine the program runs on.
 std::unique_ptr<Platform> make_system_platform();

@@ -163,3 +163,34 @@ TEST(ConsoleTest, BeginsALineOnlyInsideOne) {
 
 }  // namespace
 }  // namespace quillar
+
+namespace quillar {
+namespace {
+
+// Only a plain file is read, and never past its room, whatever the size of
+// the reads.
+TEST(PlainFileContentTest, ReadsPlainFilesOnlyAndUpToTheirRoom) {
+  FakePlatform platform;
+  platform.read_chunk = 3;
+  platform.files["f"] = "0123456789";
+  platform.files["through"] = "behind a link";
+  platform.links.insert("through");
+  platform.folders.insert("dir");
+  const struct {
+    const char* path;
+    std::size_t room;
+    std::optional<std::string> content;
+  } cases[] = {
+      {"f", std::string::npos, "0123456789"},
+      {"f", 10, "0123456789"},
+      {"f", 4, "0123"},
+      {"f", 0, ""},
+      {"through", std::string::npos, std::nullopt},
+      {"dir", std::string::npos, std::nullopt},
+      {"missing", std::string::npos, std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(plain_file_content(platform, c.path, c.room), c.content) << c.path << c.room;
+}
+
+}  // namespace
+}  // namespace quillar
