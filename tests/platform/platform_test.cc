@@ -80,13 +80,15 @@ TEST(PosixPlatformTest, WritingReplacesAFileOfAnyLetterCase) {
   EXPECT_EQ(drives.read("c/work/saprfc.ini"), std::string("new\r\n\0", 6));
   EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/SapRfc.ini"));
 
+  std::unique_ptr<Folder> working = platform->open_folder("");
+  ASSERT_NE(working, nullptr);
   {
-    std::unique_ptr<WritableFile> log = platform->append_text("quillar.LOG");
+    std::unique_ptr<WritableFile> log = working->write_file("quillar.LOG", FileWriting::kAppendText);
     ASSERT_NE(log, nullptr);
     EXPECT_TRUE(log->write("1 a b\n"));
   }
   {
-    std::unique_ptr<WritableFile> log = platform->append_text("Quillar.log");
+    std::unique_ptr<WritableFile> log = working->write_file("Quillar.log", FileWriting::kAppendText);
     EXPECT_TRUE(log->write("2 c d\n"));
   }
   EXPECT_EQ(drives.read("c/work/quillar.LOG"), "1 a b\n2 c d\n");
@@ -189,7 +191,8 @@ TEST(PlainFileContentTest, ReadsPlainFilesOnlyAndUpToTheirRoom) {
       {"dir", std::string::npos, std::nullopt},
       {"missing", std::string::npos, std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(plain_file_content(platform, c.path, c.room), c.content) << c.path << c.room;
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  for (const auto& c : cases) EXPECT_EQ(plain_file_content(*working, c.path, c.room), c.content) << c.path << c.room;
 }
 
 }  // namespace
