@@ -660,14 +660,16 @@ TEST_F(ProcessingEndToEnd, ADeadlineThatIsKeptChangesNoByte) {
   }
 }
 
-// The ranges themselves are the options' own; here the refusal ends the run
-// in its error document before any system is measured.
+// Which values are refused is the options' own matter; here the refusal
+// ends the run in its error document before any system is measured.
 TEST_F(ProcessingEndToEnd, ADeadlineOrRuntimeOutOfRangeIsRefused) {
   given_systems({"PRD"});
   for (const auto& [options, text] : std::vector<std::pair<std::string, std::string>>{
            {",DEADLINE=51", "Error 1062: DEADLINE=51 is out of range, 1 to 50 seconds as RUNTIME=50 allows..."},
            {",DEADLINE=20,RUNTIME=19", "Error 1062: DEADLINE=20 is out of range, 1 to 19 seconds as RUNTIME=19 allows..."},
-           {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."}}) {
+           {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
+           {",PARALLEL=1e9", "Error 1062: PARALLEL=1e9 is not a whole number..."},
+           {",RUNTIME=30", "Error 1062: RUNTIME=30 bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them..."}}) {
     ProcessResult refused = host().run({"PRD", options}, kRun);
     EXPECT_EQ(refused.standard_output, host().console_form(error_document(text))) << options;
     EXPECT_EQ(refused.exit_code, 2) << options;
