@@ -32,22 +32,6 @@ class WindowsLibrary final : public SharedLibrary {
   HMODULE module_;
 };
 
-// The C runtime's error number of a Windows error, so that failure_reason
-// tells it in the same words as the C runtime's own failures.
-int errno_of(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return EACCES;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
-    default: return EIO;
-  }
-}
-
 class WindowsPlatform final : public Platform {
  public:
   // The C runtime refuses to open a folder as a file, so no extra test is needed.
@@ -90,11 +74,12 @@ class WindowsPlatform final : public Platform {
   }
   bool make_directory(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
   bool remove_directory(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) override {
-    return start_child_process(arguments);
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                              std::string_view job) override {
+    return start_child_process(arguments, job);
   }
-  // The job of start_program ends a child with its parent.
-  void end_with_parent(unsigned long) override {}
+  std::optional<std::string> job_from_parent() override { return job_waiting_in_input(); }
+  void end_with_parent(unsigned long parent_id) override { end_with_parent_process(parent_id); }
   unsigned long process_id() override { return GetCurrentProcessId(); }
   bool process_alive(unsigned long process_id) override { return windows_process_alive(process_id); }
   std::uint64_t random_number() override {
