@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
+#include "platform/windows_folder.h"
 #include "platform/windows_process.h"
 
 namespace quillar {
@@ -41,9 +42,6 @@ class WindowsPlatform final : public Platform {
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
     return make_writable(std::fopen(path.c_str(), "wb"));
   }
-  std::unique_ptr<WritableFile> append_text(const std::string& path) override {
-    return make_writable(std::fopen(path.c_str(), "at"));
-  }
   bool delete_file(const std::string& path) override { return std::remove(path.c_str()) == 0; }
   // The C runtime's rename refuses an existing target; MoveFileEx replaces
   // it in one step, and writes it through before it returns.
@@ -69,11 +67,6 @@ class WindowsPlatform final : public Platform {
     return length == 0 || length >= sizeof full ? path : std::string(full, length);
   }
   std::string failure_reason() override { return std::strerror(errno); }
-  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override {
-    return make_writable(std::fopen(path.c_str(), "ab"));
-  }
-  bool make_directory(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
-  bool remove_directory(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
   std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
                                               std::string_view job) override {
     return start_child_process(arguments, job);
@@ -89,10 +82,7 @@ class WindowsPlatform final : public Platform {
     return (static_cast<std::uint64_t>(high) << 32) | low;
   }
   EntryKind entry_kind(const std::string& path) override { return windows_entry_kind(path); }
-  std::vector<std::string> folder_entries(const std::string& path) override { return windows_folder_entries(path); }
-  bool move_entry(const std::string& from, const std::string& to) override {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-  }
+  std::unique_ptr<Folder> open_folder(const std::string& path) override { return open_windows_folder(path); }
   bool enter_directory(const std::string& path) override { return windows_enter_directory(path); }
   void finish_output(int) override { std::fflush(stdout); }
   std::uint64_t monotonic_ms() override { return GetTickCount64(); }

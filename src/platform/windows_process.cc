@@ -313,20 +313,6 @@ EntryKind windows_entry_kind(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kFolder : EntryKind::kFile;
 }
 
-std::vector<std::string> windows_folder_entries(const std::string& path) {
-  std::vector<std::string> names;
-  if (windows_entry_kind(path.empty() ? "." : path) != EntryKind::kFolder) return names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path.empty() ? std::string("*") : path + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
-
 bool windows_enter_directory(const std::string& path) {
   return windows_entry_kind(path) == EntryKind::kFolder && SetCurrentDirectoryA(path.c_str()) != 0;
 }

@@ -68,7 +68,6 @@ bool windows_process_alive(unsigned long process_id);
 
 // Entries of the file system, never following a reparse point.
 EntryKind windows_entry_kind(const std::string& path);
-std::vector<std::string> windows_folder_entries(const std::string& path);
 bool windows_enter_directory(const std::string& path);
 
 }  // namespace quillar
