@@ -83,7 +83,8 @@ class RecordingConsole final : public PlatformWrapper {
 // so that the parent tells the report from the rest of the output.
 class ReportConsole final : public PlatformWrapper {
  public:
-  explicit ReportConsole(RecordingConsole& console) : PlatformWrapper(console), console_(console) {}
+  explicit ReportConsole(RecordingConsole& console)
+      : PlatformWrapper(static_cast<Platform&>(console)), console_(console) {}
   void write_console(std::string_view text) override { console_.record_output(RecordKind::kReport, text); }
 
  private:

@@ -273,6 +273,9 @@ class Platform {
 class PlatformWrapper : public Platform {
  public:
   explicit PlatformWrapper(Platform& target) : target_(target) {}
+  // A wrapper of a wrapper wraps it: it never copies the other's target.
+  PlatformWrapper(const PlatformWrapper&) = delete;
+  PlatformWrapper& operator=(const PlatformWrapper&) = delete;
   Platform& target() { return target_; }
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override { return target_.open_bytes(path); }
