@@ -147,8 +147,6 @@ std::optional<std::string> make_scratch_folder(Platform& platform, Folder& worki
   for (int tries = 0; tries < kNameTries; ++tries) {
     std::string name = new_scratch_name(platform);
     if (working.make_private_folder(name)) return name;
-    // Only a name that is taken is worth another try.
-    if (working.kind(name) == EntryKind::kMissing) break;
   }
   return std::nullopt;
 }
