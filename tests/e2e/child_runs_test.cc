@@ -610,5 +610,37 @@ TEST_F(ChildRunsEndToEnd, TheChildsArgumentsFromAShellMakeNoChild) {
   std::filesystem::remove_all(host().local_path(kRun + "\\Quillar.4242.ab"));
 }
 
+// A child that ends without finishing is reported by what ended it, not as
+// one that did not answer: a disk too full for its records, a kill from
+// outside.
+TEST_F(ChildRunsEndToEnd, AChildThatEndsUnfinishedIsReportedByWhatEndedIt) {
+  if (host().under_wine()) GTEST_SKIP() << "POSIX mounts and signals";
+  const std::string run_folder = shell_quoted(host().local_path(kRun).string());
+  const std::string landscape = shell_quoted((std::filesystem::temp_directory_path() / "quillar-landscape").string());
+  // Three pages: the landscape, a filler and the job file of the child,
+  // which then finds no room for its first record.
+  const std::string full_disk = "cp RfcSim.ini " + landscape + " && page=$(getconf PAGESIZE) && mount -t tmpfs -o size=$((3 * page)) tmpfs " +
+                                run_folder + " && cd " + run_folder + " && cp " + landscape +
+                                " RfcSim.ini && head -c $page /dev/zero > filler";
+  std::optional<ProcessResult> full = run_in_own_mounts(full_disk, {kSensors + "PRD", "MODE=Mervesk,DEADLINE=3"});
+  if (full) {
+    EXPECT_EQ(full->standard_output,
+              error_document("Error 1064: SAP system BIN was not measured, its child process ended unfinished "
+                             "(exit status 3)"));
+    EXPECT_EQ(full->exit_code, 2);
+  } else {
+    std::cout << "skipped the full disk: this machine gives no mount namespace\n";
+  }
+
+  std::string killed_script = shell_quoted(host().sensor_path()) + " " + shell_quoted(kSensors + "HANG") +
+                              " 'MODE=Mervesk,DEADLINE=20' & sensor=$!; sleep 1; pkill -KILL -P $sensor; wait $sensor";
+  ProcessResult killed = host().run_program("/bin/sh", {"-c", killed_script}, kRun);
+  EXPECT_EQ(killed.standard_output,
+            error_document("Error 1064: SAP system HANG was not measured, its child process ended unfinished "
+                           "(signal 9)"));
+  EXPECT_EQ(killed.exit_code, 2);
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace quillar::e2e
