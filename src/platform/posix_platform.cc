@@ -50,16 +50,9 @@ bool refuse_name(const std::string& name) {
   return true;
 }
 
-// Opens `name` of the folder `folder` with `flags` (never following a link,
-// never waiting on a FIFO or device) and keeps it only when it is a plain
-// file.
-int open_plain_file(int folder, const std::string& name, int flags) {
-  int descriptor = ::openat(folder, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-  if (descriptor < 0) {
-    // A link at the name.
-    if (errno == ELOOP) errno = EPERM;
-    return -1;
-  }
+// Keeps an open descriptor only when it is a plain file, and lets its reads
+// wait again; closes it and gives -1 otherwise.
+int keep_plain_file(int descriptor) {
   struct stat info{};
   if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(descriptor);
@@ -71,21 +64,25 @@ int open_plain_file(int folder, const std::string& name, int flags) {
   return descriptor;
 }
 
+// Opens `name` of the folder `folder` with `flags` (never following a link,
+// never waiting on a FIFO or device) and keeps it only when it is a plain
+// file.
+int open_plain_file(int folder, const std::string& name, int flags) {
+  int descriptor = ::openat(folder, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (descriptor < 0) {
+    // A link at the name.
+    if (errno == ELOOP) errno = EPERM;
+    return -1;
+  }
+  return keep_plain_file(descriptor);
+}
+
 // Opens a file by path for reading, following links as the Windows build
 // does, but only a plain file: a FIFO or device there would never end or
 // never answer.
 int open_readable(const std::string& path) {
   int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (descriptor < 0) return -1;
-  struct stat info{};
-  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(descriptor);
-    errno = S_ISDIR(info.st_mode) ? EISDIR : EPERM;
-    return -1;
-  }
-  int status_flags = ::fcntl(descriptor, F_GETFL);
-  if (status_flags >= 0) ::fcntl(descriptor, F_SETFL, status_flags & ~O_NONBLOCK);
-  return descriptor;
+  return descriptor < 0 ? -1 : keep_plain_file(descriptor);
 }
 
 class PosixFolder final : public Folder {
