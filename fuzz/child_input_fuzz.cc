@@ -1,4 +1,4 @@
-// What a child run reads: its command line, marker and job first, through
+// What a child run reads: the job handed to it and its command line, through
 // the sensor's whole start-up; and, on the parent's side, the record stream
 // a child leaves.
 #include <cstddef>
@@ -16,9 +16,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform.files[sensors + "PRD.P00"] = quillar::fuzz_profile("BIN", "sapbin");
   platform.files[sensors + "Orvanta.Prf"] = "# Gsng: ITEM form   PRD.P00#QAS.P00#\r\n";
   platform.folders.insert("Quillar.7.1");
-  std::vector<std::string> command_line = {"quillar.exe", "--child"};
-  command_line.push_back(input.ConsumeBool() ? "Quillar.7.1" : input.ConsumeRandomLengthString(40));
-  command_line.push_back(input.ConsumeRandomLengthString(8));
+  platform.files["Quillar.7.1\\Quillar.job"] = "0123456789abcdef0123456789abcdef";
+  if (input.ConsumeBool()) {
+    platform.job_on_input = "Quillar child job 1\n" +
+                            (input.ConsumeBool() ? std::string("Quillar.7.1") : input.ConsumeRandomLengthString(40)) +
+                            "\n" + input.ConsumeRandomLengthString(8) + "\n" + input.ConsumeRandomLengthString(40) + "\n";
+  } else if (input.ConsumeBool()) {
+    platform.job_on_input = input.ConsumeRandomLengthString(200);
+  }
+  std::vector<std::string> command_line = {"quillar.exe"};
   const int more = input.ConsumeIntegralInRange(0, 4);
   for (int k = 0; k < more; ++k) command_line.push_back(input.ConsumeRandomLengthString(200));
   int exit_code = quillar::run_sensor(platform, command_line);

@@ -11,7 +11,7 @@ case "${1:-build}" in
   # wine32:i386 runs the 32-bit quillar.exe; it needs the i386 architecture.
   # libclang-rt-dev is the sanitizer runtime of the release's default clang.
   test) packages+=(libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 clang
-                   libclang-rt-dev valgrind libxml2-utils) ;;
+                   libclang-rt-dev valgrind libxml2-utils procps) ;;
   bench) packages=(valgrind) ;;
 esac
 

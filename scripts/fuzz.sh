@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time
 # (first argument, seconds; 60 by default), seeded from the test fixtures.
-# Fails on any crash, leak, timeout or sanitizer report.
+# Fails on any crash, leak, timeout or sanitizer report (fuzz-verdict.sh
+# decides); the input of a finding is kept in build-fuzz/artifacts/TARGET/.
 set -uo pipefail
 seconds=${1:-60}
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,17 +37,19 @@ failed=0
 printf '%-22s %12s %10s %s\n' target executions corpus result
 for target in command_line system_profile global_profile path_override trace_scan rfcsim_files single_run global_run child_input; do
   log="$build/$target.log"
+  artifacts="$build/artifacts/$target"
+  rm -rf "$artifacts" && mkdir -p "$artifacts"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1 \
     "$build/${target}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 \
-    -print_final_stats=1 "$corpus/$target" > "$log" 2>&1
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus/$target" > "$log" 2>&1
   status=$?
   runs=$(awk '/stat::number_of_executed_units/ { print $2 }' "$log")
   files=$(find "$corpus/$target" -type f | wc -l)
-  if [ $status -eq 0 ] && ! grep -qE 'ERROR: |runtime error' "$log"; then
+  if "$here/scripts/fuzz-verdict.sh" "$status" "$log" "$artifacts" > "$build/$target.verdict"; then
     printf '%-22s %12s %10s %s\n' "$target" "${runs:-?}" "$files" ok
   else
     printf '%-22s %12s %10s %s\n' "$target" "${runs:-?}" "$files" "FAILED (see $log)"
-    grep -E -A20 'ERROR: |runtime error' "$log" | head -40
+    cat "$build/$target.verdict"
     failed=1
   fi
 done

@@ -15,6 +15,12 @@ class MemoryReadable final : public ReadableFile {
     at_ += n;
     return n;
   }
+  std::optional<std::uint64_t> size() override { return content_.size(); }
+  bool seek(std::uint64_t offset) override {
+    if (offset > content_.size()) return false;
+    at_ = static_cast<std::size_t>(offset);
+    return true;
+  }
 
  private:
   std::string content_;
@@ -172,6 +178,74 @@ bool FakePlatform::move_entry(const std::string& from, const std::string& to) {
   }
   folders.insert(moved_folders.begin(), moved_folders.end());
   return true;
+}
+
+namespace {
+
+class FakeFolder final : public Folder {
+ public:
+  FakeFolder(FakePlatform& platform, std::string path)
+      : platform_(platform), path_(std::move(path)), prefix_(path_.empty() ? "" : path_ + "\\") {}
+
+  std::vector<std::string> entries() override {
+    std::vector<std::string> names;
+    for (const std::string& name : platform_.folder_entries(path_)) {
+      if (is_entry_name(name)) names.push_back(name);
+    }
+    return names;
+  }
+  EntryKind kind(const std::string& name) override {
+    return is_entry_name(name) ? platform_.entry_kind(prefix_ + name) : EntryKind::kMissing;
+  }
+  std::unique_ptr<ReadableFile> open_file(const std::string& name) override {
+    if (kind(name) != EntryKind::kFile) return nullptr;
+    return platform_.open_bytes(prefix_ + name);
+  }
+  std::unique_ptr<WritableFile> write_file(const std::string& name, FileWriting how) override {
+    const EntryKind found = kind(name);
+    if (!is_entry_name(name) || found == EntryKind::kFolder || found == EntryKind::kOther) return nullptr;
+    if (how == FileWriting::kNew && found != EntryKind::kMissing) return nullptr;
+    if (how == FileWriting::kReplace || how == FileWriting::kNew) return platform_.create_bytes(prefix_ + name);
+    return platform_.append_text(prefix_ + name);
+  }
+  bool remove_file(const std::string& name) override {
+    return kind(name) != EntryKind::kFolder && is_entry_name(name) && platform_.delete_file(prefix_ + name);
+  }
+  std::unique_ptr<Folder> open_folder(const std::string& name) override {
+    if (kind(name) != EntryKind::kFolder) return nullptr;
+    return std::make_unique<FakeFolder>(platform_, prefix_ + name);
+  }
+  bool make_private_folder(const std::string& name) override {
+    return is_entry_name(name) && platform_.make_directory(prefix_ + name);
+  }
+  bool remove_folder(const std::string& name) override {
+    return is_entry_name(name) && platform_.remove_directory(prefix_ + name);
+  }
+  bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) override {
+    auto* to = dynamic_cast<FakeFolder*>(&target);
+    if (to == nullptr || !is_entry_name(name) || !is_entry_name(new_name) || kind(name) == EntryKind::kMissing) {
+      return false;
+    }
+    const EntryKind there = to->kind(new_name);
+    if (there == EntryKind::kFolder || (!replace && there != EntryKind::kMissing)) return false;
+    return platform_.move_entry(prefix_ + name, to->prefix_ + new_name);
+  }
+  bool owned_by_this_user() override { return platform_.foreign_folders.count(path_) == 0; }
+
+ private:
+  FakePlatform& platform_;
+  std::string path_;
+  std::string prefix_;
+};
+
+}  // namespace
+
+std::unique_ptr<Folder> FakePlatform::open_folder(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  // The parent of the working directory is always there.
+  if (!folder.empty() && folder != ".." && entry_kind(folder) != EntryKind::kFolder) return nullptr;
+  return std::make_unique<FakeFolder>(*this, folder);
 }
 
 bool FakePlatform::replace_file(const std::string& from, const std::string& to) {

@@ -3,6 +3,7 @@
 #define QUILLAR_TESTS_FAKE_PLATFORM_H_
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,7 +44,9 @@ class FakePlatform : public Platform {
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override;
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override;
-  std::unique_ptr<WritableFile> append_text(const std::string& path) override;
+  // Opens a file for appending, creating it when missing: what the folders'
+  // writers use.
+  std::unique_ptr<WritableFile> append_text(const std::string& path);
   bool delete_file(const std::string& path) override;
   // Paths whose replacement fails, as on a file that another program holds
   // open.
@@ -62,10 +65,17 @@ class FakePlatform : public Platform {
     return path.size() > 1 && path[1] == ':' ? path : "C:\\work\\" + path;
   }
   std::string failure_reason() override { return "No such file or directory"; }
-  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return append_text(path); }
-  bool make_directory(const std::string& path) override;
-  bool remove_directory(const std::string& path) override;
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>&) override { return nullptr; }
+  bool make_directory(const std::string& path);
+  bool remove_directory(const std::string& path);
+  // No child ever starts; the jobs offered are recorded.
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>&, std::string_view job) override {
+    offered_jobs.emplace_back(job);
+    return nullptr;
+  }
+  std::vector<std::string> offered_jobs;
+  // What standard input holds, for a run as a child.
+  std::optional<std::string> job_on_input;
+  std::optional<std::string> job_from_parent() override { return job_on_input; }
   void end_with_parent(unsigned long) override {}
   unsigned long process_id() override { return 4242; }
   bool process_alive(unsigned long process_id) override { return alive.count(process_id) != 0; }
@@ -73,8 +83,13 @@ class FakePlatform : public Platform {
   std::uint64_t monotonic_ms() override { return clock_ms; }
   void sleep_ms(unsigned milliseconds) override { clock_ms += milliseconds; }
   EntryKind entry_kind(const std::string& path) override;
-  std::vector<std::string> folder_entries(const std::string& path) override;
-  bool move_entry(const std::string& from, const std::string& to) override;
+  // A folder of the paths above: its entries are the paths that begin with
+  // its own and a backslash ("" is the working directory).
+  std::unique_ptr<Folder> open_folder(const std::string& path) override;
+  std::vector<std::string> folder_entries(const std::string& path);
+  bool move_entry(const std::string& from, const std::string& to);
+  // Folders that belong to another user.
+  std::set<std::string> foreign_folders;
   bool enter_directory(const std::string&) override { return false; }
   void finish_output(int exit_code) override { finished_with.push_back(exit_code); }
   std::uint64_t clock_ms = 0;

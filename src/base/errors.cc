@@ -58,6 +58,17 @@ constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
     // Values: the option's keyword and value as read, the highest value it
     // takes and its unit.
     {Fault::kRunLimitsOutOfRange, "1062", "{}={} is out of range, 1 to {} {}...", kOptionsRoom},
+    // Values: the option's keyword and value as read.
+    {Fault::kRunLimitNotWhole, "1062", "{}={} is not a whole number...", kOptionsRoom},
+    {Fault::kRuntimeAlone, "1062", "{}={} bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them...",
+     kOptionsRoom},
+    // Values: the system (its destination, or its profile in a global run)
+    // and what failed, in the system's words.
+    {Fault::kChildNotStarted, "1063", "SAP system {} was not measured, no child process could be started: {}",
+     kProfileNameRoom},
+    // Values: the system and how its child ended ("exit status 3", "signal 9").
+    {Fault::kChildEndedUnfinished, "1064", "SAP system {} was not measured, its child process ended unfinished ({})",
+     kProfileNameRoom},
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 

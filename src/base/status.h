@@ -48,6 +48,10 @@ enum class Fault {
   kLibraryDamaged,         // 1055
   kSystemTooSlow,          // 1061
   kRunLimitsOutOfRange,    // 1062
+  kRunLimitNotWhole,       // 1062
+  kRuntimeAlone,           // 1062
+  kChildNotStarted,        // 1063
+  kChildEndedUnfinished,   // 1064
   kInvalidPathUsage,       // no number
   kCount,                  // not a fault: the number of faults
 };

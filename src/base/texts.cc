@@ -59,4 +59,11 @@ std::optional<std::uint64_t> plain_decimal(std::string_view text, std::size_t di
   return number;
 }
 
+std::string hexadecimal_digits(std::uint64_t number) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text(16, '0');
+  for (std::size_t k = 16; k-- > 0; number >>= 4) text[k] = kDigits[number & 0xF];
+  return text;
+}
+
 }  // namespace quillar

@@ -39,6 +39,10 @@ long leading_integer(std::string_view text);
 // other text.
 std::optional<std::uint64_t> plain_decimal(std::string_view text, std::size_t digits);
 
+// `number` as 16 lower-case hexadecimal digits, for names and secrets that
+// the program makes.
+std::string hexadecimal_digits(std::uint64_t number);
+
 }  // namespace quillar
 
 #endif  // QUILLAR_BASE_TEXTS_H_

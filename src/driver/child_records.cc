@@ -18,7 +18,8 @@ bool take_record(char kind, std::string_view payload, ChildRecords& records) {
       records.system_line = payload;
       return true;
     case RecordKind::kConsole:
-      records.output.push_back({RecordKind::kConsole, std::string(payload)});
+    case RecordKind::kReport:
+      records.output.push_back({static_cast<RecordKind>(kind), std::string(payload)});
       return true;
     case RecordKind::kBeginLine:
       if (!payload.empty()) return false;
@@ -80,9 +81,9 @@ ChildRecords decode_records(std::string_view stream) {
   return records;
 }
 
-ChildRecords read_child_records(Platform& platform, const std::string& scratch) {
+ChildRecords read_child_records(Folder& scratch) {
   // Anything but a plain file in its place is not the child's stream.
-  return decode_records(plain_file_content(platform, scratch + "\\" + kRecordsFile, kRecordsRoom).value_or(""));
+  return decode_records(plain_file_content(scratch, kRecordsFile, kRecordsRoom).value_or(""));
 }
 
 }  // namespace quillar

@@ -24,6 +24,7 @@ enum class RecordKind : char {
   kChannelName = 'N',   // a global run's system: the channel's name
   kSystemLine = 'L',    // its trace line, before the state word
   kConsole = 'C',       // bytes of standard output
+  kReport = 'R',        // bytes of standard output from the RFC error report
   kBeginLine = 'B',     // the output after it begins a line (no payload)
   kValue = 'V',         // the item's value, decimal
   kState = 'S',         // the system's state, a SystemState as a digit
@@ -38,8 +39,8 @@ std::string encode_record(RecordKind kind, std::string_view payload);
 // The stream read back. Reading stops at the first record that is cut off,
 // malformed or of an unknown kind, and after the end record.
 struct ChildRecords {
-  // Console bytes, line beginnings and values, in the order the child wrote
-  // them.
+  // Console and report bytes, line beginnings and values, in the order the
+  // child wrote them.
   struct Output {
     RecordKind kind;
     std::string bytes;
@@ -64,7 +65,11 @@ inline constexpr std::size_t kRecordPayloadRoom = 64 * 1024;
 ChildRecords decode_records(std::string_view stream);
 
 // The stream of a child's scratch folder; an empty one when it does not open.
-ChildRecords read_child_records(Platform& platform, const std::string& scratch);
+ChildRecords read_child_records(Folder& scratch);
+
+// The exit code of a child that could not write a record: it never writes
+// its end record then, and its parent reports how it ended.
+inline constexpr int kExitRecordsLost = 3;
 
 }  // namespace quillar
 

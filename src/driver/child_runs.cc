@@ -2,16 +2,29 @@
 
 #include <memory>
 
+#include "base/errors.h"
 #include "driver/child_job.h"
 #include "driver/child_records.h"
-#include "driver/scratch_folder.h"
 #include "driver/error_document.h"
-#include "base/errors.h"
+#include "driver/scratch_folder.h"
 
 namespace quillar {
 namespace {
 
 constexpr unsigned kPollMs = 5;
+
+// The clock of a run with children, started before anything of their work.
+class RunClock {
+ public:
+  RunClock(Platform& platform, long seconds)
+      : platform_(platform), begun_(platform.monotonic_ms()), bound_ms_(static_cast<std::uint64_t>(seconds) * 1000) {}
+  bool run_over() const { return platform_.monotonic_ms() - begun_ >= bound_ms_; }
+
+ private:
+  Platform& platform_;
+  std::uint64_t begun_;
+  std::uint64_t bound_ms_;
+};
 
 // A child at work on one system, in its own scratch folder.
 struct Child {
@@ -19,28 +32,52 @@ struct Child {
   std::unique_ptr<ChildProcess> process;
 };
 
-// Makes a scratch folder and starts a child in it; nothing when either
-// failed, and no folder is left then.
-std::optional<Child> start_child(Invocation& invocation, std::size_t position) {
+Status not_started(const std::string& system, const std::string& what, Platform& platform) {
+  return error_status(Fault::kChildNotStarted, {system, what + ", " + platform.failure_reason()});
+}
+
+// Makes a scratch folder, leaves the job's secret in it and starts a child
+// there for the system at `position`. When any of that failed, gives the
+// error that names `system` and why, and no folder is left.
+Status start_child(Invocation& invocation, Folder* working, std::size_t position, const std::string& system,
+                   Child& child) {
   Platform& platform = invocation.platform;
-  std::optional<std::string> scratch = make_scratch_folder(platform);
-  if (!scratch) return std::nullopt;
-  const ChildJob job{*scratch, platform.process_id(), position};
-  std::unique_ptr<ChildProcess> process =
-      platform.start_program(child_command_line(invocation.program_path, job, invocation.arguments));
-  if (!process) {
-    clear_scratch_folder(platform, *scratch);
-    return std::nullopt;
+  if (working == nullptr) return not_started(system, "no working folder", platform);
+  std::optional<std::string> scratch = make_scratch_folder(platform, *working);
+  if (!scratch) return not_started(system, "no scratch folder", platform);
+  const ChildJob job{*scratch, platform.process_id(), position, make_job_secret(platform)};
+  std::unique_ptr<WritableFile> job_file;
+  if (std::unique_ptr<Folder> folder = working->open_folder(*scratch)) {
+    job_file = folder->write_file(kJobFile, FileWriting::kNew);
   }
-  return Child{*scratch, std::move(process)};
+  bool job_left = job_file != nullptr && job_file->write(job.secret);
+  job_left = job_file != nullptr && job_file->close() && job_left;
+  Status started = Status::Ok();
+  if (!job_left) {
+    started = not_started(system, "no job file", platform);
+  } else {
+    std::vector<std::string> command_line = {invocation.program_path};
+    command_line.insert(command_line.end(), invocation.arguments.begin(), invocation.arguments.end());
+    child.process = platform.start_program(command_line, encode_child_job(job));
+    if (!child.process) started = not_started(system, "no process", platform);
+  }
+  if (!started.is_ok()) {
+    clear_scratch_folder(platform, *working, *scratch);
+    return started;
+  }
+  child.scratch = *scratch;
+  return started;
 }
 
 // What a child left, once it has ended: its records, its files carried into
 // the working directory, its folder gone.
-ChildRecords collect(Platform& platform, const std::string& scratch) {
-  ChildRecords records = read_child_records(platform, scratch);
-  merge_run_files(platform, scratch, records.trace_removed);
-  clear_scratch_folder(platform, scratch);
+ChildRecords collect(Platform& platform, Folder& working, const std::string& scratch) {
+  ChildRecords records;
+  if (std::unique_ptr<Folder> folder = working.open_folder(scratch)) {
+    records = read_child_records(*folder);
+    merge_run_files(platform, working, *folder, records.trace_removed);
+  }
+  clear_scratch_folder(platform, working, scratch);
   return records;
 }
 
@@ -48,9 +85,24 @@ ChildRecords collect(Platform& platform, const std::string& scratch) {
 void replay_console(Platform& platform, const ChildRecords::Output& output) {
   if (output.kind == RecordKind::kBeginLine) {
     platform.begin_console_line();
-  } else if (output.kind == RecordKind::kConsole) {
+  } else if (output.kind == RecordKind::kConsole || output.kind == RecordKind::kReport) {
     platform.write_console(output.bytes);
   }
+}
+
+// The lines of the report records, without the blank ones.
+std::vector<std::string> report_lines(const ChildRecords& records) {
+  std::string report;
+  for (const ChildRecords::Output& output : records.output) {
+    if (output.kind == RecordKind::kReport) report += output.bytes;
+  }
+  std::vector<std::string> lines;
+  for (std::size_t next = 0; next < report.size();) {
+    const std::size_t end = std::min(report.find('\n', next), report.size());
+    if (end > next) lines.push_back(report.substr(next, end - next));
+    next = end + 1;
+  }
+  return lines;
 }
 
 void note_deadline(Invocation& invocation) { invocation.log.log_event(0, "Deadline passed", ""); }
@@ -60,10 +112,10 @@ struct Slot {
   enum class Stage { kWaiting, kRunning, kDone };
   std::string profile_name;
   Stage stage = Stage::kWaiting;
-  // Done without a child: its profile did not open, or it is to be worked
-  // on in this process.
+  // Done without a child: its profile did not open.
   bool skipped = false;
-  bool here = false;
+  // Why its child could not be started.
+  std::string not_started;
   std::optional<Child> child;
   std::uint64_t started_ms = 0;
   // Stopped by the deadline or the run's bound, before or while at work.
@@ -72,35 +124,33 @@ struct Slot {
 
 class ChildScheduler {
  public:
-  ChildScheduler(GlobalRun& global_run, const std::vector<std::string>& names)
-      : global_run_(global_run), invocation_(global_run.invocation()), platform_(invocation_.platform) {
+  ChildScheduler(GlobalRun& global_run, const std::vector<std::string>& names, Folder* working, const RunClock& clock)
+      : global_run_(global_run),
+        invocation_(global_run.invocation()),
+        platform_(invocation_.platform),
+        working_(working),
+        clock_(clock) {
     for (const std::string& name : names) slots_.push_back(Slot{name});
   }
 
-  int work() {
+  void work() {
     const Options& options = global_run_.options();
     const std::size_t at_once = static_cast<std::size_t>(options.parallel.value_or(1));
     const std::uint64_t deadline_ms = static_cast<std::uint64_t>(options.deadline_seconds.value_or(0)) * 1000;
-    const std::uint64_t bound_ms = static_cast<std::uint64_t>(options.whole_run_seconds()) * 1000;
-    const std::uint64_t begun = platform_.monotonic_ms();
     std::size_t next_start = 0;
     std::size_t next_emit = 0;
     while (next_emit < slots_.size()) {
       const std::uint64_t now = platform_.monotonic_ms();
-      const bool run_over = now - begun >= bound_ms;
+      const bool run_over = clock_.run_over();
       while (!run_over && next_start < slots_.size() && running() < at_once) start(slots_[next_start++]);
       for (Slot& slot : slots_) watch(slot, now, deadline_ms, run_over);
       bool progressed = false;
       while (next_emit < slots_.size() && slots_[next_emit].stage == Slot::Stage::kDone) {
-        if (emit(slots_[next_emit++]) == kExitRfcAborted) {
-          stop_all();
-          return kExitRfcAborted;
-        }
+        emit(slots_[next_emit++]);
         progressed = true;
       }
       if (!progressed) platform_.sleep_ms(kPollMs);
     }
-    return kExitCompleted;
   }
 
  private:
@@ -119,11 +169,13 @@ class ChildScheduler {
       return;
     }
     const std::size_t position = static_cast<std::size_t>(&slot - slots_.data()) + 1;
-    slot.child = start_child(invocation_, position);
-    if (!slot.child) {
-      slot.here = true;
+    Child child;
+    Status started = start_child(invocation_, working_, position, slot.profile_name, child);
+    if (!started.is_ok()) {
+      slot.not_started = started.text();
       return;
     }
+    slot.child = std::move(child);
     slot.stage = Slot::Stage::kRunning;
     slot.started_ms = platform_.monotonic_ms();
   }
@@ -152,89 +204,93 @@ class ChildScheduler {
   }
 
   // Prints what the system came to, exactly where a run in one process would
-  // have printed it. Gives the exit code of an abort.
-  int emit(Slot& slot) {
+  // have printed it. A system that did not complete counts as failed, and
+  // what ended it goes to the log and the trace.
+  void emit(Slot& slot) {
     SystemResult result;
-    if (slot.here) {
-      global_run_.work_here(slot.profile_name);
-      return kExitCompleted;
-    }
     if (slot.skipped) {
       global_run_.finish_system(result);
-      return kExitCompleted;
+      return;
     }
     ChildRecords records;
-    if (slot.child) records = collect(platform_, slot.child->scratch);
+    if (slot.child && working_ != nullptr) records = collect(platform_, *working_, slot.child->scratch);
     result.channel_name = records.channel_name;
     result.system_line = records.system_line;
-    if (!records.exit_code) {
-      // Not answered: nothing it printed counts, the system failed.
-      result.state = SystemState::kRfcFailure;
-      if (result.system_line.empty()) result.system_line = "* " + platform_.time_of_day() + " " + slot.profile_name;
-      if (slot.stopped) note_deadline(invocation_);
-      global_run_.finish_system(result);
-      return kExitCompleted;
-    }
-    for (const ChildRecords::Output& output : records.output) {
-      if (output.kind == RecordKind::kValue) {
-        result.value = output.value;
-        global_run_.emit_channel(result);
-      } else {
-        replay_console(platform_, output);
+    result.state = SystemState::kRfcFailure;
+    if (result.system_line.empty()) result.system_line = "* " + platform_.time_of_day() + " " + slot.profile_name;
+    if (!slot.not_started.empty()) {
+      global_run_.note_system_failure({slot.not_started});
+    } else if (!records.exit_code && slot.stopped) {
+      // Not answered: nothing it printed counts.
+      note_deadline(invocation_);
+    } else if (!records.exit_code) {
+      global_run_.note_system_failure(
+          {error_text(Fault::kChildEndedUnfinished, {slot.profile_name, slot.child->process->how_it_ended()})});
+    } else {
+      const bool completed = *records.exit_code == kExitCompleted;
+      for (const ChildRecords::Output& output : records.output) {
+        if (output.kind == RecordKind::kValue) {
+          result.value = output.value;
+          if (completed) global_run_.emit_channel(result);
+        } else if (output.kind != RecordKind::kReport) {
+          replay_console(platform_, output);
+        }
       }
+      result.value.reset();
+      if (completed) result.state = records.state.value_or(SystemState::kRfcFailure);
+      // The error report ended this system's child alone.
+      if (*records.exit_code == kExitRfcAborted) global_run_.note_system_failure(report_lines(records));
     }
-    if (*records.exit_code == kExitRfcAborted) return kExitRfcAborted;
-    result.state = records.state.value_or(SystemState::kRfcFailure);
     global_run_.finish_system(result);
-    return kExitCompleted;
-  }
-
-  // After an abort, the systems after it leave nothing behind but the files
-  // of unknown names that their library wrote.
-  void stop_all() {
-    for (Slot& slot : slots_) {
-      if (!slot.child) continue;
-      slot.child->process->kill();
-      clear_scratch_folder(platform_, slot.child->scratch);
-      slot.child.reset();
-    }
   }
 
   GlobalRun& global_run_;
   Invocation& invocation_;
   Platform& platform_;
+  Folder* working_;
+  const RunClock& clock_;
   std::vector<Slot> slots_;
 };
 
 }  // namespace
 
 int ChildRunner::work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) {
-  sweep_stale_scratch_folders(global_run.invocation().platform);
-  ChildScheduler scheduler(global_run, profile_names);
-  return scheduler.work();
+  Platform& platform = global_run.invocation().platform;
+  const RunClock clock(platform, global_run.options().whole_run_seconds());
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  if (working) sweep_stale_scratch_folders(platform, *working, [&clock] { return clock.run_over(); });
+  ChildScheduler scheduler(global_run, profile_names, working.get(), clock);
+  scheduler.work();
+  return kExitCompleted;
 }
 
-std::optional<int> run_single_in_child(Invocation& invocation, const std::string& destination) {
+int run_single_in_child(Invocation& invocation, const std::string& destination) {
   Platform& platform = invocation.platform;
   const Options& options = invocation.settings.options;
-  sweep_stale_scratch_folders(platform);
-  std::optional<Child> child = start_child(invocation, 1);
-  if (!child) return std::nullopt;
   const long seconds = options.deadline_seconds.value_or(options.whole_run_seconds());
-  const std::uint64_t begun = platform.monotonic_ms();
+  const RunClock clock(platform, seconds);
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  if (working) sweep_stale_scratch_folders(platform, *working, [&clock] { return clock.run_over(); });
+  Child child;
+  Status started = start_child(invocation, working.get(), 1, destination, child);
+  if (!started.is_ok()) return end_with_error_document(platform, started.text());
   bool stopped = false;
-  while (!child->process->has_ended()) {
-    if (platform.monotonic_ms() - begun >= static_cast<std::uint64_t>(seconds) * 1000) {
-      child->process->kill();
+  while (!child.process->has_ended()) {
+    if (clock.run_over()) {
+      child.process->kill();
       stopped = true;
       break;
     }
     platform.sleep_ms(kPollMs);
   }
-  ChildRecords records = collect(platform, child->scratch);
-  if (!records.exit_code) {
-    if (stopped) note_deadline(invocation);
+  ChildRecords records = collect(platform, *working, child.scratch);
+  if (!records.exit_code && stopped) {
+    note_deadline(invocation);
     return end_with_error_document(platform, error_text(Fault::kSystemTooSlow, {destination, std::to_string(seconds)}));
+  }
+  if (!records.exit_code) {
+    return end_with_error_document(platform,
+                                   error_text(Fault::kChildEndedUnfinished, {destination, child.process->how_it_ended()}));
   }
   for (const ChildRecords::Output& output : records.output) replay_console(platform, output);
   return *records.exit_code;

@@ -2,10 +2,14 @@
 // each system is worked on by another run of this program (see child_job.h)
 // in a scratch folder of its own, and the parent emits the results in
 // listing order, byte for byte as one process would have.
+//
+// One clock bounds the whole run: it starts before the sweep of stale
+// scratch folders, and the sweep, the starts, the waiting and the collection
+// all count against the run's bound. No system is ever worked on in the
+// parent: a system whose child cannot be started fails, saying why.
 #ifndef QUILLAR_DRIVER_CHILD_RUNS_H_
 #define QUILLAR_DRIVER_CHILD_RUNS_H_
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,17 +19,19 @@ namespace quillar {
 
 // The systems of a global run in children: up to the parallel option's
 // number at once, each stopped at the deadline, and all of them at the
-// run's own bound. A system whose profile does not open gets no child; one
-// whose child cannot be started is worked on in this process.
+// run's own bound. A system whose profile does not open gets no child. A
+// system whose child could not start, ended unfinished, or whose RFC error
+// report ended it counts as failed; the others' channels stay.
 class ChildRunner final : public SystemRunner {
  public:
   int work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) override;
 };
 
 // The single-system run in a child, stopped at the deadline (or the run's
-// bound). Gives the exit code; nothing when no child could be started, and
-// the run goes on in this process.
-std::optional<int> run_single_in_child(Invocation& invocation, const std::string& destination);
+// bound). Gives the exit code: the child's own, or that of the error
+// document when the child could not start, was stopped, or ended
+// unfinished.
+int run_single_in_child(Invocation& invocation, const std::string& destination);
 
 }  // namespace quillar
 

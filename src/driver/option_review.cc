@@ -96,15 +96,17 @@ std::vector<std::string> describe_options(const Options& options, std::string_vi
   if (options.overrides.sysnr) {
     lines.push_back(std::string(kSysnrKeyword) + *options.overrides.sysnr + ": the logon uses this system number instead of the profile's");
   }
-  if (options.deadline_seconds) {
-    lines.push_back(std::string(kDeadlineKeyword) + std::to_string(*options.deadline_seconds) +
+  // The values as read: a value the sensor refuses is shown as written, and
+  // the refusal follows from check_run_limits.
+  if (options.deadline_typed) {
+    lines.push_back(std::string(kDeadlineKeyword) + *options.deadline_typed +
                     ": a system that has not answered after this many seconds is stopped");
   }
-  if (options.parallel) {
-    lines.push_back(std::string(kParallelKeyword) + std::to_string(*options.parallel) + ": up to this many systems at once");
+  if (options.parallel_typed) {
+    lines.push_back(std::string(kParallelKeyword) + *options.parallel_typed + ": up to this many systems at once");
   }
-  if (options.runtime_seconds) {
-    lines.push_back(std::string(kRuntimeKeyword) + std::to_string(*options.runtime_seconds) +
+  if (options.runtime_typed) {
+    lines.push_back(std::string(kRuntimeKeyword) + *options.runtime_typed +
                     ": a run with " + std::string(kDeadlineKeyword) + " or " + std::string(kParallelKeyword) +
                     " ends after this many seconds, its unfinished systems failed");
   }

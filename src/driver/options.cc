@@ -1,6 +1,7 @@
 #include "driver/options.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "base/errors.h"
 #include "base/texts.h"
@@ -27,6 +28,51 @@ void read_channel_selection(std::string_view keyword_text, std::string_view type
   options.channel_selection = true;
   std::string_view number = typed.substr(std::min(at + kChannelKeyword.size(), typed.size()), 3);
   options.selected_channel = leading_integer(number.substr(0, number.find(',')));
+}
+
+// A whole number as a person writes it: an optional sign, then one or more
+// decimal digits and nothing else; leading zeros are allowed. A number
+// beyond the range of long is held at its bound, so that it is still out of
+// range rather than wrapped into it. Nothing for any other text.
+std::optional<long> whole_number(std::string_view text) {
+  std::size_t at = 0;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  if (at == text.size()) return std::nullopt;
+  constexpr long kMost = std::numeric_limits<long>::max();
+  long value = 0;
+  for (; at < text.size(); ++at) {
+    if (text[at] < '0' || text[at] > '9') return std::nullopt;
+    const int digit = text[at] - '0';
+    value = value > (kMost - digit) / 10 ? kMost : value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+// A run-limit option: its value as read, and its number when that is whole.
+void read_run_limit(std::string_view keyword_text, std::string_view typed, std::string_view keyword,
+                    std::optional<std::string>& value_typed, std::optional<long>& number) {
+  value_typed = keyword_value(keyword_text, typed, keyword);
+  if (value_typed) number = whole_number(*value_typed);
+}
+
+// A run-limit option against its range, 1 to `highest`.
+struct RunLimit {
+  std::string_view name;
+  const std::optional<std::string>& typed;
+  const std::optional<long>& number;
+  long highest;
+  std::string_view unit;
+};
+
+Status check_run_limit(const RunLimit& limit) {
+  if (!limit.typed) return Status::Ok();
+  if (!limit.number) return error_status(Fault::kRunLimitNotWhole, {limit.name, *limit.typed});
+  if (*limit.number < 1 || *limit.number > limit.highest) {
+    return error_status(Fault::kRunLimitsOutOfRange,
+                        {limit.name, *limit.typed, std::to_string(limit.highest), limit.unit});
+  }
+  return Status::Ok();
 }
 
 }  // namespace
@@ -67,46 +113,32 @@ Options read_options(std::string_view typed) {
   options.overrides.hostname = keyword_value(keyword_text, typed, kHostKeyword);
   options.overrides.sysnr = keyword_value(keyword_text, typed, kSysnrKeyword);
   options.sensor_key = keyword_text.substr(0, keyword_text.find(' '));
-  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, kDeadlineKeyword)) {
-    options.deadline_seconds = leading_integer(*seconds);
-    options.deadline_typed = *seconds;
-  }
-  if (std::optional<std::string> systems = keyword_value(keyword_text, typed, kParallelKeyword)) {
-    options.parallel = leading_integer(*systems);
-    options.parallel_typed = *systems;
-  }
+  read_run_limit(keyword_text, typed, kDeadlineKeyword, options.deadline_typed, options.deadline_seconds);
+  read_run_limit(keyword_text, typed, kParallelKeyword, options.parallel_typed, options.parallel);
   options.failed_channel = contains(keyword_text, kFailedKeyword);
-  if (std::optional<std::string> seconds = keyword_value(keyword_text, typed, kRuntimeKeyword)) {
-    options.runtime_seconds = leading_integer(*seconds);
-    options.runtime_typed = *seconds;
-  }
+  read_run_limit(keyword_text, typed, kRuntimeKeyword, options.runtime_typed, options.runtime_seconds);
   return options;
 }
 
 long Options::whole_run_seconds() const { return runtime_seconds.value_or(kDefaultRuntime); }
 
 Status check_run_limits(const Options& options) {
-  auto fits = [](const std::optional<long>& value, long highest) {
-    return !value || (*value >= 1 && *value <= highest);
-  };
-  if (!fits(options.deadline_seconds, kLongestDeadline)) {
-    return error_status(Fault::kRunLimitsOutOfRange,
-                        {"DEADLINE", options.deadline_typed, std::to_string(kLongestDeadline), "seconds"});
+  for (const RunLimit& limit : {
+           RunLimit{"DEADLINE", options.deadline_typed, options.deadline_seconds, kLongestDeadline, "seconds"},
+           RunLimit{"PARALLEL", options.parallel_typed, options.parallel, kMostParallel, "systems"},
+           RunLimit{"RUNTIME", options.runtime_typed, options.runtime_seconds, kLongestRuntime, "seconds"}}) {
+    if (Status checked = check_run_limit(limit); !checked.is_ok()) return checked;
   }
-  if (!fits(options.parallel, kMostParallel)) {
-    return error_status(Fault::kRunLimitsOutOfRange,
-                        {"PARALLEL", options.parallel_typed, std::to_string(kMostParallel), "systems"});
-  }
-  if (!fits(options.runtime_seconds, kLongestRuntime)) {
-    return error_status(Fault::kRunLimitsOutOfRange,
-                        {"RUNTIME", options.runtime_typed, std::to_string(kLongestRuntime), "seconds"});
+  // Past the checks above, a deadline or parallel keyword given has its number.
+  if (options.runtime_typed && !options.uses_children()) {
+    return error_status(Fault::kRuntimeAlone, {"RUNTIME", *options.runtime_typed});
   }
   // A deadline never outlasts the run it belongs to, whose bound is 50
   // seconds unless the runtime option raises it.
   const long runtime = options.whole_run_seconds();
-  if (!fits(options.deadline_seconds, runtime)) {
+  if (options.deadline_seconds && *options.deadline_seconds > runtime) {
     return error_status(Fault::kRunLimitsOutOfRange,
-                        {"DEADLINE", options.deadline_typed, std::to_string(runtime),
+                        {"DEADLINE", *options.deadline_typed, std::to_string(runtime),
                          "seconds as RUNTIME=" + std::to_string(runtime) + " allows"});
   }
   return Status::Ok();

@@ -79,14 +79,18 @@ struct Options {
   // The deadline, parallel and runtime keywords (their commas included):
   // each system works in a child process, stopped after this many seconds,
   // up to this many at once, and the whole run ends after this many seconds.
-  // Checked by check_run_limits.
+  // Each number is there only when its keyword is given with a whole number
+  // (an optional sign and decimal digits, nothing else), held at the bounds
+  // of long when it is beyond them. Checked by check_run_limits, which
+  // refuses any other value.
   std::optional<long> deadline_seconds;
   std::optional<long> parallel;
   std::optional<long> runtime_seconds;
-  // Their values as read, which the text of a refusal shows.
-  std::string deadline_typed;
-  std::string parallel_typed;
-  std::string runtime_typed;
+  // Their values as read, there whenever their keyword is given: the text of
+  // a refusal shows them.
+  std::optional<std::string> deadline_typed;
+  std::optional<std::string> parallel_typed;
+  std::optional<std::string> runtime_typed;
   // The failed-systems keyword (its comma included): a global run adds a
   // channel with the count of its failed systems.
   bool failed_channel = false;
@@ -97,7 +101,11 @@ struct Options {
 
 // The ranges of the deadline (1 to 600 seconds), of the systems at once (1
 // to 32) and of the whole run (1 to 900 seconds, 50 unless set, and never
-// shorter than the deadline).
+// shorter than the deadline). The whole run's bound is an option only of a
+// run with children, so the runtime keyword alone is refused rather than
+// passed over. Only the first refusal is named: each option's form, then its
+// range, for the deadline, the parallel systems and the runtime in turn;
+// then the runtime alone; then the deadline against the runtime.
 inline constexpr long kLongestDeadline = 600;
 inline constexpr long kMostParallel = 32;
 inline constexpr long kLongestRuntime = 900;

@@ -227,6 +227,16 @@ void GlobalRun::finish_system(const SystemResult& result) {
   invocation_.platform.write_console("\n" + state_line(result.system_line, state_word(result.state)) + "\n");
 }
 
+void GlobalRun::note_system_failure(const std::vector<std::string>& lines) {
+  Platform& platform = invocation_.platform;
+  for (const std::string& line : lines) {
+    invocation_.log.log_event(0, line, "");
+    if (!options_.trace) continue;
+    platform.begin_console_line();
+    platform.write_console(trace_line(platform.time_of_day(), line) + "\n");
+  }
+}
+
 void GlobalRun::print_summary() {
   // One more channel that a limit in PRTG can watch, since a run whose
   // systems all fail still completes.

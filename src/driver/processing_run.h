@@ -139,6 +139,10 @@ class GlobalRun {
   // measures are known, and once it is done its trace line and its count.
   void emit_channel(const SystemResult& result);
   void finish_system(const SystemResult& result);
+  // What ended a failed system, beyond its state: each line goes to the
+  // diagnostic log ("0 LINE ") and, with the console trace on, to a trace
+  // line before the system's own.
+  void note_system_failure(const std::vector<std::string>& lines);
 
   Invocation& invocation() { return invocation_; }
   const Options& options() const { return options_; }

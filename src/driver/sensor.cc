@@ -80,7 +80,8 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
   if (command_line.size() > 1) arguments.assign(command_line.begin() + 1, command_line.end());
   // A child goes through the same start-up as its parent; it only ends with
   // its parent and keeps its log for its scratch folder.
-  const std::optional<ChildJob> child_job = take_child_job(arguments);
+  std::optional<ChildJob> child_job;
+  if (std::optional<std::string> handed = platform.job_from_parent()) child_job = decode_child_job(*handed);
   if (child_job) platform.end_with_parent(child_job->parent_id);
   Status status = read_command_line(arguments, settings);
   if (!status.is_ok()) return end_with_error_document(platform, status.text());
@@ -101,9 +102,7 @@ int run_sensor(Platform& platform, const std::vector<std::string>& command_line)
     status = read_single_profile(invocation, entries);
     if (!status.is_ok()) return end_with_error_document(platform, status.text());
     if (child_job) return run_single_system_as_child(invocation, entries, *child_job);
-    if (settings.options.uses_children()) {
-      if (std::optional<int> code = run_single_in_child(invocation, entries.destination)) return *code;
-    }
+    if (settings.options.uses_children()) return run_single_in_child(invocation, entries.destination);
     return run_single_system(invocation, entries);
   }
 

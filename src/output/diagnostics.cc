@@ -12,7 +12,11 @@ constexpr std::size_t kLabelColumn = 15;
 
 void DiagnosticLog::switch_to(Platform& platform, bool on) {
   switched_on_ = on;
-  if (switched_on_ && !stream_) stream_ = platform.append_text(kLogFileName);
+  if (!switched_on_ || stream_) return;
+  // A link, FIFO or folder in the log's place is never written through.
+  if (std::unique_ptr<Folder> working = platform.open_folder("")) {
+    stream_ = working->write_file(kLogFileName, FileWriting::kAppendText);
+  }
 }
 
 void DiagnosticLog::log_event(int handle, std::string_view event, std::string_view detail) {

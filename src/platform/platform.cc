@@ -60,21 +60,26 @@ std::string read_rest(ReadableFile& file, std::size_t room) {
   return content;
 }
 
-std::optional<std::string> plain_file_content(Platform& platform, const std::string& path, std::size_t room) {
-  if (platform.entry_kind(path) != EntryKind::kFile) return std::nullopt;
-  std::unique_ptr<ReadableFile> file = platform.open_bytes(path);
+std::optional<std::string> plain_file_content(Folder& folder, const std::string& name, std::size_t room) {
+  std::unique_ptr<ReadableFile> file = folder.open_file(name);
   if (!file) return std::nullopt;
   return read_rest(*file, room);
+}
+
+bool is_entry_name(std::string_view name) {
+  return !name.empty() && name != "." && name.find("..") == std::string_view::npos &&
+         name.find_first_of("\\/:") == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+std::unique_ptr<ReadableFile> as_text(std::unique_ptr<ReadableFile> bytes) {
+  if (!bytes) return nullptr;
+  return std::make_unique<TextFile>(std::move(bytes));
 }
 
 void Platform::begin_console_line() {
   if (console_line_open_) write_console("\n");
 }
 
-std::unique_ptr<ReadableFile> Platform::open_text(const std::string& path) {
-  std::unique_ptr<ReadableFile> bytes = open_bytes(path);
-  if (!bytes) return nullptr;
-  return std::make_unique<TextFile>(std::move(bytes));
-}
+std::unique_ptr<ReadableFile> Platform::open_text(const std::string& path) { return as_text(open_bytes(path)); }
 
 }  // namespace quillar

@@ -24,6 +24,11 @@ class ReadableFile {
   // Reads up to `capacity` bytes into `buffer`. Returns 0 at the end of the
   // file and after a read error, which the callers treat alike.
   virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
+  // The size of the file in bytes, when it has one.
+  virtual std::optional<std::uint64_t> size() { return std::nullopt; }
+  // Reading goes on at this byte of the file. False when the file cannot
+  // be read from there; where reading goes on is unknown then.
+  virtual bool seek(std::uint64_t) { return false; }
 };
 
 // A file open for writing.
@@ -58,6 +63,10 @@ class ChildProcess {
   virtual bool has_ended() = 0;
   // Ends the child and everything it started, and waits until it has ended.
   virtual void kill() = 0;
+  // How the child ended, once it has: "exit status N" (a Windows status of
+  // 0x10000 and above in hexadecimal, "exit status 0xC0000005"), or
+  // "signal N" for a POSIX child that a signal ended. Empty before.
+  virtual std::string how_it_ended() = 0;
 };
 
 // What a name in a folder stands for, seen without following it.
@@ -69,6 +78,61 @@ enum class EntryKind {
   // followed, never written through.
   kOther,
 };
+
+// How a file of a folder is opened for writing. Each creates a missing file.
+enum class FileWriting {
+  kAppend,      // kept, written at its end, without any translation
+  kAppendText,  // the same, with each line feed written as the platform's line end
+  kReplace,     // emptied first
+  kNew,         // only when nothing has the name yet
+};
+
+// A folder held open. The names it is given are names of its own entries,
+// never paths: a name that is empty, ".", "..", holds "..", or holds one of
+// "\", "/" and ":" is refused by every operation (see is_entry_name).
+// Nothing in it is followed: where a plain file or folder is expected, a
+// link, junction or other reparse point, a FIFO, a device or an entry of
+// the other kind is refused, and what was opened is checked after opening,
+// so that no swap of the entry in between can redirect it. Files opened
+// from a folder stay usable after the folder is closed.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // The names of the entries, in no order; names that is_entry_name refuses
+  // are left out. Empty when the folder cannot be read.
+  virtual std::vector<std::string> entries() = 0;
+  // What the entry is, without following it.
+  virtual EntryKind kind(const std::string& name) = 0;
+  // A plain file, for reading. Null for anything else, and when it does not
+  // open. Opening never waits, whatever stands at the name.
+  virtual std::unique_ptr<ReadableFile> open_file(const std::string& name) = 0;
+  // A plain file, for writing as `how` says. Null when anything but a plain
+  // file has the name (for kNew: when anything has it), or it does not open.
+  virtual std::unique_ptr<WritableFile> write_file(const std::string& name, FileWriting how) = 0;
+  // Removes an entry that is no folder: a file, or a link itself. False
+  // when that failed or the entry is a folder.
+  virtual bool remove_file(const std::string& name) = 0;
+  // A plain folder of this folder. Null for anything else.
+  virtual std::unique_ptr<Folder> open_folder(const std::string& name) = 0;
+  // Makes a folder that only the user this program runs as can use (0700 on
+  // POSIX; a protected security descriptor that grants that user alone full
+  // access on Windows). Fails when anything has the name already.
+  virtual bool make_private_folder(const std::string& name) = 0;
+  // Removes an empty folder. False when that failed.
+  virtual bool remove_folder(const std::string& name) = 0;
+  // Renames the entry `name` (the link itself for a link) to `new_name` in
+  // `target`, a folder of the same platform on the same drive (this one,
+  // say). With `replace`, a file or link of the new name is replaced;
+  // without it the move fails when anything has the new name. Never
+  // replaces a folder.
+  virtual bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) = 0;
+  // Whether the folder belongs to the user this program runs as.
+  virtual bool owned_by_this_user() = 0;
+};
+
+// Whether a name read from a folder can be used as the name of an entry of
+// that folder and nothing else (see Folder).
+bool is_entry_name(std::string_view name);
 
 // Windows error codes of a library load, the ones the sensor explains.
 inline constexpr unsigned long kLoadModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
@@ -87,10 +151,6 @@ class Platform {
 
   // Creates or truncates a file for writing without any translation.
   virtual std::unique_ptr<WritableFile> create_bytes(const std::string& path) = 0;
-
-  // Opens a file for appending text, creating it when missing. Line feeds are
-  // written as the platform's line end.
-  virtual std::unique_ptr<WritableFile> append_text(const std::string& path) = 0;
 
   // Renames the file `from` to `to` in one step, replacing `to` when it
   // exists: a reader sees either the old file or the new one, never a part.
@@ -147,24 +207,26 @@ class Platform {
   // file or directory").
   virtual std::string failure_reason() = 0;
 
-  // Opens a file for appending without any translation, creating it when
-  // missing.
-  virtual std::unique_ptr<WritableFile> append_bytes(const std::string& path) = 0;
-
-  // Creates a folder, failing when anything has that name already; removes
-  // an empty folder. False when that failed.
-  virtual bool make_directory(const std::string& path) = 0;
-  virtual bool remove_directory(const std::string& path) = 0;
-
   // Starts this same program in the working directory with `arguments`, the
-  // first of which is the program's name as the child sees it. The child's
-  // standard handles are the null device, and it never outlives this
-  // program. Null when the child could not be started, or could not be tied
-  // to this program's life; no child runs then.
-  virtual std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) = 0;
+  // first of which is the program's name as the child sees it. `job` (at
+  // most kJobRoom bytes) is handed to the child alone: its standard input is
+  // a pipe that holds exactly these bytes and then ends. Its standard output
+  // and error are the null device; it gets no other handle or descriptor of
+  // this program, and never outlives it. Null when the child could not be
+  // started, or could not be tied to this program's life; no child runs
+  // then, and failure_reason tells why.
+  virtual std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                                      std::string_view job) = 0;
+
+  // What the program that started this one handed it with start_program:
+  // the bytes that its standard input, a pipe, holds at once. Nothing when
+  // standard input is no pipe, or holds nothing yet. Never waits, and reads
+  // at most kJobRoom bytes.
+  virtual std::optional<std::string> job_from_parent() = 0;
 
   // For a child: ends this process when the program `parent_id` that started
-  // it ends, and at once when it has ended already.
+  // it ends, and at once when it has ended already or is not the program
+  // that started this one.
   virtual void end_with_parent(unsigned long parent_id) = 0;
 
   // This process's number, for names that must differ between runs.
@@ -181,12 +243,9 @@ class Platform {
 
   // What `path` is, without following a link at its end.
   virtual EntryKind entry_kind(const std::string& path) = 0;
-  // The names in a folder, without "." and "..", in no order; empty when
-  // the folder cannot be read.
-  virtual std::vector<std::string> folder_entries(const std::string& path) = 0;
-  // Renames a file, folder or link (the link itself), replacing a file or
-  // link of the new name. False when that failed.
-  virtual bool move_entry(const std::string& from, const std::string& to) = 0;
+  // The folder at `path` ("" for the working directory), held open; null
+  // when a link or anything but a folder stands there, or it does not open.
+  virtual std::unique_ptr<Folder> open_folder(const std::string& path) = 0;
   // Makes this folder of the working directory the working directory; a
   // link in its place is refused. False when that failed.
   virtual bool enter_directory(const std::string& path) = 0;
@@ -214,11 +273,13 @@ class Platform {
 class PlatformWrapper : public Platform {
  public:
   explicit PlatformWrapper(Platform& target) : target_(target) {}
+  // A wrapper of a wrapper wraps it: it never copies the other's target.
+  PlatformWrapper(const PlatformWrapper&) = delete;
+  PlatformWrapper& operator=(const PlatformWrapper&) = delete;
   Platform& target() { return target_; }
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override { return target_.open_bytes(path); }
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override { return target_.create_bytes(path); }
-  std::unique_ptr<WritableFile> append_text(const std::string& path) override { return target_.append_text(path); }
   bool delete_file(const std::string& path) override { return target_.delete_file(path); }
   bool replace_file(const std::string& from, const std::string& to) override { return target_.replace_file(from, to); }
   std::string time_of_day() override { return target_.time_of_day(); }
@@ -233,12 +294,11 @@ class PlatformWrapper : public Platform {
   std::string library_file_head(const std::string& file_name) override { return target_.library_file_head(file_name); }
   std::string full_path(const std::string& path) override { return target_.full_path(path); }
   std::string failure_reason() override { return target_.failure_reason(); }
-  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override { return target_.append_bytes(path); }
-  bool make_directory(const std::string& path) override { return target_.make_directory(path); }
-  bool remove_directory(const std::string& path) override { return target_.remove_directory(path); }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) override {
-    return target_.start_program(arguments);
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                              std::string_view job) override {
+    return target_.start_program(arguments, job);
   }
+  std::optional<std::string> job_from_parent() override { return target_.job_from_parent(); }
   void end_with_parent(unsigned long parent_id) override { target_.end_with_parent(parent_id); }
   unsigned long process_id() override { return target_.process_id(); }
   bool process_alive(unsigned long process_id) override { return target_.process_alive(process_id); }
@@ -246,8 +306,7 @@ class PlatformWrapper : public Platform {
   std::uint64_t monotonic_ms() override { return target_.monotonic_ms(); }
   void sleep_ms(unsigned milliseconds) override { target_.sleep_ms(milliseconds); }
   EntryKind entry_kind(const std::string& path) override { return target_.entry_kind(path); }
-  std::vector<std::string> folder_entries(const std::string& path) override { return target_.folder_entries(path); }
-  bool move_entry(const std::string& from, const std::string& to) override { return target_.move_entry(from, to); }
+  std::unique_ptr<Folder> open_folder(const std::string& path) override { return target_.open_folder(path); }
   bool enter_directory(const std::string& path) override { return target_.enter_directory(path); }
   void finish_output(int exit_code) override { target_.finish_output(exit_code); }
 
@@ -258,10 +317,17 @@ class PlatformWrapper : public Platform {
 // The rest of a file, as it reads, up to `room` bytes.
 std::string read_rest(ReadableFile& file, std::size_t room = std::string::npos);
 
-// The content of a plain file, up to `room` bytes; nothing when a link, a
-// folder or nothing stands at `path`, or the file does not open.
-std::optional<std::string> plain_file_content(Platform& platform, const std::string& path,
+// The content of a plain file of `folder`, up to `room` bytes; nothing when
+// anything else or nothing has the name, or the file does not open.
+std::optional<std::string> plain_file_content(Folder& folder, const std::string& name,
                                               std::size_t room = std::string::npos);
+
+// Reads a file as text: a CR LF pair reads as one line feed, as it does for
+// a Windows program's text-mode file.
+std::unique_ptr<ReadableFile> as_text(std::unique_ptr<ReadableFile> bytes);
+
+// The most bytes that a job handed to a child may hold.
+inline constexpr std::size_t kJobRoom = 1024;
 
 // The platform of the machine the program runs on.
 std::unique_ptr<Platform> make_system_platform();

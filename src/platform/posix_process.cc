@@ -1,14 +1,17 @@
 #include "platform/posix_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 extern char** environ;
 
@@ -41,32 +44,69 @@ class PosixChild final : public ChildProcess {
     end_group_and_reap();
   }
 
+  std::string how_it_ended() override { return how_; }
+
  private:
   void end_group_and_reap() {
     ::kill(-pid_, SIGKILL);
     int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    pid_t reaped = -1;
+    while ((reaped = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
     }
     ended_ = true;
+    if (reaped != pid_) {
+      how_ = "an unknown status";
+    } else if (WIFEXITED(status)) {
+      how_ = "exit status " + std::to_string(WEXITSTATUS(status));
+    } else if (WIFSIGNALED(status)) {
+      how_ = "signal " + std::to_string(WTERMSIG(status));
+    }
   }
 
   pid_t pid_;
   bool ended_ = false;
+  std::string how_;
 };
+
+// The read end of a pipe that holds `job` and then ends; -1 when that
+// failed. Both ends are closed on exec: the child gets the read end as its
+// standard input alone.
+int pipe_holding(std::string_view job) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return -1;
+  // The job is far below the pipe's buffer, so the write never waits.
+  bool written = job.size() <= kJobRoom && ::write(ends[1], job.data(), job.size()) == static_cast<ssize_t>(job.size());
+  const int saved = errno;
+  ::close(ends[1]);
+  if (!written) {
+    ::close(ends[0]);
+    errno = saved != 0 ? saved : EIO;
+    return -1;
+  }
+  return ends[0];
+}
 
 }  // namespace
 
-std::unique_ptr<ChildProcess> start_child_process(const std::string& self, const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return nullptr;
+std::unique_ptr<ChildProcess> start_child_process(const std::string& self, const std::vector<std::string>& arguments,
+                                                  std::string_view job) {
+  if (arguments.empty()) {
+    errno = EINVAL;
+    return nullptr;
+  }
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
 
+  const int job_pipe = pipe_holding(job);
+  if (job_pipe < 0) return nullptr;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, job_pipe, STDIN_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  // Whatever this program holds open, inherited or its own, stays its own.
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t no_signals;
@@ -81,8 +121,25 @@ std::unique_ptr<ChildProcess> start_child_process(const std::string& self, const
   int failed = posix_spawn(&pid, self.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) return nullptr;
+  ::close(job_pipe);
+  if (failed != 0) {
+    errno = failed;
+    return nullptr;
+  }
   return std::make_unique<PosixChild>(pid);
+}
+
+std::optional<std::string> job_on_standard_input() {
+  struct stat info;
+  if (::fstat(STDIN_FILENO, &info) != 0 || !S_ISFIFO(info.st_mode)) return std::nullopt;
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  if (::poll(&input, 1, 0) != 1 || (input.revents & POLLIN) == 0) return std::nullopt;
+  // One read: a pipe that another program holds open may hold no more, and
+  // a second read would wait for it.
+  char job[kJobRoom];
+  ssize_t length = ::read(STDIN_FILENO, job, sizeof job);
+  if (length <= 0) return std::nullopt;
+  return std::string(job, static_cast<std::size_t>(length));
 }
 
 void end_with_parent_process(unsigned long parent_id) {

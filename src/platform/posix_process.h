@@ -4,7 +4,9 @@
 #define QUILLAR_PLATFORM_POSIX_PROCESS_H_
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -12,10 +14,16 @@
 namespace quillar {
 
 // Starts the program at `self` with `arguments` (its argv, the child's name
-// for itself first) in a new process group, standard input, output and error
-// on /dev/null, every signal at its default and none blocked. Null when it
-// could not be started.
-std::unique_ptr<ChildProcess> start_child_process(const std::string& self, const std::vector<std::string>& arguments);
+// for itself first) in a new process group, standard input a pipe that holds
+// `job` and then ends, standard output and error on /dev/null, no other
+// descriptor, every signal at its default and none blocked. Null when it
+// could not be started, with errno telling why.
+std::unique_ptr<ChildProcess> start_child_process(const std::string& self, const std::vector<std::string>& arguments,
+                                                  std::string_view job);
+
+// What standard input holds at once when it is a pipe (see
+// Platform::job_from_parent). Never waits.
+std::optional<std::string> job_on_standard_input();
 
 // Ends this process when `parent_id` ends: the kernel's parent-death signal,
 // and a check that the parent is still the one that started this process,

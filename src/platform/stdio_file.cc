@@ -1,6 +1,10 @@
 #include "platform/stdio_file.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <ctime>
+#include <optional>
 
 namespace quillar {
 namespace {
@@ -15,6 +19,24 @@ class StdioReadable final : public ReadableFile {
   explicit StdioReadable(std::FILE* stream) : stream_(stream) {}
   std::size_t read(char* buffer, std::size_t capacity) override {
     return std::fread(buffer, 1, capacity, stream_.get());
+  }
+  std::optional<std::uint64_t> size() override {
+#ifdef _WIN32
+    struct _stat64 info;
+    if (_fstat64(_fileno(stream_.get()), &info) != 0 || info.st_size < 0) return std::nullopt;
+#else
+    struct stat info;
+    if (::fstat(::fileno(stream_.get()), &info) != 0 || info.st_size < 0) return std::nullopt;
+#endif
+    return static_cast<std::uint64_t>(info.st_size);
+  }
+  bool seek(std::uint64_t offset) override {
+    if (offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+#ifdef _WIN32
+    return _fseeki64(stream_.get(), static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return ::fseeko(stream_.get(), static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
   }
 
  private:

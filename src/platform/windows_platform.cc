@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
+#include "platform/windows_folder.h"
 #include "platform/windows_process.h"
 
 namespace quillar {
@@ -32,22 +33,6 @@ class WindowsLibrary final : public SharedLibrary {
   HMODULE module_;
 };
 
-// The C runtime's error number of a Windows error, so that failure_reason
-// tells it in the same words as the C runtime's own failures.
-int errno_of(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return EACCES;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
-    default: return EIO;
-  }
-}
-
 class WindowsPlatform final : public Platform {
  public:
   // The C runtime refuses to open a folder as a file, so no extra test is needed.
@@ -56,9 +41,6 @@ class WindowsPlatform final : public Platform {
   }
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
     return make_writable(std::fopen(path.c_str(), "wb"));
-  }
-  std::unique_ptr<WritableFile> append_text(const std::string& path) override {
-    return make_writable(std::fopen(path.c_str(), "at"));
   }
   bool delete_file(const std::string& path) override { return std::remove(path.c_str()) == 0; }
   // The C runtime's rename refuses an existing target; MoveFileEx replaces
@@ -85,16 +67,12 @@ class WindowsPlatform final : public Platform {
     return length == 0 || length >= sizeof full ? path : std::string(full, length);
   }
   std::string failure_reason() override { return std::strerror(errno); }
-  std::unique_ptr<WritableFile> append_bytes(const std::string& path) override {
-    return make_writable(std::fopen(path.c_str(), "ab"));
+  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
+                                              std::string_view job) override {
+    return start_child_process(arguments, job);
   }
-  bool make_directory(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
-  bool remove_directory(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments) override {
-    return start_child_process(arguments);
-  }
-  // The job of start_program ends a child with its parent.
-  void end_with_parent(unsigned long) override {}
+  std::optional<std::string> job_from_parent() override { return job_waiting_in_input(); }
+  void end_with_parent(unsigned long parent_id) override { end_with_parent_process(parent_id); }
   unsigned long process_id() override { return GetCurrentProcessId(); }
   bool process_alive(unsigned long process_id) override { return windows_process_alive(process_id); }
   std::uint64_t random_number() override {
@@ -104,10 +82,7 @@ class WindowsPlatform final : public Platform {
     return (static_cast<std::uint64_t>(high) << 32) | low;
   }
   EntryKind entry_kind(const std::string& path) override { return windows_entry_kind(path); }
-  std::vector<std::string> folder_entries(const std::string& path) override { return windows_folder_entries(path); }
-  bool move_entry(const std::string& from, const std::string& to) override {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-  }
+  std::unique_ptr<Folder> open_folder(const std::string& path) override { return open_windows_folder(path); }
   bool enter_directory(const std::string& path) override { return windows_enter_directory(path); }
   void finish_output(int) override { std::fflush(stdout); }
   std::uint64_t monotonic_ms() override { return GetTickCount64(); }

@@ -1,6 +1,14 @@
 #include "platform/windows_process.h"
 
+// windows.h comes first: the other system headers build on it.
 #include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace quillar {
 
@@ -41,6 +49,10 @@ std::wstring quoted_program_name(const std::wstring& name) {
   return L"\"" + name + L"\"";
 }
 
+// The status of a child that kill() or its job ended, as 128 + SIGKILL
+// tells it on POSIX; a child that finds itself orphaned ends with it too.
+constexpr UINT kKilledStatus = 137;
+
 class WindowsChild final : public ChildProcess {
  public:
   WindowsChild(HANDLE process, HANDLE job) : process_(process), job_(job) {}
@@ -52,17 +64,30 @@ class WindowsChild final : public ChildProcess {
   bool has_ended() override {
     if (!ended_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
       // Whatever the child started dies with its job.
-      TerminateJobObject(job_, 137);
+      TerminateJobObject(job_, kKilledStatus);
       ended_ = true;
     }
     return ended_;
   }
   void kill() override {
     if (ended_) return;
-    TerminateJobObject(job_, 137);
-    TerminateProcess(process_, 137);
+    TerminateJobObject(job_, kKilledStatus);
+    TerminateProcess(process_, kKilledStatus);
     WaitForSingleObject(process_, INFINITE);
     ended_ = true;
+  }
+  std::string how_it_ended() override {
+    DWORD status = 0;
+    if (!has_ended() || !GetExitCodeProcess(process_, &status)) return std::string();
+    // Statuses from 0x10000 on are NTSTATUS codes such as 0xC0000005, which
+    // read as nothing in decimal.
+    char text[32];
+    if (status < 0x10000) {
+      std::snprintf(text, sizeof text, "exit status %lu", static_cast<unsigned long>(status));
+    } else {
+      std::snprintf(text, sizeof text, "exit status 0x%08lX", static_cast<unsigned long>(status));
+    }
+    return text;
   }
 
  private:
@@ -79,69 +104,193 @@ HANDLE make_child_job() {
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    DWORD error = GetLastError();
     CloseHandle(job);
+    SetLastError(error);
     return nullptr;
   }
   return job;
 }
 
+// The read end of a pipe that holds `job` and then ends: its write end is
+// closed before anyone can read. The job fits the pipe's buffer, so the
+// writing never waits for a reader. Only the read end is inheritable.
+HANDLE pipe_holding(std::string_view job) {
+  OwnedHandle read_end;
+  OwnedHandle write_end;
+  if (!CreatePipe(read_end.receive(), write_end.receive(), nullptr, 4096) ||
+      !SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+    return nullptr;
+  }
+  while (!job.empty()) {
+    DWORD written = 0;
+    if (!WriteFile(write_end.get(), job.data(), static_cast<DWORD>(job.size()), &written, nullptr) || written == 0) {
+      return nullptr;
+    }
+    job.remove_prefix(written);
+  }
+  return read_end.release();
+}
+
+std::unique_ptr<ChildProcess> not_started(DWORD error) {
+  errno = errno_of(error);
+  return nullptr;
+}
+
+// The number of the process that created this one, as the system recorded
+// it; that process may have ended since and its number gone to another.
+DWORD creator_id() {
+  OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return 0;
+  const DWORD self = GetCurrentProcessId();
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == self) return entry.th32ParentProcessID;
+  }
+  return 0;
+}
+
+// Whether the process `parent_id` created this one and still runs. A
+// process that took over the number of an ended creator started after this
+// one, which tells it apart.
+bool parent_runs(DWORD parent_id) {
+  if (parent_id == 0 || creator_id() != parent_id) return false;
+  OwnedHandle parent(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent_id));
+  FILETIME parent_start{};
+  FILETIME own_start{};
+  FILETIME unused[3];
+  return parent && WaitForSingleObject(parent.get(), 0) == WAIT_TIMEOUT &&
+         GetProcessTimes(parent.get(), &parent_start, &unused[0], &unused[1], &unused[2]) &&
+         GetProcessTimes(GetCurrentProcess(), &own_start, &unused[0], &unused[1], &unused[2]) &&
+         CompareFileTime(&parent_start, &own_start) <= 0;
+}
+
 }  // namespace
 
-std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return nullptr;
+int errno_of(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_CURRENT_DIRECTORY:
+    case ERROR_DELETE_PENDING:
+    case ERROR_PRIVILEGE_NOT_HELD: return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_PARAMETER: return EINVAL;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES: return ENOMEM;
+    case ERROR_BAD_EXE_FORMAT: return ENOEXEC;
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_CALL_NOT_IMPLEMENTED: return ENOSYS;
+    case ERROR_BUSY: return EBUSY;
+    default: return EIO;
+  }
+}
+
+std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>& arguments, std::string_view job) {
+  if (arguments.empty() || job.size() > kJobRoom) return not_started(ERROR_INVALID_PARAMETER);
   std::wstring self(32768, L'\0');
   DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-  if (length == 0 || length >= self.size()) return nullptr;
+  if (length == 0) return not_started(GetLastError());
+  if (length >= self.size()) return not_started(ERROR_FILENAME_EXCED_RANGE);
   self.resize(length);
   std::wstring command_line = quoted_program_name(wide(arguments[0]));
   for (std::size_t k = 1; k < arguments.size(); ++k) command_line += L" " + quoted(wide(arguments[k]));
 
-  HANDLE job = make_child_job();
-  if (job == nullptr) return nullptr;
-  // The null device, inherited as the only handle the child gets.
+  OwnedHandle child_job(make_child_job());
+  if (!child_job) return not_started(GetLastError());
+  OwnedHandle input(pipe_holding(job));
+  if (!input) return not_started(GetLastError());
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  HANDLE null_device = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   &inheritable, OPEN_EXISTING, 0, nullptr);
-  if (null_device == INVALID_HANDLE_VALUE) {
-    CloseHandle(job);
-    return nullptr;
-  }
+  OwnedHandle null_device(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      &inheritable, OPEN_EXISTING, 0, nullptr));
+  if (!null_device) return not_started(GetLastError());
+  // The pipe's read end and the null device are the only handles the child
+  // inherits, whatever else of this program is inheritable.
+  HANDLE inherited[] = {input.get(), null_device.get()};
   SIZE_T list_size = 0;
   InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
   std::string list_room(list_size, '\0');
   auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_room.data());
-  bool listed = list_size > 0 && InitializeProcThreadAttributeList(attributes, 1, 0, &list_size) &&
-                UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &null_device,
-                                          sizeof null_device, nullptr, nullptr);
+  if (list_size == 0 || !InitializeProcThreadAttributeList(attributes, 1, 0, &list_size)) {
+    return not_started(GetLastError());
+  }
+  if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
+                                 nullptr, nullptr)) {
+    DWORD error = GetLastError();
+    DeleteProcThreadAttributeList(attributes);
+    return not_started(error);
+  }
   STARTUPINFOEXW startup{};
   startup.StartupInfo.cb = sizeof startup;
   startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-  startup.StartupInfo.hStdInput = null_device;
-  startup.StartupInfo.hStdOutput = null_device;
-  startup.StartupInfo.hStdError = null_device;
-  startup.lpAttributeList = listed ? attributes : nullptr;
+  startup.StartupInfo.hStdInput = input.get();
+  startup.StartupInfo.hStdOutput = null_device.get();
+  startup.StartupInfo.hStdError = null_device.get();
+  startup.lpAttributeList = attributes;
   PROCESS_INFORMATION process{};
-  DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | (listed ? EXTENDED_STARTUPINFO_PRESENT : 0);
-  BOOL started = listed && CreateProcessW(self.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags,
-                                          nullptr, nullptr, &startup.StartupInfo, &process);
-  if (listed) DeleteProcThreadAttributeList(attributes);
-  CloseHandle(null_device);
-  if (!started) {
-    CloseHandle(job);
-    return nullptr;
-  }
-  if (!AssignProcessToJobObject(job, process.hProcess)) {
+  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT;
+  BOOL started = CreateProcessW(self.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                &startup.StartupInfo, &process);
+  DWORD error = started ? ERROR_SUCCESS : GetLastError();
+  DeleteProcThreadAttributeList(attributes);
+  if (!started) return not_started(error);
+  OwnedHandle thread(process.hThread);
+  OwnedHandle child(process.hProcess);
+  if (!AssignProcessToJobObject(child_job.get(), child.get())) {
     // A child outside the job could outlive this program: it never runs.
-    TerminateProcess(process.hProcess, 137);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(job);
-    return nullptr;
+    error = GetLastError();
+    TerminateProcess(child.get(), kKilledStatus);
+    WaitForSingleObject(child.get(), INFINITE);
+    return not_started(error);
   }
-  ResumeThread(process.hThread);
-  CloseHandle(process.hThread);
-  return std::make_unique<WindowsChild>(process.hProcess, job);
+  ResumeThread(thread.get());
+  return std::make_unique<WindowsChild>(child.release(), child_job.release());
+}
+
+std::optional<std::string> job_waiting_in_input() {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  if (input == nullptr || input == INVALID_HANDLE_VALUE || GetFileType(input) != FILE_TYPE_PIPE) return std::nullopt;
+  // Reading no more than the pipe holds never waits; a pipe whose writer
+  // has gone fails the peek.
+  DWORD available = 0;
+  if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) || available == 0) return std::nullopt;
+  std::string job(std::min<std::size_t>(available, kJobRoom), '\0');
+  DWORD read = 0;
+  if (!ReadFile(input, job.data(), static_cast<DWORD>(job.size()), &read, nullptr) || read == 0) return std::nullopt;
+  job.resize(read);
+  return job;
+}
+
+// Nothing here watches the parent afterwards: the job it put this process
+// into ends this process, and all that it started, when the parent's handle
+// to the job closes, which the system does however the parent ends, killed
+// included (wine as well). A thread waiting here for the parent could not
+// end the processes this one started.
+void end_with_parent_process(unsigned long parent_id) {
+  BOOL in_job = FALSE;
+  if (!parent_runs(static_cast<DWORD>(parent_id)) || !IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) ||
+      !in_job) {
+    std::_Exit(kKilledStatus);
+  }
 }
 
 bool windows_process_alive(unsigned long process_id) {
@@ -162,20 +311,6 @@ EntryKind windows_entry_kind(const std::string& path) {
     return EntryKind::kOther;
   }
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kFolder : EntryKind::kFile;
-}
-
-std::vector<std::string> windows_folder_entries(const std::string& path) {
-  std::vector<std::string> names;
-  if (windows_entry_kind(path.empty() ? "." : path) != EntryKind::kFolder) return names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path.empty() ? std::string("*") : path + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
 }
 
 bool windows_enter_directory(const std::string& path) {

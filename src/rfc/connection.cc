@@ -62,8 +62,9 @@ void fill_records(const LogonOverrides& overrides, const LogonEntries& entries, 
 
 LogonRoute LogonRoute::choose(const RfcContext& context, const std::string& destination) {
   LogonRoute route;
-  route.destination_file_ =
-      context.platform.open_bytes(context.destination_folder + kDestinationFilePrefix + destination);
+  if (std::unique_ptr<Folder> folder = context.platform.open_folder(context.destination_folder)) {
+    route.destination_file_ = folder->open_file(kDestinationFilePrefix + destination);
+  }
   return route;
 }
 
@@ -80,7 +81,8 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
 
   // A working copy that was not written whole would hand the library another
   // destination than the administrator's, so it counts as not created.
-  std::unique_ptr<WritableFile> working_copy = context.platform.create_bytes(kDestinationsFile);
+  std::unique_ptr<Folder> working = context.platform.open_folder("");
+  std::unique_ptr<WritableFile> working_copy = working ? working->write_file(kDestinationsFile, FileWriting::kReplace) : nullptr;
   if (!working_copy) return 0;
   bool copied = true;
   char block[4096];

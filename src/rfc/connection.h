@@ -39,9 +39,10 @@ struct LogonRecords {
   RFC_ERROR_INFO_EX error_info{};
 };
 
-// How a logon goes: by destination file when the destination folder holds
-// "SapRfc." followed by the destination, otherwise by the records built from
-// the entries. The file is held open from the choice to the logon.
+// How a logon goes: by destination file when the destination folder holds a
+// plain file "SapRfc." followed by the destination, otherwise by the records
+// built from the entries. The file is held open from the choice to the
+// logon.
 class LogonRoute {
  public:
   static LogonRoute choose(const RfcContext& context, const std::string& destination);
@@ -53,7 +54,8 @@ class LogonRoute {
 };
 
 // Opens a connection by `route`. By destination file, the file becomes
-// "SapRfc.ini" and the logon goes by connect string. Gives the connection
+// "SapRfc.ini" (never written through a link or anything but a plain file
+// there) and the logon goes by connect string. Gives the connection
 // handle, 0 when none was opened.
 RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRoute route,
                                LogonRecords& records);

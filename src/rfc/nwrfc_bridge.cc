@@ -218,7 +218,8 @@ void NwRfcBridge::environment(RFC_ENV* environment) {
 }
 
 void NwRfcBridge::append_trace_block(const std::string& message) {
-  std::unique_ptr<WritableFile> trace = platform_.append_text(kTraceFileName);
+  std::unique_ptr<Folder> working = platform_.open_folder("");
+  std::unique_ptr<WritableFile> trace = working ? working->write_file(kTraceFileName, FileWriting::kAppendText) : nullptr;
   if (!trace) return;
   trace_blocks_ = (trace_blocks_ + 1) % 10000;
   char number[8];
@@ -301,7 +302,8 @@ RFC_HANDLE NwRfcBridge::open_ex(const char* connect_parameters, RFC_ERROR_INFO_E
   // The destination's entry of the file that the logon has just written:
   // keys before the first DEST= line belong to no entry.
   std::map<std::string, std::string> entry;
-  if (std::unique_ptr<ReadableFile> file = platform_.open_text(kDestinationsFile)) {
+  std::unique_ptr<Folder> working = platform_.open_folder("");
+  if (std::unique_ptr<ReadableFile> file = working ? as_text(working->open_file(kDestinationsFile)) : nullptr) {
     LineReader reader(*file, kDestinationLineRoom);
     bool in_entry = false;
     std::string line;

@@ -13,7 +13,8 @@ constexpr std::size_t kTracePieceRoom = 99;
 }  // namespace
 
 std::string trace_file_remark(Platform& platform) {
-  std::unique_ptr<ReadableFile> file = platform.open_text(kTraceFileName);
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  std::unique_ptr<ReadableFile> file = working ? as_text(working->open_file(kTraceFileName)) : nullptr;
   if (!file) return " - Look for Trace-File";
   // The library starts each error block with a "**** ERROR " line and states
   // the error in an "ERROR " line or behind a "======> " arrow; the last text

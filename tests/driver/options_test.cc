@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace quillar {
 namespace {
 
@@ -95,7 +97,7 @@ TEST(OptionsTest, GlobalRunOptions) {
       {"LAN=1 @trace,DEADLINE=5", std::nullopt, false, false, false},
       {"LAN=1 @trace,SYSLOG,FAILED CH=2", std::nullopt, false, false, false},
       {"LAN=1,syslog,failed,ch=2 @x", std::nullopt, true, true, true},
-      {"LAN=1,DEADLINE=5@x", 5, false, false, false},
+      {"LAN=1@x,DEADLINE=5", 5, false, false, false},
   };
   for (const auto& c : cases) {
     Options read = read_global_run_options(c.sensor_options);
@@ -108,36 +110,82 @@ TEST(OptionsTest, GlobalRunOptions) {
 }
 
 TEST(OptionsTest, DeadlineParallelRuntimeAndTheirRanges) {
+  constexpr long kMost = std::numeric_limits<long>::max();
   const struct {
     const char* options;
     std::optional<long> deadline, parallel, runtime;
     long whole_run;
-    // The error text of a refusal; empty when the values are in range.
+    // The error text of a refusal; empty when the values are taken.
     std::string refusal;
   } cases[] = {
       {"", std::nullopt, std::nullopt, std::nullopt, 50, ""},
       {"LAN=1,deadline=20,Parallel=16", 20, 16, std::nullopt, 50, ""},
       {",DEADLINE=1,PARALLEL=32", 1, 32, std::nullopt, 50, ""},
       {",DEADLINE=50", 50, std::nullopt, std::nullopt, 50, ""},
+      {",DEADLINE=05,PARALLEL=+4", 5, 4, std::nullopt, 50, ""},
       {",DEADLINE=51", 51, std::nullopt, std::nullopt, 50,
        "Error 1062: DEADLINE=51 is out of range, 1 to 50 seconds as RUNTIME=50 allows..."},
       {",DEADLINE=600,RUNTIME=600", 600, std::nullopt, 600, 600, ""},
       {",DEADLINE=600,RUNTIME=599", 600, std::nullopt, 599, 599,
        "Error 1062: DEADLINE=600 is out of range, 1 to 599 seconds as RUNTIME=599 allows..."},
+      {",DEADLINE=030,RUNTIME=29", 30, std::nullopt, 29, 29,
+       "Error 1062: DEADLINE=030 is out of range, 1 to 29 seconds as RUNTIME=29 allows..."},
       {",DEADLINE=601,RUNTIME=900", 601, std::nullopt, 900, 900,
        "Error 1062: DEADLINE=601 is out of range, 1 to 600 seconds..."},
       {",deadline=0", 0, std::nullopt, std::nullopt, 50, "Error 1062: DEADLINE=0 is out of range, 1 to 600 seconds..."},
-      {",DEADLINE=", 0, std::nullopt, std::nullopt, 50, "Error 1062: DEADLINE= is out of range, 1 to 600 seconds..."},
       {",PARALLEL=33", std::nullopt, 33, std::nullopt, 50, "Error 1062: PARALLEL=33 is out of range, 1 to 32 systems..."},
-      {",PARALLEL=x", std::nullopt, 0, std::nullopt, 50, "Error 1062: PARALLEL=x is out of range, 1 to 32 systems..."},
+      {",PARALLEL=-3", std::nullopt, -3, std::nullopt, 50, "Error 1062: PARALLEL=-3 is out of range, 1 to 32 systems..."},
       {",PARALLEL=0,DEADLINE=-5", -5, 0, std::nullopt, 50,
        "Error 1062: DEADLINE=-5 is out of range, 1 to 600 seconds..."},
+      // Beyond the range of long a number is held at its bound, never
+      // wrapped into the option's range.
+      {",PARALLEL=99999999999999999999", std::nullopt, kMost, std::nullopt, 50,
+       "Error 1062: PARALLEL=99999999999999999999 is out of range, 1 to 32 systems..."},
+      {",PARALLEL=18446744073709551617", std::nullopt, kMost, std::nullopt, 50,
+       "Error 1062: PARALLEL=18446744073709551617 is out of range, 1 to 32 systems..."},
+      {",DEADLINE=-99999999999999999999", -kMost, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE=-99999999999999999999 is out of range, 1 to 600 seconds..."},
+      // Anything but an optional sign and digits is no number at all.
+      {",PARALLEL=1e9", std::nullopt, std::nullopt, std::nullopt, 50,
+       "Error 1062: PARALLEL=1e9 is not a whole number..."},
+      {",PARALLEL=1.5", std::nullopt, std::nullopt, std::nullopt, 50,
+       "Error 1062: PARALLEL=1.5 is not a whole number..."},
+      {",PARALLEL=x", std::nullopt, std::nullopt, std::nullopt, 50, "Error 1062: PARALLEL=x is not a whole number..."},
+      {",PARALLEL=\t5", std::nullopt, std::nullopt, std::nullopt, 50,
+       "Error 1062: PARALLEL=\t5 is not a whole number..."},
+      {",PARALLEL=-", std::nullopt, std::nullopt, std::nullopt, 50, "Error 1062: PARALLEL=- is not a whole number..."},
+      {",DEADLINE=", std::nullopt, std::nullopt, std::nullopt, 50, "Error 1062: DEADLINE= is not a whole number..."},
+      {",DEADLINE=5x", std::nullopt, std::nullopt, std::nullopt, 50, "Error 1062: DEADLINE=5x is not a whole number..."},
+      // The value runs to a blank or a comma, so an "@" belongs to it.
+      {"LAN=1,DEADLINE=5@x", std::nullopt, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE=5@x is not a whole number..."},
+      {",PARALLEL=2,RUNTIME=abc", std::nullopt, 2, std::nullopt, 50, "Error 1062: RUNTIME=abc is not a whole number..."},
       {",PARALLEL=2,runtime=1", std::nullopt, 2, 1, 1, ""},
-      {",RUNTIME=900", std::nullopt, std::nullopt, 900, 900, ""},
-      {",RUNTIME=901", std::nullopt, std::nullopt, 901, 901, "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
-      {",RUNTIME=0", std::nullopt, std::nullopt, 0, 0, "Error 1062: RUNTIME=0 is out of range, 1 to 900 seconds..."},
+      {",PARALLEL=2,RUNTIME=900", std::nullopt, 2, 900, 900, ""},
+      {",PARALLEL=2,RUNTIME=901", std::nullopt, 2, 901, 901,
+       "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
       {",RUNTIME=-5,PARALLEL=1", std::nullopt, 1, -5, -5, "Error 1062: RUNTIME=-5 is out of range, 1 to 900 seconds..."},
+      // The runtime bounds only a run with children.
+      {",RUNTIME=30", std::nullopt, std::nullopt, 30, 30,
+       "Error 1062: RUNTIME=30 bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them..."},
+      {",RUNTIME=030 LAN=1", std::nullopt, std::nullopt, 30, 30,
+       "Error 1062: RUNTIME=030 bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them..."},
+      {"DEADLINE=5,RUNTIME=30", std::nullopt, std::nullopt, 30, 30,
+       "Error 1062: RUNTIME=30 bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them..."},
       {"DEADLINE=5 RUNTIME=1", std::nullopt, std::nullopt, std::nullopt, 50, ""},
+      // Only the first refusal is named: each option's form and range in
+      // turn, then the runtime alone, then the deadline against the runtime.
+      {",DEADLINE=abc,PARALLEL=99", std::nullopt, 99, std::nullopt, 50,
+       "Error 1062: DEADLINE=abc is not a whole number..."},
+      {",PARALLEL=x,DEADLINE=700", 700, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE=700 is out of range, 1 to 600 seconds..."},
+      {",PARALLEL=x,RUNTIME=0", std::nullopt, std::nullopt, 0, 0, "Error 1062: PARALLEL=x is not a whole number..."},
+      {",PARALLEL=99,RUNTIME=y", std::nullopt, 99, std::nullopt, 50,
+       "Error 1062: PARALLEL=99 is out of range, 1 to 32 systems..."},
+      {",RUNTIME=z", std::nullopt, std::nullopt, std::nullopt, 50, "Error 1062: RUNTIME=z is not a whole number..."},
+      {",RUNTIME=901", std::nullopt, std::nullopt, 901, 901, "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
+      {",DEADLINE=60,RUNTIME=901", 60, std::nullopt, 901, 901,
+       "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
   };
   for (const auto& c : cases) {
     Options options = read_options(c.options);

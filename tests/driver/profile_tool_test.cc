@@ -793,6 +793,14 @@ TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
            "  LAN=eth1: only the rows of the interface eth1 count (in any letter case)\n"
            "  ,DEADLINE=5: a system that has not answered after this many seconds is stopped\n"
            "Not read: DEADLINE=9 is not read without its comma: write ,DEADLINE=9\nItem: In-Errors\nSystems: PRD.P00, QAS.P00\n"},
+      // A value the sensor refuses is shown as written, then the refusal.
+      {"GLOBAL BAD", 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: BAD (the options)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key BAD\nOptions: BAD\n" +
+           found + tried("SAP Orvanta.Gbl") +
+           "Options of the run, from the sensor line of BAD: ,PARALLEL=1e9 \n"
+           "  ,PARALLEL=1e9: up to this many systems at once\n"
+           "The sensor stops with \"Error 1062: PARALLEL=1e9 is not a whole number...\".\n"},
       {"QAS ITEM=In-Packets/Sec", 2,
        "Arguments as the sensor gets them:\n  1: QAS (the profile)\n  2: ITEM=In-Packets/Sec (the options)\n"
        "Profile: Orvanta.Prf, the ITEM form: a global run over the systems it lists\nOptions: ITEM=In-Packets/Sec\n"
@@ -811,7 +819,9 @@ TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
     platform.files["C:\\PRTG_Path.Txt"] = "D:\\X\\ExeXml\r\n";
     platform.files["D:\\X\\ExeXml\\PRD.P00"] = kGoodProfile;
     platform.files["D:\\X\\ExeXml\\SAP Orvanta.Gbl"] =
-        kServerLine + "# GSNX: ALL        LAN=eth1 ,DEADLINE=5 DEADLINE=9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
+        kServerLine + "# GSNX: ALL        LAN=eth1 ,DEADLINE=5 DEADLINE=9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n"
+                      "# GSNG: BAD         PRD.P00#\r\n"
+                      "# GSNX: BAD        ,PARALLEL=1e9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
     platform.files["D:\\X\\ExeXml\\Orvanta.Prf"] = "# Gsng: any         PRD.P00#\r\n";
     EXPECT_EQ(run_profile_tool(platform, {"explain", c.parameters}), c.exit_code) << c.parameters;
     EXPECT_EQ(platform.console, c.output) << c.parameters;

@@ -5,8 +5,12 @@
 // natively only.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -33,7 +37,10 @@ const std::string kLandscape = system_entry("BIN", "sapbin", "00", "lan = eth0 6
                                // second passes just before the end, just after it, or in between.
                                system_entry("NEAR", "sapnear", "70", "delay = 490\nlan = eth0 1 2 3 4 5 6\n");
 
+// A file's content; nothing for anything but a file, which a read might
+// wait on.
 std::string read_local(const std::filesystem::path& path) {
+  if (!std::filesystem::is_regular_file(path)) return std::string();
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
@@ -73,6 +80,30 @@ std::size_t count_of(const std::string& text, const std::string& part) {
 
 std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
 
+// Exactly one document, and a closed one.
+bool one_closed_document(const std::string& output) {
+  return count_of(output, "<Prtg>") == 1 && count_of(output, "</Prtg>") == 1 &&
+         output.find("<Prtg>") < output.find("</Prtg>");
+}
+
+// Scratch folders of runs that cannot run: their numbers lie beyond every
+// process number.
+std::string stale_folder(int k) { return "Quillar." + std::to_string(4000000000u + static_cast<unsigned>(k)) + ".ab"; }
+
+// Whether the tests themselves, and so the sensor they run, carry
+// AddressSanitizer, which reserves more address space than any limit allows.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 class ChildRunsEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
@@ -103,6 +134,15 @@ class ChildRunsEndToEnd : public testing::Test {
     std::string script = prelude + "; exec " + shell_quoted(host().sensor_path());
     for (const std::string& argument : arguments) script += " " + shell_quoted(argument);
     return host().run_program("/bin/sh", {"-c", script}, kRun);
+  }
+
+  // Runs the sensor in a mount namespace of its own, after `prelude` (as
+  // root there). Nothing when this machine gives no such namespace.
+  std::optional<ProcessResult> run_in_own_mounts(const std::string& prelude, const std::vector<std::string>& arguments) {
+    if (host().run_program("/usr/bin/unshare", {"-m", "true"}, kRun).exit_code != 0) return std::nullopt;
+    std::string script = prelude + "; exec " + shell_quoted(host().sensor_path());
+    for (const std::string& argument : arguments) script += " " + shell_quoted(argument);
+    return host().run_program("/usr/bin/unshare", {"-m", "/bin/sh", "-c", script}, kRun);
   }
 
   // Runs `count` sensors at once in the working directory.
@@ -326,6 +366,279 @@ TEST_F(ChildRunsEndToEnd, TheRunsBoundEndsAParallelRunWithAHang) {
   EXPECT_EQ(single.standard_output,
             host().console_form(error_document("Error 1061: SAP system HANG did not answer within 1 seconds")));
   EXPECT_EQ(single.exit_code, 2);
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+// Hostile working directories under runs with children. Each run ends within
+// its bound with exactly one closed document, changes nothing outside the
+// working directory, and carries each stale line once or never (into a link
+// or FIFO it refuses), never twice.
+TEST_F(ChildRunsEndToEnd, HostileWorkingDirectoriesNeitherRedirectNorHangTheRun) {
+  if (host().under_wine()) GTEST_SKIP() << "POSIX links, FIFOs and names that wine shows otherwise";
+  const std::string victim = "C:\\e2e\\victim";
+  const std::string victim_folder = host().local_path(victim).string();
+  const std::string run_folder = host().local_path(kRun).string();
+  use_listing("PRD.P00#QAS.P00#");
+  host().write_file(kRun + "\\SapRfc.QAS", "DEST=QAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n");
+  const std::string answered = host().run({"PRD", "LAN=eth0"}, kRun).standard_output;
+  const std::string global = host().run({"PRD", "ITEM=In-Errors"}, kRun).standard_output;
+  const std::string logon_failed = error_document("Error 1011: RFC-Open for QAS failed !");
+  const std::string by_destination_file = host().run({"QAS", "LAN=eth0"}, kRun).standard_output;
+  auto stale = [&](int k, const std::string& name, const std::string& content) {
+    host().write_file(kRun + "\\" + stale_folder(k) + "\\" + name, content);
+  };
+  auto link = [&](const std::string& name, const std::string& target) {
+    std::filesystem::create_symlink(target, host().local_path(kRun + "\\" + name));
+  };
+  auto fifo = [&](const std::string& name) { ::mkfifo(host().local_path(kRun + "\\" + name).c_str(), 0600); };
+  const std::string stale_lines = "0 stale log line \n";
+  const std::string stale_block = "\n**** ERROR file opened at stale\nT:0001 ======> stale block\n";
+  const struct {
+    const char* name;
+    std::function<void()> prepare;
+    std::vector<std::string> arguments;
+    std::string output;
+    // How often the stale lines end in the working directory's files.
+    std::size_t log_lines;
+    std::size_t trace_blocks;
+  } cases[] = {
+      {"stale entries named as paths",
+       [&] {
+         stale(1, "Quillar.log", stale_lines);
+         // Names that Windows could never show, as they stand on disk.
+         for (const char* name : {"..\\..\\..\\e2e\\victim\\own.txt", "a:b"}) {
+           std::ofstream(host().local_path(kRun + "\\" + stale_folder(1)) / name) << "planted\n";
+         }
+         std::filesystem::create_symlink("/dev/zero", host().local_path(kRun + "\\" + stale_folder(1) + "\\Dev_Rfc.Trc"));
+         std::filesystem::create_symlink(victim_folder + "/own.txt",
+                                         host().local_path(kRun + "\\" + stale_folder(1) + "\\rfc_lib.trc"));
+       },
+       {"PRD", "ITEM=In-Errors,PARALLEL=2,RUNTIME=5,SYSLOG"}, global, 1, 0},
+      {"links at the log and the trace file",
+       [&] {
+         stale(1, "Quillar.log", stale_lines);
+         stale(1, "Dev_Rfc.Trc", stale_block);
+         link("Quillar.log", victim_folder + "/Quillar.log");
+         link("Dev_Rfc.Trc", victim_folder + "/Dev_Rfc.Trc");
+       },
+       {"PRD", "ITEM=In-Errors,PARALLEL=2,RUNTIME=5,SYSLOG"}, global, 0, 0},
+      // A child writes the file in its own folder, and its parent refuses to
+      // carry it through the link; one process refuses to log on.
+      {"a link at the destinations file",
+       [&] { link("SapRfc.ini", victim_folder + "/SapRfc.ini"); },
+       {"QAS", "LAN=eth0,DEADLINE=3,RUNTIME=5"}, by_destination_file, 0, 0},
+      {"a link at the destinations file, in one process",
+       [&] { link("SapRfc.ini", victim_folder + "/SapRfc.ini"); },
+       {"QAS", "LAN=eth0"}, logon_failed, 0, 0},
+      {"FIFOs at the log and the trace file",
+       [&] {
+         stale(1, "Quillar.log", stale_lines);
+         stale(1, "Dev_Rfc.Trc", stale_block);
+         fifo("Quillar.log");
+         fifo("Dev_Rfc.Trc");
+       },
+       {"PRD", "ITEM=In-Errors,DEADLINE=3,RUNTIME=5,SYSLOG"}, global, 0, 0},
+      {"a FIFO at the destinations file",
+       [&] { fifo("SapRfc.ini"); },
+       {"QAS", "LAN=eth0,DEADLINE=3,RUNTIME=5"}, by_destination_file, 0, 0},
+      {"a FIFO at the destinations file, in one process",
+       [&] { fifo("SapRfc.ini"); },
+       {"QAS", "LAN=eth0"}, logon_failed, 0, 0},
+      {"a FIFO and a device in a stale folder",
+       [&] {
+         stale(1, "Dev_Rfc.Trc", stale_block);
+         ::mkfifo(host().local_path(kRun + "\\" + stale_folder(1) + "\\Quillar.log").c_str(), 0600);
+         ::mkfifo(host().local_path(kRun + "\\" + stale_folder(1) + "\\SapRfc.ini").c_str(), 0600);
+         std::filesystem::create_symlink("/dev", host().local_path(kRun + "\\" + stale_folder(2)));
+       },
+       {"PRD", "ITEM=In-Errors,PARALLEL=2,RUNTIME=5"}, global, 0, 1},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(host().local_path(victim));
+    for (const char* name : {"Quillar.log", "Dev_Rfc.Trc", "SapRfc.ini", "own.txt"}) {
+      host().write_file(victim + "\\" + name, std::string("victim's ") + name + "\n");
+    }
+    const std::map<std::string, std::string> victim_files = folder_state(host().local_path(victim));
+    for (const auto& entry : std::filesystem::directory_iterator(host().local_path(kRun))) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("Quillar.", 0) == 0 || name == "Dev_Rfc.Trc" || name == "SapRfc.ini") {
+        std::filesystem::remove_all(entry.path());
+      }
+    }
+    c.prepare();
+    const auto begun = std::chrono::steady_clock::now();
+    ProcessResult result = host().run(c.arguments, kRun);
+    const auto took = std::chrono::steady_clock::now() - begun;
+    EXPECT_EQ(result.standard_output, c.output) << c.name;
+    EXPECT_TRUE(one_closed_document(result.standard_output)) << c.name;
+    EXPECT_LT(took, std::chrono::seconds(8)) << c.name;
+    EXPECT_EQ(folder_state(host().local_path(victim)), victim_files) << c.name;
+    const std::string log = read_local(host().local_path(kRun + "\\Quillar.log"));
+    const std::string trace = read_local(host().local_path(kRun + "\\Dev_Rfc.Trc"));
+    EXPECT_EQ(count_of(log, stale_lines), c.log_lines) << c.name;
+    EXPECT_EQ(count_of(trace, "stale block"), c.trace_blocks) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(host().local_path("C:\\e2e\\victim\\..\\..\\..\\own.txt"))) << c.name;
+  }
+  (void)run_folder;
+}
+
+// A working directory where no scratch folder can be made, and a program
+// file gone by the time a child is to start (an upgrade replaced it): the
+// systems fail at once, saying why, and nothing runs outside the bound.
+TEST_F(ChildRunsEndToEnd, WithoutAChildTheSystemsFailAtOnce) {
+  if (host().under_wine()) GTEST_SKIP() << "POSIX mounts and program files";
+  use_listing("PRD.P00#QAS.P00#");
+  const std::string run_folder = shell_quoted(host().local_path(kRun).string());
+  // The sensor starts in the read-only mount, not in the folder below it.
+  const std::string read_only = "mount --bind " + run_folder + " " + run_folder + " && mount -o remount,ro,bind " +
+                                run_folder + " " + run_folder + " && cd " + run_folder;
+  const std::string copy = (std::filesystem::temp_directory_path() / "quillar-gone").string();
+  const struct {
+    const char* name;
+    bool own_mounts;
+    std::string prelude;
+    std::string why;
+  } conditions[] = {
+      {"a read-only working directory", true, read_only, "no scratch folder, Read-only file system"},
+      {"a program file that is gone", false,
+       "cp " + shell_quoted(host().sensor_path()) + " " + shell_quoted(copy) + " && exec 3<" + shell_quoted(copy) +
+           " && rm " + shell_quoted(copy),
+       "no process, No such file or directory"},
+  };
+  for (const auto& condition : conditions) {
+    auto run = [&](const std::vector<std::string>& arguments) -> std::optional<ProcessResult> {
+      if (condition.own_mounts) return run_in_own_mounts(condition.prelude, arguments);
+      std::string script = condition.prelude + "; exec /proc/self/fd/3";
+      for (const std::string& argument : arguments) script += " " + shell_quoted(argument);
+      return host().run_program("/bin/sh", {"-c", script}, kRun);
+    };
+    const auto begun = std::chrono::steady_clock::now();
+    std::optional<ProcessResult> single = run({kSensors + "PRD", "MODE=Mervesk,DEADLINE=1,RUNTIME=2"});
+    if (!single) {
+      std::cout << "skipped " << condition.name << ": this machine gives no mount namespace\n";
+      continue;
+    }
+    EXPECT_EQ(single->standard_output,
+              error_document("Error 1063: SAP system BIN was not measured, no child process could be started: " +
+                             condition.why))
+        << condition.name;
+    EXPECT_EQ(single->exit_code, 2) << condition.name;
+    std::optional<ProcessResult> global = run({"PRD", "ITEM=In-Errors,DEADLINE=1,RUNTIME=2 #"});
+    ASSERT_TRUE(global.has_value());
+    const std::string output = with_times_masked(global->standard_output);
+    EXPECT_EQ(global->exit_code, 0) << condition.name;
+    EXPECT_TRUE(one_closed_document(output)) << output;
+    EXPECT_NE(output.find("* hh:mm:ss Error 1063: SAP system QAS.P00 was not measured, no child process could be "
+                          "started: " + condition.why + "\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("NoSystems=2, Processed=0, Failed=2"), std::string::npos) << output;
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(6)) << condition.name;
+  }
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+// A stale trace far larger than the memory the run may use is carried as its
+// last part, never read whole.
+TEST_F(ChildRunsEndToEnd, AHugeStaleTraceIsCarriedAsItsLastPart) {
+  if (host().under_wine()) GTEST_SKIP() << "a POSIX address-space limit";
+  if (kSanitized) GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+  use_listing("PRD.P00#QAS.P00#");
+  const std::string plain = host().run({"PRD", "ITEM=In-Errors"}, kRun).standard_output;
+  remove_run_files();
+  const std::filesystem::path trace = host().local_path(kRun + "\\" + stale_folder(1) + "\\Dev_Rfc.Trc");
+  host().write_file(kRun + "\\" + stale_folder(1) + "\\Quillar.log", "0 stale log line \n");
+  {
+    std::ofstream out(trace, std::ios::binary);
+    out.seekp(std::streamoff(1) << 30);
+    out << "\n**** ERROR file opened at the end\nT:0001 ======> the last block\n";
+  }
+  ProcessResult result = run_after("ulimit -v 524288", {"PRD", "ITEM=In-Errors,PARALLEL=2,SYSLOG"});
+  EXPECT_EQ(result.standard_output, plain);
+  EXPECT_EQ(result.exit_code, 0);
+  const std::filesystem::path carried = host().local_path(kRun + "\\Dev_Rfc.Trc");
+  EXPECT_LE(std::filesystem::file_size(carried), 16u * 1024 * 1024 + 200);
+  std::ifstream in(carried, std::ios::binary);
+  std::string note;
+  std::getline(in, note);
+  EXPECT_EQ(note.rfind("Quillar: the first ", 0), 0u) << note;
+  EXPECT_NE(note.find(" bytes of an earlier Dev_Rfc.Trc were left out here"), std::string::npos) << note;
+  const std::string rest(std::istreambuf_iterator<char>(in), {});
+  EXPECT_EQ(count_of(rest, "the last block"), 1u);
+  EXPECT_EQ(count_of(read_local(host().local_path(kRun + "\\Quillar.log")), "0 stale log line \n"), 1u);
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+// Sensors that start together after a killed run sweep its stale folders
+// together: each stale line and block ends in the working directory once.
+TEST_F(ChildRunsEndToEnd, ConcurrentSweepsCarryEachStaleLineOnce) {
+  const int folders = 100;
+  remove_run_files();
+  for (int k = 0; k < folders; ++k) {
+    const std::string folder = kRun + "\\" + stale_folder(k);
+    host().write_file(folder + "\\Quillar.log", "0 stale line " + std::to_string(k) + " \n");
+    host().write_file(folder + "\\Dev_Rfc.Trc",
+                      "\n**** ERROR file opened at stale\nT:0001 ======> stale block " + std::to_string(k) + "\n");
+  }
+  use_listing("QAS.P00#");
+  for (const ProcessResult& result : run_side_by_side({"PRD", "ITEM=In-Errors,PARALLEL=1,SYSLOG"}, 4)) {
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_NE(result.standard_output.find("<Result><Channel>QAS.P00</Channel>"), std::string::npos)
+        << result.standard_output;
+  }
+  const std::string log = read_local(host().local_path(kRun + "\\Quillar.log"));
+  const std::string trace = read_local(host().local_path(kRun + "\\Dev_Rfc.Trc"));
+  for (int k = 0; k < folders; ++k) {
+    EXPECT_EQ(count_of(log, "0 stale line " + std::to_string(k) + " \n"), 1u) << k;
+    EXPECT_EQ(count_of(trace, "stale block " + std::to_string(k) + "\n"), 1u) << k;
+  }
+  EXPECT_EQ(count_of(trace, "**** ERROR file opened at stale\n"), static_cast<std::size_t>(folders));
+  EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+// Only the parent hands a child its job: the child's arguments typed on a
+// command line are read as any sensor's, into the usual error document.
+TEST_F(ChildRunsEndToEnd, TheChildsArgumentsFromAShellMakeNoChild) {
+  host().write_file(kRun + "\\Quillar.4242.ab\\Quillar.job", "0123456789abcdef0123456789abcdef");
+  ProcessResult typed = host().run({"--child", "Quillar.4242.ab", "1", "PRD", "LAN=eth0"}, kRun);
+  ProcessResult plain = host().run({"--child", "Quillar.4242.ab"}, kRun);
+  EXPECT_EQ(typed.standard_output, plain.standard_output);
+  EXPECT_TRUE(one_closed_document(typed.standard_output)) << typed.standard_output;
+  EXPECT_NE(typed.standard_output.find("<Error>1</Error>"), std::string::npos) << typed.standard_output;
+  EXPECT_EQ(typed.exit_code, 2);
+  EXPECT_FALSE(std::filesystem::exists(host().local_path(kRun + "\\Quillar.4242.ab\\Quillar.records")));
+  std::filesystem::remove_all(host().local_path(kRun + "\\Quillar.4242.ab"));
+}
+
+// A child that ends without finishing is reported by what ended it, not as
+// one that did not answer: a disk too full for its records, a kill from
+// outside.
+TEST_F(ChildRunsEndToEnd, AChildThatEndsUnfinishedIsReportedByWhatEndedIt) {
+  if (host().under_wine()) GTEST_SKIP() << "POSIX mounts and signals";
+  const std::string run_folder = shell_quoted(host().local_path(kRun).string());
+  const std::string landscape = shell_quoted((std::filesystem::temp_directory_path() / "quillar-landscape").string());
+  // Three pages: the landscape, a filler and the job file of the child,
+  // which then finds no room for its first record.
+  const std::string full_disk = "cp RfcSim.ini " + landscape + " && page=$(getconf PAGESIZE) && mount -t tmpfs -o size=$((3 * page)) tmpfs " +
+                                run_folder + " && cd " + run_folder + " && cp " + landscape +
+                                " RfcSim.ini && head -c $page /dev/zero > filler";
+  std::optional<ProcessResult> full = run_in_own_mounts(full_disk, {kSensors + "PRD", "MODE=Mervesk,DEADLINE=3"});
+  if (full) {
+    EXPECT_EQ(full->standard_output,
+              error_document("Error 1064: SAP system BIN was not measured, its child process ended unfinished "
+                             "(exit status 3)"));
+    EXPECT_EQ(full->exit_code, 2);
+  } else {
+    std::cout << "skipped the full disk: this machine gives no mount namespace\n";
+  }
+
+  std::string killed_script = shell_quoted(host().sensor_path()) + " " + shell_quoted(kSensors + "HANG") +
+                              " 'MODE=Mervesk,DEADLINE=20' & sensor=$!; sleep 1; pkill -KILL -P $sensor; wait $sensor";
+  ProcessResult killed = host().run_program("/bin/sh", {"-c", killed_script}, kRun);
+  EXPECT_EQ(killed.standard_output,
+            error_document("Error 1064: SAP system HANG was not measured, its child process ended unfinished "
+                           "(signal 9)"));
+  EXPECT_EQ(killed.exit_code, 2);
   EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
 }
 

@@ -609,18 +609,45 @@ TEST_F(ProcessingEndToEnd, SystemsInChildrenChangeNoByte) {
   }
 }
 
-// The first system that the RFC error report ends decides the output.
-TEST_F(ProcessingEndToEnd, AnAbortInAChildEndsTheRunInListingOrder) {
-  const std::string listings[] = {"PRD.P00#ABORT.P00#QAS.P00#", "ERR1.P00#AOP.P00#ABORT.P00#PRD.P00#",
-                                  "SLOW.P00#ARC.P00#"};
-  for (const std::string& listing : listings) {
-    given_item_listing(listing);
+// In one process, the first system that the RFC error report ends ends the
+// run. With children, that system counts as failed as a failed call does,
+// and the run goes on to its closed document.
+TEST_F(ProcessingEndToEnd, AnAbortInAChildFailsThatSystemAlone) {
+  const struct {
+    std::string listing;
+    std::string failing_instead;
+  } cases[] = {
+      {"PRD.P00#ABORT.P00#QAS.P00#", "PRD.P00#ERR1.P00#QAS.P00#"},
+      {"ERR1.P00#AOP.P00#ABORT.P00#PRD.P00#", "ERR1.P00#ERR1.P00#ERR1.P00#PRD.P00#"},
+      {"SLOW.P00#ARC.P00#", "SLOW.P00#ERR1.P00#"},
+  };
+  for (const auto& c : cases) {
+    given_item_listing(c.failing_instead);
+    ProcessResult failing = host().run({"PRD", "ITEM=In-Errors"}, kRun);
+    given_item_listing(c.listing);
     ProcessResult one = host().run({"PRD", "ITEM=In-Errors"}, kRun);
-    ProcessResult many = host().run({"PRD", "ITEM=In-Errors,PARALLEL=3"}, kRun);
-    EXPECT_EQ(many.standard_output, one.standard_output) << listing;
-    EXPECT_EQ(one.exit_code, 1) << listing;
-    EXPECT_EQ(many.exit_code, 1) << listing;
+    EXPECT_EQ(one.exit_code, 1) << c.listing;
+    for (const char* children : {",PARALLEL=3", ",DEADLINE=20"}) {
+      ProcessResult many = host().run({"PRD", std::string("ITEM=In-Errors") + children}, kRun);
+      EXPECT_EQ(many.standard_output, failing.standard_output) << c.listing << children;
+      EXPECT_EQ(many.exit_code, 0) << c.listing << children;
+    }
   }
+  // The report's lines go to the trace and the log.
+  clear_left_files();
+  given_item_listing("PRD.P00#ABORT.P00#QAS.P00#");
+  ProcessResult traced = host().run({"PRD", "ITEM=In-Errors,PARALLEL=2,SYSLOG #"}, kRun);
+  const std::string output = with_times_masked(traced.standard_output);
+  EXPECT_EQ(traced.exit_code, 0);
+  EXPECT_NE(output.find(host().console_form("* hh:mm:ss RFC error\n* hh:mm:ss operation/code  : RfcCall\n"
+                                            "* hh:mm:ss key             : RFC_ERROR_SYSTEM_FAILURE\n")),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("State=Rfc Failure"), std::string::npos) << output;
+  EXPECT_NE(output.find("NoSystems=3, Processed=2, Failed=1"), std::string::npos) << output;
+  const std::string log = left_files()["Quillar.log"];
+  // The log is a text file, with the platform's line ends.
+  EXPECT_NE(log.find(host().console_form("0 RFC error \n0 operation/code  : RfcCall \n")), std::string::npos) << log;
 }
 
 // Three seconds leave the healthy systems time to start, also under wine on
@@ -660,14 +687,16 @@ TEST_F(ProcessingEndToEnd, ADeadlineThatIsKeptChangesNoByte) {
   }
 }
 
-// The ranges themselves are the options' own; here the refusal ends the run
-// in its error document before any system is measured.
+// Which values are refused is the options' own matter; here the refusal
+// ends the run in its error document before any system is measured.
 TEST_F(ProcessingEndToEnd, ADeadlineOrRuntimeOutOfRangeIsRefused) {
   given_systems({"PRD"});
   for (const auto& [options, text] : std::vector<std::pair<std::string, std::string>>{
            {",DEADLINE=51", "Error 1062: DEADLINE=51 is out of range, 1 to 50 seconds as RUNTIME=50 allows..."},
            {",DEADLINE=20,RUNTIME=19", "Error 1062: DEADLINE=20 is out of range, 1 to 19 seconds as RUNTIME=19 allows..."},
-           {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."}}) {
+           {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
+           {",PARALLEL=1e9", "Error 1062: PARALLEL=1e9 is not a whole number..."},
+           {",RUNTIME=30", "Error 1062: RUNTIME=30 bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them..."}}) {
     ProcessResult refused = host().run({"PRD", options}, kRun);
     EXPECT_EQ(refused.standard_output, host().console_form(error_document(text))) << options;
     EXPECT_EQ(refused.exit_code, 2) << options;
@@ -678,16 +707,16 @@ TEST_F(ProcessingEndToEnd, ADeadlineOrRuntimeOutOfRangeIsRefused) {
 TEST_F(ProcessingEndToEnd, NoChildOutlivesTheSensor) {
   if (host().under_wine()) GTEST_SKIP() << "wine's own processes are not the sensor's children";
   given_item_listing("HANG.P00#HANG.P00#");
-  host().run_killed_after({"PRD", "ITEM=In-Errors,PARALLEL=2,DEADLINE=600,RUNTIME=900"}, kRun, 1500);
-  auto children_left = [] {
+  // Children run with the sensor's own command line; once the sensor is
+  // gone, any process left with it is a child that outlived it.
+  const std::string options = "ITEM=In-Errors,PARALLEL=2,DEADLINE=600,RUNTIME=900";
+  host().run_killed_after({"PRD", options}, kRun, 1500);
+  auto children_left = [&options] {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
       std::ifstream in(entry.path() / "cmdline", std::ios::binary);
       std::string command(std::istreambuf_iterator<char>(in), {});
-      if (command.find(std::string("--child\0", 8)) != std::string::npos &&
-          command.find("quillar") != std::string::npos) {
-        ++count;
-      }
+      if (command.find(options) != std::string::npos && command.find("quillar") != std::string::npos) ++count;
     }
     return count;
   };

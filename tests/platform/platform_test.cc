@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -80,17 +84,134 @@ TEST(PosixPlatformTest, WritingReplacesAFileOfAnyLetterCase) {
   EXPECT_EQ(drives.read("c/work/saprfc.ini"), std::string("new\r\n\0", 6));
   EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/SapRfc.ini"));
 
+  std::unique_ptr<Folder> working = platform->open_folder("");
+  ASSERT_NE(working, nullptr);
   {
-    std::unique_ptr<WritableFile> log = platform->append_text("quillar.LOG");
+    std::unique_ptr<WritableFile> log = working->write_file("quillar.LOG", FileWriting::kAppendText);
     ASSERT_NE(log, nullptr);
     EXPECT_TRUE(log->write("1 a b\n"));
   }
   {
-    std::unique_ptr<WritableFile> log = platform->append_text("Quillar.log");
+    std::unique_ptr<WritableFile> log = working->write_file("Quillar.log", FileWriting::kAppendText);
     EXPECT_TRUE(log->write("2 c d\n"));
   }
   EXPECT_EQ(drives.read("c/work/quillar.LOG"), "1 a b\n2 c d\n");
   EXPECT_EQ(platform->create_bytes("C:\\work\\missing\\x.ini"), nullptr);
+}
+
+// What stands at a name decides what a folder does with it, and nothing but
+// a plain file is ever read or written; no open waits.
+TEST(PosixFolderTest, OnlyPlainFilesAreReadOrWritten) {
+  TempDrives drives;
+  const std::filesystem::path work = drives.root() / "c/work";
+  drives.write("c/outside/victim.txt", "victim\n");
+  drives.write("c/work/plain.txt", "plain\n");
+  drives.write("c/work/folder/inside.txt", "inside\n");
+  std::filesystem::create_symlink(drives.root() / "c/outside/victim.txt", work / "link.txt");
+  std::filesystem::create_symlink(work / "missing.txt", work / "dangling.txt");
+  std::filesystem::create_symlink("/dev/zero", work / "zero");
+  std::filesystem::create_symlink(drives.root() / "c/outside", work / "linked-folder");
+  ::mkfifo((work / "fifo").c_str(), 0600);
+  std::unique_ptr<Platform> platform = make_system_platform();
+  std::unique_ptr<Folder> folder = platform->open_folder("");
+  ASSERT_NE(folder, nullptr);
+
+  const struct {
+    const char* name;
+    EntryKind kind;
+    bool readable;
+    bool writable;
+  } cases[] = {
+      {"plain.txt", EntryKind::kFile, true, true},
+      {"PLAIN.TXT", EntryKind::kFile, true, true},
+      {"missing.txt", EntryKind::kMissing, false, true},
+      {"folder", EntryKind::kFolder, false, false},
+      {"link.txt", EntryKind::kOther, false, false},
+      {"dangling.txt", EntryKind::kOther, false, false},
+      {"zero", EntryKind::kOther, false, false},
+      {"linked-folder", EntryKind::kOther, false, false},
+      {"fifo", EntryKind::kOther, false, false},
+      {"..", EntryKind::kMissing, false, false},
+      {"folder/inside.txt", EntryKind::kMissing, false, false},
+      {"folder\\inside.txt", EntryKind::kMissing, false, false},
+      {"..\\outside\\victim.txt", EntryKind::kMissing, false, false},
+      {"plain.txt:stream", EntryKind::kMissing, false, false},
+      {"", EntryKind::kMissing, false, false},
+  };
+  for (const auto& c : cases) {
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_EQ(folder->kind(c.name), c.kind) << c.name;
+    EXPECT_EQ(folder->open_file(c.name) != nullptr, c.readable) << c.name;
+    for (FileWriting how : {FileWriting::kAppend, FileWriting::kAppendText, FileWriting::kReplace}) {
+      std::unique_ptr<WritableFile> file = folder->write_file(c.name, how);
+      EXPECT_EQ(file != nullptr, c.writable) << c.name;
+      if (file) file->close();
+    }
+    EXPECT_EQ(folder->open_folder(c.name) != nullptr, c.kind == EntryKind::kFolder) << c.name;
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(1)) << c.name;
+    std::filesystem::remove(work / "missing.txt");
+  }
+  EXPECT_EQ(drives.read("c/outside/victim.txt"), "victim\n");
+  EXPECT_EQ(drives.read("c/work/plain.txt"), "") << "the last write replaced it";
+  EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/missing.txt"));
+
+  std::vector<std::string> names = folder->entries();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"dangling.txt", "fifo", "folder", "link.txt", "linked-folder",
+                                             "plain.txt", "zero"}));
+}
+
+// Making, moving and removing entries: a new name never replaces anything,
+// a move replaces only when asked and never a folder, and a link is removed
+// itself.
+TEST(PosixFolderTest, MakesMovesAndRemovesEntriesByName) {
+  TempDrives drives;
+  const std::filesystem::path work = drives.root() / "c/work";
+  drives.write("c/outside/victim.txt", "victim\n");
+  drives.write("c/work/a.txt", "a\n");
+  drives.write("c/work/b.txt", "b\n");
+  std::filesystem::create_symlink(drives.root() / "c/outside/victim.txt", work / "link.txt");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  std::unique_ptr<Folder> folder = platform->open_folder("");
+  ASSERT_NE(folder, nullptr);
+
+  EXPECT_TRUE(folder->make_private_folder("scratch"));
+  EXPECT_EQ(std::filesystem::status(work / "scratch").permissions(), std::filesystem::perms::owner_all);
+  for (const char* taken : {"scratch", "SCRATCH", "a.txt", "link.txt"}) {
+    EXPECT_FALSE(folder->make_private_folder(taken)) << taken;
+  }
+  std::unique_ptr<Folder> scratch = folder->open_folder("scratch");
+  ASSERT_NE(scratch, nullptr);
+  EXPECT_TRUE(scratch->owned_by_this_user());
+  EXPECT_EQ(scratch->write_file("new.txt", FileWriting::kNew) != nullptr, true);
+  EXPECT_EQ(scratch->write_file("new.txt", FileWriting::kNew), nullptr);
+
+  EXPECT_FALSE(folder->move("a.txt", *folder, "b.txt", false));
+  EXPECT_TRUE(folder->move("a.txt", *scratch, "moved.txt", false));
+  EXPECT_TRUE(scratch->move("moved.txt", *folder, "b.txt", true));
+  EXPECT_EQ(drives.read("c/work/b.txt"), "a\n");
+  EXPECT_FALSE(folder->move("b.txt", *folder, "scratch", true));
+  EXPECT_FALSE(folder->move("b.txt", *folder, "..\\b.txt", false));
+
+  EXPECT_TRUE(folder->remove_file("link.txt"));
+  EXPECT_EQ(drives.read("c/outside/victim.txt"), "victim\n");
+  EXPECT_FALSE(folder->remove_file("scratch"));
+  EXPECT_FALSE(folder->remove_folder("scratch")) << "not empty";
+  EXPECT_TRUE(scratch->remove_file("new.txt"));
+  scratch.reset();
+  EXPECT_TRUE(folder->remove_folder("scratch"));
+}
+
+// A file of a folder knows its size and reads on from any byte of it.
+TEST(PosixFolderTest, FilesSeek) {
+  TempDrives drives;
+  drives.write("c/work/ten.txt", "0123456789");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  std::unique_ptr<ReadableFile> file = platform->open_folder("")->open_file("ten.txt");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->size(), 10u);
+  EXPECT_TRUE(file->seek(7));
+  EXPECT_EQ(read_all(*file), "789");
 }
 
 TEST(PosixPlatformTest, DeletesFilesInAnyLetterCase) {
@@ -189,7 +310,8 @@ TEST(PlainFileContentTest, ReadsPlainFilesOnlyAndUpToTheirRoom) {
       {"dir", std::string::npos, std::nullopt},
       {"missing", std::string::npos, std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(plain_file_content(platform, c.path, c.room), c.content) << c.path << c.room;
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  for (const auto& c : cases) EXPECT_EQ(plain_file_content(*working, c.path, c.room), c.content) << c.path << c.room;
 }
 
 }  // namespace

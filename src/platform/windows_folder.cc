@@ -1,0 +1,387 @@
+// A folder is held by a handle and by its path in the "\\?\" form, which
+// takes every name after it literally: no entry name is read as a device
+// (NUL, CON, COM1), no trailing dot or blank of one is dropped, and no
+// MAX_PATH limit applies. An entry is reached by that path and its name, and
+// what opened is checked through the new handle before it is used.
+//
+// Every handle shares reading, writing and deleting: sensors side by side in
+// one folder read and append the same files, and a folder that is held open
+// can still be removed or renamed, as on POSIX.
+#include "platform/windows_folder.h"
+
+// windows.h comes first: the other system headers build on it.
+#include <windows.h>
+#include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sddl.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/stdio_file.h"
+#include "platform/windows_process.h"
+
+namespace quillar {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// FileDispositionInfoEx (Windows 10 1607 on), which MinGW's headers declare
+// only for later targets than this one.
+constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+
+// What a handle was opened on.
+enum class Opened { kFile, kFolder, kOther };
+
+// Told by the handle itself, so that an entry swapped in after its name was
+// looked at cannot pass for what was looked at. A plain file is on a disk:
+// a pipe, a console or another device is not.
+Opened what_was_opened(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) return Opened::kOther;
+  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) return Opened::kOther;
+  if (GetFileType(handle) != FILE_TYPE_DISK) return Opened::kOther;
+  return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Opened::kFolder : Opened::kFile;
+}
+
+// The C runtime's words for finding something other than what was wanted.
+void note_found(Opened found) {
+  errno = found == Opened::kFolder ? EISDIR : found == Opened::kFile ? ENOTDIR : EPERM;
+}
+
+void note_error(DWORD error) { errno = errno_of(error); }
+
+// Opens what stands at `path` itself, never what a reparse point there
+// names, and keeps it only when it is `wanted`. Null, with errno set,
+// otherwise.
+HANDLE open_checked(const std::wstring& path, DWORD access, DWORD disposition, Opened wanted) {
+  const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT |
+                      (wanted == Opened::kFolder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL);
+  OwnedHandle handle(CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, nullptr,
+                                 disposition, flags, nullptr));
+  if (!handle) {
+    const DWORD error = GetLastError();
+    // A file open of a folder is refused as access denied; said as it is.
+    const DWORD attributes = error == ERROR_ACCESS_DENIED ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        wanted != Opened::kFolder) {
+      errno = EISDIR;
+    } else {
+      note_error(error);
+    }
+    return nullptr;
+  }
+  const Opened found = what_was_opened(handle.get());
+  if (found != wanted) {
+    note_found(found);
+    return nullptr;
+  }
+  return handle.release();
+}
+
+// The handle of a plain folder. It reads the folder's owner too when the
+// folder lets this user do that.
+HANDLE open_folder_handle(const std::wstring& path) {
+  HANDLE handle = open_checked(path, READ_CONTROL, OPEN_EXISTING, Opened::kFolder);
+  if (handle == nullptr && errno == EACCES) handle = open_checked(path, 0, OPEN_EXISTING, Opened::kFolder);
+  return handle;
+}
+
+// A path in the "\\?\" form, without a trailing separator, so that one and
+// a name can follow.
+std::wstring literal_form(std::wstring path) {
+  if (path.rfind(L"\\\\?\\", 0) != 0 && path.rfind(L"\\\\.\\", 0) != 0) {
+    path = path.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
+  }
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+// Where the open folder lies; the folder as it was given, made full, when
+// the system cannot tell (a volume without a drive letter).
+std::wstring folder_path(HANDLE handle, const std::wstring& given) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) break;
+    if (length < path.size()) {
+      path.resize(length);
+      return literal_form(std::move(path));
+    }
+    path.resize(length);
+  }
+  const DWORD room = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+  path.assign(room, L'\0');
+  const DWORD length = room == 0 ? 0 : GetFullPathNameW(given.c_str(), room, path.data(), nullptr);
+  if (length == 0 || length >= room) return literal_form(given);
+  path.resize(length);
+  return literal_form(std::move(path));
+}
+
+// A name of the file system in the ANSI code page, the program's own, when
+// it converts there and back unchanged. A name that does not could only be
+// reached under another one (a best fit, a "?"), so it is none the program
+// can use.
+std::optional<std::string> narrow(const wchar_t* text) {
+  const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 1) return std::nullopt;
+  std::string converted(static_cast<std::size_t>(length), '\0');
+  if (WideCharToMultiByte(CP_ACP, 0, text, -1, converted.data(), length, nullptr, nullptr) != length) {
+    return std::nullopt;
+  }
+  converted.resize(converted.size() - 1);
+  if (wide(converted) != text) return std::nullopt;
+  return converted;
+}
+
+// The C runtime's stream of an open handle, which then owns the handle; the
+// handle is closed when no stream comes of it.
+std::FILE* stream_of(HANDLE handle, int flags, const char* mode) {
+  const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, mode);
+  if (stream == nullptr) {
+    const int error = errno;
+    _close(descriptor);
+    errno = error;
+  }
+  return stream;
+}
+
+// Information about this process's token of `kind`; empty when it cannot
+// be read. The buffer's alignment suits the structures it holds.
+std::vector<std::uint64_t> token_information(TOKEN_INFORMATION_CLASS kind) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  OwnedHandle owned_token(token);
+  DWORD size = 0;
+  GetTokenInformation(token, kind, nullptr, 0, &size);
+  std::vector<std::uint64_t> buffer((size + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t));
+  if (size == 0 || !GetTokenInformation(token, kind, buffer.data(), size, &size)) return {};
+  return buffer;
+}
+
+// The user this program runs as, in the text form of a security descriptor.
+std::optional<std::wstring> user_sid_text() {
+  std::vector<std::uint64_t> user = token_information(TokenUser);
+  if (user.empty()) return std::nullopt;
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) return std::nullopt;
+  std::wstring sid = text;
+  LocalFree(text);
+  return sid;
+}
+
+class WindowsFolder final : public Folder {
+ public:
+  WindowsFolder(HANDLE handle, std::wstring path) : handle_(handle), path_(std::move(path)) {}
+
+  std::vector<std::string> entries() override {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW((path_ + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) {
+      note_error(GetLastError());
+      return names;
+    }
+    do {
+      std::optional<std::string> name = narrow(found.cFileName);
+      if (name && is_entry_name(*name)) names.push_back(*std::move(name));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+  }
+
+  // A name that no entry may have stands for something this folder does
+  // not hand out: never missing, which would invite making it.
+  EntryKind kind(const std::string& name) override {
+    const std::wstring path = entry_path(name);
+    if (path.empty()) return EntryKind::kOther;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = GetLastError();
+      note_error(error);
+      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? EntryKind::kMissing : EntryKind::kOther;
+    }
+    if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) return EntryKind::kOther;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kFolder : EntryKind::kFile;
+  }
+
+  std::unique_ptr<ReadableFile> open_file(const std::string& name) override {
+    const std::wstring path = entry_path(name);
+    if (path.empty()) return nullptr;
+    HANDLE handle = open_checked(path, GENERIC_READ, OPEN_EXISTING, Opened::kFile);
+    if (handle == nullptr) return nullptr;
+    return make_readable(stream_of(handle, _O_RDONLY, "rb"));
+  }
+
+  std::unique_ptr<WritableFile> write_file(const std::string& name, FileWriting how) override {
+    const std::wstring path = entry_path(name);
+    if (path.empty()) return nullptr;
+    const bool appending = how == FileWriting::kAppend || how == FileWriting::kAppendText;
+    // Without FILE_WRITE_DATA every write lands at the end of the file as
+    // it is then, so that appenders in several processes never write over
+    // each other's lines.
+    HANDLE handle = open_checked(path, appending ? FILE_APPEND_DATA : GENERIC_WRITE,
+                                 how == FileWriting::kNew ? CREATE_NEW : OPEN_ALWAYS, Opened::kFile);
+    if (handle == nullptr) return nullptr;
+    // Emptied only now that it is known to be a plain file.
+    if (how == FileWriting::kReplace && !SetEndOfFile(handle)) {
+      note_error(GetLastError());
+      CloseHandle(handle);
+      return nullptr;
+    }
+    switch (how) {
+      case FileWriting::kAppendText: return make_writable(stream_of(handle, _O_APPEND | _O_TEXT, "at"));
+      case FileWriting::kAppend: return make_writable(stream_of(handle, _O_APPEND, "ab"));
+      case FileWriting::kReplace:
+      case FileWriting::kNew: break;
+    }
+    return make_writable(stream_of(handle, 0, "wb"));
+  }
+
+  bool remove_file(const std::string& name) override { return remove_entry(name, Opened::kFile); }
+
+  std::unique_ptr<Folder> open_folder(const std::string& name) override {
+    std::wstring path = entry_path(name);
+    if (path.empty()) return nullptr;
+    HANDLE handle = open_folder_handle(path);
+    if (handle == nullptr) return nullptr;
+    return std::make_unique<WindowsFolder>(handle, std::move(path));
+  }
+
+  // The folder's own descriptor is protected, so that it inherits nothing
+  // from the folder above; what is made inside inherits the user's entry.
+  bool make_private_folder(const std::string& name) override {
+    const std::wstring path = entry_path(name);
+    if (path.empty()) return false;
+    const std::optional<std::wstring> user = user_sid_text();
+    if (!user) {
+      note_error(GetLastError());
+      return false;
+    }
+    const std::wstring descriptor_text = L"O:" + *user + L"D:P(A;OICI;FA;;;" + *user + L")";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor_text.c_str(), SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+      note_error(GetLastError());
+      return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const bool made = CreateDirectoryW(path.c_str(), &attributes) != 0;
+    const DWORD error = GetLastError();
+    LocalFree(descriptor);
+    if (!made) note_error(error);
+    return made;
+  }
+
+  bool remove_folder(const std::string& name) override { return remove_entry(name, Opened::kFolder); }
+
+  bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) override {
+    auto* destination = dynamic_cast<WindowsFolder*>(&target);
+    if (destination == nullptr) {
+      errno = EXDEV;
+      return false;
+    }
+    const std::wstring from = entry_path(name);
+    const std::wstring to = destination->entry_path(new_name);
+    if (from.empty() || to.empty()) return false;
+    if (replace) {
+      // Windows replaces no folder anyway; wine would replace an empty one.
+      const DWORD attributes = GetFileAttributesW(to.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        errno = EISDIR;
+        return false;
+      }
+    }
+    if (MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return true;
+    note_error(GetLastError());
+    return false;
+  }
+
+  // The token's owner stands beside its user: what an elevated
+  // administrator makes belongs to the Administrators group by default.
+  bool owned_by_this_user() override {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error = GetSecurityInfo(handle_.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                        nullptr, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) {
+      note_error(error);
+      return false;
+    }
+    std::vector<std::uint64_t> user = token_information(TokenUser);
+    std::vector<std::uint64_t> default_owner = token_information(TokenOwner);
+    const bool owned =
+        owner != nullptr &&
+        ((!user.empty() && EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid)) ||
+         (!default_owner.empty() && EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(default_owner.data())->Owner)));
+    LocalFree(descriptor);
+    return owned;
+  }
+
+ private:
+  // Empty, with errno set, for a name that no entry may have.
+  std::wstring entry_path(const std::string& name) const {
+    if (!is_entry_name(name)) {
+      errno = EINVAL;
+      return std::wstring();
+    }
+    return path_ + L"\\" + wide(name);
+  }
+
+  // Removes the entry itself through a handle of what was checked: a plain
+  // folder for `wanted` kFolder, anything but one otherwise. Where the
+  // system can, the name goes at once, as on POSIX, even while others hold
+  // the entry open; elsewhere when the last of them closes it.
+  bool remove_entry(const std::string& name, Opened wanted) {
+    const std::wstring path = entry_path(name);
+    if (path.empty()) return false;
+    OwnedHandle handle(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) {
+      note_error(GetLastError());
+      return false;
+    }
+    const Opened found = what_was_opened(handle.get());
+    if ((found == Opened::kFolder) != (wanted == Opened::kFolder)) {
+      note_found(found);
+      return false;
+    }
+    FILE_DISPOSITION_INFO_EX at_once{FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS |
+                                     FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE};
+    if (SetFileInformationByHandle(handle.get(), kFileDispositionInfoEx, &at_once, sizeof at_once)) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) {
+      FILE_DISPOSITION_INFO on_close{TRUE};
+      if (SetFileInformationByHandle(handle.get(), FileDispositionInfo, &on_close, sizeof on_close)) return true;
+      error = GetLastError();
+    }
+    note_error(error);
+    return false;
+  }
+
+  OwnedHandle handle_;
+  std::wstring path_;
+};
+
+}  // namespace
+
+std::unique_ptr<Folder> open_windows_folder(const std::string& path) {
+  const std::wstring given = path.empty() ? std::wstring(L".") : wide(path);
+  HANDLE handle = open_folder_handle(given);
+  if (handle == nullptr) return nullptr;
+  return std::make_unique<WindowsFolder>(handle, folder_path(handle, given));
+}
+
+}  // namespace quillar
