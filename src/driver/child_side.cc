@@ -124,7 +124,7 @@ int run_global_system_as_child(Invocation& invocation, const GlobalAllocation& a
   const ErrorReportTarget report{report_console, invocation.rfc_library.entry_points};
   Invocation child_invocation = through_console(invocation, console, report);
   GlobalRun global_run(child_invocation, allocation, options);
-  const std::vector<std::string> names = global_run.profile_names();
+  const std::vector<std::string>& names = global_run.profile_names();
   if (job.position > names.size()) return kExitErrorDocument;
   const std::string& name = names[job.position - 1];
   // The profile is opened where the parent found it, before the child leaves

@@ -310,7 +310,7 @@ void Review::review_listing(const std::string& key, const std::vector<const Mark
   };
 
   const std::size_t read =
-      static_cast<std::size_t>(std::count(allocation.server_listing.begin(), allocation.server_listing.end(), '#'));
+      allocation.server_listing.size();
   std::size_t listed = 0;
   std::map<std::string, std::size_t> seen;
   for (std::size_t next = 0; next < joined.size();) {
@@ -443,10 +443,12 @@ void Review::review_key(const std::string& key, const std::vector<const MarkedLi
                                    " in capitals to change the logon only");
   }
   review_listing(key, server_lines, allocation, sensor_line.number);
-  static const std::map<std::string, std::string> kNaming = {
-      {"1", "profile name"}, {"2", "profile name without extension"}, {"3", "host name"}, {"4", "destination"}};
+  static const std::map<ChannelNaming, std::string> kNaming = {{ChannelNaming::kProfileName, "profile name"},
+                                                                {ChannelNaming::kAlias, "profile name without extension"},
+                                                                {ChannelNaming::kHostName, "host name"},
+                                                                {ChannelNaming::kDestination, "destination"}};
   summary_.push_back("Sensor " + shown_key + " (line " + std::to_string(sensor_line.number) + "): item " +
-                     allocation.item + ", channels named by " + kNaming.at(allocation.display_selector) +
+                     allocation.item + ", channels named by " + kNaming.at(allocation.channel_naming) +
                      ", options \"" + allocation.sensor_options + "\", systems " +
                      listed_names(allocation.server_listing));
 }
@@ -495,13 +497,9 @@ int Review::run() {
 
 }  // namespace
 
-std::string listed_names(const std::string& listing) {
+std::string listed_names(const std::vector<std::string>& listing) {
   std::string names;
-  for (std::size_t next = 0; next < listing.size();) {
-    std::size_t end = listing.find('#', next);
-    names += (names.empty() ? "" : ", ") + listing.substr(next, end - next);
-    next = end + 1;
-  }
+  for (const std::string& name : listing) names += (names.empty() ? "" : ", ") + name;
   return names;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/run_settings.h"
 #include "platform/platform.h"
@@ -26,8 +27,8 @@ int review_global_profile(Platform& platform, const RunSettings& settings, const
 // instead.
 std::optional<std::string> item_problem(const std::string& item, std::string_view keyword);
 
-// "PRD.P00, QAS.P00" of a server listing "PRD.P00#QAS.P00#".
-std::string listed_names(const std::string& listing);
+// "PRD.P00, QAS.P00" of the server listing PRD.P00, QAS.P00.
+std::string listed_names(const std::vector<std::string>& listing);
 
 }  // namespace quillar
 

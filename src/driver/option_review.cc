@@ -72,7 +72,7 @@ std::vector<std::string> split_parameters(std::string_view parameters) {
   return arguments;
 }
 
-std::vector<std::string> describe_options(const Options& options, std::string_view mode_keyword) {
+std::vector<std::string> describe_options(const Options& options, Mode mode) {
   std::vector<std::string> lines;
   if (options.item) {
     lines.push_back(std::string(kItemKeyword) + *options.item + ": a global run over Orvanta.Prf, reporting the channel \"" +
@@ -85,7 +85,7 @@ std::vector<std::string> describe_options(const Options& options, std::string_vi
   }
   if (options.channel_selection) {
     lines.push_back(std::string(kChannelKeyword) + std::to_string(options.selected_channel) +
-                    (mode_keyword == "Tolvane" ? ": only the value of this channel is printed"
+                    (mode_row(mode).framing == Framing::kValueLine ? ": only the value of this channel is printed"
                                                : ": read by the mode Tolvane only, so without effect here"));
   }
   if (options.syslog) lines.push_back(std::string(kSyslogKeyword) + ": Quillar.log is written in the working directory");

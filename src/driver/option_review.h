@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/options.h"
+#include "output/result_document.h"
 
 namespace quillar {
 
@@ -19,8 +20,8 @@ namespace quillar {
 std::vector<std::string> split_parameters(std::string_view parameters);
 
 // One line for each option the sensor has read, with what it does in
-// `mode_keyword`.
-std::vector<std::string> describe_options(const Options& options, std::string_view mode_keyword);
+// `mode`.
+std::vector<std::string> describe_options(const Options& options, Mode mode);
 
 // Where an option string stands, which settles what the run reads of it.
 enum class OptionPlace {

@@ -30,7 +30,7 @@ RfcContext rfc_context(Invocation& invocation, const Options& options) {
 }
 
 DocumentFormat format_for(const RunSettings& settings, const Options& options) {
-  return document_format(settings.mode_keyword, options.channel_selection, options.selected_channel);
+  return document_format(settings.mode, options.channel_selection, options.selected_channel);
 }
 
 // The "* SapRfc.Ini" line of a logon by destination file is no XML, so the
@@ -71,12 +71,16 @@ std::string shown_parameters(const std::string& typed_options) {
   return shown.empty() ? "(No Parameters)" : shown;
 }
 
-std::string channel_name_for(const std::string& display_selector, const std::string& profile_name,
-                             const LogonEntries& entries) {
+std::string channel_name_for(ChannelNaming naming, const std::string& profile_name, const LogonEntries& entries) {
   std::string name = profile_name;
-  if (display_selector == "2" && profile_name.size() >= 4) name = profile_name.substr(0, profile_name.size() - 4);
-  if (display_selector == "3") name = entries.hostname;
-  if (display_selector == "4") name = entries.destination;
+  switch (naming) {
+    case ChannelNaming::kProfileName: break;
+    case ChannelNaming::kAlias:
+      if (profile_name.size() >= 4) name = profile_name.substr(0, profile_name.size() - 4);
+      break;
+    case ChannelNaming::kHostName: name = entries.hostname; break;
+    case ChannelNaming::kDestination: name = entries.destination; break;
+  }
   return std::string(cut_to(name, kChannelNameRoom));
 }
 
@@ -158,16 +162,7 @@ GlobalRun::GlobalRun(Invocation& invocation, const GlobalAllocation& allocation,
 
 GlobalRun::~GlobalRun() = default;
 
-std::vector<std::string> GlobalRun::profile_names() const {
-  std::vector<std::string> names;
-  const std::string& listing = allocation_.server_listing;
-  for (std::size_t next = 0; next < listing.size();) {
-    std::size_t end = std::min(listing.find('#', next), listing.size());
-    names.push_back(listing.substr(next, end - next));
-    next = end + 1;
-  }
-  return names;
-}
+const std::vector<std::string>& GlobalRun::profile_names() const { return allocation_.server_listing; }
 
 std::unique_ptr<ReadableFile> GlobalRun::open_system_profile(const std::string& profile_name) {
   // A name too long for a profile name would stand for another file if it
@@ -182,7 +177,7 @@ SystemWork GlobalRun::begin_system(const std::string& profile_name, std::unique_
       read_system_profile(*profile, profile_name, ProfileUse::kGlobalRun, invocation_.offset_table, work.entries)
           .is_ok();
   profile.reset();
-  work.result.channel_name = channel_name_for(allocation_.display_selector, profile_name, work.entries);
+  work.result.channel_name = channel_name_for(allocation_.channel_naming, profile_name, work.entries);
   if (options_.trace) {
     work.result.system_line = system_line(invocation_.platform.time_of_day(), profile_name, work.entries);
   }

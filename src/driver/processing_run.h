@@ -113,7 +113,7 @@ class GlobalRun {
   ~GlobalRun();
 
   // The profile names of the server listing, in order.
-  std::vector<std::string> profile_names() const;
+  const std::vector<std::string>& profile_names() const;
 
   // Prints the document head, has `runner` work through the listing and
   // prints the summary. Gives the exit code.
@@ -170,9 +170,8 @@ int run_global(Invocation& invocation, const GlobalAllocation& allocation, const
 // "(No Parameters)" when nothing remains.
 std::string shown_parameters(const std::string& typed_options);
 
-// The global run's name of a system's channel, by the display selector.
-std::string channel_name_for(const std::string& display_selector, const std::string& profile_name,
-                             const LogonEntries& entries);
+// The global run's name of a system's channel.
+std::string channel_name_for(ChannelNaming naming, const std::string& profile_name, const LogonEntries& entries);
 
 }  // namespace quillar
 

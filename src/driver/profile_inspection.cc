@@ -168,9 +168,9 @@ struct SearchOutcome {
 // Tells how the sensor with these settings would find its profile.
 SearchOutcome describe_search(Platform& platform, const RunSettings& settings) {
   SearchOutcome outcome;
-  if (settings.mode_keyword != kModeExeXml || settings.options.open_as_named) {
+  if (mode_row(settings.mode).profile_search != ProfileSearch::kPrtgFolder || settings.options.open_as_named) {
     const std::string path = settings.sensor_dir + settings.profile_name;
-    platform.write_console("Mode " + settings.mode_keyword + (settings.options.open_as_named ? " with @" : "") +
+    platform.write_console("Mode " + std::string(mode_row(settings.mode).keyword) + (settings.options.open_as_named ? " with @" : "") +
                            ": the profile is opened where the command line names it, " + platform.full_path(path) +
                            ".\n");
     if (platform.open_text(path)) {
@@ -231,7 +231,7 @@ int check_profile(Platform& platform, const std::vector<std::string>& arguments)
   // A name with a folder is opened there; a bare name is searched for as
   // the sensor searches it.
   bool wrong_place = false;
-  const bool searched = settings.sensor_dir.empty() && settings.mode_keyword == kModeExeXml &&
+  const bool searched = settings.sensor_dir.empty() && mode_row(settings.mode).profile_search == ProfileSearch::kPrtgFolder &&
                         !settings.options.open_as_named;
   if (searched) {
     SensorDirectory found;
@@ -299,7 +299,7 @@ bool explain_allocation(Platform& platform, const RunSettings& settings, const s
     run_options.item.reset();
     run_options.trace = false;
     run_options.open_as_named = false;
-    print_lines(platform, "  ", describe_options(run_options, settings.mode_keyword));
+    print_lines(platform, "  ", describe_options(run_options, settings.mode));
     std::vector<std::string> notes = unread_options(allocation.sensor_options, OptionPlace::kSensorLine);
     print_lines(platform, "Not read: ", notes);
     clean = notes.empty();
@@ -354,7 +354,7 @@ int explain_parameters(Platform& platform, std::string_view parameters) {
     read.open_as_named = shown.open_as_named;
     shown = read;
   }
-  print_lines(platform, "  ", describe_options(shown, settings.mode_keyword));
+  print_lines(platform, "  ", describe_options(shown, settings.mode));
   std::vector<std::string> notes =
       unread_options(settings.options.typed, global_form ? OptionPlace::kGlobalCommandLine : OptionPlace::kCommandLine);
   if (item_form && !arguments.empty() && upper_case(with_default_extension(arguments[0])) != "ORVANTA.PRF") {

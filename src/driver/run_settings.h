@@ -29,8 +29,7 @@ struct RunSettings {
   std::string start_time;
   // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time.
   std::string banner_line() const { return make_banner_line(start_time); }
-  // One of kModeKeywords.
-  std::string mode_keyword{kModeExeXml};
+  Mode mode = Mode::kExeXml;
   // The options of the command line.
   Options options;
   // The second argument alone, as typed: in the GLOBAL form it names the

@@ -32,11 +32,11 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
 
   profile_name = with_default_extension(profile_name);
 
-  settings.mode_keyword = kModeExeXml;
+  settings.mode = Mode::kExeXml;
   if (settings.options.mode) {
-    std::optional<std::string_view> keyword = find_mode_keyword(*settings.options.mode);
-    if (!keyword) return error_status(Fault::kModeUnknown, {*settings.options.mode});
-    settings.mode_keyword = *keyword;
+    std::optional<Mode> mode = find_mode(*settings.options.mode);
+    if (!mode) return error_status(Fault::kModeUnknown, {*settings.options.mode});
+    settings.mode = *mode;
   }
 
   // Windows takes "/" for a folder separator as it takes "\\", so either
@@ -63,7 +63,8 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
 }
 
 Status locate_profile(Platform& platform, RunSettings& settings) {
-  bool prtg_search = settings.mode_keyword == kModeExeXml && !settings.options.open_as_named;
+  bool prtg_search = mode_row(settings.mode).profile_search == ProfileSearch::kPrtgFolder &&
+                     !settings.options.open_as_named;
   if (prtg_search) {
     SensorDirectory found;
     Status status = find_sensor_directory(platform, settings.profile_name, found);

@@ -24,13 +24,19 @@ class ListingBuilder {
     text_.append(cut_to(entries, room_left));
   }
 
-  std::string finish() {
+  std::vector<std::string> finish() {
     if (!overflowed_ && !text_.empty() && text_.back() != '#') text_ += '#';
     if (text_.size() > GlobalAllocation::kServerListingRoom) {
       std::size_t last_end = text_.rfind('#', GlobalAllocation::kServerListingRoom - 1);
       text_.resize(last_end == std::string::npos ? 0 : last_end + 1);
     }
-    return text_;
+    std::vector<std::string> names;
+    for (std::size_t next = 0; next < text_.size();) {
+      const std::size_t end = text_.find('#', next);
+      names.push_back(text_.substr(next, end - next));
+      next = end + 1;
+    }
+    return names;
   }
 
  private:
@@ -92,7 +98,7 @@ Status read_global_profile(Platform& platform, const std::string& path, std::str
       }
       allocation.sensor_options = std::move(sensor_line.options);
       allocation.item = std::move(sensor_line.item);
-      allocation.display_selector = std::move(sensor_line.display_selector);
+      allocation.channel_naming = sensor_line.channel_naming;
       sensor_found = true;
     }
   }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/status.h"
 #include "platform/platform.h"
@@ -33,6 +34,11 @@ inline constexpr std::string_view kItemServerMarker = "# Gsng: ";
 // shorter.
 std::string_view from_column(std::string_view line, std::size_t column);
 
+// How a global run names the channel of each system: by its profile name,
+// by that name without its extension (",Alias"), by its host name (",Host")
+// or by its destination (",Sid").
+enum class ChannelNaming { kProfileName, kAlias, kHostName, kDestination };
+
 // What a global profile allocates to the sensor.
 struct GlobalAllocation {
   // The server listing holds at most this many characters.
@@ -42,13 +48,12 @@ struct GlobalAllocation {
   // The sensor line's options hold at most this many characters.
   static constexpr std::size_t kSensorOptionsRoom = 127;
 
-  // System profile names, each ended by "#": a last name without one is
-  // taken as a name, and a listing beyond its room is cut after the last
-  // whole name that fits.
-  std::string server_listing;
-  // How the systems' channels are named: "1" profile name, "2" without its
-  // extension, "3" host name, "4" destination.
-  std::string display_selector = "1";
+  // The system profile names, in listing order. The profile's server lines
+  // are joined into one text of names each ended by "#" (a last name without
+  // one is taken as a name); a text beyond its room is cut after the last
+  // whole name that fits, and then split here, once.
+  std::vector<std::string> server_listing;
+  ChannelNaming channel_naming = ChannelNaming::kProfileName;
   // The channel that the run reports for every system, ":" read as a blank.
   std::string item;
   // GLOBAL form: the sensor line's options, what stands before ",Sensor=",
@@ -65,7 +70,7 @@ struct SensorLine {
   std::string options;
   // The item keyword's value, ":" read as a blank; empty without it.
   std::string item;
-  std::string display_selector = "1";
+  ChannelNaming channel_naming = ChannelNaming::kProfileName;
 };
 // Reads the keywords of a sensor line: its parameters (from their column)
 // and the whole line, in which the naming keywords are looked for.
