@@ -290,8 +290,9 @@ Status prepare_global_run(Invocation& invocation, const GlobalAllocation& alloca
   // command line (ITEM form) rule the document, the channels, the logon and
   // the log; the trace and "@" stay as the command line set them. The run
   // gets these combined options alone.
-  const bool item_form = invocation.settings.profile_name == kItemProfileName;
-  options = read_global_run_options(item_form ? invocation.settings.options.typed : allocation.sensor_options);
+  const RunSettings& settings = invocation.settings;
+  options = settings.item_form_options ? *settings.item_form_options
+                                       : read_global_run_options(allocation.sensor_options);
   options.trace = invocation.settings.options.trace;
   options.open_as_named = invocation.settings.options.open_as_named;
   return check_run_limits(options);

@@ -343,7 +343,7 @@ int explain_parameters(Platform& platform, std::string_view parameters) {
   platform.write_console("Profile: " + settings.profile_name + form + "\n");
   platform.write_console("Options: " + (settings.options.typed.empty() ? std::string("none") : settings.options.typed) +
                          "\n");
-  Options shown = item_form ? read_global_run_options(settings.options.typed) : settings.options;
+  Options shown = item_form && settings.item_form_options ? *settings.item_form_options : settings.options;
   shown.trace = settings.options.trace;
   shown.open_as_named = settings.options.open_as_named;
   if (global_form) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/capacities.h"
@@ -32,6 +33,9 @@ struct RunSettings {
   Mode mode = Mode::kExeXml;
   // The options of the command line.
   Options options;
+  // In the ITEM form, the options of the run, read from the command line
+  // as a global run reads its options (see read_global_run_options).
+  std::optional<Options> item_form_options;
   // The second argument alone, as typed: in the GLOBAL form it names the
   // sensor in Error 1030.
   std::string sensor_argument;

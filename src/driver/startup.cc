@@ -28,6 +28,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   if (settings.options.item) {
     settings.global_run = true;
     profile_name = kItemProfileName;
+    settings.item_form_options = read_global_run_options(options);
   }
 
   profile_name = with_default_extension(profile_name);
