@@ -76,7 +76,7 @@ class FakePlatform : public Platform {
   // What standard input holds, for a run as a child.
   std::optional<std::string> job_on_input;
   std::optional<std::string> job_from_parent() override { return job_on_input; }
-  void end_with_parent(unsigned long) override {}
+  bool end_with_parent(unsigned long) override { return true; }
   unsigned long process_id() override { return 4242; }
   bool process_alive(unsigned long process_id) override { return alive.count(process_id) != 0; }
   std::uint64_t random_number() override { return next_random++; }

@@ -225,9 +225,9 @@ class Platform {
   virtual std::optional<std::string> job_from_parent() = 0;
 
   // For a child: ends this process when the program `parent_id` that started
-  // it ends, and at once when it has ended already or is not the program
-  // that started this one.
-  virtual void end_with_parent(unsigned long parent_id) = 0;
+  // it ends. False when that program has ended already or is not the one
+  // that started this process; the caller ends at once then.
+  virtual bool end_with_parent(unsigned long parent_id) = 0;
 
   // This process's number, for names that must differ between runs.
   virtual unsigned long process_id() = 0;
@@ -299,7 +299,7 @@ class PlatformWrapper : public Platform {
     return target_.start_program(arguments, job);
   }
   std::optional<std::string> job_from_parent() override { return target_.job_from_parent(); }
-  void end_with_parent(unsigned long parent_id) override { target_.end_with_parent(parent_id); }
+  bool end_with_parent(unsigned long parent_id) override { return target_.end_with_parent(parent_id); }
   unsigned long process_id() override { return target_.process_id(); }
   bool process_alive(unsigned long process_id) override { return target_.process_alive(process_id); }
   std::uint64_t random_number() override { return target_.random_number(); }

@@ -243,7 +243,7 @@ class PosixPlatform final : public Platform {
     return start_child_process(std::string(self, static_cast<std::size_t>(length)), arguments, job);
   }
   std::optional<std::string> job_from_parent() override { return job_on_standard_input(); }
-  void end_with_parent(unsigned long parent_id) override { end_with_parent_process(parent_id); }
+  bool end_with_parent(unsigned long parent_id) override { return end_with_parent_process(parent_id); }
   unsigned long process_id() override { return static_cast<unsigned long>(::getpid()); }
   bool process_alive(unsigned long process_id) override {
     pid_t pid = static_cast<pid_t>(process_id);

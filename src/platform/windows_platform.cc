@@ -72,7 +72,7 @@ class WindowsPlatform final : public Platform {
     return start_child_process(arguments, job);
   }
   std::optional<std::string> job_from_parent() override { return job_waiting_in_input(); }
-  void end_with_parent(unsigned long parent_id) override { end_with_parent_process(parent_id); }
+  bool end_with_parent(unsigned long parent_id) override { return end_with_parent_process(parent_id); }
   unsigned long process_id() override { return GetCurrentProcessId(); }
   bool process_alive(unsigned long process_id) override { return windows_process_alive(process_id); }
   std::uint64_t random_number() override {

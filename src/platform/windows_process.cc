@@ -285,12 +285,10 @@ std::optional<std::string> job_waiting_in_input() {
 // to the job closes, which the system does however the parent ends, killed
 // included (wine as well). A thread waiting here for the parent could not
 // end the processes this one started.
-void end_with_parent_process(unsigned long parent_id) {
+bool end_with_parent_process(unsigned long parent_id) {
   BOOL in_job = FALSE;
-  if (!parent_runs(static_cast<DWORD>(parent_id)) || !IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) ||
-      !in_job) {
-    std::_Exit(kKilledStatus);
-  }
+  return parent_runs(static_cast<DWORD>(parent_id)) && IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) &&
+         in_job;
 }
 
 bool windows_process_alive(unsigned long process_id) {
