@@ -647,7 +647,7 @@ TEST_F(ProcessingEndToEnd, AnAbortInAChildFailsThatSystemAlone) {
   EXPECT_NE(output.find("NoSystems=3, Processed=2, Failed=1"), std::string::npos) << output;
   const std::string log = left_files()["Quillar.log"];
   // The log is a text file, with the platform's line ends.
-  EXPECT_NE(log.find(host().console_form("0 message         : RfcCall broke down \n")), std::string::npos) << log;
+  EXPECT_NE(log.find(host().console_form("0 RFC error \n0 operation/code  : RfcCall \n")), std::string::npos) << log;
 }
 
 // Three seconds leave the healthy systems time to start, also under wine on
