@@ -1,8 +1,8 @@
 // What quillar-profile tells about existing profiles: check reads one as the
 // sensor does and names the line at fault; locate shows how the sensor would
 // find one; explain shows how the sensor reads its parameters.
-#ifndef QUILLAR_DRIVER_PROFILE_INSPECTION_H_
-#define QUILLAR_DRIVER_PROFILE_INSPECTION_H_
+#ifndef QUILLAR_TOOL_PROFILE_INSPECTION_H_
+#define QUILLAR_TOOL_PROFILE_INSPECTION_H_
 
 #include <string>
 #include <string_view>
@@ -34,4 +34,4 @@ int explain_parameters(Platform& platform, std::string_view parameters);
 
 }  // namespace quillar
 
-#endif  // QUILLAR_DRIVER_PROFILE_INSPECTION_H_
+#endif  // QUILLAR_TOOL_PROFILE_INSPECTION_H_

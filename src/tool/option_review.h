@@ -1,8 +1,8 @@
 // How the sensor reads an option string, told in words for administrators:
 // what each option found does, and what the sensor passes over without a
 // word. The options are read by the sensor's own reader; this only looks.
-#ifndef QUILLAR_DRIVER_OPTION_REVIEW_H_
-#define QUILLAR_DRIVER_OPTION_REVIEW_H_
+#ifndef QUILLAR_TOOL_OPTION_REVIEW_H_
+#define QUILLAR_TOOL_OPTION_REVIEW_H_
 
 #include <string>
 #include <string_view>
@@ -41,4 +41,4 @@ std::vector<std::string> unread_options(std::string_view options, OptionPlace pl
 
 }  // namespace quillar
 
-#endif  // QUILLAR_DRIVER_OPTION_REVIEW_H_
+#endif  // QUILLAR_TOOL_OPTION_REVIEW_H_

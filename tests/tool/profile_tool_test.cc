@@ -1,11 +1,11 @@
-#include "driver/profile_tool.h"
+#include "tool/profile_tool.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
-#include "driver/option_review.h"
+#include "tool/option_review.h"
 #include "fake_platform.h"
 #include "profiles/system_profile.h"
 

@@ -1,8 +1,8 @@
 // quillar-profile check for the global profiles: what the sensor reads of
 // "SAP Orvanta.Gbl" or "Orvanta.Prf", and everything in them that leaves a
 // global run green with wrong or missing data.
-#ifndef QUILLAR_DRIVER_GLOBAL_PROFILE_REVIEW_H_
-#define QUILLAR_DRIVER_GLOBAL_PROFILE_REVIEW_H_
+#ifndef QUILLAR_TOOL_GLOBAL_PROFILE_REVIEW_H_
+#define QUILLAR_TOOL_GLOBAL_PROFILE_REVIEW_H_
 
 #include <optional>
 #include <string>
@@ -32,4 +32,4 @@ std::string listed_names(const std::vector<std::string>& listing);
 
 }  // namespace quillar
 
-#endif  // QUILLAR_DRIVER_GLOBAL_PROFILE_REVIEW_H_
+#endif  // QUILLAR_TOOL_GLOBAL_PROFILE_REVIEW_H_

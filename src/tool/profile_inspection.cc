@@ -1,9 +1,9 @@
-#include "driver/profile_inspection.h"
+#include "tool/profile_inspection.h"
 
 #include <map>
 
-#include "driver/global_profile_review.h"
-#include "driver/option_review.h"
+#include "tool/global_profile_review.h"
+#include "tool/option_review.h"
 #include "driver/run_settings.h"
 #include "driver/startup.h"
 #include "base/errors.h"

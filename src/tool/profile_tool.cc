@@ -1,11 +1,11 @@
-#include "driver/profile_tool.h"
+#include "tool/profile_tool.h"
 
 #include <algorithm>
 #include <iterator>
 #include <map>
 #include <optional>
 
-#include "driver/profile_inspection.h"
+#include "tool/profile_inspection.h"
 #include "driver/version.h"
 #include "base/status.h"
 #include "profiles/password.h"

@@ -1,4 +1,4 @@
-#include "driver/option_review.h"
+#include "tool/option_review.h"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,11 @@
-#include "driver/global_profile_review.h"
+#include "tool/global_profile_review.h"
 
 #include <algorithm>
 #include <map>
 #include <set>
 #include <vector>
 
-#include "driver/option_review.h"
+#include "tool/option_review.h"
 #include "measure/network_usage.h"
 #include "base/errors.h"
 #include "base/texts.h"
