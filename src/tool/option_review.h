@@ -1,6 +1,7 @@
 // How the sensor reads an option string, told in words for administrators:
 // what each option found does, and what the sensor passes over without a
-// word. The options are read by the sensor's own reader; this only looks.
+// word. The options are read by the sensor's own reader, which names what it
+// passes over; this only tells it.
 #ifndef QUILLAR_TOOL_OPTION_REVIEW_H_
 #define QUILLAR_TOOL_OPTION_REVIEW_H_
 
@@ -23,21 +24,9 @@ std::vector<std::string> split_parameters(std::string_view parameters);
 // `mode`.
 std::vector<std::string> describe_options(const Options& options, Mode mode);
 
-// Where an option string stands, which settles what the run reads of it.
-enum class OptionPlace {
-  // The options of a single-system run or of the ITEM form.
-  kCommandLine,
-  // The command line's options in the GLOBAL form: the key, the mode and
-  // the trace are read, the rest comes from the sensor line.
-  kGlobalCommandLine,
-  // The options of a global profile's sensor line.
-  kSensorLine,
-};
-
-// What the run does not read of `options`, each with what to write instead:
-// keywords without their comma, keywords given twice, keywords in the wrong
-// place, words that are no option.
-std::vector<std::string> unread_options(std::string_view options, OptionPlace place);
+// What to write instead of each word that the sensor passes over, in the
+// order of the list.
+std::vector<std::string> skipped_option_notes(const std::vector<SkippedOption>& skipped);
 
 }  // namespace quillar
 
