@@ -325,6 +325,10 @@ TEST(ProfileToolTest, CheckNamesTheLineAtFaultAndWarns) {
       {"check digit", with_line("Password", "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvX\r\n"),
        "Error 1005: Wrong Password in Profile QAS.P00 found...\nline 4, Password...: fails its check digit; write it "
        "anew with quillar-profile passwd\n"},
+      // The sensor stops at the first bad password; a later good one is never read.
+      {"a bad password before a good one", "Password...: short\r\n" + good,
+       "Error 1004: Invalid Password in Profile QAS.P00 found...\nline 1, Password...: 5 characters, the value must "
+       "have 24\n"},
       {"short system number", with_line("Sysnr", "Sysnr......: 1\r\n"),
        "Error 1003: Invalid Parameter(s) at QAS.P00 found...\nline 8, Sysnr......: 1 characters, the value must have "
        "at least 2\n"},
