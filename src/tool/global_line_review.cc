@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "base/texts.h"
-#include "tool/tool_output.h"
 
 namespace quillar {
 namespace {

@@ -1,8 +1,5 @@
 #include "tool/option_review.h"
 
-#include <algorithm>
-#include <array>
-
 #include "base/texts.h"
 
 namespace quillar {
