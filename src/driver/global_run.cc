@@ -177,7 +177,7 @@ Status prepare_global_run(Invocation& invocation, const GlobalAllocation& alloca
   // gets these combined options alone.
   const RunSettings& settings = invocation.settings;
   options = settings.item_form_options ? *settings.item_form_options
-                                       : read_global_run_options(allocation.sensor_options);
+                                       : read_sensor_line_options(allocation.sensor_options);
   options.trace = invocation.settings.options.trace;
   options.open_as_named = invocation.settings.options.open_as_named;
   return check_run_limits(options);

@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "base/texts.h"
+#include "driver/option_skips.h"
 
 namespace quillar {
 namespace {
@@ -117,6 +118,7 @@ Options read_options(std::string_view typed) {
   read_run_limit(keyword_text, typed, kParallelKeyword, options.parallel_typed, options.parallel);
   options.failed_channel = contains(keyword_text, kFailedKeyword);
   read_run_limit(keyword_text, typed, kRuntimeKeyword, options.runtime_typed, options.runtime_seconds);
+  find_skipped_words(keyword_text, options);
   return options;
 }
 

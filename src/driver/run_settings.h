@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/capacities.h"
 #include "driver/options.h"
@@ -39,6 +40,11 @@ struct RunSettings {
   // The second argument alone, as typed: in the GLOBAL form it names the
   // sensor in Error 1030.
   std::string sensor_argument;
+  // What the command line gives that start-up does not read: the arguments
+  // after the third; in the ITEM form a first argument that names another
+  // profile than the item profile, which the run reads instead.
+  std::vector<std::string> unread_arguments;
+  std::optional<std::string> unread_profile_argument;
   bool global_run = false;
   // The profile file name without its folder.
   std::string profile_name;

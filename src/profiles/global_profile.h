@@ -11,6 +11,7 @@
 
 #include "base/status.h"
 #include "platform/platform.h"
+#include "profiles/read_report.h"
 
 namespace quillar {
 
@@ -33,6 +34,18 @@ inline constexpr std::string_view kItemServerMarker = "# Gsng: ";
 // What `line` holds from `column` (counted from 1) on; empty when it is
 // shorter.
 std::string_view from_column(std::string_view line, std::size_t column);
+
+// What its marker makes a line for the readers.
+enum class MarkedLineKind { kNone, kServer, kSensor };
+// A line of "SAP Orvanta.Gbl": its marker in any letter case.
+MarkedLineKind global_profile_line_kind(std::string_view line);
+// A line of "Orvanta.Prf": a server line only with its marker in exactly
+// that letter case.
+MarkedLineKind item_profile_line_kind(std::string_view line);
+// The sensor key of a line as the reader compares it with the key filled
+// with blanks to kSensorKeyLength: columns 9 to 18 upper-cased, fewer when
+// the line is shorter.
+std::string key_of_line(std::string_view line);
 
 // How a global run names the channel of each system: by its profile name,
 // by that name without its extension (",Alias"), by its host name (",Host")
@@ -76,10 +89,14 @@ struct SensorLine {
 // and the whole line, in which the naming keywords are looked for.
 using SensorLineReader = SensorLine (*)(std::string_view parameters, std::string_view line);
 
+// With a `report`, both readers report every line of the file as taken (a
+// server line, the key's sensor line) or passed over, and why; after a
+// fault that ends the reading, the rest of the file as passed over.
+
 // Reads "Orvanta.Prf" at `path`: every "# Gsng: " line lists systems. The
 // item is the one of the command line.
 Status read_item_profile(Platform& platform, const std::string& path, std::string_view item,
-                         GlobalAllocation& allocation);
+                         GlobalAllocation& allocation, ReadReport* report = nullptr);
 
 // Reads "SAP Orvanta.Gbl" at `path` for the sensor `sensor_key` (the first
 // word of the options, upper-cased); `sensor_argument` is the options as
@@ -87,7 +104,7 @@ Status read_item_profile(Platform& platform, const std::string& path, std::strin
 // sensor line.
 Status read_global_profile(Platform& platform, const std::string& path, std::string_view sensor_key,
                            std::string_view sensor_argument, SensorLineReader read_sensor_line,
-                           GlobalAllocation& allocation);
+                           GlobalAllocation& allocation, ReadReport* report = nullptr);
 
 }  // namespace quillar
 

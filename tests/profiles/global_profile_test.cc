@@ -209,3 +209,51 @@ TEST(GlobalProfileTest, ByteOrderMarkIsSkippedAndUtf16Refused) {
 
 }  // namespace
 }  // namespace quillar
+
+namespace quillar {
+namespace {
+
+// Every line of the file is reported, whatever the key, with what the reader
+// did with it; after a sensor line that ends the reading, the rest as passed
+// over.
+TEST(GlobalProfileTest, ReportsEachLineTakenOrPassedOver) {
+  using Use = LineUse;
+  const std::string other_key = server_line("# GSNG: ", "S02", "QAS.P00#");
+  const struct {
+    const char* name;
+    std::string content;
+    std::vector<Use> uses;
+  } cases[] = {
+      {"the key's lines, another key's, a comment, a second sensor line",
+       "; comment\n" + server_line("# gsng: ", "s01", "PRD.P00#") + other_key + kSensorLine + kSensorLine,
+       {Use::kNoMarker, Use::kTaken, Use::kOtherKey, Use::kTaken, Use::kSecondSensorLine}},
+      {"a sensor line that allocates nothing",
+       sensor_line("S01", "Item=In-Errors") + server_line("# GSNG: ", "S01", "PRD.P00#"),
+       {Use::kTaken, Use::kAfterFault}},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["SAP Orvanta.Gbl"] = c.content;
+    GlobalAllocation allocation;
+    ReadReport report;
+    Status ignored =
+        read_global_profile(platform, "SAP Orvanta.Gbl", "S01", "S01", read_sensor_line, allocation, &report);
+    (void)ignored;
+    std::vector<Use> seen;
+    for (const ReportedLine& line : report.lines) seen.push_back(line.use);
+    EXPECT_EQ(seen, c.uses) << c.name;
+  }
+
+  FakePlatform platform;
+  platform.files["Orvanta.Prf"] = "# GSNG: 123456789012QAS.P00#\n" + item_server_line("PRD.P00#");
+  GlobalAllocation allocation;
+  ReadReport report;
+  ASSERT_TRUE(read_item_profile(platform, "Orvanta.Prf", "In-Errors", allocation, &report).is_ok());
+  ASSERT_EQ(report.lines.size(), 2u);
+  EXPECT_EQ(report.lines[0].use, Use::kNoMarker);
+  EXPECT_EQ(report.lines[1].use, Use::kTaken);
+  EXPECT_EQ(report.lines[1].number, 2u);
+}
+
+}  // namespace
+}  // namespace quillar

@@ -1,30 +1,8 @@
-#include "driver/option_review.h"
-
-#include <algorithm>
-#include <array>
+#include "tool/option_review.h"
 
 #include "base/texts.h"
 
 namespace quillar {
-namespace {
-
-bool is_separator(char c) { return c == ' ' || c == ','; }
-
-// The keyword found at `at` of the options, with its value, as typed.
-std::string keyword_as_typed(std::string_view options, std::size_t at, std::string_view keyword) {
-  std::size_t end = at + keyword.size();
-  if (keyword.back() == '=') {
-    while (end < options.size() && !is_separator(options[end])) ++end;
-  }
-  return std::string(options.substr(at, end - at));
-}
-
-// The word of the options that starts at `at`, up to a blank.
-std::string word_at(std::string_view options, std::size_t at) {
-  return std::string(options.substr(at, options.find(' ', at) - at));
-}
-
-}  // namespace
 
 std::vector<std::string> split_parameters(std::string_view parameters) {
   std::vector<std::string> arguments;
@@ -125,70 +103,38 @@ std::vector<std::string> describe_options(const Options& options, Mode mode) {
   return lines;
 }
 
-std::vector<std::string> unread_options(std::string_view options, OptionPlace place) {
-  const std::string upper = upper_case(options);
+namespace {
+
+std::string skipped_option_note(const SkippedOption& skipped) {
+  switch (skipped.reason) {
+    case OptionSkip::kWithoutComma:
+      return skipped.word + " is not read without its comma: write ," + skipped.word;
+    case OptionSkip::kGlobalFormCommandLine:
+      return skipped.word +
+             " on the command line is not read in the GLOBAL form, whose run takes its options from the sensor "
+             "line: write it on the sensor line";
+    case OptionSkip::kModeOnSensorLine:
+      return skipped.word +
+             " on the sensor line is not read, the output mode is the command line's: write it into the sensor's "
+             "parameters in PRTG, after the sensor key";
+    case OptionSkip::kRepeated:
+      return std::string(skipped.keyword) + " stands twice: the sensor reads the first, " + skipped.read_instead +
+             ", and passes over " + skipped.word + "; remove one";
+    case OptionSkip::kTraceOnSensorLine:
+      return "the trace character \"" + skipped.word +
+             "\" on the sensor line is not read, the console trace follows the command line: write it there, when "
+             "running the sensor by hand only";
+    case OptionSkip::kNoKeyword:
+      break;
+  }
+  return skipped.word + " is no option of the sensor and is not read";
+}
+
+}  // namespace
+
+std::vector<std::string> skipped_option_notes(const std::vector<SkippedOption>& skipped) {
   std::vector<std::string> notes;
-  // In the GLOBAL form the first word is the sensor key.
-  const std::size_t start = place == OptionPlace::kGlobalCommandLine ? std::min(upper.find(' '), upper.size()) : 0;
-  auto word_starts_at = [&](std::size_t at) { return at >= start && (at == 0 || upper[at - 1] == ' '); };
-
-  for (std::string_view keyword : kOptionKeywords) {
-    std::size_t first = upper.find(keyword, start);
-    if (keyword.front() == ',') {
-      const std::string_view bare = keyword.substr(1);
-      for (std::size_t at = upper.find(bare, start); at != std::string::npos; at = upper.find(bare, at + 1)) {
-        if (!word_starts_at(at)) continue;
-        const std::string word = word_at(options, at);
-        notes.push_back(word + " is not read without its comma: write ," + word);
-      }
-    }
-    if (first == std::string::npos) continue;
-    const std::string found = keyword_as_typed(options, first, keyword);
-    if (place == OptionPlace::kGlobalCommandLine && keyword != kModeKeyword && keyword != kItemKeyword) {
-      notes.push_back(found +
-                      " on the command line is not read in the GLOBAL form, whose run takes its options "
-                      "from the sensor line: write it on the sensor line");
-    }
-    if (place == OptionPlace::kSensorLine && keyword == kModeKeyword) {
-      notes.push_back(found +
-                      " on the sensor line is not read, the output mode is the command line's: write it "
-                      "into the sensor's parameters in PRTG, after the sensor key");
-    }
-    if (keyword.back() != '=') continue;
-    std::size_t second = upper.find(keyword, first + keyword.size());
-    if (second != std::string::npos) {
-      notes.push_back(std::string(keyword) + " stands twice: the sensor reads the first, " + found +
-                      ", and passes over " + keyword_as_typed(options, second, keyword) + "; remove one");
-    }
-  }
-
-  if (place == OptionPlace::kSensorLine) {
-    for (char c : kTraceCharacters) {
-      if (upper.find(c) == std::string::npos) continue;
-      notes.push_back(std::string("the trace character \"") + c +
-                      "\" on the sensor line is not read, the console trace follows the command line: write it "
-                      "there, when running the sensor by hand only");
-    }
-  }
-
-  // Words with "=" that hold no keyword at all.
-  for (std::size_t at = start; at < upper.size();) {
-    std::size_t end = upper.find_first_of(" ,", at);
-    if (end == std::string::npos) end = upper.size();
-    const std::string_view word = std::string_view(upper).substr(at, end - at);
-    std::size_t equals = word.find('=');
-    if (equals != std::string_view::npos && word.rfind("SENSOR=", 0) != 0) {
-      bool known = false;
-      for (std::string_view keyword : kOptionKeywords) {
-        std::string_view bare = keyword.front() == ',' ? keyword.substr(1) : keyword;
-        if (bare.back() == '=' && word.substr(0, equals + 1).find(bare) != std::string_view::npos) known = true;
-      }
-      if (!known) {
-        notes.push_back(std::string(options.substr(at, end - at)) + " is no option of the sensor and is not read");
-      }
-    }
-    at = end + 1;
-  }
+  for (const SkippedOption& word : skipped) notes.push_back(skipped_option_note(word));
   return notes;
 }
 
