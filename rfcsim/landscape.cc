@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -62,18 +63,20 @@ std::vector<std::string> lines_of(const char* name, bool& found, const char* fol
   std::FILE* file = open_here(name, "rb", folder);
   found = file != nullptr;
   if (file == nullptr) return lines;
-  std::string line;
-  int c;
-  while ((c = std::fgetc(file)) != EOF) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += static_cast<char>(c);
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
+  std::string content;
+  char block[4096];
+  std::size_t n = 0;
+  do {
+    n = std::fread(block, 1, sizeof block, file);
+    content.append(block, n);
+  } while (n == sizeof block);
   std::fclose(file);
+  for (std::size_t start = 0; start < content.size();) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    lines.emplace_back(content, start, end - start);
+    start = end + 1;
+  }
   return lines;
 }
 
@@ -105,7 +108,8 @@ namespace {
 
 const FunctionField* function_field(const std::string& name) {
   for (const FunctionField& field : kLanFunctionFields) {
-    if (name == field.name) return &field;
+    // The first letters tell most names apart, without a length to count.
+    if (!name.empty() && name[0] == field.name[0] && name == field.name) return &field;
   }
   return nullptr;
 }
@@ -222,19 +226,43 @@ bool apply_field(System& system, const std::string& name, const std::string& val
   return false;
 }
 
+// Whether a field of this type holds the number, as holds() has it for the
+// number in decimal; an integer type is asked without writing it out.
+bool holds_number(const FieldType& type, std::int64_t number) {
+  switch (type.kind) {
+    case FieldKind::kInt1:
+      return number >= 0 && number <= 255;
+    case FieldKind::kInt2:
+      return number >= INT16_MIN && number <= INT16_MAX;
+    case FieldKind::kInt:
+      return number >= INT32_MIN && number <= INT32_MAX;
+    case FieldKind::kInt8:
+      return true;
+    case FieldKind::kChar:
+    case FieldKind::kNumc:
+      break;
+  }
+  return holds(type, std::to_string(number));
+}
+
 // The LAN lines whose values the system's fields cannot hold are dropped.
 void drop_lan_lines_that_do_not_fit(System& system) {
+  if (system.lan.empty()) return;
+  // The types are the system's, the same for each of its lines.
+  const FieldType name_type = field_type(system, "LANNAME");
+  FieldType counter_types[6];
+  for (int k = 0; k < 6; ++k) counter_types[k] = field_type(system, kCounterFields[k]);
   std::vector<LanLine> fitting;
-  for (const LanLine& lan : system.lan) {
-    bool fits = holds(field_type(system, "LANNAME"), lan.name);
-    for (int k = 0; fits && k < 6; ++k) fits = holds(field_type(system, kCounterFields[k]), std::to_string(lan.counters[k]));
+  for (LanLine& lan : system.lan) {
+    bool fits = holds(name_type, lan.name);
+    for (int k = 0; fits && k < 6; ++k) fits = holds_number(counter_types[k], lan.counters[k]);
     if (fits) {
-      fitting.push_back(lan);
+      fitting.push_back(std::move(lan));
     } else {
       complain(lan.line_number, "bad value for lan", "lan = " + lan.name + " ...");
     }
   }
-  system.lan = fitting;
+  system.lan = std::move(fitting);
 }
 
 // Takes one "key = value" line of a system.

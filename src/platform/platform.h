@@ -250,6 +250,14 @@ class Platform {
   // link in its place is refused. False when that failed.
   virtual bool enter_directory(const std::string& path) = 0;
 
+  // While kept (true), lookups by path may answer from what earlier lookups
+  // saw of a folder instead of looking into it again; false forgets it all.
+  // Only for a search that opens files for reading and nothing else, while
+  // nothing changes the folders it looks in: a file written or removed in
+  // them meanwhile may be missed, or found where it no longer is. A platform
+  // whose file system matches letter case itself keeps nothing.
+  virtual void keep_folder_listings(bool) {}
+
   // The run's output is complete and the process ends with `exit_code`:
   // writes out whatever standard output still holds.
   virtual void finish_output(int exit_code) = 0;
@@ -308,10 +316,24 @@ class PlatformWrapper : public Platform {
   EntryKind entry_kind(const std::string& path) override { return target_.entry_kind(path); }
   std::unique_ptr<Folder> open_folder(const std::string& path) override { return target_.open_folder(path); }
   bool enter_directory(const std::string& path) override { return target_.enter_directory(path); }
+  void keep_folder_listings(bool keep) override { target_.keep_folder_listings(keep); }
   void finish_output(int exit_code) override { target_.finish_output(exit_code); }
 
  private:
   Platform& target_;
+};
+
+// Folder listings kept (see Platform::keep_folder_listings) for as long as
+// this lives.
+class FolderListingsKept {
+ public:
+  explicit FolderListingsKept(Platform& platform) : platform_(platform) { platform_.keep_folder_listings(true); }
+  ~FolderListingsKept() { platform_.keep_folder_listings(false); }
+  FolderListingsKept(const FolderListingsKept&) = delete;
+  FolderListingsKept& operator=(const FolderListingsKept&) = delete;
+
+ private:
+  Platform& platform_;
 };
 
 // The rest of a file, as it reads, up to `room` bytes.

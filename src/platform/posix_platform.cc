@@ -1,7 +1,6 @@
 // The POSIX platform of the development build. It emulates the Windows paths of
 // the product on folders below a drive root: /mnt, or the folder that the
 // environment variable QUILLAR_DRIVE_ROOT names.
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
@@ -12,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,12 +34,22 @@ std::string absolute_folder(const char* path) {
   return as_given;
 }
 
+// Whether `path` is `folder` or lies below it, by their names alone.
+bool within(const std::string& path, const std::string& folder) {
+  return path.compare(0, folder.size(), folder) == 0 && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
 DriveMap drives_of_this_process() {
-  const char* root = std::getenv("QUILLAR_DRIVE_ROOT");
+  const char* variable = std::getenv("QUILLAR_DRIVE_ROOT");
+  std::string root = variable != nullptr && *variable != '\0' ? variable : "/mnt";
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
   DriveMap drives;
-  drives.drive_root = absolute_folder(root != nullptr && *root != '\0' ? root : "/mnt");
-  if (drives.drive_root == "/") drives.drive_root.clear();
   drives.working_dir = absolute_folder(".");
+  // The working directory is named without links, so a root that it lies
+  // in is named without links too, and resolving it would find every
+  // component as it stands.
+  drives.drive_root = root[0] == '/' && within(drives.working_dir, root) ? root : absolute_folder(root.c_str());
+  if (drives.drive_root == "/") drives.drive_root.clear();
   return drives;
 }
 
@@ -50,17 +60,19 @@ bool refuse_name(const std::string& name) {
   return true;
 }
 
-// Keeps an open descriptor only when it is a plain file, and lets its reads
-// wait again; closes it and gives -1 otherwise.
-int keep_plain_file(int descriptor) {
+// Keeps a descriptor opened with `flags` (O_NONBLOCK among them) only when
+// it is a plain file, and lets its reads wait again; closes it and gives -1
+// otherwise.
+int keep_plain_file(int descriptor, int flags) {
   struct stat info{};
   if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(descriptor);
     errno = S_ISDIR(info.st_mode) ? EISDIR : EPERM;
     return -1;
   }
-  int status_flags = ::fcntl(descriptor, F_GETFL);
-  if (status_flags >= 0) ::fcntl(descriptor, F_SETFL, status_flags & ~O_NONBLOCK);
+  // The status flags are the ones it was opened with, so they need not be
+  // asked for.
+  ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
   return descriptor;
 }
 
@@ -68,22 +80,56 @@ int keep_plain_file(int descriptor) {
 // never waiting on a FIFO or device) and keeps it only when it is a plain
 // file.
 int open_plain_file(int folder, const std::string& name, int flags) {
-  int descriptor = ::openat(folder, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  flags |= O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int descriptor = ::openat(folder, name.c_str(), flags, 0666);
   if (descriptor < 0) {
     // A link at the name.
     if (errno == ELOOP) errno = EPERM;
     return -1;
   }
-  return keep_plain_file(descriptor);
+  return keep_plain_file(descriptor, flags);
 }
 
 // Opens a file by path for reading, following links as the Windows build
 // does, but only a plain file: a FIFO or device there would never end or
 // never answer.
 int open_readable(const std::string& path) {
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  return descriptor < 0 ? -1 : keep_plain_file(descriptor);
+  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int descriptor = ::open(path.c_str(), flags);
+  return descriptor < 0 ? -1 : keep_plain_file(descriptor, flags);
 }
+
+// A file opened by path, read straight from its descriptor: each read is a
+// system call. Its readers (text files, read_rest, the line reader) read
+// blocks of their own, which a stream's buffer would only copy once more,
+// after asking the system for the descriptor's flags and status to set
+// itself up.
+class DescriptorReadable final : public ReadableFile {
+ public:
+  explicit DescriptorReadable(int descriptor) : descriptor_(descriptor) {}
+  ~DescriptorReadable() override { ::close(descriptor_); }
+  DescriptorReadable(const DescriptorReadable&) = delete;
+  DescriptorReadable& operator=(const DescriptorReadable&) = delete;
+
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    ssize_t n = 0;
+    while ((n = ::read(descriptor_, buffer, capacity)) < 0 && errno == EINTR) {
+    }
+    return n < 0 ? 0 : static_cast<std::size_t>(n);
+  }
+  std::optional<std::uint64_t> size() override {
+    struct stat info;
+    if (::fstat(descriptor_, &info) != 0 || info.st_size < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+  }
+  bool seek(std::uint64_t offset) override {
+    if (offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+    return ::lseek(descriptor_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+  }
+
+ private:
+  int descriptor_;
+};
 
 class PosixFolder final : public Folder {
  public:
@@ -94,24 +140,28 @@ class PosixFolder final : public Folder {
     std::vector<std::string> names;
     int listing_descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing_descriptor < 0) return names;
-    DIR* listing = ::fdopendir(listing_descriptor);
-    if (listing == nullptr) {
-      ::close(listing_descriptor);
-      return names;
-    }
-    while (const dirent* entry = ::readdir(listing)) {
-      if (is_entry_name(entry->d_name)) names.emplace_back(entry->d_name);
-    }
-    ::closedir(listing);
+    for_each_entry(listing_descriptor, [&](std::string_view name) {
+      if (is_entry_name(name)) names.emplace_back(name);
+      return true;
+    });
+    ::close(listing_descriptor);
     return names;
   }
 
   EntryKind kind(const std::string& name) override {
     if (refuse_name(name)) return EntryKind::kMissing;
     struct stat info;
-    if (::fstatat(descriptor_, existing(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-      return errno == ENOENT || errno == ENOTDIR ? EntryKind::kMissing : EntryKind::kOther;
+    int status = ::fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW);
+    if (status != 0 && errno == ENOENT) {
+      const std::string other = other_case(name);
+      if (other.empty()) {
+        // Whatever the listing left in errno, nothing has the name.
+        errno = ENOENT;
+      } else {
+        status = ::fstatat(descriptor_, other.c_str(), &info, AT_SYMLINK_NOFOLLOW);
+      }
     }
+    if (status != 0) return errno == ENOENT || errno == ENOTDIR ? EntryKind::kMissing : EntryKind::kOther;
     if (S_ISREG(info.st_mode)) return EntryKind::kFile;
     if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
     return EntryKind::kOther;
@@ -119,7 +169,13 @@ class PosixFolder final : public Folder {
 
   std::unique_ptr<ReadableFile> open_file(const std::string& name) override {
     if (refuse_name(name)) return nullptr;
-    int descriptor = open_plain_file(descriptor_, existing(name), O_RDONLY);
+    // As existing() has it, but the open itself tells whether the name as
+    // given is there, so its status need not be asked for first.
+    int descriptor = open_plain_file(descriptor_, name, O_RDONLY);
+    if (descriptor < 0 && errno == ENOENT) {
+      const std::string other = other_case(name);
+      if (!other.empty()) descriptor = open_plain_file(descriptor_, other, O_RDONLY);
+    }
     if (descriptor < 0) return nullptr;
     std::FILE* stream = ::fdopen(descriptor, "rb");
     if (stream == nullptr) ::close(descriptor);
@@ -204,11 +260,20 @@ class PosixFolder final : public Folder {
   std::string existing(const std::string& name) {
     struct stat info;
     if (::fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return name;
+    std::string found = other_case(name);
+    return found.empty() ? name : found;
+  }
+
+  // The first entry in byte order whose name is `name` in another letter
+  // case; empty when none is.
+  std::string other_case(const std::string& name) {
     std::string found;
     for (const std::string& entry : entries()) {
-      if (::strcasecmp(entry.c_str(), name.c_str()) == 0 && (found.empty() || entry < found)) found = entry;
+      if (entry != name && ::strcasecmp(entry.c_str(), name.c_str()) == 0 && (found.empty() || entry < found)) {
+        found = entry;
+      }
     }
-    return found.empty() ? name : found;
+    return found;
   }
 
   int descriptor_;
@@ -216,7 +281,7 @@ class PosixFolder final : public Folder {
 
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform() : drives_(drives_of_this_process()) { take_default_child_signal(); }
+  PosixPlatform() : drives_(drives_of_this_process()) {}
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override {
     // The name as written is tried first: it is nearly always right, and
@@ -224,13 +289,11 @@ class PosixPlatform final : public Platform {
     std::string as_written = to_posix_path(path, drives_);
     int descriptor = open_readable(as_written);
     if (descriptor < 0 && errno == ENOENT) {
-      std::string matched = match_letter_case(as_written);
+      std::string matched = matched_letter_case(as_written, true);
       if (matched != as_written) descriptor = open_readable(matched);
     }
     if (descriptor < 0) return nullptr;
-    std::FILE* stream = ::fdopen(descriptor, "rb");
-    if (stream == nullptr) ::close(descriptor);
-    return make_readable(stream);
+    return std::make_unique<DescriptorReadable>(descriptor);
   }
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
     return make_writable(std::fopen(local(path).c_str(), "wbe"));
@@ -240,6 +303,10 @@ class PosixPlatform final : public Platform {
     char self[PATH_MAX];
     ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) return nullptr;
+    // Set before the first child rather than at start: a run without
+    // children spends nothing on it.
+    if (!child_signal_taken_) take_default_child_signal();
+    child_signal_taken_ = true;
     return start_child_process(std::string(self, static_cast<std::size_t>(length)), arguments, job);
   }
   std::optional<std::string> job_from_parent() override { return job_on_standard_input(); }
@@ -270,13 +337,14 @@ class PosixPlatform final : public Platform {
     return EntryKind::kOther;
   }
   std::unique_ptr<Folder> open_folder(const std::string& path) override {
-    std::string folder = path.empty() ? "." : match_letter_case(to_posix_path(path, drives_));
+    std::string folder = path.empty() ? "." : matched_letter_case(to_posix_path(path, drives_), false);
     // A slash at the end would make the open follow a link there.
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) return nullptr;
     return std::make_unique<PosixFolder>(descriptor);
   }
+  void keep_folder_listings(bool keep) override { letter_case_.keep_what_is_seen(keep); }
   bool enter_directory(const std::string& path) override {
     int descriptor = ::open(to_posix_path(path, drives_).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) return false;
@@ -302,7 +370,7 @@ class PosixPlatform final : public Platform {
     std::string as_written = to_posix_path(path, drives_);
     if (::unlink(as_written.c_str()) == 0) return true;
     if (errno != ENOENT) return false;
-    std::string matched = match_letter_case(as_written);
+    std::string matched = matched_letter_case(as_written, true);
     return matched != as_written && ::unlink(matched.c_str()) == 0;
   }
   std::string time_of_day() override { return local_time_of_day(); }
@@ -341,11 +409,26 @@ class PosixPlatform final : public Platform {
  private:
   // The file a path names, matched in any letter case, so that writing
   // replaces a file whose name differs in case only.
-  std::string local(const std::string& windows_path) const {
-    return match_letter_case(to_posix_path(windows_path, drives_));
+  std::string local(const std::string& windows_path) {
+    return matched_letter_case(to_posix_path(windows_path, drives_), false);
+  }
+
+  // match_letter_case for a path of this platform: the working directory
+  // and the drive root are POSIX folders that exist as they are named, so
+  // only what lies below them is looked at.
+  std::string matched_letter_case(const std::string& posix_path, bool missing_as_written) {
+    std::size_t known = 0;
+    if (within(posix_path, drives_.working_dir)) {
+      known = drives_.working_dir.size();
+    } else if (!drives_.drive_root.empty() && within(posix_path, drives_.drive_root)) {
+      known = drives_.drive_root.size();
+    }
+    return letter_case_.match(posix_path, known, missing_as_written);
   }
 
   DriveMap drives_;
+  LetterCaseMatcher letter_case_;
+  bool child_signal_taken_ = false;
 };
 
 }  // namespace
