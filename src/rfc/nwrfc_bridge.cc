@@ -149,9 +149,22 @@ std::string group_name(nwrfc::RFC_ERROR_GROUP group) {
                                                                          : "RFC_ERROR_GROUP " + std::to_string(index);
 }
 
-bool closes_connection(nwrfc::RFC_RC code) {
-  return code == nwrfc::RFC_ABAP_MESSAGE || code == nwrfc::RFC_ABAP_RUNTIME_FAILURE ||
-         code == nwrfc::RFC_COMMUNICATION_FAILURE;
+bool closes_connection(nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group) {
+  switch (code) {
+    case nwrfc::RFC_COMMUNICATION_FAILURE:
+    case nwrfc::RFC_ABAP_RUNTIME_FAILURE:
+    case nwrfc::RFC_ABAP_MESSAGE:
+    case nwrfc::RFC_CLOSED:
+    case nwrfc::RFC_EXTERNAL_FAILURE:
+    case nwrfc::RFC_AUTHENTICATION_FAILURE:
+    case nwrfc::RFC_CRYPTOLIB_FAILURE:
+    case nwrfc::RFC_IO_FAILURE:
+    case nwrfc::RFC_LOCKING_FAILURE:
+      return true;
+    default:
+      return group == nwrfc::ABAP_RUNTIME_FAILURE || group == nwrfc::LOGON_FAILURE ||
+             group == nwrfc::COMMUNICATION_FAILURE || group == nwrfc::EXTERNAL_RUNTIME_FAILURE;
+  }
 }
 
 ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key) {
@@ -401,7 +414,7 @@ NwRfcBridge::Connection* NwRfcBridge::usable_connection(RFC_HANDLE handle) {
   }
   if (found->second.closed_by_sdk) {
     take_own_error("RFC_CLOSED", "connection " + std::to_string(handle) +
-                                     " was closed after a failure of the SAP system or the network");
+                                     " is closed: an earlier call ended in a failure that closes it");
     return nullptr;
   }
   return &found->second;
@@ -660,7 +673,7 @@ RFC_RC NwRfcBridge::receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TA
   }
   nwrfc::RFC_ERROR_INFO error{};
   nwrfc::RFC_RC code = sdk_.RfcInvoke(connection->sdk, connection->function, &error);
-  if (closes_connection(code)) connection->closed_by_sdk = true;
+  if (code != nwrfc::RFC_OK && closes_connection(code, error.group)) connection->closed_by_sdk = true;
   ClassicResult result = classic_result(code, from_sap_text(error.key, std::size(error.key)));
   if (code == nwrfc::RFC_OK) {
     copy_exporting(*connection, parameters);

@@ -94,9 +94,15 @@ struct ClassicResult {
 };
 ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key);
 
-// Whether the SDK has closed the connection itself after RfcInvoke gave
-// this code.
-bool closes_connection(nwrfc::RFC_RC code);
+// Whether a connection counts as closed after RfcInvoke gave this code and
+// error group. The SDK documents that it closes the connection itself after
+// RFC_ABAP_MESSAGE, RFC_ABAP_RUNTIME_FAILURE, RFC_COMMUNICATION_FAILURE and
+// RFC_CLOSED; the bindings that wrap it take a connection as lost after
+// RFC_EXTERNAL_FAILURE, the codes 30 to 33 and every result of the groups
+// ABAP_RUNTIME_FAILURE, LOGON_FAILURE, COMMUNICATION_FAILURE and
+// EXTERNAL_RUNTIME_FAILURE too, and so does the bridge: asking on a
+// connection that the SDK has closed is what must never happen.
+bool closes_connection(nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group);
 
 // The published names of the SDK's codes and error groups; a number that has
 // none reads "RFC_RC 41" or "RFC_ERROR_GROUP 12".
@@ -145,7 +151,8 @@ class NwRfcBridge {
     nwrfc::RFC_CONNECTION_HANDLE sdk = nullptr;
     nwrfc::RFC_FUNCTION_DESC_HANDLE description = nullptr;
     nwrfc::RFC_FUNCTION_HANDLE function = nullptr;
-    // The SDK has closed the connection; nothing more is asked of it.
+    // The SDK has closed the connection, or may have: nothing more is asked
+    // of it, closing it included.
     bool closed_by_sdk = false;
   };
   // A field or parameter as the SDK's dictionary describes it: its type and

@@ -235,6 +235,17 @@ class SdkTypesTest : public testing::Test {
     return error;
   }
 
+  // A logon to the stand-in itself, as the bridge makes it.
+  static nwrfc::RFC_CONNECTION_HANDLE open_stand_in(nwrfc::RFC_ERROR_INFO& error) {
+    const SapText names[] = {to_sap_text("ashost"), to_sap_text("sysnr"), to_sap_text("client"),
+                             to_sap_text("user"), to_sap_text("passwd")};
+    const SapText values[] = {to_sap_text("sapt"), to_sap_text("00"), to_sap_text("100"), to_sap_text("RFCUSER"),
+                              to_sap_text("Secret#1")};
+    nwrfc::RFC_CONNECTION_PARAMETER parameters[5];
+    for (int k = 0; k < 5; ++k) parameters[k] = {names[k].c_str(), values[k].c_str()};
+    return nwrfc::RfcOpenConnection(parameters, 5, &error);
+  }
+
   // Calls and receives with the sensor's importing values, exporting areas
   // and table.
   Received call_lan_single(RFC_HANDLE handle, RFC_TYPE_ELEMENT* fields = kSensorRow, unsigned count = 10) {
@@ -461,45 +472,99 @@ TEST_F(SdkTypesTest, ATableWithoutStructureOrInternalTableFailsTheCall) {
   bridge_->it_delete(created);
 }
 
-int g_handler_calls = 0;
-void RFC_ENTRY count_handler_call(char*) { ++g_handler_calls; }
+// What the SDK's documentation says of each result of RfcInvoke, written
+// from its header and not from the stand-in or the bridge: the error group
+// of the layer the header names for the result ("ABAP Message raised in
+// ABAP function modules" for ABAP_RUNTIME_FAILURE); whether the SDK has
+// closed the connection itself (RfcInvoke: "In these three cases the
+// connection has been closed" for RFC_ABAP_MESSAGE, RFC_ABAP_RUNTIME_FAILURE
+// and RFC_COMMUNICATION_FAILURE; RFC_CLOSED: "Connection closed by the
+// other side"); and whether the bindings that wrap the SDK take the
+// connection as lost (those, RFC_EXTERNAL_FAILURE, the codes 30 to 33 and
+// every result of the groups ABAP_RUNTIME_FAILURE, LOGON_FAILURE,
+// COMMUNICATION_FAILURE and EXTERNAL_RUNTIME_FAILURE).
+struct DocumentedResult {
+  int code;
+  nwrfc::RFC_ERROR_GROUP group;
+  bool sdk_closes;
+  bool taken_as_closed;
+};
+const DocumentedResult kDocumentedResults[] = {
+    {0, nwrfc::OK, false, false},                                  // RFC_OK
+    {1, nwrfc::COMMUNICATION_FAILURE, true, true},                 // RFC_COMMUNICATION_FAILURE
+    {2, nwrfc::LOGON_FAILURE, false, true},                        // RFC_LOGON_FAILURE
+    {3, nwrfc::ABAP_RUNTIME_FAILURE, true, true},                  // RFC_ABAP_RUNTIME_FAILURE
+    {4, nwrfc::ABAP_RUNTIME_FAILURE, true, true},                  // RFC_ABAP_MESSAGE
+    {5, nwrfc::ABAP_APPLICATION_FAILURE, false, false},            // RFC_ABAP_EXCEPTION
+    {6, nwrfc::COMMUNICATION_FAILURE, true, true},                 // RFC_CLOSED
+    {7, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},             // RFC_CANCELED
+    {8, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},             // RFC_TIMEOUT
+    {9, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},             // RFC_MEMORY_INSUFFICIENT
+    {10, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_VERSION_MISMATCH
+    {11, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_INVALID_PROTOCOL
+    {12, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_SERIALIZATION_FAILURE
+    {13, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_INVALID_HANDLE
+    {14, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_RETRY
+    {15, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_EXTERNAL_FAILURE
+    {16, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_EXECUTED
+    {17, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_NOT_FOUND
+    {18, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_NOT_SUPPORTED
+    {19, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_ILLEGAL_STATE
+    {20, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_INVALID_PARAMETER
+    {21, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_CODEPAGE_CONVERSION_FAILURE
+    {22, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_CONVERSION_FAILURE
+    {23, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_BUFFER_TOO_SMALL
+    {24, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_TABLE_MOVE_BOF
+    {25, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_TABLE_MOVE_EOF
+    {26, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_START_SAPGUI_FAILURE
+    {27, nwrfc::ABAP_APPLICATION_FAILURE, false, false},           // RFC_ABAP_CLASS_EXCEPTION
+    {28, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_UNKNOWN_ERROR
+    {29, nwrfc::EXTERNAL_AUTHORIZATION_FAILURE, false, false},     // RFC_AUTHORIZATION_FAILURE
+    {30, nwrfc::EXTERNAL_AUTHENTICATION_FAILURE, false, true},     // RFC_AUTHENTICATION_FAILURE
+    {31, nwrfc::CRYPTOLIB_FAILURE, false, true},                   // RFC_CRYPTOLIB_FAILURE
+    {32, nwrfc::COMMUNICATION_FAILURE, false, true},               // RFC_IO_FAILURE
+    {33, nwrfc::LOCKING_FAILURE, false, true},                     // RFC_LOCKING_FAILURE
+};
 
-// After RFC_ABAP_MESSAGE, RFC_ABAP_RUNTIME_FAILURE or
-// RFC_COMMUNICATION_FAILURE the SDK has closed the connection: the bridge
-// asks nothing more on it, and says so itself; any other failure keeps the
-// connection.
-TEST_F(SdkTypesTest, AConnectionTheSdkClosedIsNeverUsedAgain) {
-  const struct {
-    const char* receive;
-    RFC_RC classic;
-    bool closed;
-  } cases[] = {
-      {"receive = code 1", RFC_SYS_EXCEPTION, true},
-      {"receive = code 3", RFC_SYS_EXCEPTION, true},
-      {"receive = code 4", RFC_SYS_EXCEPTION, true},
-      {"receive = sys-exception SYSTEM_FAILURE", RFC_SYS_EXCEPTION, true},
-      {"receive = exception NO_DATA_FOUND", RFC_EXCEPTION, false},
-      {"receive = code 8", RFC_FAILURE, false},
-  };
-  RFC_ENV environment{&count_handler_call, nullptr};
-  for (const auto& c : cases) {
-    use_system(std::string(c.receive) + "\nlan = eth0 1 2 3 4 5 6\n");
-    bridge_ = std::make_unique<NwRfcBridge>(platform_, sdk_);
-    bridge_->environment(&environment);
-    g_handler_calls = 0;
+// The stand-in closes a connection where the SDK documents that it does,
+// and no more; the bridge asks nothing more on a connection that the SDK
+// has closed, nor on one the bindings take as lost, and says so itself.
+TEST_F(SdkTypesTest, ClosedConnectionsAsTheSdkDocumentsThemAndTheBindingsTakeThem) {
+  for (const DocumentedResult& result : kDocumentedResults) {
+    const auto code = static_cast<nwrfc::RFC_RC>(result.code);
+    const std::string name = rc_name(code);
+    use_system("receive = code " + std::to_string(result.code) + "\nlan = eth0 1 2 3 4 5 6\n");
+
+    nwrfc::RFC_ERROR_INFO error{};
+    nwrfc::RFC_CONNECTION_HANDLE connection = open_stand_in(error);
+    ASSERT_NE(connection, nullptr) << name;
+    nwrfc::RFC_FUNCTION_HANDLE function = nwrfc::RfcCreateFunction(
+        nwrfc::RfcGetFunctionDesc(connection, to_sap_text("GET_LAN_SINGLE").c_str(), &error), &error);
+    EXPECT_EQ(nwrfc::RfcInvoke(connection, function, &error), code) << name;
+    EXPECT_EQ(error.group, result.group) << name;
+    nwrfc::RfcDestroyFunction(function, &error);
+    EXPECT_EQ(nwrfc::RfcCloseConnection(connection, &error),
+              result.sdk_closes ? nwrfc::RFC_INVALID_HANDLE : nwrfc::RFC_OK)
+        << name << ": the stand-in has closed it itself, or not";
+
+    EXPECT_EQ(closes_connection(code, result.group), result.taken_as_closed) << name;
     RFC_HANDLE handle = open();
-    EXPECT_EQ(call_lan_single(handle).code, c.classic) << c.receive;
-    Received again = call_lan_single(handle);
-    EXPECT_EQ(again.code, c.closed ? RFC_FAILURE : c.classic) << c.receive;
-    EXPECT_EQ(g_handler_calls, 0) << c.receive << ": nothing beyond recovery";
-    if (c.closed) {
-      EXPECT_EQ(again.error.key, "RFC_CLOSED") << c.receive;
-      EXPECT_EQ(again.error.message, "connection 1 was closed after a failure of the SAP system or the network")
-          << c.receive;
+    const Received first = call_lan_single(handle);
+    const Received again = call_lan_single(handle);
+    if (result.taken_as_closed) {
+      EXPECT_EQ(again.code, RFC_FAILURE) << name;
+      EXPECT_EQ(again.error.key, "RFC_CLOSED") << name;
+      EXPECT_EQ(again.error.message, "connection " + std::to_string(handle) +
+                                         " is closed: an earlier call ended in a failure that closes it")
+          << name;
+    } else {
+      EXPECT_EQ(again.code, first.code) << name << ": the connection is used again";
     }
+    const int closes_before = rfcsim::nw_seen().closes;
     bridge_->close(handle);
-    EXPECT_EQ(rfcsim::nw_seen().closes, c.closed ? 0 : 1) << c.receive << ": closing a closed one is a no-op";
-    EXPECT_EQ(bridge_->open_connections(), 0u) << c.receive;
+    EXPECT_EQ(rfcsim::nw_seen().closes - closes_before, result.taken_as_closed ? 0 : 1)
+        << name << ": a connection taken as closed is not closed again";
+    EXPECT_EQ(bridge_->open_connections(), 0u) << name;
   }
 }
 
