@@ -40,6 +40,9 @@ constexpr const char* kGroupNames[] = {"OK",
 // The most characters a field's value may have; the classic fields hold far
 // fewer.
 constexpr unsigned kLongestFieldText = 65536;
+// Room enough for the text of any packed number (31 digits, a sign and a
+// point) and of any floating point number.
+constexpr unsigned kLongestNumberText = 64;
 
 // The classic library ends the program where the SDK reports these.
 bool beyond_recovery(nwrfc::RFC_RC code) {
@@ -526,7 +529,8 @@ nwrfc::RFC_RC NwRfcBridge::write_field(nwrfc::DATA_CONTAINER_HANDLE container, c
 }
 
 nwrfc::RFC_RC NwRfcBridge::read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name,
-                                          const SdkField& field, SdkValue& value, nwrfc::RFC_ERROR_INFO& error) {
+                                          const SdkField& field, bool as_text, SdkValue& value,
+                                          nwrfc::RFC_ERROR_INFO& error) {
   if (is_character_type(field.type)) {
     unsigned length = field.length;
     if (field.type == nwrfc::RFCTYPE_STRING) {
@@ -558,6 +562,31 @@ nwrfc::RFC_RC NwRfcBridge::read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container
       value.number = number;
       return code;
     }
+    case nwrfc::RFCTYPE_BCD:
+    case nwrfc::RFCTYPE_FLOAT: {
+      // The SDK converts these itself: into characters, left-aligned and
+      // filled with blanks, or into a whole number, the widest that this
+      // SDK has.
+      if (as_text) {
+        SapText buffer(kLongestNumberText, SAP_UC(' '));
+        nwrfc::RFC_RC code = sdk_.RfcGetChars(container, name.c_str(), buffer.data(), kLongestNumberText, &error);
+        if (code != nwrfc::RFC_OK) return code;
+        value.is_number = false;
+        value.exact = true;
+        value.text = trimmed(from_sap_text(buffer.data(), kLongestNumberText));
+        return nwrfc::RFC_OK;
+      }
+      if (sdk_.RfcGetInt8 != nullptr) {
+        nwrfc::RFC_INT8 number = 0;
+        nwrfc::RFC_RC code = sdk_.RfcGetInt8(container, name.c_str(), &number, &error);
+        value.number = number;
+        return code;
+      }
+      nwrfc::RFC_INT number = 0;
+      nwrfc::RFC_RC code = sdk_.RfcGetInt(container, name.c_str(), &number, &error);
+      value.number = number;
+      return code;
+    }
     default:
       return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
   }
@@ -567,11 +596,13 @@ nwrfc::RFC_RC NwRfcBridge::read_field(nwrfc::DATA_CONTAINER_HANDLE container, co
                                       const SdkField& field, unsigned type, unsigned length, char* area,
                                       nwrfc::RFC_ERROR_INFO& error) {
   SdkValue value;
-  nwrfc::RFC_RC code = read_sdk_value(container, name, field, value, error);
+  nwrfc::RFC_RC code = read_sdk_value(container, name, field, type == TYPC, value, error);
   if (code != nwrfc::RFC_OK) return code;
   if (type == TYPC) {
     std::string text = value.is_number ? std::to_string(value.number) : value.text;
-    if (value.is_number && text.size() > length) return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+    if ((value.is_number || value.exact) && text.size() > length) {
+      return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+    }
     text.resize(length, ' ');
     std::memcpy(area, text.data(), length);
     return nwrfc::RFC_OK;

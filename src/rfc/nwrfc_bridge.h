@@ -166,6 +166,8 @@ class NwRfcBridge {
     bool is_number = false;
     std::string text;
     long long number = 0;
+    // The text of a number, which no cut may shorten.
+    bool exact = false;
   };
   struct Table {
     unsigned line_length = 0;
@@ -198,8 +200,11 @@ class NwRfcBridge {
   // type and length at `area`; the area is left alone on failure.
   nwrfc::RFC_RC read_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
                            unsigned type, unsigned length, char* area, nwrfc::RFC_ERROR_INFO& error);
+  // Characters are read whole and integers as numbers; packed (BCD) and
+  // floating point numbers through the SDK's own conversions, as a whole
+  // number or, `as_text`, as the SDK's characters.
   nwrfc::RFC_RC read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
-                               SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
+                               bool as_text, SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
   // A classic value set into a field by the field's SDK type.
   nwrfc::RFC_RC write_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
                             const RFC_PARAMETER& parameter, nwrfc::RFC_ERROR_INFO& error);

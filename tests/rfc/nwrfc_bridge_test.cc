@@ -335,6 +335,18 @@ TEST_F(SdkTypesTest, ReadsEachFieldByItsOwnTypeIntoTheClassicLayout) {
        0, "TF_LAN_SINGLE-IN_PACKETS: RFC_CONVERSION_FAILURE"},
       {"a NUMC counter beyond 32 bits", "field PACKETS = NUMC 10\nlan = eth0 1 1 1 1 1 9999999999\n", "", 0, 0, 0,
        "TF_LAN_SINGLE-PACKETS: RFC_CONVERSION_FAILURE"},
+      {"BCD and FLOAT counters, through the SDK's conversions",
+       "field IN_PACKETS = BCD 8 2\nfield PACKETS = FLOAT 8\nfield SERIALNR = BCD 2 0\n"
+       "lan = eth0 6789 5556 1 2 3 -12345\n",
+       "eth0    ", 6789, -12345, 1, ""},
+      {"a BCD name, as the SDK's characters", "field LANNAME = BCD 4 0\nlan = 42 1 2 3 4 5 6\n", "42      ", 1, 6, 1,
+       ""},
+      {"a BCD counter beyond 32 bits", "field IN_PACKETS = BCD 8 0\nlan = eth0 4294967296 1 1 1 1 1\n", "", 0, 0, 0,
+       "TF_LAN_SINGLE-IN_PACKETS: RFC_CONVERSION_FAILURE"},
+      {"a FLOAT counter beyond 32 bits", "field PACKETS = FLOAT 8\nlan = eth0 1 1 1 1 1 -2147483649\n", "", 0, 0, 0,
+       "TF_LAN_SINGLE-PACKETS: RFC_CONVERSION_FAILURE"},
+      {"a FLOAT name longer than the classic room, never cut", "field LANNAME = FLOAT 8\nlan = 42 1 2 3 4 5 6\n", "",
+       0, 0, 0, "TF_LAN_SINGLE-LANNAME: RFC_CONVERSION_FAILURE"},
   };
   for (const auto& c : cases) {
     use_system(c.lines);
@@ -360,11 +372,39 @@ TEST_F(SdkTypesTest, ReadsEachFieldByItsOwnTypeIntoTheClassicLayout) {
   }
 }
 
+// An SDK before release 7.50 has no RfcGetInt8: BCD and FLOAT fields are
+// read through RfcGetInt, whose range is the classic field's anyway.
+TEST_F(SdkTypesTest, ReadsBcdAndFloatWithoutRfcGetInt8) {
+  sdk_.RfcGetInt8 = nullptr;
+  const struct {
+    const char* lines;
+    RFC_RC code;
+    std::int32_t in_packets;
+  } cases[] = {
+      {"field IN_PACKETS = BCD 8 0\nlan = eth0 -6789 1 1 1 1 1\n", RFC_OK, -6789},
+      {"field IN_PACKETS = FLOAT 8\nlan = eth0 2147483647 1 1 1 1 1\n", RFC_OK, INT32_MAX},
+      {"field IN_PACKETS = BCD 8 0\nlan = eth0 2147483648 1 1 1 1 1\n", RFC_FAILURE, 0},
+  };
+  for (const auto& c : cases) {
+    use_system(c.lines);
+    Received received = call_lan_single(open());
+    EXPECT_EQ(received.code, c.code) << c.lines << received.error.message;
+    if (c.code == RFC_OK) {
+      ASSERT_EQ(received.rows.size(), 1u) << c.lines;
+      EXPECT_EQ(int_at(received.rows[0], 16), c.in_packets) << c.lines;
+    } else {
+      EXPECT_EQ(received.error.message, "TF_LAN_SINGLE-IN_PACKETS: RFC_CONVERSION_FAILURE") << c.lines;
+    }
+  }
+}
+
 // The exporting parameters are read by their own types too.
 TEST_F(SdkTypesTest, ReadsExportingParametersByTheirOwnTypes) {
   for (const char* lines : {"field ACTIVEFLAG = CHAR 1\nfield LASTCOLLWRT = NUMC 14\n",
                             "field ACTIVEFLAG = INT8 8\nfield LASTCOLLWRT = CHAR 40\n",
-                            "field ACTIVEFLAG = NUMC 3\nfield LASTCOLLWRT = INT8 8\n"}) {
+                            "field ACTIVEFLAG = NUMC 3\nfield LASTCOLLWRT = INT8 8\n",
+                            "field ACTIVEFLAG = FLOAT 8\nfield LASTCOLLWRT = BCD 8 0\n",
+                            "field ACTIVEFLAG = BCD 2 1\nfield LASTCOLLWRT = BCD 8 0\n"}) {
     use_system(lines);
     Received received = call_lan_single(open());
     ASSERT_EQ(received.code, RFC_OK) << lines << received.error.message;
