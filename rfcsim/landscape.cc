@@ -441,8 +441,6 @@ const System* system_at(const std::vector<System>& systems, const std::string& a
   return nullptr;
 }
 
-namespace {
-
 void sleep_ms(long milliseconds) {
 #ifdef _WIN32
   Sleep(static_cast<DWORD>(milliseconds));
@@ -451,8 +449,6 @@ void sleep_ms(long milliseconds) {
   ::nanosleep(&pause, nullptr);
 #endif
 }
-
-}  // namespace
 
 void hang_if(const System& system, const char* operation) {
   while (system.hang.count(operation) != 0) sleep_ms(60000);

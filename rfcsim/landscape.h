@@ -123,6 +123,8 @@ class Landscape {
 // this system number.
 const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr);
 
+void sleep_ms(long milliseconds);
+
 // Waits for ever when `operation` hangs on the system; pause_for then
 // waits the system's delay, which each logon and each call take.
 void hang_if(const System& system, const char* operation);

@@ -5,6 +5,7 @@
 #define QUILLAR_BUILDING_NWRFC_LIBRARY
 #include "rfc/sapnwrfc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,15 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <dirent.h>
+#endif
 
 #include "landscape.h"
 #include "rfcsim_control.h"
@@ -61,6 +71,11 @@ constexpr char kTableName[] = "TF_LAN_SINGLE";
 
 struct NwState {
   NwSeen seen;
+  // The ICU libraries were found at the first logon.
+  bool icu_loaded = false;
+  // The folder whose sapnwrfc.dll a linked stand-in plays; none: it needs
+  // no ICU libraries.
+  std::string loaded_from;
   Landscape landscape;
   std::map<Connection*, std::unique_ptr<Connection>> connections;
   std::map<FunctionDescription*, std::unique_ptr<FunctionDescription>> descriptions;
@@ -73,6 +88,97 @@ std::unique_ptr<NwState>& nw_state_slot() {
 }
 
 NwState& nw_state() { return *nw_state_slot(); }
+
+// An ICU library of any version: the prefix, the version's digits and
+// ".dll", in any letter case.
+bool is_icu_library(std::string name, const std::string& prefix) {
+  name = lower(name);
+  const std::string end = ".dll";
+  if (name.size() <= prefix.size() + end.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - end.size(), end.size(), end) != 0) {
+    return false;
+  }
+  return name.substr(prefix.size(), name.size() - prefix.size() - end.size()).find_first_not_of("0123456789") ==
+         std::string::npos;
+}
+
+// The folders where libsapucum.dll's plain-named loads find the ICU
+// libraries: its own, then Windows' search (the program's folder, the
+// system and Windows folders, PATH). A linked stand-in has only the folder
+// it plays.
+std::vector<std::string> icu_folders() {
+  std::vector<std::string> folders;
+#ifdef _WIN32
+  char path[MAX_PATH + 1];
+  auto folder_of = [](const char* file) {
+    std::string text(file);
+    return text.substr(0, text.find_last_of("\\/") + 1);
+  };
+  static const char kWithinThisLibrary = 0;
+  HMODULE self = nullptr;
+  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         &kWithinThisLibrary, &self) &&
+      GetModuleFileNameA(self, path, sizeof path) < sizeof path) {
+    folders.push_back(folder_of(path));
+  }
+  if (GetModuleFileNameA(nullptr, path, sizeof path) < sizeof path) folders.push_back(folder_of(path));
+  if (UINT length = GetSystemDirectoryA(path, sizeof path); length > 0 && length < sizeof path) {
+    folders.push_back(std::string(path) + "\\");
+  }
+  if (UINT length = GetWindowsDirectoryA(path, sizeof path); length > 0 && length < sizeof path) {
+    folders.push_back(std::string(path) + "\\");
+  }
+  std::string search(32768, '\0');
+  const DWORD length = GetEnvironmentVariableA("PATH", search.data(), static_cast<DWORD>(search.size()));
+  search.resize(length < search.size() ? length : 0);
+  for (std::size_t start = 0; start < search.size();) {
+    std::size_t end = std::min(search.find(';', start), search.size());
+    if (end > start) folders.push_back(search.substr(start, end - start) + "\\");
+    start = end + 1;
+  }
+#else
+  if (!nw_state().loaded_from.empty()) folders.push_back(nw_state().loaded_from + "/");
+#endif
+  return folders;
+}
+
+bool folder_holds_icu_library(const std::string& folder, const std::string& prefix) {
+  bool found = false;
+#ifdef _WIN32
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA((folder + prefix + "*.dll").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    found = found || is_icu_library(entry.cFileName, prefix);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+#else
+  if (DIR* listing = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(listing)) found = found || is_icu_library(entry->d_name, prefix);
+    ::closedir(listing);
+  }
+#endif
+  return found;
+}
+
+bool icu_libraries_found(const std::vector<std::string>& folders) {
+  for (const char* prefix : {"icuuc", "icuin", "icudt"}) {
+    bool found = false;
+    for (const std::string& folder : folders) found = found || folder_holds_icu_library(folder, prefix);
+    if (!found) return false;
+  }
+  return true;
+}
+
+// libsapucum.dll loads the ICU libraries at the first logon; without one
+// the SDK shows a message box and waits until someone closes it. The
+// stand-in waits until they are there.
+void load_icu_libraries() {
+  if (nw_state().icu_loaded) return;
+  const std::vector<std::string> folders = icu_folders();
+  while (!folders.empty() && !icu_libraries_found(folders)) sleep_ms(100);
+  nw_state().icu_loaded = true;
+}
 
 std::string narrow(const SAP_UC* text) {
   std::string result;
@@ -385,6 +491,8 @@ void describe_field(const std::string& name, const FieldType& type, SAP_UC* name
 
 void nw_reset() { nw_state_slot() = std::make_unique<NwState>(); }
 
+void nw_play_loaded_from(const std::string& folder) { nw_state().loaded_from = folder; }
+
 const NwSeen& nw_seen() { return nw_state().seen; }
 
 }  // namespace rfcsim
@@ -395,6 +503,7 @@ extern "C" {
 
 RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARAMETER* params, unsigned count,
                                                        RFC_ERROR_INFO* errorInfo) {
+  rfcsim::load_icu_libraries();
   std::map<std::string, std::string> values;
   std::vector<std::pair<std::string, std::string>> passed;
   for (unsigned i = 0; params != nullptr && i < count; ++i) {

@@ -1,9 +1,11 @@
 #include "rfc/nwrfc_bridge.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "base/errors.h"
 #include "base/texts.h"
 #include "platform/line_reader.h"
 #include "rfc/rfc_files.h"
@@ -43,6 +45,24 @@ constexpr unsigned kLongestFieldText = 65536;
 // Room enough for the text of any packed number (31 digits, a sign and a
 // point) and of any floating point number.
 constexpr unsigned kLongestNumberText = 64;
+
+// The ICU libraries of the SDK, by the beginning of their names.
+constexpr const char* kIcuLibraries[] = {"icuuc", "icuin", "icudt"};
+
+// An ICU library of any version: the prefix, the version's digits and
+// ".dll", in any letter case. Windows' own unversioned icuuc.dll is none
+// that the SDK loads.
+bool is_icu_library(std::string_view name, std::string_view prefix) {
+  const std::string upper = upper_case(name);
+  const std::string start = upper_case(prefix);
+  constexpr std::string_view kEnd = ".DLL";
+  if (upper.size() <= start.size() + kEnd.size() || upper.compare(0, start.size(), start) != 0 ||
+      upper.compare(upper.size() - kEnd.size(), kEnd.size(), kEnd) != 0) {
+    return false;
+  }
+  const std::string version = upper.substr(start.size(), upper.size() - start.size() - kEnd.size());
+  return version.find_first_not_of("0123456789") == std::string::npos;
+}
 
 // The classic library ends the program where the SDK reports these.
 bool beyond_recovery(nwrfc::RFC_RC code) {
@@ -194,6 +214,19 @@ std::string resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& 
     entry_point = reinterpret_cast<std::remove_reference_t<decltype(entry_point)>>(address);
   });
   return missing;
+}
+
+Status check_icu_libraries(Platform& platform) {
+  const std::vector<DllFolder> folders = platform.dll_search_folders(kNetWeaverRfcLibraryFile, "icu");
+  if (folders.empty()) return Status::Ok();
+  for (const char* prefix : kIcuLibraries) {
+    const bool found = std::any_of(folders.begin(), folders.end(), [&](const DllFolder& folder) {
+      return std::any_of(folder.names.begin(), folder.names.end(),
+                         [&](const std::string& name) { return is_icu_library(name, prefix); });
+    });
+    if (!found) return error_status(Fault::kIcuLibraryMissing, {std::string(prefix) + "*.dll", folders.front().path});
+  }
+  return Status::Ok();
 }
 
 void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library) {

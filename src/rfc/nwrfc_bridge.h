@@ -78,6 +78,15 @@ void visit_nwrfc_entry_points(Table& sdk, Visit&& visit) {
 // the NetWeaver stand-in).
 const NwRfcEntryPoints& linked_nwrfc_entry_points();
 
+// The SDK's libsapucum.dll loads its ICU libraries (icuuc, icuin and icudt,
+// each with its version in its name: icuuc50.dll) by plain name at the
+// first logon; when one is missing it shows a message box, which nobody on
+// a probe ever closes. Before that logon, Error 1056 names the first one
+// that no folder of the loader's search holds, and the folder that
+// sapnwrfc.dll was loaded from. Fine where the platform names no such
+// folder: a build that links its SDK.
+Status check_icu_libraries(Platform& platform);
+
 // Serves the classic entry points of `library` through a bridge to the
 // NetWeaver SDK whose functions `sdk` holds.
 void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library);

@@ -1,9 +1,14 @@
 // The NetWeaver stand-in held against the SDK's own documentation: it
-// converts where the SDK's header says the SDK converts, and refuses where
-// it refuses.
+// converts where the SDK's header says the SDK converts, refuses where it
+// refuses, and waits at its first logon for the ICU libraries as the SDK's
+// message box does.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include "platform/temp_drives.h"
 #include "rfc/sap_characters.h"
@@ -239,6 +244,33 @@ TEST_F(NwRfcSimTest, AFieldThatTheFunctionLacksIsAnInvalidParameter) {
   nwrfc::RFC_INT number = 0;
   EXPECT_EQ(nwrfc::RfcGetInt(function, to_sap_text("NOPE").c_str(), &number, &error), nwrfc::RFC_INVALID_PARAMETER);
   EXPECT_EQ(from_sap_text(error.message, 512), "field 'NOPE' not found");
+}
+
+// libsapucum.dll loads the ICU libraries at the first logon and, when one
+// is missing, shows a message box that holds the logon until someone
+// closes it. The stand-in playing a sapnwrfc.dll of a folder holds its
+// first logon until the three are there, of any version.
+TEST_F(NwRfcSimTest, TheFirstLogonWaitsForTheIcuLibrariesBesideIt) {
+  TempFolder sdk;
+  for (const char* name : {"sapnwrfc.dll", "icuuc50.dll", "icudt50.dll", "icuin.dll", "icuin50.dll.bak"}) {
+    std::ofstream(sdk.path() / name) << "stand-in\n";
+  }
+  drives_.write("c/work/RfcSim.ini", kSystem);
+  rfcsim::nw_play_loaded_from(sdk.path().string());
+  std::atomic<bool> returned{false};
+  nwrfc::RFC_CONNECTION_HANDLE connection = nullptr;
+  std::thread logon([&] {
+    nwrfc::RFC_ERROR_INFO error{};
+    connection = log_on(error);
+    returned = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_FALSE(returned) << "neither an unversioned icuin.dll nor icuin50.dll.bak is an ICU library";
+  std::ofstream(sdk.path() / "ICUIN57.DLL") << "stand-in\n";
+  logon.join();
+  EXPECT_TRUE(returned);
+  EXPECT_NE(connection, nullptr) << "the logon goes on once they are there";
+  connection_ = connection;
 }
 
 }  // namespace
