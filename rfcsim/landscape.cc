@@ -2,6 +2,7 @@
 #include "landscape.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -126,8 +127,28 @@ bool parse_int64(const std::string& text, std::int64_t& value) {
 
 }  // namespace
 
+bool parse_decimal(const std::string& text, Decimal& decimal) {
+  decimal = Decimal{};
+  std::size_t at = 0;
+  if (at < text.size() && text[at] == '-') {
+    decimal.negative = true;
+    ++at;
+  }
+  const std::size_t point = text.find('.', at);
+  decimal.whole = text.substr(at, point == std::string::npos ? std::string::npos : point - at);
+  if (point != std::string::npos) decimal.fraction = text.substr(point + 1);
+  const bool digits_only = decimal.whole.find_first_not_of("0123456789") == std::string::npos &&
+                           decimal.fraction.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits_only || (decimal.whole.empty() && decimal.fraction.empty())) return false;
+  if (point != std::string::npos && decimal.fraction.empty()) return false;
+  const std::size_t significant = decimal.whole.find_first_not_of('0');
+  decimal.whole.erase(0, significant == std::string::npos ? decimal.whole.size() : significant);
+  return true;
+}
+
 bool holds(const FieldType& type, const std::string& value) {
   std::int64_t number = 0;
+  Decimal decimal;
   switch (type.kind) {
     case FieldKind::kChar:
       return value.size() <= type.length;
@@ -141,6 +162,15 @@ bool holds(const FieldType& type, const std::string& value) {
       return parse_int64(value, number) && number >= INT32_MIN && number <= INT32_MAX;
     case FieldKind::kInt8:
       return parse_int64(value, number);
+    case FieldKind::kBcd:
+      return parse_decimal(value, decimal) && decimal.whole.size() + type.decimals <= 2 * type.length - 1 &&
+             decimal.fraction.size() <= type.decimals;
+    case FieldKind::kFloat: {
+      char* end = nullptr;
+      errno = 0;
+      const double floating = value.empty() ? 0 : std::strtod(value.c_str(), &end);
+      return !value.empty() && *end == '\0' && errno != ERANGE && std::isfinite(floating);
+    }
   }
   return false;
 }
@@ -201,24 +231,35 @@ bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
 
 enum class KeyResult { kTaken, kBadValue, kUnknownKey };
 
-// Takes "field NAME = TYPE LENGTH" of a system. A type that cannot hold the
-// value that the call returns in the field is refused.
+// Takes "field NAME = TYPE LENGTH", or "field NAME = BCD LENGTH DECIMALS",
+// of a system. A type that cannot hold the value that the call returns in
+// the field is refused.
 bool apply_field(System& system, const std::string& name, const std::string& value) {
   static const struct {
     const char* name;
     FieldKind kind;
-    unsigned bytes;  // the only length of an integer type
-  } kKinds[] = {{"CHAR", FieldKind::kChar, 0}, {"NUMC", FieldKind::kNumc, 0}, {"INT", FieldKind::kInt, 4},
-                {"INT1", FieldKind::kInt1, 1}, {"INT2", FieldKind::kInt2, 2}, {"INT8", FieldKind::kInt8, 8}};
+    unsigned bytes;  // the only length of the type; 0 when it has a range
+  } kKinds[] = {{"CHAR", FieldKind::kChar, 0},  {"NUMC", FieldKind::kNumc, 0}, {"INT", FieldKind::kInt, 4},
+                {"INT1", FieldKind::kInt1, 1},  {"INT2", FieldKind::kInt2, 2}, {"INT8", FieldKind::kInt8, 8},
+                {"BCD", FieldKind::kBcd, 0},    {"FLOAT", FieldKind::kFloat, 8}};
   const FunctionField* field = function_field(name);
   std::vector<std::string> parts = words(value);
   std::int32_t length = 0;
-  if (field == nullptr || parts.size() != 2 || !parse_int32(parts[1], length) || length < 1 || length > 65535) {
+  std::int32_t decimals = 0;
+  const bool packed = !parts.empty() && parts[0] == "BCD";
+  if (field == nullptr || parts.size() != (packed ? 3u : 2u) || !parse_int32(parts[1], length) || length < 1 ||
+      length > 65535) {
+    return false;
+  }
+  // The dictionary's packed numbers have at most 31 digits, 14 of them
+  // decimals.
+  if (packed && (length > 16 || !parse_int32(parts[2], decimals) || decimals < 0 || decimals > 14 ||
+                 decimals > 2 * length - 1)) {
     return false;
   }
   for (const auto& kind : kKinds) {
     if (parts[0] != kind.name || (kind.bytes != 0 && static_cast<unsigned>(length) != kind.bytes)) continue;
-    FieldType type{kind.kind, static_cast<unsigned>(length)};
+    FieldType type{kind.kind, static_cast<unsigned>(length), static_cast<unsigned>(decimals)};
     if (field->exporting_value != nullptr && !holds(type, field->exporting_value)) return false;
     system.fields[name] = type;
     return true;
@@ -428,8 +469,6 @@ const System* system_at(const std::vector<System>& systems, const std::string& a
   return nullptr;
 }
 
-namespace {
-
 void sleep_ms(long milliseconds) {
 #ifdef _WIN32
   Sleep(static_cast<DWORD>(milliseconds));
@@ -438,8 +477,6 @@ void sleep_ms(long milliseconds) {
   ::nanosleep(&pause, nullptr);
 #endif
 }
-
-}  // namespace
 
 void hang_if(const System& system, const char* operation) {
   while (system.hang.count(operation) != 0) sleep_ms(60000);

@@ -134,6 +134,14 @@ class Folder {
 // that folder and nothing else (see Folder).
 bool is_entry_name(std::string_view name);
 
+// A folder where the system's loader looks for DLLs, with the names of some
+// of the DLL files in it.
+struct DllFolder {
+  // The full path, ending in a backslash.
+  std::string path;
+  std::vector<std::string> names;
+};
+
 // Windows error codes of a library load, the ones the sensor explains.
 inline constexpr unsigned long kLoadModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
 inline constexpr unsigned long kLoadEntryPointMissing = 127;  // ERROR_PROC_NOT_FOUND
@@ -198,6 +206,16 @@ class Platform {
   // for the headers of a DLL. Empty when none is found or the system cannot
   // read it as a library file at all.
   virtual std::string library_file_head(const std::string& file_name) = 0;
+
+  // The folders in which the system's loader looks, in its order, for a DLL
+  // that the library loaded under `file_name` loads later by plain name:
+  // first the folder that library was loaded from, then those of the
+  // system's search (the program's folder, the system folder, the Windows
+  // folder, the folders of PATH that are full paths), each once; never the
+  // working directory. Each comes with the names of its files that begin
+  // with `prefix` and end in ".dll", both in any letter case. Empty when no
+  // library of that name is loaded, and in builds that link their libraries.
+  virtual std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) = 0;
 
   // The full Windows path of a path as written ("PRD.P00" in the working
   // directory C:\PRTG gives "C:\PRTG\PRD.P00"), for messages.
@@ -300,6 +318,9 @@ class PlatformWrapper : public Platform {
     return target_.load_library(file_name, error_code);
   }
   std::string library_file_head(const std::string& file_name) override { return target_.library_file_head(file_name); }
+  std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) override {
+    return target_.dll_search_folders(file_name, prefix);
+  }
   std::string full_path(const std::string& path) override { return target_.full_path(path); }
   std::string failure_reason() override { return target_.failure_reason(); }
   std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,

@@ -390,6 +390,7 @@ class PosixPlatform final : public Platform {
     return nullptr;
   }
   std::string library_file_head(const std::string&) override { return std::string(); }
+  std::vector<DllFolder> dll_search_folders(const std::string&, const std::string&) override { return {}; }
   bool read_secret_line(std::string& line) override {
     termios saved;
     bool hide = input_is_terminal() && ::tcgetattr(STDIN_FILENO, &saved) == 0;

@@ -1,9 +1,11 @@
 #include "rfc/nwrfc_bridge.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "base/errors.h"
 #include "base/texts.h"
 #include "platform/line_reader.h"
 #include "rfc/rfc_files.h"
@@ -40,6 +42,27 @@ constexpr const char* kGroupNames[] = {"OK",
 // The most characters a field's value may have; the classic fields hold far
 // fewer.
 constexpr unsigned kLongestFieldText = 65536;
+// Room enough for the text of any packed number (31 digits, a sign and a
+// point) and of any floating point number.
+constexpr unsigned kLongestNumberText = 64;
+
+// The ICU libraries of the SDK, by the beginning of their names.
+constexpr const char* kIcuLibraries[] = {"icuuc", "icuin", "icudt"};
+
+// An ICU library of any version: the prefix, the version's digits and
+// ".dll", in any letter case. Windows' own unversioned icuuc.dll is none
+// that the SDK loads.
+bool is_icu_library(std::string_view name, std::string_view prefix) {
+  const std::string upper = upper_case(name);
+  const std::string start = upper_case(prefix);
+  constexpr std::string_view kEnd = ".DLL";
+  if (upper.size() <= start.size() + kEnd.size() || upper.compare(0, start.size(), start) != 0 ||
+      upper.compare(upper.size() - kEnd.size(), kEnd.size(), kEnd) != 0) {
+    return false;
+  }
+  const std::string version = upper.substr(start.size(), upper.size() - start.size() - kEnd.size());
+  return version.find_first_not_of("0123456789") == std::string::npos;
+}
 
 // The classic library ends the program where the SDK reports these.
 bool beyond_recovery(nwrfc::RFC_RC code) {
@@ -149,9 +172,22 @@ std::string group_name(nwrfc::RFC_ERROR_GROUP group) {
                                                                          : "RFC_ERROR_GROUP " + std::to_string(index);
 }
 
-bool closes_connection(nwrfc::RFC_RC code) {
-  return code == nwrfc::RFC_ABAP_MESSAGE || code == nwrfc::RFC_ABAP_RUNTIME_FAILURE ||
-         code == nwrfc::RFC_COMMUNICATION_FAILURE;
+bool closes_connection(nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group) {
+  switch (code) {
+    case nwrfc::RFC_COMMUNICATION_FAILURE:
+    case nwrfc::RFC_ABAP_RUNTIME_FAILURE:
+    case nwrfc::RFC_ABAP_MESSAGE:
+    case nwrfc::RFC_CLOSED:
+    case nwrfc::RFC_EXTERNAL_FAILURE:
+    case nwrfc::RFC_AUTHENTICATION_FAILURE:
+    case nwrfc::RFC_CRYPTOLIB_FAILURE:
+    case nwrfc::RFC_IO_FAILURE:
+    case nwrfc::RFC_LOCKING_FAILURE:
+      return true;
+    default:
+      return group == nwrfc::ABAP_RUNTIME_FAILURE || group == nwrfc::LOGON_FAILURE ||
+             group == nwrfc::COMMUNICATION_FAILURE || group == nwrfc::EXTERNAL_RUNTIME_FAILURE;
+  }
 }
 
 ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key) {
@@ -178,6 +214,19 @@ std::string resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& 
     entry_point = reinterpret_cast<std::remove_reference_t<decltype(entry_point)>>(address);
   });
   return missing;
+}
+
+Status check_icu_libraries(Platform& platform) {
+  const std::vector<DllFolder> folders = platform.dll_search_folders(kNetWeaverRfcLibraryFile, "icu");
+  if (folders.empty()) return Status::Ok();
+  for (const char* prefix : kIcuLibraries) {
+    const bool found = std::any_of(folders.begin(), folders.end(), [&](const DllFolder& folder) {
+      return std::any_of(folder.names.begin(), folder.names.end(),
+                         [&](const std::string& name) { return is_icu_library(name, prefix); });
+    });
+    if (!found) return error_status(Fault::kIcuLibraryMissing, {std::string(prefix) + "*.dll", folders.front().path});
+  }
+  return Status::Ok();
 }
 
 void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library) {
@@ -401,7 +450,7 @@ NwRfcBridge::Connection* NwRfcBridge::usable_connection(RFC_HANDLE handle) {
   }
   if (found->second.closed_by_sdk) {
     take_own_error("RFC_CLOSED", "connection " + std::to_string(handle) +
-                                     " was closed after a failure of the SAP system or the network");
+                                     " is closed: an earlier call ended in a failure that closes it");
     return nullptr;
   }
   return &found->second;
@@ -513,7 +562,8 @@ nwrfc::RFC_RC NwRfcBridge::write_field(nwrfc::DATA_CONTAINER_HANDLE container, c
 }
 
 nwrfc::RFC_RC NwRfcBridge::read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name,
-                                          const SdkField& field, SdkValue& value, nwrfc::RFC_ERROR_INFO& error) {
+                                          const SdkField& field, bool as_text, SdkValue& value,
+                                          nwrfc::RFC_ERROR_INFO& error) {
   if (is_character_type(field.type)) {
     unsigned length = field.length;
     if (field.type == nwrfc::RFCTYPE_STRING) {
@@ -545,6 +595,31 @@ nwrfc::RFC_RC NwRfcBridge::read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container
       value.number = number;
       return code;
     }
+    case nwrfc::RFCTYPE_BCD:
+    case nwrfc::RFCTYPE_FLOAT: {
+      // The SDK converts these itself: into characters, left-aligned and
+      // filled with blanks, or into a whole number, the widest that this
+      // SDK has.
+      if (as_text) {
+        SapText buffer(kLongestNumberText, SAP_UC(' '));
+        nwrfc::RFC_RC code = sdk_.RfcGetChars(container, name.c_str(), buffer.data(), kLongestNumberText, &error);
+        if (code != nwrfc::RFC_OK) return code;
+        value.is_number = false;
+        value.exact = true;
+        value.text = trimmed(from_sap_text(buffer.data(), kLongestNumberText));
+        return nwrfc::RFC_OK;
+      }
+      if (sdk_.RfcGetInt8 != nullptr) {
+        nwrfc::RFC_INT8 number = 0;
+        nwrfc::RFC_RC code = sdk_.RfcGetInt8(container, name.c_str(), &number, &error);
+        value.number = number;
+        return code;
+      }
+      nwrfc::RFC_INT number = 0;
+      nwrfc::RFC_RC code = sdk_.RfcGetInt(container, name.c_str(), &number, &error);
+      value.number = number;
+      return code;
+    }
     default:
       return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
   }
@@ -554,11 +629,13 @@ nwrfc::RFC_RC NwRfcBridge::read_field(nwrfc::DATA_CONTAINER_HANDLE container, co
                                       const SdkField& field, unsigned type, unsigned length, char* area,
                                       nwrfc::RFC_ERROR_INFO& error) {
   SdkValue value;
-  nwrfc::RFC_RC code = read_sdk_value(container, name, field, value, error);
+  nwrfc::RFC_RC code = read_sdk_value(container, name, field, type == TYPC, value, error);
   if (code != nwrfc::RFC_OK) return code;
   if (type == TYPC) {
     std::string text = value.is_number ? std::to_string(value.number) : value.text;
-    if (value.is_number && text.size() > length) return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+    if ((value.is_number || value.exact) && text.size() > length) {
+      return own_failure(nwrfc::RFC_CONVERSION_FAILURE, error);
+    }
     text.resize(length, ' ');
     std::memcpy(area, text.data(), length);
     return nwrfc::RFC_OK;
@@ -660,7 +737,7 @@ RFC_RC NwRfcBridge::receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TA
   }
   nwrfc::RFC_ERROR_INFO error{};
   nwrfc::RFC_RC code = sdk_.RfcInvoke(connection->sdk, connection->function, &error);
-  if (closes_connection(code)) connection->closed_by_sdk = true;
+  if (code != nwrfc::RFC_OK && closes_connection(code, error.group)) connection->closed_by_sdk = true;
   ClassicResult result = classic_result(code, from_sap_text(error.key, std::size(error.key)));
   if (code == nwrfc::RFC_OK) {
     copy_exporting(*connection, parameters);

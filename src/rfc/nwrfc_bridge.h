@@ -78,6 +78,15 @@ void visit_nwrfc_entry_points(Table& sdk, Visit&& visit) {
 // the NetWeaver stand-in).
 const NwRfcEntryPoints& linked_nwrfc_entry_points();
 
+// The SDK's libsapucum.dll loads its ICU libraries (icuuc, icuin and icudt,
+// each with its version in its name: icuuc50.dll) by plain name at the
+// first logon; when one is missing it shows a message box, which nobody on
+// a probe ever closes. Before that logon, Error 1056 names the first one
+// that no folder of the loader's search holds, and the folder that
+// sapnwrfc.dll was loaded from. Fine where the platform names no such
+// folder: a build that links its SDK.
+Status check_icu_libraries(Platform& platform);
+
 // Serves the classic entry points of `library` through a bridge to the
 // NetWeaver SDK whose functions `sdk` holds.
 void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library);
@@ -94,9 +103,15 @@ struct ClassicResult {
 };
 ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key);
 
-// Whether the SDK has closed the connection itself after RfcInvoke gave
-// this code.
-bool closes_connection(nwrfc::RFC_RC code);
+// Whether a connection counts as closed after RfcInvoke gave this code and
+// error group. The SDK documents that it closes the connection itself after
+// RFC_ABAP_MESSAGE, RFC_ABAP_RUNTIME_FAILURE, RFC_COMMUNICATION_FAILURE and
+// RFC_CLOSED; the bindings that wrap it take a connection as lost after
+// RFC_EXTERNAL_FAILURE, the codes 30 to 33 and every result of the groups
+// ABAP_RUNTIME_FAILURE, LOGON_FAILURE, COMMUNICATION_FAILURE and
+// EXTERNAL_RUNTIME_FAILURE too, and so does the bridge: asking on a
+// connection that the SDK has closed is what must never happen.
+bool closes_connection(nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group);
 
 // The published names of the SDK's codes and error groups; a number that has
 // none reads "RFC_RC 41" or "RFC_ERROR_GROUP 12".
@@ -145,7 +160,8 @@ class NwRfcBridge {
     nwrfc::RFC_CONNECTION_HANDLE sdk = nullptr;
     nwrfc::RFC_FUNCTION_DESC_HANDLE description = nullptr;
     nwrfc::RFC_FUNCTION_HANDLE function = nullptr;
-    // The SDK has closed the connection; nothing more is asked of it.
+    // The SDK has closed the connection, or may have: nothing more is asked
+    // of it, closing it included.
     bool closed_by_sdk = false;
   };
   // A field or parameter as the SDK's dictionary describes it: its type and
@@ -159,6 +175,8 @@ class NwRfcBridge {
     bool is_number = false;
     std::string text;
     long long number = 0;
+    // The text of a number, which no cut may shorten.
+    bool exact = false;
   };
   struct Table {
     unsigned line_length = 0;
@@ -191,8 +209,11 @@ class NwRfcBridge {
   // type and length at `area`; the area is left alone on failure.
   nwrfc::RFC_RC read_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
                            unsigned type, unsigned length, char* area, nwrfc::RFC_ERROR_INFO& error);
+  // Characters are read whole and integers as numbers; packed (BCD) and
+  // floating point numbers through the SDK's own conversions, as a whole
+  // number or, `as_text`, as the SDK's characters.
   nwrfc::RFC_RC read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
-                               SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
+                               bool as_text, SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
   // A classic value set into a field by the field's SDK type.
   nwrfc::RFC_RC write_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
                             const RFC_PARAMETER& parameter, nwrfc::RFC_ERROR_INFO& error);

@@ -83,6 +83,8 @@ Status load_netweaver(Platform& platform, RfcLibrary& library) {
   NwRfcEntryPoints sdk;
   const std::string missing = resolve_nwrfc_entry_points(*module, sdk);
   if (!missing.empty()) return missing_entry_point(kNetWeaverRfcLibraryFile, missing);
+  Status icu = check_icu_libraries(platform);
+  if (!icu.is_ok()) return icu;
   open_bridge(platform, sdk, library);
   library.module = std::move(module);
   return Status::Ok();
