@@ -27,7 +27,9 @@ if "$objdump" -p "$tree/quillar.exe" | grep -i -e 'DLL Name: *librfc32' -e 'DLL 
 fi
 for dll in $("$objdump" -p "$tree/quillar.exe" "$tree/librfc32.dll" "$tree/sapnwrfc.dll" | awk '/DLL Name:/ { print $3 }' | sort -u); do
   case "${dll,,}" in
-    kernel32.dll | msvcrt.dll) ;;
+    # Every Windows ships these; advapi32 gives the scratch folders their
+    # owner-only security descriptors.
+    kernel32.dll | advapi32.dll | msvcrt.dll) ;;
     *) echo "needs $dll, which a Windows machine may lack" >&2; exit 1 ;;
   esac
 done
