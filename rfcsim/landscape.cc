@@ -281,6 +281,8 @@ bool holds_number(const FieldType& type, std::int64_t number) {
       return true;
     case FieldKind::kChar:
     case FieldKind::kNumc:
+    case FieldKind::kBcd:
+    case FieldKind::kFloat:
       break;
   }
   return holds(type, std::to_string(number));
