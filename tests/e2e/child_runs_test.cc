@@ -574,9 +574,9 @@ TEST_F(ChildRunsEndToEnd, AHugeStaleTraceIsCarriedAsItsLastPart) {
 // Sensors that start together after a killed run sweep its stale folders
 // together: each stale line and block ends in the working directory once.
 TEST_F(ChildRunsEndToEnd, ConcurrentSweepsCarryEachStaleLineOnce) {
-  // Windows appends through a handle that may only append as one step; wine
-  // emulates that by a seek to the end before each write, so that sensors
-  // appending at once may overwrite each other's lines there.
+  // Windows appends through a handle that may only append, each write as
+  // one step; under wine, lines of sensors appending at once were seen to
+  // overwrite each other now and then.
   if (host().under_wine()) GTEST_SKIP() << "wine's appends are not one step across processes";
   const int folders = 100;
   remove_run_files();
