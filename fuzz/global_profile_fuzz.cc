@@ -29,8 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             : quillar::read_global_profile(platform, settings.profile_name, settings.options.sensor_key,
                                            settings.sensor_argument, quillar::read_sensor_line, allocation);
     if (status.is_ok()) {
-      const std::string& listing = allocation.server_listing;
-      if (listing.empty() || listing.back() != '#' || listing.size() > quillar::GlobalAllocation::kServerListingRoom ||
+      std::size_t listing_size = 0;
+      for (const std::string& name : allocation.server_listing) {
+        if (name.find('#') != std::string::npos) __builtin_trap();
+        listing_size += name.size() + 1;
+      }
+      if (allocation.server_listing.empty() || listing_size > quillar::GlobalAllocation::kServerListingRoom ||
           allocation.item.empty() || allocation.item.size() > quillar::GlobalAllocation::kItemRoom ||
           allocation.sensor_options.size() > quillar::GlobalAllocation::kSensorOptionsRoom) {
         __builtin_trap();

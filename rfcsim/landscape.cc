@@ -2,8 +2,10 @@
 #include "landscape.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -62,18 +64,20 @@ std::vector<std::string> lines_of(const char* name, bool& found, const char* fol
   std::FILE* file = open_here(name, "rb", folder);
   found = file != nullptr;
   if (file == nullptr) return lines;
-  std::string line;
-  int c;
-  while ((c = std::fgetc(file)) != EOF) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += static_cast<char>(c);
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
+  std::string content;
+  char block[4096];
+  std::size_t n = 0;
+  do {
+    n = std::fread(block, 1, sizeof block, file);
+    content.append(block, n);
+  } while (n == sizeof block);
   std::fclose(file);
+  for (std::size_t start = 0; start < content.size();) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    lines.emplace_back(content, start, end - start);
+    start = end + 1;
+  }
   return lines;
 }
 
@@ -105,7 +109,8 @@ namespace {
 
 const FunctionField* function_field(const std::string& name) {
   for (const FunctionField& field : kLanFunctionFields) {
-    if (name == field.name) return &field;
+    // The first letters tell most names apart, without a length to count.
+    if (!name.empty() && name[0] == field.name[0] && name == field.name) return &field;
   }
   return nullptr;
 }
@@ -122,8 +127,28 @@ bool parse_int64(const std::string& text, std::int64_t& value) {
 
 }  // namespace
 
+bool parse_decimal(const std::string& text, Decimal& decimal) {
+  decimal = Decimal{};
+  std::size_t at = 0;
+  if (at < text.size() && text[at] == '-') {
+    decimal.negative = true;
+    ++at;
+  }
+  const std::size_t point = text.find('.', at);
+  decimal.whole = text.substr(at, point == std::string::npos ? std::string::npos : point - at);
+  if (point != std::string::npos) decimal.fraction = text.substr(point + 1);
+  const bool digits_only = decimal.whole.find_first_not_of("0123456789") == std::string::npos &&
+                           decimal.fraction.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits_only || (decimal.whole.empty() && decimal.fraction.empty())) return false;
+  if (point != std::string::npos && decimal.fraction.empty()) return false;
+  const std::size_t significant = decimal.whole.find_first_not_of('0');
+  decimal.whole.erase(0, significant == std::string::npos ? decimal.whole.size() : significant);
+  return true;
+}
+
 bool holds(const FieldType& type, const std::string& value) {
   std::int64_t number = 0;
+  Decimal decimal;
   switch (type.kind) {
     case FieldKind::kChar:
       return value.size() <= type.length;
@@ -137,6 +162,15 @@ bool holds(const FieldType& type, const std::string& value) {
       return parse_int64(value, number) && number >= INT32_MIN && number <= INT32_MAX;
     case FieldKind::kInt8:
       return parse_int64(value, number);
+    case FieldKind::kBcd:
+      return parse_decimal(value, decimal) && decimal.whole.size() + type.decimals <= 2 * type.length - 1 &&
+             decimal.fraction.size() <= type.decimals;
+    case FieldKind::kFloat: {
+      char* end = nullptr;
+      errno = 0;
+      const double floating = value.empty() ? 0 : std::strtod(value.c_str(), &end);
+      return !value.empty() && *end == '\0' && errno != ERANGE && std::isfinite(floating);
+    }
   }
   return false;
 }
@@ -197,24 +231,35 @@ bool parse_outcome(const std::string& value, bool receive, Outcome& outcome) {
 
 enum class KeyResult { kTaken, kBadValue, kUnknownKey };
 
-// Takes "field NAME = TYPE LENGTH" of a system. A type that cannot hold the
-// value that the call returns in the field is refused.
+// Takes "field NAME = TYPE LENGTH", or "field NAME = BCD LENGTH DECIMALS",
+// of a system. A type that cannot hold the value that the call returns in
+// the field is refused.
 bool apply_field(System& system, const std::string& name, const std::string& value) {
   static const struct {
     const char* name;
     FieldKind kind;
-    unsigned bytes;  // the only length of an integer type
-  } kKinds[] = {{"CHAR", FieldKind::kChar, 0}, {"NUMC", FieldKind::kNumc, 0}, {"INT", FieldKind::kInt, 4},
-                {"INT1", FieldKind::kInt1, 1}, {"INT2", FieldKind::kInt2, 2}, {"INT8", FieldKind::kInt8, 8}};
+    unsigned bytes;  // the only length of the type; 0 when it has a range
+  } kKinds[] = {{"CHAR", FieldKind::kChar, 0},  {"NUMC", FieldKind::kNumc, 0}, {"INT", FieldKind::kInt, 4},
+                {"INT1", FieldKind::kInt1, 1},  {"INT2", FieldKind::kInt2, 2}, {"INT8", FieldKind::kInt8, 8},
+                {"BCD", FieldKind::kBcd, 0},    {"FLOAT", FieldKind::kFloat, 8}};
   const FunctionField* field = function_field(name);
   std::vector<std::string> parts = words(value);
   std::int32_t length = 0;
-  if (field == nullptr || parts.size() != 2 || !parse_int32(parts[1], length) || length < 1 || length > 65535) {
+  std::int32_t decimals = 0;
+  const bool packed = !parts.empty() && parts[0] == "BCD";
+  if (field == nullptr || parts.size() != (packed ? 3u : 2u) || !parse_int32(parts[1], length) || length < 1 ||
+      length > 65535) {
+    return false;
+  }
+  // The dictionary's packed numbers have at most 31 digits, 14 of them
+  // decimals.
+  if (packed && (length > 16 || !parse_int32(parts[2], decimals) || decimals < 0 || decimals > 14 ||
+                 decimals > 2 * length - 1)) {
     return false;
   }
   for (const auto& kind : kKinds) {
     if (parts[0] != kind.name || (kind.bytes != 0 && static_cast<unsigned>(length) != kind.bytes)) continue;
-    FieldType type{kind.kind, static_cast<unsigned>(length)};
+    FieldType type{kind.kind, static_cast<unsigned>(length), static_cast<unsigned>(decimals)};
     if (field->exporting_value != nullptr && !holds(type, field->exporting_value)) return false;
     system.fields[name] = type;
     return true;
@@ -222,19 +267,45 @@ bool apply_field(System& system, const std::string& name, const std::string& val
   return false;
 }
 
+// Whether a field of this type holds the number, as holds() has it for the
+// number in decimal; an integer type is asked without writing it out.
+bool holds_number(const FieldType& type, std::int64_t number) {
+  switch (type.kind) {
+    case FieldKind::kInt1:
+      return number >= 0 && number <= 255;
+    case FieldKind::kInt2:
+      return number >= INT16_MIN && number <= INT16_MAX;
+    case FieldKind::kInt:
+      return number >= INT32_MIN && number <= INT32_MAX;
+    case FieldKind::kInt8:
+      return true;
+    case FieldKind::kChar:
+    case FieldKind::kNumc:
+    case FieldKind::kBcd:
+    case FieldKind::kFloat:
+      break;
+  }
+  return holds(type, std::to_string(number));
+}
+
 // The LAN lines whose values the system's fields cannot hold are dropped.
 void drop_lan_lines_that_do_not_fit(System& system) {
+  if (system.lan.empty()) return;
+  // The types are the system's, the same for each of its lines.
+  const FieldType name_type = field_type(system, "LANNAME");
+  FieldType counter_types[6];
+  for (int k = 0; k < 6; ++k) counter_types[k] = field_type(system, kCounterFields[k]);
   std::vector<LanLine> fitting;
-  for (const LanLine& lan : system.lan) {
-    bool fits = holds(field_type(system, "LANNAME"), lan.name);
-    for (int k = 0; fits && k < 6; ++k) fits = holds(field_type(system, kCounterFields[k]), std::to_string(lan.counters[k]));
+  for (LanLine& lan : system.lan) {
+    bool fits = holds(name_type, lan.name);
+    for (int k = 0; fits && k < 6; ++k) fits = holds_number(counter_types[k], lan.counters[k]);
     if (fits) {
-      fitting.push_back(lan);
+      fitting.push_back(std::move(lan));
     } else {
       complain(lan.line_number, "bad value for lan", "lan = " + lan.name + " ...");
     }
   }
-  system.lan = fitting;
+  system.lan = std::move(fitting);
 }
 
 // Takes one "key = value" line of a system.
@@ -400,8 +471,6 @@ const System* system_at(const std::vector<System>& systems, const std::string& a
   return nullptr;
 }
 
-namespace {
-
 void sleep_ms(long milliseconds) {
 #ifdef _WIN32
   Sleep(static_cast<DWORD>(milliseconds));
@@ -410,8 +479,6 @@ void sleep_ms(long milliseconds) {
   ::nanosleep(&pause, nullptr);
 #endif
 }
-
-}  // namespace
 
 void hang_if(const System& system, const char* operation) {
   while (system.hang.count(operation) != 0) sleep_ms(60000);

@@ -34,16 +34,27 @@ inline constexpr const char* kCounterFields[6] = {"IN_PACKETS", "OUT_PACKET", "I
 
 // A field's type in the SAP system's dictionary, as the NetWeaver SDK
 // describes it: the length counts characters for kChar and kNumc, bytes
-// for the integers.
-enum class FieldKind { kChar, kNumc, kInt, kInt1, kInt2, kInt8 };
+// for the numbers. A kBcd field (packed, DEC) of n bytes holds 2n-1 digits,
+// `decimals` of them after the decimal point; a kFloat field is an 8-byte
+// binary floating point number.
+enum class FieldKind { kChar, kNumc, kInt, kInt1, kInt2, kInt8, kBcd, kFloat };
 struct FieldType {
   FieldKind kind = FieldKind::kChar;
   unsigned length = 0;
+  unsigned decimals = 0;
 };
 
-// Whether a field of this type holds `value` (characters, or a whole number
-// in decimal).
+// Whether a field of this type holds `value`: characters, a whole number in
+// decimal, or for kBcd and kFloat a decimal number ("-12.5").
 bool holds(const FieldType& type, const std::string& value);
+
+// A decimal number as written: an optional minus sign, digits, and after a
+// point more digits. Nothing else, blanks included, is one.
+struct Decimal {
+  bool negative = false;
+  std::string whole, fraction;  // the digits, the whole ones without leading zeros
+};
+bool parse_decimal(const std::string& text, Decimal& decimal);
 
 // What an operation does: succeed, fail, raise, or give a code.
 struct Outcome {
@@ -111,6 +122,8 @@ class Landscape {
 // The system whose application server is `ashost` (any letter case) with
 // this system number.
 const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr);
+
+void sleep_ms(long milliseconds);
 
 // Waits for ever when `operation` hangs on the system; pause_for then
 // waits the system's delay, which each logon and each call take.

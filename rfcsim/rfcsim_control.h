@@ -68,6 +68,12 @@ struct NwSeen {
 void nw_reset();
 const NwSeen& nw_seen();
 
+// Makes the linked NetWeaver stand-in play a sapnwrfc.dll loaded from
+// `folder`: its first logon then needs the ICU libraries there, and waits
+// until they are, as the SDK's message box waits. Linked into a program
+// without this, it needs none. nw_reset() forgets it.
+void nw_play_loaded_from(const std::string& folder);
+
 }  // namespace rfcsim
 
 #endif  // QUILLAR_RFCSIM_RFCSIM_CONTROL_H_

@@ -1,6 +1,7 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace quillar {
@@ -102,6 +103,27 @@ std::unique_ptr<SharedLibrary> FakePlatform::load_library(const std::string& fil
   error_code = library == libraries.end() ? kLoadModuleNotFound : library->second.load_error;
   if (error_code != 0) return nullptr;
   return std::make_unique<FakeSharedLibrary>(library->second);
+}
+
+std::vector<DllFolder> FakePlatform::dll_search_folders(const std::string& file_name, const std::string& prefix) {
+  auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  std::vector<DllFolder> found;
+  auto listed = dll_folders.find(file_name);
+  if (listed == dll_folders.end()) return found;
+  for (const DllFolder& folder : listed->second) {
+    DllFolder matching{folder.path, {}};
+    for (const std::string& name : folder.names) {
+      const std::string lowered = lower(name);
+      if (lowered.rfind(lower(prefix), 0) == 0 && lowered.size() >= 4 && lowered.substr(lowered.size() - 4) == ".dll") {
+        matching.names.push_back(name);
+      }
+    }
+    found.push_back(matching);
+  }
+  return found;
 }
 
 bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0 || links.erase(path) != 0; }

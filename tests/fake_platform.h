@@ -76,7 +76,7 @@ class FakePlatform : public Platform {
   // What standard input holds, for a run as a child.
   std::optional<std::string> job_on_input;
   std::optional<std::string> job_from_parent() override { return job_on_input; }
-  void end_with_parent(unsigned long) override {}
+  bool end_with_parent(unsigned long) override { return true; }
   unsigned long process_id() override { return 4242; }
   bool process_alive(unsigned long process_id) override { return alive.count(process_id) != 0; }
   std::uint64_t random_number() override { return next_random++; }
@@ -100,6 +100,11 @@ class FakePlatform : public Platform {
   std::uint64_t next_random = 0x1234;
   std::vector<int> finished_with;
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override;
+  // The folders of the loader's search for DLLs that the library of this
+  // file name loads, with all their DLL files; dll_search_folders gives
+  // those of the prefix asked for.
+  std::map<std::string, std::vector<DllFolder>> dll_folders;
+  std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) override;
   std::string library_file_head(const std::string& file_name) override {
     auto library = libraries.find(file_name);
     return library == libraries.end() ? std::string() : library->second.file_head;

@@ -11,6 +11,8 @@ namespace {
 // name; names hold what a profile name holds. Keys, modes and option values
 // come from an option string. The limits that a text names are its values.
 constexpr std::size_t kPathRoom = kSensorDirectoryRoom + kProfileNameRoom;
+// A folder as Windows names the folders of its DLL search (MAX_PATH).
+constexpr std::size_t kFolderRoom = 260;
 
 constexpr std::size_t kFaultCount = static_cast<std::size_t>(Fault::kCount);
 
@@ -69,6 +71,12 @@ constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
     // Values: the system and how its child ended ("exit status 3", "signal 9").
     {Fault::kChildEndedUnfinished, "1064", "SAP system {} was not measured, its child process ended unfinished ({})",
      kProfileNameRoom},
+    // Values: the ICU library that is missing, as a pattern ("icuuc*.dll"),
+    // and the folder that sapnwrfc.dll was loaded from.
+    {Fault::kIcuLibraryMissing, "1056",
+     "{} missing beside sapnwrfc.dll in {} and where Windows looks for DLLs, copy icuuc*.dll, icuin*.dll and "
+     "icudt*.dll from the lib folder of the NetWeaver RFC SDK there...",
+     kFolderRoom},
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 

@@ -52,6 +52,7 @@ enum class Fault {
   kRuntimeAlone,           // 1062
   kChildNotStarted,        // 1063
   kChildEndedUnfinished,   // 1064
+  kIcuLibraryMissing,      // 1056
   kInvalidPathUsage,       // no number
   kCount,                  // not a fault: the number of faults
 };

@@ -70,6 +70,9 @@ ChildRecords read_child_records(Folder& scratch);
 // The exit code of a child that could not write a record: it never writes
 // its end record then, and its parent reports how it ended.
 inline constexpr int kExitRecordsLost = 3;
+// The exit code of a child whose parent has ended, or is not the process
+// that started it: as a kill would have ended it.
+inline constexpr int kExitParentGone = 137;
 
 }  // namespace quillar
 

@@ -5,7 +5,6 @@
 #include "base/errors.h"
 #include "driver/child_job.h"
 #include "driver/child_records.h"
-#include "driver/error_document.h"
 #include "driver/scratch_folder.h"
 
 namespace quillar {
@@ -254,17 +253,16 @@ class ChildScheduler {
 
 }  // namespace
 
-int ChildRunner::work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) {
+void ChildRunner::work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) {
   Platform& platform = global_run.invocation().platform;
   const RunClock clock(platform, global_run.options().whole_run_seconds());
   std::unique_ptr<Folder> working = platform.open_folder("");
   if (working) sweep_stale_scratch_folders(platform, *working, [&clock] { return clock.run_over(); });
   ChildScheduler scheduler(global_run, profile_names, working.get(), clock);
   scheduler.work();
-  return kExitCompleted;
 }
 
-int run_single_in_child(Invocation& invocation, const std::string& destination) {
+RunOutcome run_single_in_child(Invocation& invocation, const std::string& destination) {
   Platform& platform = invocation.platform;
   const Options& options = invocation.settings.options;
   const long seconds = options.deadline_seconds.value_or(options.whole_run_seconds());
@@ -273,7 +271,7 @@ int run_single_in_child(Invocation& invocation, const std::string& destination) 
   if (working) sweep_stale_scratch_folders(platform, *working, [&clock] { return clock.run_over(); });
   Child child;
   Status started = start_child(invocation, working.get(), 1, destination, child);
-  if (!started.is_ok()) return end_with_error_document(platform, started.text());
+  if (!started.is_ok()) return started;
   bool stopped = false;
   while (!child.process->has_ended()) {
     if (clock.run_over()) {
@@ -286,14 +284,13 @@ int run_single_in_child(Invocation& invocation, const std::string& destination) 
   ChildRecords records = collect(platform, *working, child.scratch);
   if (!records.exit_code && stopped) {
     note_deadline(invocation);
-    return end_with_error_document(platform, error_text(Fault::kSystemTooSlow, {destination, std::to_string(seconds)}));
+    return error_status(Fault::kSystemTooSlow, {destination, std::to_string(seconds)});
   }
   if (!records.exit_code) {
-    return end_with_error_document(platform,
-                                   error_text(Fault::kChildEndedUnfinished, {destination, child.process->how_it_ended()}));
+    return error_status(Fault::kChildEndedUnfinished, {destination, child.process->how_it_ended()});
   }
   for (const ChildRecords::Output& output : records.output) replay_console(platform, output);
-  return *records.exit_code;
+  return RunOutcome::printed(*records.exit_code);
 }
 
 }  // namespace quillar

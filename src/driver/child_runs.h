@@ -24,14 +24,13 @@ namespace quillar {
 // report ended it counts as failed; the others' channels stay.
 class ChildRunner final : public SystemRunner {
  public:
-  int work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) override;
+  void work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) override;
 };
 
 // The single-system run in a child, stopped at the deadline (or the run's
-// bound). Gives the exit code: the child's own, or that of the error
-// document when the child could not start, was stopped, or ended
-// unfinished.
-int run_single_in_child(Invocation& invocation, const std::string& destination);
+// bound): what the child printed and its exit code, or the fault of a child
+// that could not start, was stopped, or ended unfinished.
+RunOutcome run_single_in_child(Invocation& invocation, const std::string& destination);
 
 }  // namespace quillar
 

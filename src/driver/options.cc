@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "base/texts.h"
+#include "driver/option_skips.h"
 
 namespace quillar {
 namespace {
@@ -117,6 +118,7 @@ Options read_options(std::string_view typed) {
   read_run_limit(keyword_text, typed, kParallelKeyword, options.parallel_typed, options.parallel);
   options.failed_channel = contains(keyword_text, kFailedKeyword);
   read_run_limit(keyword_text, typed, kRuntimeKeyword, options.runtime_typed, options.runtime_seconds);
+  find_skipped_words(keyword_text, options);
   return options;
 }
 
@@ -152,9 +154,9 @@ SensorLine read_sensor_line(std::string_view parameters, std::string_view line) 
       keyword_value(parameters, parameters, kSensorLineItemKeyword, GlobalAllocation::kItemRoom).value_or("");
   blanks_for_colons(sensor_line.item);
   // Later keywords win: ",Sid" over ",Host" over ",Alias" over ",Profile".
-  if (contains(line, kAliasNaming)) sensor_line.display_selector = "2";
-  if (contains(line, kHostNaming)) sensor_line.display_selector = "3";
-  if (contains(line, kSidNaming)) sensor_line.display_selector = "4";
+  if (contains(line, kAliasNaming)) sensor_line.channel_naming = ChannelNaming::kAlias;
+  if (contains(line, kHostNaming)) sensor_line.channel_naming = ChannelNaming::kHostName;
+  if (contains(line, kSidNaming)) sensor_line.channel_naming = ChannelNaming::kDestination;
   return sensor_line;
 }
 

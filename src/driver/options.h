@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/capacities.h"
 #include "base/status.h"
@@ -45,6 +46,39 @@ extern const std::string_view kSensorLineAllocation;
 extern const std::string_view kAliasNaming;
 extern const std::string_view kHostNaming;
 extern const std::string_view kSidNaming;
+
+// Why the sensor passes over a word of an option string. The order is the
+// order in which the words of one keyword are listed.
+enum class OptionSkip {
+  // A keyword that is read only with its comma, written without it.
+  kWithoutComma,
+  // An option on the command line of the GLOBAL form, whose run takes its
+  // options from the sensor line and of the command line only the key, the
+  // mode and the trace.
+  kGlobalFormCommandLine,
+  // The mode keyword on a sensor line: the output mode is the command line's.
+  kModeOnSensorLine,
+  // A keyword with a value given again: the first is read.
+  kRepeated,
+  // A trace character on a sensor line: the trace is the command line's.
+  kTraceOnSensorLine,
+  // A word with "=" that holds no keyword.
+  kNoKeyword,
+};
+
+struct SkippedOption {
+  OptionSkip reason = OptionSkip::kNoKeyword;
+  // The word passed over, as typed: a keyword with its value (up to a blank
+  // or comma), a word up to a blank, a trace character.
+  std::string word;
+  // The keyword it concerns, as kOptionKeywords writes it; empty for a trace
+  // character and a word without keyword.
+  std::string_view keyword;
+  // kRepeated: the keyword with its value that is read instead.
+  std::string read_instead;
+  // Where the word begins in the option text.
+  std::size_t at = 0;
+};
 
 // What an option string of at most kOptionsRoom characters sets.
 struct Options {
@@ -94,6 +128,10 @@ struct Options {
   // The failed-systems keyword (its comma included): a global run adds a
   // channel with the count of its failed systems.
   bool failed_channel = false;
+  // What the sensor passes over, in the order of kOptionKeywords (each
+  // keyword's words in the order of OptionSkip), then the trace characters,
+  // then the words without keyword.
+  std::vector<SkippedOption> skipped;
   bool uses_children() const { return deadline_seconds.has_value() || parallel.has_value(); }
   // The bound of the whole run, which only a run with children keeps.
   long whole_run_seconds() const;
@@ -116,6 +154,11 @@ Status check_run_limits(const Options& options);
 // z), so they match in any letter case; each value is read as typed.
 Options read_options(std::string_view text);
 
+// The GLOBAL form reads of its command line's options only the first word
+// (the sensor key), the mode and the trace: the other keywords after the key
+// join the skipped words, and the key is no skipped word.
+void pass_over_global_form_options(Options& options);
+
 // The keywords of a sensor line of the global profile: its parameters and
 // the whole line (see SensorLineReader). Its keywords are read in exactly
 // their letter case.
@@ -126,6 +169,11 @@ SensorLine read_sensor_line(std::string_view parameters, std::string_view line);
 // its first " @"; keywords and values are both read from what remains, so a
 // keyword after " @" is not read at all.
 Options read_global_run_options(std::string_view options);
+
+// The options of a sensor line, read as a global run reads them; its mode
+// keyword and its trace characters join the skipped words, since the run
+// takes both from the command line.
+Options read_sensor_line_options(std::string_view sensor_options);
 
 }  // namespace quillar
 

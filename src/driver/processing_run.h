@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/run_outcome.h"
 #include "driver/run_settings.h"
 #include "output/diagnostics.h"
 #include "platform/platform.h"
@@ -43,13 +44,14 @@ struct Invocation {
 // start-up opened.
 Status read_single_profile(Invocation& invocation, LogonEntries& entries);
 
-// The single-system run over the entries read. Gives the exit code; the RFC
-// error report ends the process on its own.
-int run_single_system(Invocation& invocation, const LogonEntries& entries);
+// The single-system run over the entries read: it prints its document, or
+// fails with the logon's, the call's or the library's fault. The RFC error
+// report ends the process on its own.
+RunOutcome run_single_system(Invocation& invocation, const LogonEntries& entries);
 
-// Opens the RFC library (a missing one gets its error document before any
-// output) and settles the options that rule a global run: the sensor line's
-// (GLOBAL form) or the command line's (ITEM form), checked.
+// Opens the RFC library (a missing one fails the run before any output) and
+// settles the options that rule a global run: the sensor line's (GLOBAL
+// form) or the command line's (ITEM form), checked.
 Status prepare_global_run(Invocation& invocation, const GlobalAllocation& allocation, Options& options);
 
 // What one system of a global run came to.
@@ -86,6 +88,22 @@ struct SystemWork {
   ITAB_H table = nullptr;
 };
 
+// Where the output of one system of a global run goes, step by step, as it
+// becomes known: whoever shows it decides what goes out before the rows are
+// released, since a release that the library refuses ends the run.
+class SystemSink {
+ public:
+  virtual ~SystemSink() = default;
+  // The profile is read: the channel name and the trace line are settled.
+  virtual void profile_read(const SystemResult& result) = 0;
+  // The system is measured: its value, when it delivered one, and its state
+  // are settled. Its rows are released and its connection closed after this.
+  virtual void measured(const SystemResult& result) = 0;
+  // The system is done; also the only step of one whose profile did not
+  // open.
+  virtual void done(const SystemResult& result) = 0;
+};
+
 class GlobalRun;
 
 // Works on the systems of a global run, in this process or elsewhere, and
@@ -93,15 +111,15 @@ class GlobalRun;
 class SystemRunner {
  public:
   virtual ~SystemRunner() = default;
-  // Gives kExitCompleted, or kExitRfcAborted when a system's RFC error
-  // report has ended the run (the report is printed then).
-  virtual int work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) = 0;
+  // Has every system worked on. An RFC error report that ends a system in
+  // this process ends the run with it, through the report.
+  virtual void work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) = 0;
 };
 
 // One system after the other, in this process.
 class InProcessRunner final : public SystemRunner {
  public:
-  int work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) override;
+  void work_through(GlobalRun& global_run, const std::vector<std::string>& profile_names) override;
 };
 
 // The systems of a global run, with what they share: the options of the run,
@@ -113,27 +131,23 @@ class GlobalRun {
   ~GlobalRun();
 
   // The profile names of the server listing, in order.
-  std::vector<std::string> profile_names() const;
+  const std::vector<std::string>& profile_names() const;
 
   // Prints the document head, has `runner` work through the listing and
-  // prints the summary. Gives the exit code.
-  int work_through_listing(SystemRunner& runner);
+  // prints the summary.
+  void work_through_listing(SystemRunner& runner);
 
   // A system's profile, open; null when the system is passed over: its name
   // is too long for a profile name, or its profile does not open.
   std::unique_ptr<ReadableFile> open_system_profile(const std::string& profile_name);
 
-  // One system's work on its open profile, step by step. Reading the
+  // One system's work, its output into `sink` step by step. Reading the
   // profile settles the channel name and the trace line. Measuring logs on,
   // whether or not the profile is valid, and with a valid one calls and adds
   // up the rows: the item's value and the state are settled then. Ending
-  // releases the rows and closes the connection.
-  SystemWork begin_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile);
-  void measure_system(SystemWork& work);
-  void end_system(SystemWork& work);
-
-  // One system's work in this process, its output printed as it comes.
-  void work_here(const std::string& profile_name);
+  // releases the rows and closes the connection. A system whose profile did
+  // not open (null) is done at once.
+  void work_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile, SystemSink& sink);
 
   // What a system prints, in listing order: its channel as soon as its
   // measures are known, and once it is done its trace line and its count.
@@ -149,6 +163,9 @@ class GlobalRun {
 
  private:
   struct SystemTools;
+  SystemWork begin_system(const std::string& profile_name, std::unique_ptr<ReadableFile> profile);
+  void measure_system(SystemWork& work);
+  void end_system(SystemWork& work);
   void print_summary();
 
   Invocation& invocation_;
@@ -162,7 +179,7 @@ class GlobalRun {
 
 // The global run: switches the log to the run's options and works through
 // the listing, in children (`children`) when the options ask for them.
-int run_global(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
+RunOutcome run_global(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
                SystemRunner& children);
 
 // How the single-system run shows its parameters in its Executing line: the
@@ -170,9 +187,8 @@ int run_global(Invocation& invocation, const GlobalAllocation& allocation, const
 // "(No Parameters)" when nothing remains.
 std::string shown_parameters(const std::string& typed_options);
 
-// The global run's name of a system's channel, by the display selector.
-std::string channel_name_for(const std::string& display_selector, const std::string& profile_name,
-                             const LogonEntries& entries);
+// The global run's name of a system's channel.
+std::string channel_name_for(ChannelNaming naming, const std::string& profile_name, const LogonEntries& entries);
 
 }  // namespace quillar
 

@@ -52,16 +52,16 @@ std::string usage_message(std::string_view destination, std::string_view interfa
   return text;
 }
 
-std::string failure_text(const Measurement& measurement) {
+Status failure_status(const Measurement& measurement) {
   switch (measurement.code) {
     case RFC_FAILURE:
-      return error_text(Fault::kCallFailure);
+      return error_status(Fault::kCallFailure);
     case RFC_EXCEPTION:
-      return error_text(Fault::kCallException, {measurement.exception_name});
+      return error_status(Fault::kCallException, {measurement.exception_name});
     case RFC_SYS_EXCEPTION:
-      return error_text(Fault::kCallSystemException);
+      return error_status(Fault::kCallSystemException);
     default:
-      return error_text(Fault::kCallOtherFailure);
+      return error_status(Fault::kCallOtherFailure);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "measure/network_usage.h"
 #include "output/channel_writer.h"
 #include "output/result_document.h"
@@ -43,8 +44,8 @@ class ResultRenderer {
 std::string usage_message(std::string_view destination, std::string_view interface_name,
                           const std::array<std::uint32_t, 6>& totals);
 
-// The numbered error text of a failed call.
-std::string failure_text(const Measurement& measurement);
+// The fault of a failed call, with its numbered text.
+Status failure_status(const Measurement& measurement);
 
 // Trace lines, each without its line feed.
 // "* hh:mm:ss TEXT"

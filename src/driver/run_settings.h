@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "base/capacities.h"
 #include "driver/options.h"
@@ -29,13 +31,20 @@ struct RunSettings {
   std::string start_time;
   // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time.
   std::string banner_line() const { return make_banner_line(start_time); }
-  // One of kModeKeywords.
-  std::string mode_keyword{kModeExeXml};
+  Mode mode = Mode::kExeXml;
   // The options of the command line.
   Options options;
+  // In the ITEM form, the options of the run, read from the command line
+  // as a global run reads its options (see read_global_run_options).
+  std::optional<Options> item_form_options;
   // The second argument alone, as typed: in the GLOBAL form it names the
   // sensor in Error 1030.
   std::string sensor_argument;
+  // What the command line gives that start-up does not read: the arguments
+  // after the third; in the ITEM form a first argument that names another
+  // profile than the item profile, which the run reads instead.
+  std::vector<std::string> unread_arguments;
+  std::optional<std::string> unread_profile_argument;
   bool global_run = false;
   // The profile file name without its folder.
   std::string profile_name;

@@ -3,7 +3,7 @@
 #include "driver/child_job.h"
 #include "driver/child_runs.h"
 #include "driver/child_side.h"
-#include "driver/error_document.h"
+#include "driver/run_outcome.h"
 #include "driver/processing_run.h"
 #include "driver/run_settings.h"
 #include "driver/startup.h"
@@ -68,60 +68,87 @@ std::optional<int> answer_about_program(Platform& platform, const std::vector<st
   return std::nullopt;
 }
 
+// The job that the sensor which started this run handed it; nothing for a
+// run that no sensor started. A child is tied to its parent's life.
+std::optional<ChildJob> job_from_parent(Platform& platform) {
+  std::optional<std::string> handed = platform.job_from_parent();
+  if (!handed) return std::nullopt;
+  return decode_child_job(*handed);
+}
+
+// Start-up: the command line read into the settings and the profile
+// located. A child keeps its log for its scratch folder.
+Status start_up(Platform& platform, const std::vector<std::string>& arguments, bool child, RunSettings& settings,
+                DiagnosticLog& log) {
+  Status status = read_command_line(arguments, settings);
+  if (!status.is_ok()) return status;
+  // Only trace lines show the start time, so the clock and its time zone are
+  // read only for them.
+  if (settings.options.trace) settings.start_time = platform.time_of_day();
+  if (!child) log.switch_to(platform, settings.options.syslog);
+  return locate_profile(platform, settings);
+}
+
+// The single-system run: in this process, in a child, or as the child.
+RunOutcome single_system_run(Invocation& invocation, const std::optional<ChildJob>& job, ChildConsole& child_console) {
+  LogonEntries entries;
+  Status read = read_single_profile(invocation, entries);
+  if (!read.is_ok()) return read;
+  if (job) return run_single_system_as_child(invocation, entries, *job, child_console);
+  if (invocation.settings.options.uses_children()) return run_single_in_child(invocation, entries.destination);
+  return run_single_system(invocation, entries);
+}
+
+// The global run: its allocation read from the global profile (GLOBAL form)
+// or the item profile (ITEM form), its options settled, then its systems.
+RunOutcome global_run(Invocation& invocation, const std::optional<ChildJob>& job, ChildConsole& child_console) {
+  RunSettings& settings = invocation.settings;
+  // The profile was opened to locate it; the reader opens it anew.
+  settings.profile_stream.reset();
+  GlobalAllocation allocation;
+  Status status = settings.item_form_options
+                      ? read_item_profile(invocation.platform, settings.profile_path,
+                                          settings.options.item.value_or(""), allocation)
+                      : read_global_profile(invocation.platform, settings.profile_path, settings.options.sensor_key,
+                                            settings.sensor_argument, read_sensor_line, allocation);
+  if (!status.is_ok()) return status;
+  Options options;
+  status = prepare_global_run(invocation, allocation, options);
+  if (!status.is_ok()) return status;
+  if (job) return run_global_system_as_child(invocation, allocation, options, *job, child_console);
+  ChildRunner children;
+  return run_global(invocation, allocation, options, children);
+}
+
 }  // namespace
 
 int run_sensor(Platform& platform, const std::vector<std::string>& command_line) {
   if (std::optional<int> answered = answer_about_program(platform, command_line)) return *answered;
+  // A child goes through the same start-up as its parent, on a console that
+  // records what it prints once it has entered its scratch folder.
+  const std::optional<ChildJob> job = job_from_parent(platform);
+  if (job && !platform.end_with_parent(job->parent_id)) return kExitParentGone;
+  ChildConsole child_console(platform);
+  Platform& console = job ? static_cast<Platform&>(child_console) : platform;
+
   RunSettings settings;
   const OffsetTable offset_table;
   DiagnosticLog log;
-
-  std::vector<std::string> arguments;
-  if (command_line.size() > 1) arguments.assign(command_line.begin() + 1, command_line.end());
-  // A child goes through the same start-up as its parent; it only ends with
-  // its parent and keeps its log for its scratch folder.
-  std::optional<ChildJob> child_job;
-  if (std::optional<std::string> handed = platform.job_from_parent()) child_job = decode_child_job(*handed);
-  if (child_job) platform.end_with_parent(child_job->parent_id);
-  Status status = read_command_line(arguments, settings);
-  if (!status.is_ok()) return end_with_error_document(platform, status.text());
-  // Only trace lines show the start time, so the clock and its time zone are
-  // read only for them.
-  if (settings.options.trace) settings.start_time = platform.time_of_day();
-  if (!child_job) log.switch_to(platform, settings.options.syslog);
-
-  status = locate_profile(platform, settings);
-  if (!status.is_ok()) return end_with_error_document(platform, status.text());
-
   RfcLibrary rfc_library;
-  const ErrorReportTarget error_report{platform, rfc_library.entry_points};
-  Invocation invocation{platform, settings, log, offset_table, command_line.empty() ? "" : command_line[0], rfc_library,
-          error_report, "", arguments};
-  if (!settings.global_run) {
-    LogonEntries entries;
-    status = read_single_profile(invocation, entries);
-    if (!status.is_ok()) return end_with_error_document(platform, status.text());
-    if (child_job) return run_single_system_as_child(invocation, entries, *child_job);
-    if (settings.options.uses_children()) return run_single_in_child(invocation, entries.destination);
-    return run_single_system(invocation, entries);
-  }
+  const ErrorReportTarget error_report{console, rfc_library.entry_points};
+  const std::vector<std::string> arguments(command_line.empty() ? command_line.end() : command_line.begin() + 1,
+                                           command_line.end());
+  Invocation invocation{console, settings, log, offset_table, command_line.empty() ? "" : command_line[0],
+                        rfc_library, error_report, "", arguments};
 
-  // The profile was opened to locate it; the reader opens it anew.
-  settings.profile_stream.reset();
-  GlobalAllocation allocation;
-  if (settings.profile_name == kItemProfileName) {
-    status = read_item_profile(platform, settings.profile_path, settings.options.item.value_or(""), allocation);
-  } else {
-    status = read_global_profile(platform, settings.profile_path, settings.options.sensor_key,
-                                 settings.sensor_argument, read_sensor_line, allocation);
+  RunOutcome outcome = start_up(console, arguments, job.has_value(), settings, log);
+  if (outcome.status().is_ok()) {
+    outcome = settings.global_run ? global_run(invocation, job, child_console)
+                                  : single_system_run(invocation, job, child_console);
   }
-  if (!status.is_ok()) return end_with_error_document(platform, status.text());
-  Options options;
-  status = prepare_global_run(invocation, allocation, options);
-  if (!status.is_ok()) return end_with_error_document(platform, status.text());
-  if (child_job) return run_global_system_as_child(invocation, allocation, options, *child_job);
-  ChildRunner children;
-  return run_global(invocation, allocation, options, children);
+  const int exit_code = finish_run(console, outcome);
+  console.finish_output(exit_code);
+  return job ? child_console.exit_code(exit_code) : exit_code;
 }
 
 }  // namespace quillar

@@ -1,5 +1,6 @@
 #include "driver/startup.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -15,6 +16,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   if (arguments.empty()) return error_status(Fault::kProfileNameMissing);
 
   std::string profile_name = arguments[0];
+  settings.unread_arguments.assign(arguments.begin() + std::min<std::size_t>(arguments.size(), 3), arguments.end());
   std::string options;
   if (arguments.size() >= 2) options = arguments[1];
   settings.sensor_argument = cut_to(options, kOptionsRoom);
@@ -27,16 +29,20 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
 
   if (settings.options.item) {
     settings.global_run = true;
+    if (upper_case(with_default_extension(profile_name)) != upper_case(kItemProfileName)) {
+      settings.unread_profile_argument = profile_name;
+    }
     profile_name = kItemProfileName;
+    settings.item_form_options = read_global_run_options(options);
   }
 
   profile_name = with_default_extension(profile_name);
 
-  settings.mode_keyword = kModeExeXml;
+  settings.mode = Mode::kExeXml;
   if (settings.options.mode) {
-    std::optional<std::string_view> keyword = find_mode_keyword(*settings.options.mode);
-    if (!keyword) return error_status(Fault::kModeUnknown, {*settings.options.mode});
-    settings.mode_keyword = *keyword;
+    std::optional<Mode> mode = find_mode(*settings.options.mode);
+    if (!mode) return error_status(Fault::kModeUnknown, {*settings.options.mode});
+    settings.mode = *mode;
   }
 
   // Windows takes "/" for a folder separator as it takes "\\", so either
@@ -50,6 +56,7 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   if (upper_case(profile_name) == "GLOBAL.P00") {
     profile_name = kGlobalProfileName;
     settings.global_run = true;
+    pass_over_global_form_options(settings.options);
   }
 
   if (profile_name.size() > kProfileNameRoom) {
@@ -62,9 +69,12 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
   return Status::Ok();
 }
 
+bool searches_sensor_directory(const RunSettings& settings) {
+  return mode_row(settings.mode).profile_search == ProfileSearch::kPrtgFolder && !settings.options.open_as_named;
+}
+
 Status locate_profile(Platform& platform, RunSettings& settings) {
-  bool prtg_search = settings.mode_keyword == kModeExeXml && !settings.options.open_as_named;
-  if (prtg_search) {
+  if (searches_sensor_directory(settings)) {
     SensorDirectory found;
     Status status = find_sensor_directory(platform, settings.profile_name, found);
     if (!status.is_ok()) return status;

@@ -17,6 +17,10 @@ namespace quillar {
 // output mode and the console trace.
 Status read_command_line(const std::vector<std::string>& arguments, RunSettings& settings);
 
+// Whether the profile is searched for in the sensor directory: in the PRTG
+// mode without "@". A folder typed with the name is then not read.
+bool searches_sensor_directory(const RunSettings& settings);
+
 // Opens the profile that the settings name, by the output mode: the PRTG mode
 // looks for it in the sensor directory, every other mode, and the PRTG mode
 // with "@" in the options, opens it where the command line put it. Sets

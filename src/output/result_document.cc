@@ -8,21 +8,31 @@
 
 namespace quillar {
 
-std::optional<std::string_view> find_mode_keyword(std::string_view value) {
+namespace {
+
+constexpr bool every_mode_has_its_row() {
+  for (std::size_t k = 0; k < kModes.size(); ++k) {
+    if (kModes[k].mode != static_cast<Mode>(k)) return false;
+  }
+  return true;
+}
+static_assert(every_mode_has_its_row(), "kModes holds one row per Mode, in the order of the enum");
+
+}  // namespace
+
+const ModeRow& mode_row(Mode mode) { return kModes[static_cast<std::size_t>(mode)]; }
+
+std::optional<Mode> find_mode(std::string_view value) {
   std::string wanted = upper_case(value);
-  for (std::string_view keyword : kModeKeywords) {
-    if (upper_case(keyword) == wanted) return keyword;
+  for (const ModeRow& row : kModes) {
+    if (upper_case(row.keyword) == wanted) return row.mode;
   }
   return std::nullopt;
 }
 
-DocumentFormat document_format(std::string_view mode_keyword, bool channel_selection, long selected_channel) {
+DocumentFormat document_format(Mode mode, bool channel_selection, long selected_channel) {
   DocumentFormat format;
-  if (mode_keyword == "Mervesk") {
-    format.framing = Framing::kStatisticLine;
-  } else if (mode_keyword == "Tolvane") {
-    format.framing = Framing::kValueLine;
-  }
+  format.framing = mode_row(mode).framing;
   format.channel_selection = channel_selection;
   format.selected_channel = selected_channel;
   return format;

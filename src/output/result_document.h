@@ -11,12 +11,35 @@
 
 namespace quillar {
 
-// The output modes, spelled as the mode keyword holds them. EXEXML, Quendal
-// and Dravik write PRTG's XML; Mervesk writes statistic lines; Tolvane writes
-// value lines.
-inline constexpr std::string_view kModeExeXml = "EXEXML";
-inline constexpr std::array<std::string_view, 5> kModeKeywords = {"EXEXML", "Quendal", "Dravik",
-                                                                   "Mervesk", "Tolvane"};
+enum class Framing { kXml, kStatisticLine, kValueLine };
+
+// The output modes. A new mode is one row of kModes, and a new framing one
+// case of the channel writer.
+enum class Mode { kExeXml, kQuendal, kDravik, kMervesk, kTolvane };
+
+// Where a mode looks for the profile: in PRTG's sensor folder, or where the
+// command line names it.
+enum class ProfileSearch { kPrtgFolder, kAsNamed };
+
+struct ModeRow {
+  Mode mode;
+  // The value of the mode keyword, as the texts spell it; read in any letter
+  // case.
+  std::string_view keyword;
+  Framing framing;
+  ProfileSearch profile_search;
+};
+
+// Row k describes the mode numbered k.
+inline constexpr std::array<ModeRow, 5> kModes = {{
+    {Mode::kExeXml, "EXEXML", Framing::kXml, ProfileSearch::kPrtgFolder},
+    {Mode::kQuendal, "Quendal", Framing::kXml, ProfileSearch::kAsNamed},
+    {Mode::kDravik, "Dravik", Framing::kXml, ProfileSearch::kAsNamed},
+    {Mode::kMervesk, "Mervesk", Framing::kStatisticLine, ProfileSearch::kAsNamed},
+    {Mode::kTolvane, "Tolvane", Framing::kValueLine, ProfileSearch::kAsNamed},
+}};
+
+const ModeRow& mode_row(Mode mode);
 
 // Appends `text` to `buffer` as XML character data: "&", "<" and ">" become
 // entities; control characters other than tab, line feed and carriage
@@ -27,10 +50,8 @@ inline constexpr std::array<std::string_view, 5> kModeKeywords = {"EXEXML", "Que
 // would take `buffer` beyond `room` characters.
 void append_xml_text(std::string& buffer, std::string_view text, std::size_t room);
 
-// The mode keyword that `value` names in any letter case, if any.
-std::optional<std::string_view> find_mode_keyword(std::string_view value);
-
-enum class Framing { kXml, kStatisticLine, kValueLine };
+// The mode that `value` names in any letter case, if any.
+std::optional<Mode> find_mode(std::string_view value);
 
 // How this run writes its documents.
 struct DocumentFormat {
@@ -41,9 +62,8 @@ struct DocumentFormat {
   long selected_channel = 0;
 };
 
-// The format of a mode keyword with the options' channel selection.
-DocumentFormat document_format(std::string_view mode_keyword, bool channel_selection = false,
-                               long selected_channel = 0);
+// The format of a mode with the options' channel selection.
+DocumentFormat document_format(Mode mode, bool channel_selection = false, long selected_channel = 0);
 
 class ResultDocument {
  public:

@@ -69,14 +69,19 @@ bool LineReader::next_piece(std::string& piece) {
   piece.clear();
   std::size_t taken = 0;
   std::size_t text_length = std::string::npos;
+  bool line_ended = false;
   while (taken < piece_room_ && fill()) {
     char c = block_[next_++];
     ++taken;
     if (c == '\0' && text_length == std::string::npos) text_length = piece.size();
     if (text_length == std::string::npos) piece += c;
-    if (c == '\n') break;
+    line_ended = c == '\n';
+    if (line_ended) break;
   }
-  return taken != 0;
+  if (taken == 0) return false;
+  if (!line_goes_on_) ++line_number_;
+  line_goes_on_ = taken == piece_room_ && !line_ended;
+  return true;
 }
 
 bool LineReader::next_line(std::string& line) {

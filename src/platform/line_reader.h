@@ -27,6 +27,13 @@ class LineReader {
   // Gives the next piece with its line end removed (see strip_line_end).
   bool next_line(std::string& line);
 
+  // The line of the file that the last piece belongs to, counted from 1: the
+  // pieces of a line longer than a piece all carry its number.
+  std::size_t line_number() const { return line_number_; }
+  // Whether the last piece stopped short of its line's end, so that the
+  // line goes on in the next piece.
+  bool line_goes_on() const { return line_goes_on_; }
+
   // Whether the file is saved as UTF-16: it starts with the byte order mark
   // of UTF-16 (FF FE or FE FF), or its first line holds a zero byte (UTF-16
   // without a mark). Its lines cannot be read as single-byte text. The
@@ -54,6 +61,8 @@ class LineReader {
   bool utf16_ = false;
   bool utf16_mark_ = false;
   bool byte_order_mark_ = false;
+  std::size_t line_number_ = 0;
+  bool line_goes_on_ = false;
 };
 
 // Removes one trailing carriage return, then one trailing line feed.

@@ -15,33 +15,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace quillar {
-
-// A file open for reading.
-class ReadableFile {
- public:
-  virtual ~ReadableFile() = default;
-  // Reads up to `capacity` bytes into `buffer`. Returns 0 at the end of the
-  // file and after a read error, which the callers treat alike.
-  virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
-  // The size of the file in bytes, when it has one.
-  virtual std::optional<std::uint64_t> size() { return std::nullopt; }
-  // Reading goes on at this byte of the file. False when the file cannot
-  // be read from there; where reading goes on is unknown then.
-  virtual bool seek(std::uint64_t) { return false; }
-};
-
-// A file open for writing.
-class WritableFile {
- public:
-  virtual ~WritableFile() = default;
-  virtual bool write(std::string_view bytes) = 0;
-  virtual bool flush() = 0;
-  // Writes what is buffered and closes the file. False when that, or any
-  // earlier write, failed; the file is closed all the same. Destroying a
-  // file that was not closed closes it without telling.
-  virtual bool close() = 0;
-};
 
 // A library of the system's loader, loaded at run time. Unloaded when
 // destroyed.
@@ -69,70 +45,13 @@ class ChildProcess {
   virtual std::string how_it_ended() = 0;
 };
 
-// What a name in a folder stands for, seen without following it.
-enum class EntryKind {
-  kMissing,
-  kFile,
-  kFolder,
-  // A symbolic link, a junction or another reparse point, a device: never
-  // followed, never written through.
-  kOther,
+// A folder where the system's loader looks for DLLs, with the names of some
+// of the DLL files in it.
+struct DllFolder {
+  // The full path, ending in a backslash.
+  std::string path;
+  std::vector<std::string> names;
 };
-
-// How a file of a folder is opened for writing. Each creates a missing file.
-enum class FileWriting {
-  kAppend,      // kept, written at its end, without any translation
-  kAppendText,  // the same, with each line feed written as the platform's line end
-  kReplace,     // emptied first
-  kNew,         // only when nothing has the name yet
-};
-
-// A folder held open. The names it is given are names of its own entries,
-// never paths: a name that is empty, ".", "..", holds "..", or holds one of
-// "\", "/" and ":" is refused by every operation (see is_entry_name).
-// Nothing in it is followed: where a plain file or folder is expected, a
-// link, junction or other reparse point, a FIFO, a device or an entry of
-// the other kind is refused, and what was opened is checked after opening,
-// so that no swap of the entry in between can redirect it. Files opened
-// from a folder stay usable after the folder is closed.
-class Folder {
- public:
-  virtual ~Folder() = default;
-  // The names of the entries, in no order; names that is_entry_name refuses
-  // are left out. Empty when the folder cannot be read.
-  virtual std::vector<std::string> entries() = 0;
-  // What the entry is, without following it.
-  virtual EntryKind kind(const std::string& name) = 0;
-  // A plain file, for reading. Null for anything else, and when it does not
-  // open. Opening never waits, whatever stands at the name.
-  virtual std::unique_ptr<ReadableFile> open_file(const std::string& name) = 0;
-  // A plain file, for writing as `how` says. Null when anything but a plain
-  // file has the name (for kNew: when anything has it), or it does not open.
-  virtual std::unique_ptr<WritableFile> write_file(const std::string& name, FileWriting how) = 0;
-  // Removes an entry that is no folder: a file, or a link itself. False
-  // when that failed or the entry is a folder.
-  virtual bool remove_file(const std::string& name) = 0;
-  // A plain folder of this folder. Null for anything else.
-  virtual std::unique_ptr<Folder> open_folder(const std::string& name) = 0;
-  // Makes a folder that only the user this program runs as can use (0700 on
-  // POSIX; a protected security descriptor that grants that user alone full
-  // access on Windows). Fails when anything has the name already.
-  virtual bool make_private_folder(const std::string& name) = 0;
-  // Removes an empty folder. False when that failed.
-  virtual bool remove_folder(const std::string& name) = 0;
-  // Renames the entry `name` (the link itself for a link) to `new_name` in
-  // `target`, a folder of the same platform on the same drive (this one,
-  // say). With `replace`, a file or link of the new name is replaced;
-  // without it the move fails when anything has the new name. Never
-  // replaces a folder.
-  virtual bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) = 0;
-  // Whether the folder belongs to the user this program runs as.
-  virtual bool owned_by_this_user() = 0;
-};
-
-// Whether a name read from a folder can be used as the name of an entry of
-// that folder and nothing else (see Folder).
-bool is_entry_name(std::string_view name);
 
 // Windows error codes of a library load, the ones the sensor explains.
 inline constexpr unsigned long kLoadModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
@@ -199,6 +118,16 @@ class Platform {
   // read it as a library file at all.
   virtual std::string library_file_head(const std::string& file_name) = 0;
 
+  // The folders in which the system's loader looks, in its order, for a DLL
+  // that the library loaded under `file_name` loads later by plain name:
+  // first the folder that library was loaded from, then those of the
+  // system's search (the program's folder, the system folder, the Windows
+  // folder, the folders of PATH that are full paths), each once; never the
+  // working directory. Each comes with the names of its files that begin
+  // with `prefix` and end in ".dll", both in any letter case. Empty when no
+  // library of that name is loaded, and in builds that link their libraries.
+  virtual std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) = 0;
+
   // The full Windows path of a path as written ("PRD.P00" in the working
   // directory C:\PRTG gives "C:\PRTG\PRD.P00"), for messages.
   virtual std::string full_path(const std::string& path) = 0;
@@ -225,9 +154,9 @@ class Platform {
   virtual std::optional<std::string> job_from_parent() = 0;
 
   // For a child: ends this process when the program `parent_id` that started
-  // it ends, and at once when it has ended already or is not the program
-  // that started this one.
-  virtual void end_with_parent(unsigned long parent_id) = 0;
+  // it ends. False when that program has ended already or is not the one
+  // that started this process; the caller ends at once then.
+  virtual bool end_with_parent(unsigned long parent_id) = 0;
 
   // This process's number, for names that must differ between runs.
   virtual unsigned long process_id() = 0;
@@ -249,6 +178,14 @@ class Platform {
   // Makes this folder of the working directory the working directory; a
   // link in its place is refused. False when that failed.
   virtual bool enter_directory(const std::string& path) = 0;
+
+  // While kept (true), lookups by path may answer from what earlier lookups
+  // saw of a folder instead of looking into it again; false forgets it all.
+  // Only for a search that opens files for reading and nothing else, while
+  // nothing changes the folders it looks in: a file written or removed in
+  // them meanwhile may be missed, or found where it no longer is. A platform
+  // whose file system matches letter case itself keeps nothing.
+  virtual void keep_folder_listings(bool) {}
 
   // The run's output is complete and the process ends with `exit_code`:
   // writes out whatever standard output still holds.
@@ -292,6 +229,9 @@ class PlatformWrapper : public Platform {
     return target_.load_library(file_name, error_code);
   }
   std::string library_file_head(const std::string& file_name) override { return target_.library_file_head(file_name); }
+  std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) override {
+    return target_.dll_search_folders(file_name, prefix);
+  }
   std::string full_path(const std::string& path) override { return target_.full_path(path); }
   std::string failure_reason() override { return target_.failure_reason(); }
   std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
@@ -299,7 +239,7 @@ class PlatformWrapper : public Platform {
     return target_.start_program(arguments, job);
   }
   std::optional<std::string> job_from_parent() override { return target_.job_from_parent(); }
-  void end_with_parent(unsigned long parent_id) override { target_.end_with_parent(parent_id); }
+  bool end_with_parent(unsigned long parent_id) override { return target_.end_with_parent(parent_id); }
   unsigned long process_id() override { return target_.process_id(); }
   bool process_alive(unsigned long process_id) override { return target_.process_alive(process_id); }
   std::uint64_t random_number() override { return target_.random_number(); }
@@ -308,23 +248,25 @@ class PlatformWrapper : public Platform {
   EntryKind entry_kind(const std::string& path) override { return target_.entry_kind(path); }
   std::unique_ptr<Folder> open_folder(const std::string& path) override { return target_.open_folder(path); }
   bool enter_directory(const std::string& path) override { return target_.enter_directory(path); }
+  void keep_folder_listings(bool keep) override { target_.keep_folder_listings(keep); }
   void finish_output(int exit_code) override { target_.finish_output(exit_code); }
 
  private:
   Platform& target_;
 };
 
-// The rest of a file, as it reads, up to `room` bytes.
-std::string read_rest(ReadableFile& file, std::size_t room = std::string::npos);
+// Folder listings kept (see Platform::keep_folder_listings) for as long as
+// this lives.
+class FolderListingsKept {
+ public:
+  explicit FolderListingsKept(Platform& platform) : platform_(platform) { platform_.keep_folder_listings(true); }
+  ~FolderListingsKept() { platform_.keep_folder_listings(false); }
+  FolderListingsKept(const FolderListingsKept&) = delete;
+  FolderListingsKept& operator=(const FolderListingsKept&) = delete;
 
-// The content of a plain file of `folder`, up to `room` bytes; nothing when
-// anything else or nothing has the name, or the file does not open.
-std::optional<std::string> plain_file_content(Folder& folder, const std::string& name,
-                                              std::size_t room = std::string::npos);
-
-// Reads a file as text: a CR LF pair reads as one line feed, as it does for
-// a Windows program's text-mode file.
-std::unique_ptr<ReadableFile> as_text(std::unique_ptr<ReadableFile> bytes);
+ private:
+  Platform& platform_;
+};
 
 // The most bytes that a job handed to a child may hold.
 inline constexpr std::size_t kJobRoom = 1024;

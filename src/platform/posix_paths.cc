@@ -1,10 +1,12 @@
 #include "platform/posix_paths.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <optional>
+#include <utility>
 
 namespace quillar {
 namespace {
@@ -18,17 +20,33 @@ bool exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-std::optional<std::string> entry_matching_case(const std::string& folder, const std::string& name) {
-  DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (listing == nullptr) return std::nullopt;
-  std::optional<std::string> best;
-  while (const dirent* entry = ::readdir(listing)) {
-    if (::strcasecmp(entry->d_name, name.c_str()) != 0) continue;
-    if (!best || *best > entry->d_name) best = entry->d_name;
+// Among the entries of a folder, the one that a name stands for: the name as
+// given when an entry has it, as when it is found to exist as written, else
+// the first in byte order of those that differ from it in letter case only.
+class EntryChoice {
+ public:
+  explicit EntryChoice(std::string_view name) : name_(name) {}
+
+  // False once an entry has the name as given, which no other beats.
+  bool consider(std::string_view entry) {
+    if (entry == name_) {
+      exact_ = true;
+      return false;
+    }
+    if (entry.size() == name_.size() && ::strncasecmp(entry.data(), name_.data(), entry.size()) == 0 &&
+        (!other_ || entry < *other_)) {
+      other_ = std::string(entry);
+    }
+    return true;
   }
-  ::closedir(listing);
-  return best;
-}
+  bool exact() const { return exact_; }
+  const std::optional<std::string>& other() const { return other_; }
+
+ private:
+  std::string_view name_;
+  bool exact_ = false;
+  std::optional<std::string> other_;
+};
 
 }  // namespace
 
@@ -44,21 +62,30 @@ char current_drive(const DriveMap& drives) {
 }
 
 std::string to_posix_path(std::string_view windows_path, const DriveMap& drives) {
-  std::string path(windows_path);
-  for (char& c : path) {
-    if (c == '\\') c = '/';
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  std::string path;
+  path.reserve(drives.working_dir.size() + windows_path.size() + 4);
+  std::string_view rest = windows_path;
+  if (windows_path.size() >= 2 && windows_path[1] == ':' && is_drive_letter(windows_path[0])) {
+    const char letter = lower_letter(windows_path[0]);
+    rest.remove_prefix(2);
+    if (!rest.empty() && separator(rest[0])) {
+      path.append(drives.drive_root).append(1, '/').append(1, letter);
+    } else if (letter == current_drive(drives)) {
+      // A drive-relative path: relative to the working directory on its own
+      // drive, and to the drive's root on any other.
+      path.append(drives.working_dir).append(1, '/');
+    } else {
+      path.append(drives.drive_root).append(1, '/').append(1, letter).append(1, '/');
+    }
+  } else if (!rest.empty() && separator(rest[0])) {
+    path.append(drives.drive_root).append(1, '/').append(1, current_drive(drives));
   }
-  std::string drive_folder = drives.drive_root + "/";
-  if (path.size() >= 2 && path[1] == ':' && is_drive_letter(path[0])) {
-    char letter = lower_letter(path[0]);
-    std::string rest = path.substr(2);
-    if (!rest.empty() && rest[0] == '/') return drive_folder + letter + rest;
-    // A drive-relative path: relative to the working directory on its own
-    // drive, and to the drive's root on any other.
-    if (letter == current_drive(drives)) return drives.working_dir + "/" + rest;
-    return drive_folder + letter + "/" + rest;
+  const std::size_t from = path.size();
+  path.append(rest);
+  for (std::size_t k = from; k < path.size(); ++k) {
+    if (path[k] == '\\') path[k] = '/';
   }
-  if (!path.empty() && path[0] == '/') return drive_folder + current_drive(drives) + path;
   return path;
 }
 
@@ -81,32 +108,97 @@ std::string full_windows_path(std::string_view windows_path, const DriveMap& dri
 }
 
 std::string match_letter_case(const std::string& posix_path) {
-  std::string resolved = (!posix_path.empty() && posix_path[0] == '/') ? "/" : "";
+  return LetterCaseMatcher().match(posix_path, 0, false);
+}
+
+void LetterCaseMatcher::keep_what_is_seen(bool keep) {
+  keeping_ = keep;
+  listings_.clear();
+  existing_.clear();
+}
+
+std::string LetterCaseMatcher::match(const std::string& posix_path, std::size_t known, bool missing_as_written) {
+  std::string resolved;
+  resolved.reserve(posix_path.size() + 8);
+  resolved.assign(posix_path, 0, known);
+  if (resolved.empty() && !posix_path.empty() && posix_path[0] == '/') resolved = "/";
   bool matching = true;
-  std::size_t start = 0;
+  // Whether every component so far stands as written, so that the path as
+  // written and the path matched so far are one.
+  bool as_written = true;
+  std::size_t start = known;
   while (start <= posix_path.size()) {
     std::size_t end = posix_path.find('/', start);
     if (end == std::string::npos) end = posix_path.size();
-    std::string name = posix_path.substr(start, end - start);
+    const std::string_view name = std::string_view(posix_path).substr(start, end - start);
     start = end + 1;
     if (name.empty()) continue;
     if (!resolved.empty() && resolved.back() != '/') resolved += '/';
-    if (matching && name != "." && name != ".." && !exists(resolved + name)) {
-      std::string folder = resolved;
-      if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-      std::optional<std::string> found = entry_matching_case(folder, name);
-      if (found) {
-        name = *found;
-      } else {
-        matching = false;
-      }
-    }
+    const std::size_t name_at = resolved.size();
     resolved += name;
+    if (!matching || name == "." || name == "..") continue;
+    const bool last = posix_path.find_first_not_of('/', end) == std::string::npos;
+    std::string other;
+    switch (look_up(resolved, name_at, missing_as_written && as_written && last, other)) {
+      case Found::kAsWritten:
+        break;
+      case Found::kOtherCase:
+        resolved.replace(name_at, std::string::npos, other);
+        as_written = false;
+        break;
+      case Found::kNone:
+        matching = false;
+        break;
+    }
   }
   if (!posix_path.empty() && posix_path.back() == '/' && !resolved.empty() && resolved.back() != '/') {
     resolved += '/';
   }
   return resolved;
+}
+
+LetterCaseMatcher::Found LetterCaseMatcher::look_up(const std::string& path, std::size_t name_at,
+                                                    bool missing_as_written, std::string& other) {
+  std::string_view folder = std::string_view(path).substr(0, name_at);
+  if (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+  if (folder.empty()) folder = ".";
+  EntryChoice choice(std::string_view(path).substr(name_at));
+  const Listing* kept = nullptr;
+  if (keeping_) {
+    for (const Listing& listing : listings_) {
+      if (listing.folder == folder) kept = &listing;
+    }
+    if (kept == nullptr) {
+      for (const std::string& existing : existing_) {
+        if (existing == path) return Found::kAsWritten;
+      }
+    }
+  }
+  if (kept == nullptr && !missing_as_written && exists(path)) {
+    if (keeping_) existing_.push_back(path);
+    return Found::kAsWritten;
+  }
+  if (kept == nullptr) {
+    ++listings_made_;
+    Listing listing{std::string(folder), {}};
+    const int entries = ::open(listing.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (entries >= 0) {
+      for_each_entry(entries, [&](std::string_view entry) {
+        if (keeping_) listing.names.emplace_back(entry);
+        return choice.consider(entry) || keeping_;
+      });
+      ::close(entries);
+    }
+    if (keeping_) listings_.push_back(std::move(listing));
+  } else {
+    for (const std::string& name : kept->names) {
+      if (!choice.consider(name)) break;
+    }
+  }
+  if (choice.exact()) return Found::kAsWritten;
+  if (!choice.other()) return Found::kNone;
+  other = *choice.other();
+  return Found::kOtherCase;
 }
 
 }  // namespace quillar

@@ -1,7 +1,6 @@
 // The POSIX platform of the development build. It emulates the Windows paths of
 // the product on folders below a drive root: /mnt, or the folder that the
 // environment variable QUILLAR_DRIVE_ROOT names.
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
@@ -12,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +19,7 @@
 #include <strings.h>
 
 #include "platform/platform.h"
+#include "platform/posix_folder.h"
 #include "platform/posix_paths.h"
 #include "platform/posix_process.h"
 #include "platform/stdio_file.h"
@@ -34,189 +35,28 @@ std::string absolute_folder(const char* path) {
   return as_given;
 }
 
+// Whether `path` is `folder` or lies below it, by their names alone.
+bool within(const std::string& path, const std::string& folder) {
+  return path.compare(0, folder.size(), folder) == 0 && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
 DriveMap drives_of_this_process() {
-  const char* root = std::getenv("QUILLAR_DRIVE_ROOT");
+  const char* variable = std::getenv("QUILLAR_DRIVE_ROOT");
+  std::string root = variable != nullptr && *variable != '\0' ? variable : "/mnt";
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
   DriveMap drives;
-  drives.drive_root = absolute_folder(root != nullptr && *root != '\0' ? root : "/mnt");
-  if (drives.drive_root == "/") drives.drive_root.clear();
   drives.working_dir = absolute_folder(".");
+  // The working directory is named without links, so a root that it lies
+  // in is named without links too, and resolving it would find every
+  // component as it stands.
+  drives.drive_root = root[0] == '/' && within(drives.working_dir, root) ? root : absolute_folder(root.c_str());
+  if (drives.drive_root == "/") drives.drive_root.clear();
   return drives;
 }
 
-// A name that is no entry name fails as a missing entry would.
-bool refuse_name(const std::string& name) {
-  if (is_entry_name(name)) return false;
-  errno = EINVAL;
-  return true;
-}
-
-// Keeps an open descriptor only when it is a plain file, and lets its reads
-// wait again; closes it and gives -1 otherwise.
-int keep_plain_file(int descriptor) {
-  struct stat info{};
-  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(descriptor);
-    errno = S_ISDIR(info.st_mode) ? EISDIR : EPERM;
-    return -1;
-  }
-  int status_flags = ::fcntl(descriptor, F_GETFL);
-  if (status_flags >= 0) ::fcntl(descriptor, F_SETFL, status_flags & ~O_NONBLOCK);
-  return descriptor;
-}
-
-// Opens `name` of the folder `folder` with `flags` (never following a link,
-// never waiting on a FIFO or device) and keeps it only when it is a plain
-// file.
-int open_plain_file(int folder, const std::string& name, int flags) {
-  int descriptor = ::openat(folder, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-  if (descriptor < 0) {
-    // A link at the name.
-    if (errno == ELOOP) errno = EPERM;
-    return -1;
-  }
-  return keep_plain_file(descriptor);
-}
-
-// Opens a file by path for reading, following links as the Windows build
-// does, but only a plain file: a FIFO or device there would never end or
-// never answer.
-int open_readable(const std::string& path) {
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  return descriptor < 0 ? -1 : keep_plain_file(descriptor);
-}
-
-class PosixFolder final : public Folder {
- public:
-  explicit PosixFolder(int descriptor) : descriptor_(descriptor) {}
-  ~PosixFolder() override { ::close(descriptor_); }
-
-  std::vector<std::string> entries() override {
-    std::vector<std::string> names;
-    int listing_descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing_descriptor < 0) return names;
-    DIR* listing = ::fdopendir(listing_descriptor);
-    if (listing == nullptr) {
-      ::close(listing_descriptor);
-      return names;
-    }
-    while (const dirent* entry = ::readdir(listing)) {
-      if (is_entry_name(entry->d_name)) names.emplace_back(entry->d_name);
-    }
-    ::closedir(listing);
-    return names;
-  }
-
-  EntryKind kind(const std::string& name) override {
-    if (refuse_name(name)) return EntryKind::kMissing;
-    struct stat info;
-    if (::fstatat(descriptor_, existing(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-      return errno == ENOENT || errno == ENOTDIR ? EntryKind::kMissing : EntryKind::kOther;
-    }
-    if (S_ISREG(info.st_mode)) return EntryKind::kFile;
-    if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
-    return EntryKind::kOther;
-  }
-
-  std::unique_ptr<ReadableFile> open_file(const std::string& name) override {
-    if (refuse_name(name)) return nullptr;
-    int descriptor = open_plain_file(descriptor_, existing(name), O_RDONLY);
-    if (descriptor < 0) return nullptr;
-    std::FILE* stream = ::fdopen(descriptor, "rb");
-    if (stream == nullptr) ::close(descriptor);
-    return make_readable(stream);
-  }
-
-  std::unique_ptr<WritableFile> write_file(const std::string& name, FileWriting how) override {
-    if (refuse_name(name)) return nullptr;
-    const bool appending = how == FileWriting::kAppend || how == FileWriting::kAppendText;
-    int flags = O_WRONLY | O_CREAT | (appending ? O_APPEND : 0) | (how == FileWriting::kNew ? O_EXCL : 0);
-    int descriptor = open_plain_file(descriptor_, how == FileWriting::kNew ? name : existing(name), flags);
-    if (descriptor < 0) return nullptr;
-    if (how == FileWriting::kReplace && ::ftruncate(descriptor, 0) != 0) {
-      ::close(descriptor);
-      return nullptr;
-    }
-    std::FILE* stream = ::fdopen(descriptor, appending ? "ab" : "wb");
-    if (stream == nullptr) {
-      ::close(descriptor);
-      return nullptr;
-    }
-    // Each write of an appending file goes out in one piece, so that lines
-    // that several programs append to one file at once never mix.
-    if (appending) std::setvbuf(stream, nullptr, _IONBF, 0);
-    return make_writable(stream);
-  }
-
-  bool remove_file(const std::string& name) override {
-    if (refuse_name(name) || kind(name) == EntryKind::kFolder) return false;
-    return ::unlinkat(descriptor_, existing(name).c_str(), 0) == 0;
-  }
-
-  std::unique_ptr<Folder> open_folder(const std::string& name) override {
-    if (refuse_name(name)) return nullptr;
-    int descriptor = ::openat(descriptor_, existing(name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (descriptor < 0) return nullptr;
-    return std::make_unique<PosixFolder>(descriptor);
-  }
-
-  bool make_private_folder(const std::string& name) override {
-    if (refuse_name(name)) return false;
-    // Another letter case of the name is the same name on Windows.
-    if (existing(name) != name) {
-      errno = EEXIST;
-      return false;
-    }
-    return ::mkdirat(descriptor_, name.c_str(), 0700) == 0;
-  }
-
-  bool remove_folder(const std::string& name) override {
-    if (refuse_name(name)) return false;
-    return ::unlinkat(descriptor_, existing(name).c_str(), AT_REMOVEDIR) == 0;
-  }
-
-  bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) override {
-    auto* to = dynamic_cast<PosixFolder*>(&target);
-    if (to == nullptr || refuse_name(name) || refuse_name(new_name)) return false;
-    const std::string from_name = existing(name);
-    if (replace) {
-      if (to->kind(new_name) == EntryKind::kFolder) {
-        errno = EISDIR;
-        return false;
-      }
-      return ::renameat(descriptor_, from_name.c_str(), to->descriptor_, to->existing(new_name).c_str()) == 0;
-    }
-    if (to->existing(new_name) != new_name) {
-      errno = EEXIST;
-      return false;
-    }
-    return ::renameat2(descriptor_, from_name.c_str(), to->descriptor_, new_name.c_str(), RENAME_NOREPLACE) == 0;
-  }
-
-  bool owned_by_this_user() override {
-    struct stat info;
-    return ::fstat(descriptor_, &info) == 0 && info.st_uid == ::geteuid();
-  }
-
- private:
-  // The entry's name as it stands in the folder: the name as given when an
-  // entry has it, else the first entry of the same name in another letter
-  // case, as Windows would find it, else the name as given.
-  std::string existing(const std::string& name) {
-    struct stat info;
-    if (::fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return name;
-    std::string found;
-    for (const std::string& entry : entries()) {
-      if (::strcasecmp(entry.c_str(), name.c_str()) == 0 && (found.empty() || entry < found)) found = entry;
-    }
-    return found.empty() ? name : found;
-  }
-
-  int descriptor_;
-};
-
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform() : drives_(drives_of_this_process()) { take_default_child_signal(); }
+  PosixPlatform() : drives_(drives_of_this_process()) {}
 
   std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override {
     // The name as written is tried first: it is nearly always right, and
@@ -224,13 +64,11 @@ class PosixPlatform final : public Platform {
     std::string as_written = to_posix_path(path, drives_);
     int descriptor = open_readable(as_written);
     if (descriptor < 0 && errno == ENOENT) {
-      std::string matched = match_letter_case(as_written);
+      std::string matched = matched_letter_case(as_written, true);
       if (matched != as_written) descriptor = open_readable(matched);
     }
     if (descriptor < 0) return nullptr;
-    std::FILE* stream = ::fdopen(descriptor, "rb");
-    if (stream == nullptr) ::close(descriptor);
-    return make_readable(stream);
+    return readable_descriptor(descriptor);
   }
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override {
     return make_writable(std::fopen(local(path).c_str(), "wbe"));
@@ -240,10 +78,14 @@ class PosixPlatform final : public Platform {
     char self[PATH_MAX];
     ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) return nullptr;
+    // Set before the first child rather than at start: a run without
+    // children spends nothing on it.
+    if (!child_signal_taken_) take_default_child_signal();
+    child_signal_taken_ = true;
     return start_child_process(std::string(self, static_cast<std::size_t>(length)), arguments, job);
   }
   std::optional<std::string> job_from_parent() override { return job_on_standard_input(); }
-  void end_with_parent(unsigned long parent_id) override { end_with_parent_process(parent_id); }
+  bool end_with_parent(unsigned long parent_id) override { return end_with_parent_process(parent_id); }
   unsigned long process_id() override { return static_cast<unsigned long>(::getpid()); }
   bool process_alive(unsigned long process_id) override {
     pid_t pid = static_cast<pid_t>(process_id);
@@ -270,13 +112,14 @@ class PosixPlatform final : public Platform {
     return EntryKind::kOther;
   }
   std::unique_ptr<Folder> open_folder(const std::string& path) override {
-    std::string folder = path.empty() ? "." : match_letter_case(to_posix_path(path, drives_));
+    std::string folder = path.empty() ? "." : matched_letter_case(to_posix_path(path, drives_), false);
     // A slash at the end would make the open follow a link there.
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) return nullptr;
-    return std::make_unique<PosixFolder>(descriptor);
+    return posix_folder(descriptor);
   }
+  void keep_folder_listings(bool keep) override { letter_case_.keep_what_is_seen(keep); }
   bool enter_directory(const std::string& path) override {
     int descriptor = ::open(to_posix_path(path, drives_).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) return false;
@@ -302,7 +145,7 @@ class PosixPlatform final : public Platform {
     std::string as_written = to_posix_path(path, drives_);
     if (::unlink(as_written.c_str()) == 0) return true;
     if (errno != ENOENT) return false;
-    std::string matched = match_letter_case(as_written);
+    std::string matched = matched_letter_case(as_written, true);
     return matched != as_written && ::unlink(matched.c_str()) == 0;
   }
   std::string time_of_day() override { return local_time_of_day(); }
@@ -322,6 +165,7 @@ class PosixPlatform final : public Platform {
     return nullptr;
   }
   std::string library_file_head(const std::string&) override { return std::string(); }
+  std::vector<DllFolder> dll_search_folders(const std::string&, const std::string&) override { return {}; }
   bool read_secret_line(std::string& line) override {
     termios saved;
     bool hide = input_is_terminal() && ::tcgetattr(STDIN_FILENO, &saved) == 0;
@@ -341,11 +185,26 @@ class PosixPlatform final : public Platform {
  private:
   // The file a path names, matched in any letter case, so that writing
   // replaces a file whose name differs in case only.
-  std::string local(const std::string& windows_path) const {
-    return match_letter_case(to_posix_path(windows_path, drives_));
+  std::string local(const std::string& windows_path) {
+    return matched_letter_case(to_posix_path(windows_path, drives_), false);
+  }
+
+  // match_letter_case for a path of this platform: the working directory
+  // and the drive root are POSIX folders that exist as they are named, so
+  // only what lies below them is looked at.
+  std::string matched_letter_case(const std::string& posix_path, bool missing_as_written) {
+    std::size_t known = 0;
+    if (within(posix_path, drives_.working_dir)) {
+      known = drives_.working_dir.size();
+    } else if (!drives_.drive_root.empty() && within(posix_path, drives_.drive_root)) {
+      known = drives_.drive_root.size();
+    }
+    return letter_case_.match(posix_path, known, missing_as_written);
   }
 
   DriveMap drives_;
+  LetterCaseMatcher letter_case_;
+  bool child_signal_taken_ = false;
 };
 
 }  // namespace

@@ -142,9 +142,9 @@ std::optional<std::string> job_on_standard_input() {
   return std::string(job, static_cast<std::size_t>(length));
 }
 
-void end_with_parent_process(unsigned long parent_id) {
+bool end_with_parent_process(unsigned long parent_id) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (static_cast<unsigned long>(::getppid()) != parent_id) std::_Exit(128 + SIGKILL);
+  return static_cast<unsigned long>(::getppid()) == parent_id;
 }
 
 void take_default_child_signal() { ::signal(SIGCHLD, SIG_DFL); }

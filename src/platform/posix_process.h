@@ -25,10 +25,10 @@ std::unique_ptr<ChildProcess> start_child_process(const std::string& self, const
 // Platform::job_from_parent). Never waits.
 std::optional<std::string> job_on_standard_input();
 
-// Ends this process when `parent_id` ends: the kernel's parent-death signal,
-// and a check that the parent is still the one that started this process,
-// since it may have ended before the signal was asked for.
-void end_with_parent_process(unsigned long parent_id);
+// Ends this process when `parent_id` ends, by the kernel's parent-death
+// signal. False when the parent is no longer the one that started this
+// process: it may have ended before the signal was asked for.
+bool end_with_parent_process(unsigned long parent_id);
 
 // Undoes what an inherited SIGCHLD = SIG_IGN would do to the children's
 // reaping: their ends are seen, their numbers stay theirs until reaped.

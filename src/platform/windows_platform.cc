@@ -1,6 +1,7 @@
 // The Windows platform: paths are handed to the C runtime as they stand, and
 // standard output keeps the console's text mode, so each line feed leaves the
-// program as CR LF. Nothing here reads the environment.
+// program as CR LF. Nothing here reads the environment but PATH, where the
+// loader's search for DLLs looks too.
 // rand_s comes with this.
 #define _CRT_RAND_S
 #include <io.h>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
@@ -20,6 +22,76 @@
 
 namespace quillar {
 namespace {
+
+// A text of Windows' wide characters in the ANSI code page, for names and
+// messages; what has no form there is a "?".
+std::string ansi_text(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                         nullptr);
+  std::string converted(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), length, nullptr,
+                      nullptr);
+  return converted;
+}
+
+// The folder of a file's full path, with its last backslash.
+std::wstring folder_part(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+std::wstring module_path(HMODULE module) {
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return std::wstring();
+  path.resize(length);
+  return path;
+}
+
+// A folder that a system call writes into a buffer, with a backslash at
+// its end.
+std::wstring system_folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
+  wchar_t path[MAX_PATH + 1];
+  const UINT length = get(path, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return std::wstring();
+  std::wstring folder(path, length);
+  if (folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+// The folders of PATH that are full paths ("C:\...", "\\server\..."), each
+// with a backslash at its end; the others would lie below the working
+// directory.
+std::vector<std::wstring> path_folders() {
+  std::vector<std::wstring> folders;
+  const DWORD room = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  if (room == 0) return folders;
+  std::wstring path(room, L'\0');
+  const DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), room);
+  if (length == 0 || length >= room) return folders;
+  path.resize(length);
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find(L';', start);
+    if (end == std::wstring::npos) end = path.size();
+    std::wstring folder = path.substr(start, end - start);
+    folder.erase(std::remove(folder.begin(), folder.end(), L'"'), folder.end());
+    const bool drive_path = folder.size() >= 3 && folder[1] == L':' && (folder[2] == L'\\' || folder[2] == L'/');
+    const bool network_path = folder.size() >= 3 && folder[0] == L'\\' && folder[1] == L'\\';
+    if (drive_path || network_path) {
+      if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+      folders.push_back(folder);
+    }
+    start = end + 1;
+  }
+  return folders;
+}
+
+bool same_folder(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
 
 class WindowsLibrary final : public SharedLibrary {
  public:
@@ -72,7 +144,7 @@ class WindowsPlatform final : public Platform {
     return start_child_process(arguments, job);
   }
   std::optional<std::string> job_from_parent() override { return job_waiting_in_input(); }
-  void end_with_parent(unsigned long parent_id) override { end_with_parent_process(parent_id); }
+  bool end_with_parent(unsigned long parent_id) override { return end_with_parent_process(parent_id); }
   unsigned long process_id() override { return GetCurrentProcessId(); }
   bool process_alive(unsigned long process_id) override { return windows_process_alive(process_id); }
   std::uint64_t random_number() override {
@@ -94,6 +166,38 @@ class WindowsPlatform final : public Platform {
     SetErrorMode(previous_mode);
     if (module == nullptr) return nullptr;
     return std::make_unique<WindowsLibrary>(module);
+  }
+
+  std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) override {
+    std::vector<DllFolder> found;
+    HMODULE module = GetModuleHandleW(wide(file_name).c_str());
+    if (module == nullptr) return found;
+    // The program's folder is the DLL directory too (see
+    // load_outside_working_directory), which takes the working directory
+    // out of the search.
+    std::vector<std::wstring> folders = {folder_part(module_path(module)), folder_of_program(),
+                                         system_folder(&GetSystemDirectoryW), system_folder(&GetWindowsDirectoryW)};
+    for (std::wstring& folder : path_folders()) folders.push_back(std::move(folder));
+    std::vector<std::wstring> seen;
+    for (const std::wstring& folder : folders) {
+      if (folder.empty() ||
+          std::any_of(seen.begin(), seen.end(), [&](const std::wstring& other) { return same_folder(folder, other); })) {
+        continue;
+      }
+      seen.push_back(folder);
+      DllFolder listed{ansi_text(folder), {}};
+      WIN32_FIND_DATAW entry;
+      HANDLE search = FindFirstFileExW((folder + wide(prefix) + L"*.dll").c_str(), FindExInfoBasic, &entry,
+                                       FindExSearchNameMatch, nullptr, 0);
+      if (search != INVALID_HANDLE_VALUE) {
+        do {
+          if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) listed.names.push_back(ansi_text(entry.cFileName));
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+      }
+      found.push_back(std::move(listed));
+    }
+    return found;
   }
 
   std::string library_file_head(const std::string& file_name) override {
@@ -153,14 +257,7 @@ class WindowsPlatform final : public Platform {
     return module;
   }
 
-  static std::wstring folder_of_program() {
-    std::wstring path(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length >= path.size()) return std::wstring();
-    path.resize(length);
-    std::size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-  }
+  static std::wstring folder_of_program() { return folder_part(module_path(nullptr)); }
 
   bool read_secret_line(std::string& line) override {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

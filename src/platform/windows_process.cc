@@ -12,14 +12,6 @@
 
 namespace quillar {
 
-std::wstring wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring converted(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), length);
-  return converted;
-}
-
 namespace {
 
 // One argument of a command line, quoted the way the C runtime splits it
@@ -168,43 +160,6 @@ bool parent_runs(DWORD parent_id) {
 
 }  // namespace
 
-int errno_of(unsigned long error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME: return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_CURRENT_DIRECTORY:
-    case ERROR_DELETE_PENDING:
-    case ERROR_PRIVILEGE_NOT_HELD: return EACCES;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
-    case ERROR_DIRECTORY: return ENOTDIR;
-    case ERROR_WRITE_PROTECT: return EROFS;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_PARAMETER: return EINVAL;
-    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-    case ERROR_NO_SYSTEM_RESOURCES: return ENOMEM;
-    case ERROR_BAD_EXE_FORMAT: return ENOEXEC;
-    case ERROR_NOT_SUPPORTED:
-    case ERROR_CALL_NOT_IMPLEMENTED: return ENOSYS;
-    case ERROR_BUSY: return EBUSY;
-    default: return EIO;
-  }
-}
-
 std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>& arguments, std::string_view job) {
   if (arguments.empty() || job.size() > kJobRoom) return not_started(ERROR_INVALID_PARAMETER);
   std::wstring self(32768, L'\0');
@@ -285,12 +240,10 @@ std::optional<std::string> job_waiting_in_input() {
 // to the job closes, which the system does however the parent ends, killed
 // included (wine as well). A thread waiting here for the parent could not
 // end the processes this one started.
-void end_with_parent_process(unsigned long parent_id) {
+bool end_with_parent_process(unsigned long parent_id) {
   BOOL in_job = FALSE;
-  if (!parent_runs(static_cast<DWORD>(parent_id)) || !IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) ||
-      !in_job) {
-    std::_Exit(kKilledStatus);
-  }
+  return parent_runs(static_cast<DWORD>(parent_id)) && IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) &&
+         in_job;
 }
 
 bool windows_process_alive(unsigned long process_id) {
@@ -299,22 +252,6 @@ bool windows_process_alive(unsigned long process_id) {
   bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
   CloseHandle(process);
   return alive;
-}
-
-EntryKind windows_entry_kind(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? EntryKind::kMissing : EntryKind::kOther;
-  }
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || (attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
-    return EntryKind::kOther;
-  }
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kFolder : EntryKind::kFile;
-}
-
-bool windows_enter_directory(const std::string& path) {
-  return windows_entry_kind(path) == EntryKind::kFolder && SetCurrentDirectoryA(path.c_str()) != 0;
 }
 
 }  // namespace quillar

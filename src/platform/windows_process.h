@@ -1,5 +1,4 @@
-// Process control of the Windows build, and what its other parts share:
-// children in a job that ends them with this program, with the job in a pipe
+// Process control of the Windows build: children in a job that ends them with this program, with the job in a pipe
 // as their standard input, null standard output and error, and no window.
 #ifndef QUILLAR_PLATFORM_WINDOWS_PROCESS_H_
 #define QUILLAR_PLATFORM_WINDOWS_PROCESS_H_
@@ -14,38 +13,9 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/windows_support.h"
 
 namespace quillar {
-
-// A handle closed when it goes out of scope.
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  ~OwnedHandle() { reset(); }
-  HANDLE get() const { return handle_; }
-  HANDLE* receive() {
-    reset();
-    return &handle_;
-  }
-  HANDLE release() { return std::exchange(handle_, nullptr); }
-  void reset() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  HANDLE handle_;
-};
-
-// A text of the ANSI code page as Windows' wide characters.
-std::wstring wide(const std::string& text);
-
-// The C runtime's error number of a Windows error, so that failure_reason
-// tells it in the same words as the C runtime's own failures.
-int errno_of(unsigned long error);
 
 // Starts this program with `arguments` (the child's name for itself first)
 // in the working directory, with `job` waiting in its standard input. Null
@@ -58,17 +28,13 @@ std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>
 // never waiting.
 std::optional<std::string> job_waiting_in_input();
 
-// Ends this process at once unless `parent_id` started it, still runs and
-// holds it in a job.
-void end_with_parent_process(unsigned long parent_id);
+// Whether `parent_id` started this process, still runs and holds it in a
+// job, whose closing ends this process with it.
+bool end_with_parent_process(unsigned long parent_id);
 
 // Whether a process of this number runs; one that may not be looked at
 // counts as running.
 bool windows_process_alive(unsigned long process_id);
-
-// Entries of the file system, never following a reparse point.
-EntryKind windows_entry_kind(const std::string& path);
-bool windows_enter_directory(const std::string& path);
 
 }  // namespace quillar
 

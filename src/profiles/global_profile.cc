@@ -1,5 +1,7 @@
 #include "profiles/global_profile.h"
 
+#include <algorithm>
+
 #include "base/errors.h"
 #include "base/texts.h"
 #include "platform/line_reader.h"
@@ -24,13 +26,19 @@ class ListingBuilder {
     text_.append(cut_to(entries, room_left));
   }
 
-  std::string finish() {
+  std::vector<std::string> finish() {
     if (!overflowed_ && !text_.empty() && text_.back() != '#') text_ += '#';
     if (text_.size() > GlobalAllocation::kServerListingRoom) {
       std::size_t last_end = text_.rfind('#', GlobalAllocation::kServerListingRoom - 1);
       text_.resize(last_end == std::string::npos ? 0 : last_end + 1);
     }
-    return text_;
+    std::vector<std::string> names;
+    for (std::size_t next = 0; next < text_.size();) {
+      const std::size_t end = text_.find('#', next);
+      names.push_back(text_.substr(next, end - next));
+      next = end + 1;
+    }
+    return names;
   }
 
  private:
@@ -47,53 +55,96 @@ Status check_allocation(const GlobalAllocation& allocation) {
 
 }  // namespace
 
+MarkedLineKind global_profile_line_kind(std::string_view line) {
+  const std::string marker = upper_case(line.substr(0, kServerMarker.size()));
+  if (marker == kServerMarker) return MarkedLineKind::kServer;
+  if (marker == kSensorMarker) return MarkedLineKind::kSensor;
+  return MarkedLineKind::kNone;
+}
+
+MarkedLineKind item_profile_line_kind(std::string_view line) {
+  return line.substr(0, kItemServerMarker.size()) == kItemServerMarker ? MarkedLineKind::kServer
+                                                                        : MarkedLineKind::kNone;
+}
+
+std::string key_of_line(std::string_view line) {
+  return upper_case(line.substr(std::min(line.size(), kServerMarker.size()), kSensorKeyLength));
+}
+
 Status read_item_profile(Platform& platform, const std::string& path, std::string_view item,
-                         GlobalAllocation& allocation) {
+                         GlobalAllocation& allocation, ReadReport* report) {
   allocation = GlobalAllocation();
   std::unique_ptr<ReadableFile> file = platform.open_text(path);
   if (!file) return error_status(Fault::kItemProfileMissing, {kItemProfileName});
   LineReader reader(*file, kGlobalProfileLineRoom);
+  report_encoding(reader, report);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kItemProfileName});
   ListingBuilder listing;
   std::string line;
   while (reader.next_line(line)) {
-    if (line.compare(0, kItemServerMarker.size(), kItemServerMarker) == 0) listing.add(from_column(line, kServerEntriesColumn));
+    const bool server_line = item_profile_line_kind(line) == MarkedLineKind::kServer;
+    report_line(reader, line, server_line ? LineUse::kTaken : LineUse::kNoMarker, report);
+    if (server_line) listing.add(from_column(line, kServerEntriesColumn));
   }
   allocation.server_listing = listing.finish();
   allocation.item = item;
   return check_allocation(allocation);
 }
 
+namespace {
+
+// Takes the first sensor line of the key into the allocation; gives why the
+// run stops at it.
+Status take_sensor_line(const std::string& line, SensorLineReader read_sensor_line, GlobalAllocation& allocation) {
+  SensorLine sensor_line = read_sensor_line(from_column(line, kSensorParametersColumn), line);
+  if (!sensor_line.allocates) return error_status(Fault::kInvalidAllocation);
+  if (sensor_line.options.size() > GlobalAllocation::kSensorOptionsRoom) {
+    return error_status(Fault::kSensorOptionsTooLong, {std::to_string(GlobalAllocation::kSensorOptionsRoom)});
+  }
+  allocation.sensor_options = std::move(sensor_line.options);
+  allocation.item = std::move(sensor_line.item);
+  allocation.channel_naming = sensor_line.channel_naming;
+  return Status::Ok();
+}
+
+// What the reader of "SAP Orvanta.Gbl" for `key` does with a line whose
+// marker makes it `kind`, the sensor line found before or not.
+LineUse use_of_global_line(MarkedLineKind kind, std::string_view line, const std::string& key, bool sensor_found) {
+  if (kind == MarkedLineKind::kNone) return LineUse::kNoMarker;
+  if (key_of_line(line) != key) return LineUse::kOtherKey;
+  if (kind == MarkedLineKind::kSensor && sensor_found) return LineUse::kSecondSensorLine;
+  return LineUse::kTaken;
+}
+
+}  // namespace
+
 Status read_global_profile(Platform& platform, const std::string& path, std::string_view sensor_key,
                            std::string_view sensor_argument, SensorLineReader read_sensor_line,
-                           GlobalAllocation& allocation) {
+                           GlobalAllocation& allocation, ReadReport* report) {
   allocation = GlobalAllocation();
   std::string key(sensor_key);
   key.resize(kSensorKeyLength, ' ');
-  const std::string server_marker = std::string(kServerMarker) + key;
-  const std::string sensor_marker = std::string(kSensorMarker) + key;
-
   std::unique_ptr<ReadableFile> file = platform.open_text(path);
   if (!file) return error_status(Fault::kGlobalProfileMissing, {kGlobalProfileName});
   LineReader reader(*file, kGlobalProfileLineRoom);
+  report_encoding(reader, report);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kGlobalProfileName});
   ListingBuilder listing;
   bool sensor_found = false;
   std::string line;
   while (reader.next_line(line)) {
-    std::string marker = upper_case(std::string_view(line).substr(0, server_marker.size()));
-    if (marker == server_marker) {
+    const MarkedLineKind kind = global_profile_line_kind(line);
+    const LineUse use = use_of_global_line(kind, line, key, sensor_found);
+    report_line(reader, line, use, report);
+    if (use != LineUse::kTaken) continue;
+    if (kind == MarkedLineKind::kServer) {
       listing.add(from_column(line, kServerEntriesColumn));
-    } else if (marker == sensor_marker && !sensor_found) {
-      SensorLine sensor_line = read_sensor_line(from_column(line, kSensorParametersColumn), line);
-      if (!sensor_line.allocates) return error_status(Fault::kInvalidAllocation);
-      if (sensor_line.options.size() > GlobalAllocation::kSensorOptionsRoom) {
-        return error_status(Fault::kSensorOptionsTooLong, {std::to_string(GlobalAllocation::kSensorOptionsRoom)});
-      }
-      allocation.sensor_options = std::move(sensor_line.options);
-      allocation.item = std::move(sensor_line.item);
-      allocation.display_selector = std::move(sensor_line.display_selector);
-      sensor_found = true;
+      continue;
+    }
+    sensor_found = true;
+    if (Status taken = take_sensor_line(line, read_sensor_line, allocation); !taken.is_ok()) {
+      report_rest_after_fault(reader, report);
+      return taken;
     }
   }
   file.reset();

@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/status.h"
 #include "platform/platform.h"
+#include "profiles/read_report.h"
 
 namespace quillar {
 
@@ -33,6 +35,23 @@ inline constexpr std::string_view kItemServerMarker = "# Gsng: ";
 // shorter.
 std::string_view from_column(std::string_view line, std::size_t column);
 
+// What its marker makes a line for the readers.
+enum class MarkedLineKind { kNone, kServer, kSensor };
+// A line of "SAP Orvanta.Gbl": its marker in any letter case.
+MarkedLineKind global_profile_line_kind(std::string_view line);
+// A line of "Orvanta.Prf": a server line only with its marker in exactly
+// that letter case.
+MarkedLineKind item_profile_line_kind(std::string_view line);
+// The sensor key of a line as the reader compares it with the key filled
+// with blanks to kSensorKeyLength: columns 9 to 18 upper-cased, fewer when
+// the line is shorter.
+std::string key_of_line(std::string_view line);
+
+// How a global run names the channel of each system: by its profile name,
+// by that name without its extension (",Alias"), by its host name (",Host")
+// or by its destination (",Sid").
+enum class ChannelNaming { kProfileName, kAlias, kHostName, kDestination };
+
 // What a global profile allocates to the sensor.
 struct GlobalAllocation {
   // The server listing holds at most this many characters.
@@ -42,13 +61,12 @@ struct GlobalAllocation {
   // The sensor line's options hold at most this many characters.
   static constexpr std::size_t kSensorOptionsRoom = 127;
 
-  // System profile names, each ended by "#": a last name without one is
-  // taken as a name, and a listing beyond its room is cut after the last
-  // whole name that fits.
-  std::string server_listing;
-  // How the systems' channels are named: "1" profile name, "2" without its
-  // extension, "3" host name, "4" destination.
-  std::string display_selector = "1";
+  // The system profile names, in listing order. The profile's server lines
+  // are joined into one text of names each ended by "#" (a last name without
+  // one is taken as a name); a text beyond its room is cut after the last
+  // whole name that fits, and then split here, once.
+  std::vector<std::string> server_listing;
+  ChannelNaming channel_naming = ChannelNaming::kProfileName;
   // The channel that the run reports for every system, ":" read as a blank.
   std::string item;
   // GLOBAL form: the sensor line's options, what stands before ",Sensor=",
@@ -65,16 +83,20 @@ struct SensorLine {
   std::string options;
   // The item keyword's value, ":" read as a blank; empty without it.
   std::string item;
-  std::string display_selector = "1";
+  ChannelNaming channel_naming = ChannelNaming::kProfileName;
 };
 // Reads the keywords of a sensor line: its parameters (from their column)
 // and the whole line, in which the naming keywords are looked for.
 using SensorLineReader = SensorLine (*)(std::string_view parameters, std::string_view line);
 
+// With a `report`, both readers report every line of the file as taken (a
+// server line, the key's sensor line) or passed over, and why; after a
+// fault that ends the reading, the rest of the file as passed over.
+
 // Reads "Orvanta.Prf" at `path`: every "# Gsng: " line lists systems. The
 // item is the one of the command line.
 Status read_item_profile(Platform& platform, const std::string& path, std::string_view item,
-                         GlobalAllocation& allocation);
+                         GlobalAllocation& allocation, ReadReport* report = nullptr);
 
 // Reads "SAP Orvanta.Gbl" at `path` for the sensor `sensor_key` (the first
 // word of the options, upper-cased); `sensor_argument` is the options as
@@ -82,7 +104,7 @@ Status read_item_profile(Platform& platform, const std::string& path, std::strin
 // sensor line.
 Status read_global_profile(Platform& platform, const std::string& path, std::string_view sensor_key,
                            std::string_view sensor_argument, SensorLineReader read_sensor_line,
-                           GlobalAllocation& allocation);
+                           GlobalAllocation& allocation, ReadReport* report = nullptr);
 
 }  // namespace quillar
 

@@ -44,18 +44,23 @@ Status override_base(ReadableFile& file, std::string& base, std::string& line_ta
 
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
                              SensorDirectory& found, SearchTrail* trail) {
-  const Status missing = error_status(Fault::kProfileMissing, {profile_name});
+  auto missing = [&] { return error_status(Fault::kProfileMissing, {profile_name}); };
   found = SensorDirectory();
-  SearchTrail unused;
-  SearchTrail& seen = trail != nullptr ? *trail : unused;
+  // The probes share their first folders, and the search only reads: each
+  // folder on the way is looked into once.
+  const FolderListingsKept listings_kept(platform);
   auto try_open = [&](const std::string& path) {
-    seen.paths_tried.push_back(path);
+    if (trail != nullptr) trail->paths_tried.push_back(path);
     return platform.open_text(path);
   };
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
     std::string base;
-    seen.override_file = true;
-    Status read = override_base(*override_file, base, seen.override_line);
+    std::string line_taken;
+    Status read = override_base(*override_file, base, line_taken);
+    if (trail != nullptr) {
+      trail->override_file = true;
+      trail->override_line = line_taken;
+    }
     override_file.reset();
     if (!read.is_ok()) return read;
     // A probe that finds the profile keeps it open: it is the profile of the
@@ -68,7 +73,7 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
     }
     found.folder = base;
     if (!found.profile) found.profile = try_open(found.folder + profile_name);
-    if (!found.profile) return missing;
+    if (!found.profile) return missing();
   } else {
     found.profile = try_open(profile_name);
     for (const char* folder : kInstallationFolders) {
@@ -76,7 +81,7 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
       found.folder = folder;
       found.profile = try_open(found.folder + profile_name);
     }
-    if (!found.profile) return missing;
+    if (!found.profile) return missing();
   }
 
   const std::string& folder = found.folder;

@@ -11,6 +11,7 @@
 #include "base/status.h"
 #include "platform/platform.h"
 #include "profiles/password.h"
+#include "profiles/read_report.h"
 
 namespace quillar {
 
@@ -53,6 +54,13 @@ std::size_t readable_room(const ProfileLabel& label);
 inline constexpr std::size_t kSystemRunLineRoom = 99;
 inline constexpr std::size_t kGlobalRunLineRoom = 199;
 
+// The label that `line` begins with, or nothing: the first 12 characters
+// compared exactly.
+const ProfileLabel* label_of(std::string_view line);
+// The value of a labelled line: from kValueColumn on, at most kValueRoom
+// characters; empty when the line is shorter.
+std::string_view value_of(std::string_view line);
+
 // A profile name as the sensor takes it: a name whose fourth-last character
 // is not a "." gets the extension ".P00". The test looks at the whole name,
 // folder included, because existing sensor set-ups name their profiles with
@@ -67,8 +75,11 @@ enum class ProfileUse { kSingleSystem, kGlobalRun };
 // survives. Gives the first fault as the sensor's error text naming
 // `profile_name`. In the global run the reading goes on to the end of the
 // file after a fault, and a bad password leaves the password entry empty.
+// With a `report`, every line is reported as taken (a labelled line) or
+// skipped; a single-system run that stops at a bad password reports the
+// lines after it as skipped.
 Status read_system_profile(ReadableFile& profile, std::string_view profile_name, ProfileUse use,
-                           const OffsetTable& table, LogonEntries& entries);
+                           const OffsetTable& table, LogonEntries& entries, ReadReport* report = nullptr);
 
 }  // namespace quillar
 

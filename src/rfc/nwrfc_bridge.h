@@ -1,17 +1,20 @@
 // The bridge: the classic RFC library's operations, as the sensor calls them,
 // served by the SAP NetWeaver RFC SDK. It keeps what the classic library
 // keeps and the SDK does not: small connection handles, the installed
-// structures, the internal tables with their rows, and the last error.
+// structures, the internal tables with their rows, and the last error. Its
+// members live in nwrfc_bridge.cc, the logon in nwrfc_logon.cc, the values of
+// parameters and fields in nwrfc_values.cc, the rows in nwrfc_rows.cc.
 #ifndef QUILLAR_RFC_NWRFC_BRIDGE_H_
 #define QUILLAR_RFC_NWRFC_BRIDGE_H_
 
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "base/status.h"
 #include "platform/platform.h"
+#include "rfc/nwrfc_sdk.h"
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_library.h"
 #include "rfc/sap_characters.h"
@@ -19,89 +22,9 @@
 
 namespace quillar {
 
-// The functions of the SDK that the bridge calls.
-struct NwRfcEntryPoints {
-  decltype(&nwrfc::RfcOpenConnection) RfcOpenConnection = nullptr;
-  decltype(&nwrfc::RfcCloseConnection) RfcCloseConnection = nullptr;
-  decltype(&nwrfc::RfcGetFunctionDesc) RfcGetFunctionDesc = nullptr;
-  decltype(&nwrfc::RfcGetParameterDescByName) RfcGetParameterDescByName = nullptr;
-  decltype(&nwrfc::RfcCreateFunction) RfcCreateFunction = nullptr;
-  decltype(&nwrfc::RfcDestroyFunction) RfcDestroyFunction = nullptr;
-  decltype(&nwrfc::RfcDescribeType) RfcDescribeType = nullptr;
-  decltype(&nwrfc::RfcGetFieldDescByName) RfcGetFieldDescByName = nullptr;
-  decltype(&nwrfc::RfcSetChars) RfcSetChars = nullptr;
-  decltype(&nwrfc::RfcSetInt) RfcSetInt = nullptr;
-  decltype(&nwrfc::RfcSetInt1) RfcSetInt1 = nullptr;
-  decltype(&nwrfc::RfcSetInt2) RfcSetInt2 = nullptr;
-  decltype(&nwrfc::RfcSetInt8) RfcSetInt8 = nullptr;  // none before release 7.50
-  decltype(&nwrfc::RfcInvoke) RfcInvoke = nullptr;
-  decltype(&nwrfc::RfcGetTable) RfcGetTable = nullptr;
-  decltype(&nwrfc::RfcGetRowCount) RfcGetRowCount = nullptr;
-  decltype(&nwrfc::RfcMoveTo) RfcMoveTo = nullptr;
-  decltype(&nwrfc::RfcGetInt) RfcGetInt = nullptr;
-  decltype(&nwrfc::RfcGetInt8) RfcGetInt8 = nullptr;  // none before release 7.50
-  decltype(&nwrfc::RfcGetStringLength) RfcGetStringLength = nullptr;
-  decltype(&nwrfc::RfcGetChars) RfcGetChars = nullptr;
-  decltype(&nwrfc::RfcGetVersion) RfcGetVersion = nullptr;
-};
-
-// Calls visit(name, entry point, required) for each function of the table,
-// by its exported name; the functions that are not required only serve
-// fields of types that the SDKs without them do not know.
-template <typename Table, typename Visit>
-void visit_nwrfc_entry_points(Table& sdk, Visit&& visit) {
-  visit("RfcOpenConnection", sdk.RfcOpenConnection, true);
-  visit("RfcCloseConnection", sdk.RfcCloseConnection, true);
-  visit("RfcGetFunctionDesc", sdk.RfcGetFunctionDesc, true);
-  visit("RfcGetParameterDescByName", sdk.RfcGetParameterDescByName, true);
-  visit("RfcCreateFunction", sdk.RfcCreateFunction, true);
-  visit("RfcDestroyFunction", sdk.RfcDestroyFunction, true);
-  visit("RfcDescribeType", sdk.RfcDescribeType, true);
-  visit("RfcGetFieldDescByName", sdk.RfcGetFieldDescByName, true);
-  visit("RfcSetChars", sdk.RfcSetChars, true);
-  visit("RfcSetInt", sdk.RfcSetInt, true);
-  visit("RfcSetInt1", sdk.RfcSetInt1, true);
-  visit("RfcSetInt2", sdk.RfcSetInt2, true);
-  visit("RfcSetInt8", sdk.RfcSetInt8, false);
-  visit("RfcInvoke", sdk.RfcInvoke, true);
-  visit("RfcGetTable", sdk.RfcGetTable, true);
-  visit("RfcGetRowCount", sdk.RfcGetRowCount, true);
-  visit("RfcMoveTo", sdk.RfcMoveTo, true);
-  visit("RfcGetInt", sdk.RfcGetInt, true);
-  visit("RfcGetInt8", sdk.RfcGetInt8, false);
-  visit("RfcGetStringLength", sdk.RfcGetStringLength, true);
-  visit("RfcGetChars", sdk.RfcGetChars, true);
-  visit("RfcGetVersion", sdk.RfcGetVersion, true);
-}
-
-// The functions of an SDK linked into the program (POSIX builds that link
-// the NetWeaver stand-in).
-const NwRfcEntryPoints& linked_nwrfc_entry_points();
-
 // Serves the classic entry points of `library` through a bridge to the
 // NetWeaver SDK whose functions `sdk` holds.
 void open_bridge(Platform& platform, const NwRfcEntryPoints& sdk, RfcLibrary& library);
-
-// Resolves every function of the SDK by its plain name. Gives the name of the
-// first required one missing, or an empty string when all are there.
-std::string resolve_nwrfc_entry_points(SharedLibrary& module, NwRfcEntryPoints& entry_points);
-
-// What RfcReceive gives for the result of RfcInvoke: the classic return code
-// and, for an exception, its name.
-struct ClassicResult {
-  RFC_RC code;
-  std::string exception;
-};
-ClassicResult classic_result(nwrfc::RFC_RC code, const std::string& key);
-
-// Whether the SDK has closed the connection itself after RfcInvoke gave
-// this code.
-bool closes_connection(nwrfc::RFC_RC code);
-
-// The published names of the SDK's codes and error groups; a number that has
-// none reads "RFC_RC 41" or "RFC_ERROR_GROUP 12".
-std::string rc_name(nwrfc::RFC_RC code);
-std::string group_name(nwrfc::RFC_ERROR_GROUP group);
 
 class NwRfcBridge {
  public:
@@ -145,7 +68,8 @@ class NwRfcBridge {
     nwrfc::RFC_CONNECTION_HANDLE sdk = nullptr;
     nwrfc::RFC_FUNCTION_DESC_HANDLE description = nullptr;
     nwrfc::RFC_FUNCTION_HANDLE function = nullptr;
-    // The SDK has closed the connection; nothing more is asked of it.
+    // The SDK has closed the connection, or may have: nothing more is asked
+    // of it, closing it included.
     bool closed_by_sdk = false;
   };
   // A field or parameter as the SDK's dictionary describes it: its type and
@@ -159,6 +83,8 @@ class NwRfcBridge {
     bool is_number = false;
     std::string text;
     long long number = 0;
+    // The text of a number, which no cut may shorten.
+    bool exact = false;
   };
   struct Table {
     unsigned line_length = 0;
@@ -166,6 +92,15 @@ class NwRfcBridge {
   };
   struct LastError {
     std::string key, status, message, intstat;
+  };
+  // How the rows of one table are read: the table's name as messages show
+  // it, its installed structure, and the SDK's name and description of each
+  // field of that structure.
+  struct RowLayout {
+    std::string table_name;
+    const Structure* structure = nullptr;
+    std::vector<SapText> names;
+    std::vector<SdkField> fields;
   };
 
   RFC_HANDLE connect(const std::vector<std::pair<std::string, std::string>>& parameters, const char* operation);
@@ -184,15 +119,32 @@ class NwRfcBridge {
   void take_field_error(const std::string& field, nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group);
   bool set_importing(Connection& connection, RFC_PARAMETER* parameters);
   void copy_exporting(const Connection& connection, RFC_PARAMETER* parameters);
+  // Appends the rows of `table` that the SDK holds to its internal table:
+  // all of them, or none when one cannot be read.
   bool copy_rows(nwrfc::RFC_FUNCTION_HANDLE function, const RFC_TABLE& table);
+  // The SDK's description of each field of the layout's structure in the rows
+  // of `sdk_table`, asked once for all rows.
+  bool describe_rows(nwrfc::RFC_TABLE_HANDLE sdk_table, RowLayout& layout, nwrfc::RFC_ERROR_INFO& error);
+  // Row `index` of `sdk_table`, its fields where the installed structure puts
+  // them, `line_length` bytes long.
+  bool read_row(nwrfc::RFC_TABLE_HANDLE sdk_table, unsigned index, const RowLayout& layout, unsigned line_length,
+                std::vector<char>& row, nwrfc::RFC_ERROR_INFO& error);
   nwrfc::RFC_RC describe_parameter(nwrfc::RFC_FUNCTION_DESC_HANDLE description, const SapText& name,
                                    SdkField& field, nwrfc::RFC_ERROR_INFO& error);
   // The value of a field by its SDK type, then converted into the classic
   // type and length at `area`; the area is left alone on failure.
   nwrfc::RFC_RC read_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
                            unsigned type, unsigned length, char* area, nwrfc::RFC_ERROR_INFO& error);
+  // Characters are read whole and integers as numbers; packed (BCD) and
+  // floating point numbers through the SDK's own conversions, as a whole
+  // number or, `as_text`, as the SDK's characters.
   nwrfc::RFC_RC read_sdk_value(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
-                               SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
+                               bool as_text, SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
+  // A packed or floating point number as the SDK converts it: into its
+  // characters, left-aligned and filled with blanks, or into a whole number,
+  // the widest that this SDK has.
+  nwrfc::RFC_RC read_converted_number(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, bool as_text,
+                                      SdkValue& value, nwrfc::RFC_ERROR_INFO& error);
   // A classic value set into a field by the field's SDK type.
   nwrfc::RFC_RC write_field(nwrfc::DATA_CONTAINER_HANDLE container, const SapText& name, const SdkField& field,
                             const RFC_PARAMETER& parameter, nwrfc::RFC_ERROR_INFO& error);

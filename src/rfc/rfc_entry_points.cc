@@ -45,13 +45,14 @@ void resolve(SharedLibrary& module, const char* name, Function& entry_point, con
   entry_point = reinterpret_cast<Pointer>(address);
 }
 
-// The classic library by its plain names; `not_found` tells whether the
-// file was missing, the one failure after which another library is tried
-// without a word.
-Status load_classic(Platform& platform, RfcLibrary& library, bool& not_found) {
+// Whether a load failed because the file was missing, the one failure after
+// which another library is tried without a word.
+bool not_found(const Status& loaded) { return loaded.fault() == Fault::kLibraryNotFound; }
+
+// The classic library by its plain names.
+Status load_classic(Platform& platform, RfcLibrary& library) {
   unsigned long error_code = 0;
   std::unique_ptr<SharedLibrary> module = platform.load_library(kClassicRfcLibraryFile, error_code);
-  not_found = !module && error_code == kLoadModuleNotFound;
   if (!module) return load_failure(platform, kClassicRfcLibraryFile, error_code);
 
   RfcEntryPoints found;
@@ -75,14 +76,15 @@ Status load_classic(Platform& platform, RfcLibrary& library, bool& not_found) {
   return Status::Ok();
 }
 
-Status load_netweaver(Platform& platform, RfcLibrary& library, bool& not_found) {
+Status load_netweaver(Platform& platform, RfcLibrary& library) {
   unsigned long error_code = 0;
   std::unique_ptr<SharedLibrary> module = platform.load_library(kNetWeaverRfcLibraryFile, error_code);
-  not_found = !module && error_code == kLoadModuleNotFound;
   if (!module) return load_failure(platform, kNetWeaverRfcLibraryFile, error_code);
   NwRfcEntryPoints sdk;
   const std::string missing = resolve_nwrfc_entry_points(*module, sdk);
   if (!missing.empty()) return missing_entry_point(kNetWeaverRfcLibraryFile, missing);
+  Status icu = check_icu_libraries(platform);
+  if (!icu.is_ok()) return icu;
   open_bridge(platform, sdk, library);
   library.module = std::move(module);
   return Status::Ok();
@@ -108,16 +110,14 @@ RfcLibrary::RfcLibrary() = default;
 RfcLibrary::~RfcLibrary() = default;
 
 Status load_rfc_library(Platform& platform, RfcLibrary& library) {
-  bool classic_not_found = false;
-  Status classic = load_classic(platform, library, classic_not_found);
+  Status classic = load_classic(platform, library);
   if (classic.is_ok()) return classic;
-  bool netweaver_not_found = false;
-  Status netweaver = load_netweaver(platform, library, netweaver_not_found);
+  Status netweaver = load_netweaver(platform, library);
   if (netweaver.is_ok()) return netweaver;
   // The first library that is there but cannot serve says why; when neither
   // is there, the text names both.
-  if (!classic_not_found) return classic;
-  if (!netweaver_not_found) return netweaver;
+  if (!not_found(classic)) return classic;
+  if (!not_found(netweaver)) return netweaver;
   return error_status(Fault::kLibraryNotFound,
                       {std::string(kClassicRfcLibraryFile) + " or " + kNetWeaverRfcLibraryFile,
                        std::to_string(kLoadModuleNotFound)});

@@ -66,10 +66,11 @@ struct RfcLibrary {
 };
 
 // Loads librfc32.dll through the platform's loader and resolves every entry
-// point by its plain name; when that fails, loads sapnwrfc.dll and serves
-// the entry points through the bridge. On failure the status carries the
-// numbered text that names the file (both files when neither was found), the
-// Windows error code and the way out.
+// point by its plain name; when that fails, loads sapnwrfc.dll, checks that
+// the ICU libraries it needs are there, and serves the entry points through
+// the bridge. On failure the status carries the numbered text that names the
+// file (both files when neither was found), the Windows error code and the
+// way out, or the missing ICU library.
 Status load_rfc_library(Platform& platform, RfcLibrary& library);
 
 // The machine field of a PE file's header, from the first bytes of the file;

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "driver/startup.h"
+
 namespace quillar {
 namespace {
 
@@ -197,6 +199,69 @@ TEST(OptionsTest, DeadlineParallelRuntimeAndTheirRanges) {
     Status limits = check_run_limits(options);
     EXPECT_EQ(limits.is_ok() ? "" : limits.text(), c.refusal) << c.options;
   }
+}
+
+}  // namespace
+}  // namespace quillar
+
+namespace quillar {
+namespace {
+
+// What the sensor passes over, as each reader of options finds it, in the
+// order of the keywords.
+TEST(OptionsTest, ReportsTheWordsItPassesOver) {
+  using Skip = OptionSkip;
+  struct Skipped {
+    Skip reason;
+    std::string word;
+    bool operator==(const Skipped&) const = default;
+  };
+  auto skipped_of = [](const Options& options) {
+    std::vector<Skipped> skipped;
+    for (const SkippedOption& word : options.skipped) skipped.push_back({word.reason, word.word});
+    return skipped;
+  };
+  const struct {
+    const char* name;
+    Options options;
+    std::vector<Skipped> skipped;
+  } cases[] = {
+      {"nothing passed over", read_options("LAN=eth0 ,DEADLINE=5 ,SYSLOG"), {}},
+      {"keywords without their comma, in keyword order", read_options("deadline=10 SYSLOG LAN=a"),
+       {{Skip::kWithoutComma, "SYSLOG"}, {Skip::kWithoutComma, "deadline=10"}}},
+      {"a keyword given twice, and a word that is no option", read_options("LAN=a Lane=x lan=b"),
+       {{Skip::kRepeated, "lan=b"}, {Skip::kNoKeyword, "Lane=x"}}},
+      {"a comma keyword inside a word is read", read_options("x,DEADLINE=5"), {}},
+      {"the sensor line: mode and trace", read_sensor_line_options("MODE=Tolvane LAN=a # Sensor=\"SAP Quillar\""),
+       {{Skip::kModeOnSensorLine, "MODE=Tolvane"}, {Skip::kTraceOnSensorLine, "#"}}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(skipped_of(c.options), c.skipped) << c.name;
+  }
+
+  // The GLOBAL form reads only the key, the mode and the trace of its
+  // command line; its key is no option word.
+  RunSettings settings;
+  ASSERT_TRUE(read_command_line({"GLOBAL", "KEY=1 MODE=Mervesk LAN=a deadline=3"}, settings).is_ok());
+  EXPECT_EQ(skipped_of(settings.options),
+            (std::vector<Skipped>{{Skip::kGlobalFormCommandLine, "LAN=a"},
+                                  {Skip::kWithoutComma, "deadline=3"}}));
+  // The repeated keyword keeps the one read.
+  const Options twice = read_options("CH=1 CH=2");
+  ASSERT_EQ(twice.skipped.size(), 1u);
+  EXPECT_EQ(twice.skipped[0].read_instead, "CH=1");
+}
+
+// Start-up passes over arguments after the third, and in the ITEM form a
+// first argument that names another profile.
+TEST(OptionsTest, StartUpReportsTheArgumentsItDoesNotRead) {
+  RunSettings settings;
+  ASSERT_TRUE(read_command_line({"QAS", "ITEM=In-Errors", ",SYSLOG", "x", "y"}, settings).is_ok());
+  EXPECT_EQ(settings.unread_arguments, (std::vector<std::string>{"x", "y"}));
+  EXPECT_EQ(settings.unread_profile_argument, "QAS");
+  RunSettings item_profile;
+  ASSERT_TRUE(read_command_line({"Orvanta.Prf", "ITEM=In-Errors"}, item_profile).is_ok());
+  EXPECT_FALSE(item_profile.unread_profile_argument.has_value());
 }
 
 }  // namespace

@@ -35,22 +35,21 @@ TEST(ProcessingRunTest, NamesTheChannelsOfTheGlobalRun) {
   entries.hostname = "sapbin";
   entries.destination = "BIN";
   const struct {
-    const char* selector;
+    ChannelNaming naming;
     std::string profile_name;
     std::string channel;
   } cases[] = {
-      {"1", "PRD.P00", "PRD.P00"},
-      {"2", "PRD.P00", "PRD"},
-      {"2", "ABC", "ABC"},
-      {"2", ".P00", ""},
-      {"3", "PRD.P00", "sapbin"},
-      {"4", "PRD.P00", "BIN"},
-      {"7", "PRD.P00", "PRD.P00"},
-      {"1", std::string(43, 'n'), std::string(43, 'n')},
-      {"1", std::string(44, 'n'), std::string(43, 'n')},
+      {ChannelNaming::kProfileName, "PRD.P00", "PRD.P00"},
+      {ChannelNaming::kAlias, "PRD.P00", "PRD"},
+      {ChannelNaming::kAlias, "ABC", "ABC"},
+      {ChannelNaming::kAlias, ".P00", ""},
+      {ChannelNaming::kHostName, "PRD.P00", "sapbin"},
+      {ChannelNaming::kDestination, "PRD.P00", "BIN"},
+      {ChannelNaming::kProfileName, std::string(43, 'n'), std::string(43, 'n')},
+      {ChannelNaming::kProfileName, std::string(44, 'n'), std::string(43, 'n')},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(channel_name_for(c.selector, c.profile_name, entries), c.channel) << c.selector << " " << c.profile_name;
+    EXPECT_EQ(channel_name_for(c.naming, c.profile_name, entries), c.channel) << c.profile_name;
   }
 }
 

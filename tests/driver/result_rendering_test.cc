@@ -26,23 +26,26 @@ TEST(ResultRenderingTest, TheMessageStatesTheTotals) {
   for (const auto& c : cases) EXPECT_EQ(usage_message("BIN", c.interface_name, c.totals), c.message) << c.name;
 }
 
-TEST(ResultRenderingTest, AFailedCallHasItsNumberedText) {
+TEST(ResultRenderingTest, AFailedCallHasItsFaultAndNumberedText) {
   const struct {
     int code;
     const char* exception_name;
+    Fault fault;
     const char* text;
   } cases[] = {
-      {RFC_FAILURE, "", "Error 1014: RFC-Failure raised !"},
-      {RFC_EXCEPTION, "NO_DATA_FOUND", "Error 1012: Exception.: NO_DATA_FOUND"},
-      {RFC_SYS_EXCEPTION, "SYSTEM_FAILURE", "Error 1013: Sys-Exception raised !"},
-      {7, "", "Error 1015: Other Failure raised !"},
-      {-1, "", "Error 1015: Other Failure raised !"},
+      {RFC_FAILURE, "", Fault::kCallFailure, "Error 1014: RFC-Failure raised !"},
+      {RFC_EXCEPTION, "NO_DATA_FOUND", Fault::kCallException, "Error 1012: Exception.: NO_DATA_FOUND"},
+      {RFC_SYS_EXCEPTION, "SYSTEM_FAILURE", Fault::kCallSystemException, "Error 1013: Sys-Exception raised !"},
+      {7, "", Fault::kCallOtherFailure, "Error 1015: Other Failure raised !"},
+      {-1, "", Fault::kCallOtherFailure, "Error 1015: Other Failure raised !"},
   };
   for (const auto& c : cases) {
     Measurement measurement;
     measurement.code = c.code;
     measurement.exception_name = c.exception_name;
-    EXPECT_EQ(failure_text(measurement), c.text) << c.code;
+    const Status failure = failure_status(measurement);
+    EXPECT_EQ(failure.fault(), c.fault) << c.code;
+    EXPECT_EQ(failure.text(), c.text) << c.code;
   }
 }
 

@@ -72,7 +72,7 @@ TEST(ReadCommandLineTest, SettlesProfileNameFolderAndGlobalRun) {
     EXPECT_EQ(settings.global_run, c.expected.global_run) << shown;
     EXPECT_EQ(settings.options.item.value_or(""), c.expected.item) << shown;
     EXPECT_EQ(settings.options.trace, c.expected.trace) << shown;
-    EXPECT_EQ(settings.mode_keyword, c.expected.mode_keyword) << shown;
+    EXPECT_EQ(mode_row(settings.mode).keyword, c.expected.mode_keyword) << shown;
   }
 }
 

@@ -17,7 +17,7 @@ struct Channel {
 std::string channels_written(std::string_view mode, std::string_view options,
                              const std::vector<Channel>& channels) {
   Options read = read_options(options);
-  ResultDocument document(document_format(mode, read.channel_selection, read.selected_channel));
+  ResultDocument document(document_format(find_mode(mode).value(), read.channel_selection, read.selected_channel));
   ChannelWriter writer;
   for (const Channel& c : channels) writer.write_channel(document, c.key, c.label, c.value, c.unit);
   return document.text();
@@ -58,7 +58,7 @@ TEST(ChannelWriterTest, WritesOneChannelInTheFormOfTheFraming) {
 }
 
 TEST(ChannelWriterTest, StatisticLinesStopAfterTenChannelsButEveryCallCounts) {
-  ResultDocument document(document_format("Mervesk"));
+  ResultDocument document(document_format(Mode::kMervesk));
   ChannelWriter writer;
   for (int i = 1; i <= 10; ++i) writer.write_channel(document, "", "c" + std::to_string(i), "1", "");
   std::string after_ten = document.text();

@@ -11,11 +11,12 @@ namespace {
 
 ResultDocument document_for(std::string_view mode, std::string_view options_as_typed) {
   Options options = read_options(options_as_typed);
-  return ResultDocument(document_format(mode, options.channel_selection, options.selected_channel));
+  return ResultDocument(document_format(find_mode(mode).value(), options.channel_selection, options.selected_channel));
 }
 
 TEST(ResultDocumentTest, ErrorDocumentIsPrtgXmlInEveryMode) {
-  for (std::string_view mode : kModeKeywords) {
+  for (const ModeRow& row : kModes) {
+    const std::string_view mode = row.keyword;
     for (const char* options : {"", "CH=2"}) {
       ResultDocument document = document_for(mode, options);
       document.begin_document();
@@ -148,12 +149,12 @@ TEST(ResultDocumentTest, FramesTheDocumentByMode) {
 }
 
 TEST(ResultDocumentTest, ModeKeywordsMatchInAnyLetterCase) {
-  EXPECT_EQ(find_mode_keyword("exexml"), "EXEXML");
-  EXPECT_EQ(find_mode_keyword("MERVESK"), "Mervesk");
-  EXPECT_EQ(find_mode_keyword("tolVANE"), "Tolvane");
-  EXPECT_EQ(find_mode_keyword("Quendal "), std::nullopt);
-  EXPECT_EQ(find_mode_keyword(""), std::nullopt);
-  EXPECT_EQ(find_mode_keyword("XML"), std::nullopt);
+  EXPECT_EQ(find_mode("exexml"), Mode::kExeXml);
+  EXPECT_EQ(find_mode("MERVESK"), Mode::kMervesk);
+  EXPECT_EQ(find_mode("tolVANE"), Mode::kTolvane);
+  EXPECT_EQ(find_mode("Quendal "), std::nullopt);
+  EXPECT_EQ(find_mode(""), std::nullopt);
+  EXPECT_EQ(find_mode("XML"), std::nullopt);
 }
 
 TEST(ResultDocumentTest, NeverHoldsMoreThanItsRoom) {

@@ -138,3 +138,34 @@ TEST(LineReaderTest, ByteOrderMarks) {
 
 }  // namespace
 }  // namespace quillar
+
+namespace quillar {
+namespace {
+
+// The pieces of a line longer than the room keep its number; only its last
+// piece ends it.
+TEST(LineReaderTest, NumbersPiecesByTheLineTheyBelongTo) {
+  const struct {
+    const char* name;
+    std::string content;
+    std::vector<std::pair<std::size_t, bool>> numbers_and_going_on;
+  } cases[] = {
+      {"short lines", "a\nb\nc", {{1, false}, {2, false}, {3, false}}},
+      {"a line in three pieces", std::string(10, 'x') + "\ny\n", {{1, true}, {1, true}, {1, false}, {2, false}}},
+      {"a line of exactly the room, its line feed a piece of its own", "xxxx\ny\n",
+       {{1, true}, {1, false}, {2, false}}},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["f"] = c.content;
+    std::unique_ptr<ReadableFile> file = platform.open_bytes("f");
+    LineReader reader(*file, 4);
+    std::vector<std::pair<std::size_t, bool>> seen;
+    std::string line;
+    while (reader.next_line(line)) seen.emplace_back(reader.line_number(), reader.line_goes_on());
+    EXPECT_EQ(seen, c.numbers_and_going_on) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace quillar

@@ -223,6 +223,143 @@ TEST(PosixPlatformTest, DeletesFilesInAnyLetterCase) {
   EXPECT_FALSE(platform->delete_file("Dev_Rfc.Trc"));
 }
 
+// Without kept listings every lookup sees the folders as they stand: what
+// the run writes, removes or finds made by others after a lookup, in any
+// letter case.
+TEST(PosixPlatformTest, LooksAtFoldersAnewForEachLookup) {
+  TempDrives drives;
+  std::unique_ptr<Platform> platform = make_system_platform();
+  auto content = [&](const char* path) -> std::optional<std::string> {
+    std::unique_ptr<ReadableFile> file = platform->open_bytes(path);
+    return file ? std::optional<std::string>(read_all(*file)) : std::nullopt;
+  };
+  auto create = [&](const char* path, const char* text) {
+    std::unique_ptr<WritableFile> file = platform->create_bytes(path);
+    ASSERT_NE(file, nullptr) << path;
+    EXPECT_TRUE(file->write(text));
+    EXPECT_TRUE(file->close());
+  };
+
+  EXPECT_EQ(content("NEW.TXT"), std::nullopt);
+  create("new.txt", "1");
+  EXPECT_EQ(content("NEW.TXT"), "1");
+  create("C:\\WORK\\New.Txt", "2");
+  EXPECT_EQ(content("C:\\work\\NEW.TXT"), "2");
+  EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/New.Txt")) << "written over new.txt";
+  EXPECT_TRUE(platform->delete_file("NEW.txt"));
+  EXPECT_EQ(content("new.txt"), std::nullopt);
+
+  EXPECT_EQ(content("\\Shared\\OTHER.TXT"), std::nullopt);
+  drives.write("c/shared/Other.txt", "3");
+  EXPECT_EQ(content("\\Shared\\OTHER.TXT"), "3");
+  EXPECT_NE(platform->open_folder("C:\\SHARED"), nullptr);
+  std::filesystem::remove(drives.root() / "c/shared/Other.txt");
+  EXPECT_EQ(content("\\Shared\\OTHER.TXT"), std::nullopt);
+
+  std::unique_ptr<Folder> working = platform->open_folder("");
+  ASSERT_NE(working, nullptr);
+  EXPECT_NE(working->write_file("Quillar.log", FileWriting::kAppendText), nullptr);
+  EXPECT_EQ(content("QUILLAR.LOG"), "");
+  EXPECT_TRUE(working->make_private_folder("Scratch"));
+  EXPECT_NE(platform->open_folder("SCRATCH"), nullptr);
+  EXPECT_TRUE(working->remove_folder("scratch"));
+  EXPECT_EQ(platform->open_folder("SCRATCH"), nullptr);
+}
+
+// While listings are kept, each folder on the way is looked into once: a
+// file made meanwhile in another letter case is not seen, and once they
+// are no longer kept the folders are seen as they then stand.
+TEST(PosixPlatformTest, KeptListingsServeUntilReleased) {
+  TempDrives drives;
+  drives.write("c/Program Files/PRTG/first.txt", "1");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  auto content = [&](const char* path) -> std::optional<std::string> {
+    std::unique_ptr<ReadableFile> file = platform->open_text(path);
+    return file ? std::optional<std::string>(read_all(*file)) : std::nullopt;
+  };
+  {
+    FolderListingsKept kept(*platform);
+    EXPECT_EQ(content("\\PROGRAM FILES\\prtg\\FIRST.TXT"), "1");
+    EXPECT_EQ(content("c:\\program files\\Prtg\\first.txt"), "1");
+    EXPECT_EQ(content("\\Programme\\PRTG\\first.txt"), std::nullopt);
+    drives.write("c/Program Files/PRTG/second.txt", "2");
+    drives.write("c/Programme/PRTG/first.txt", "3");
+    EXPECT_EQ(content("\\Program Files\\PRTG\\second.txt"), "2") << "as written, found without a listing";
+    EXPECT_EQ(content("\\PROGRAM FILES\\PRTG\\SECOND.TXT"), std::nullopt);
+    EXPECT_EQ(content("\\PROGRAMME\\PRTG\\first.txt"), std::nullopt);
+  }
+  EXPECT_EQ(content("\\PROGRAM FILES\\PRTG\\SECOND.TXT"), "2");
+  EXPECT_EQ(content("\\PROGRAMME\\PRTG\\first.txt"), "3");
+  std::filesystem::remove(drives.root() / "c/Program Files/PRTG/first.txt");
+  EXPECT_EQ(content("\\PROGRAM FILES\\prtg\\FIRST.TXT"), std::nullopt);
+  {
+    FolderListingsKept kept_again(*platform);
+    EXPECT_EQ(content("\\PROGRAM FILES\\prtg\\FIRST.TXT"), std::nullopt);
+    EXPECT_EQ(content("\\PROGRAM FILES\\prtg\\SECOND.txt"), "2");
+  }
+}
+
+// However the drive root is named (with a slash at its end, through a
+// link, relative to the working directory), the working directory lies on
+// the drive whose folder holds it, and paths lead to the same files.
+TEST(PosixPlatformTest, DriveRootNamedAnyWay) {
+  TempDrives drives("d/sensors");
+  drives.write("d/Program Files/x.txt", "on d");
+  drives.write("c/PRTG_Path.Txt", "on c");
+  const std::filesystem::path link = drives.root().parent_path() / (drives.root().filename().string() + "-link");
+  std::filesystem::create_directory_symlink(drives.root(), link);
+  for (const std::string& root : {drives.root().string(), drives.root().string() + "/", drives.root().string() + "//",
+                                  link.string(), link.string() + "/", std::string("../.."), std::string("../../")}) {
+    ScopedEnvironmentVariable named("QUILLAR_DRIVE_ROOT", root);
+    std::unique_ptr<Platform> platform = make_system_platform();
+    EXPECT_EQ(platform->full_path("PRD.P00"), "D:\\sensors\\PRD.P00") << root;
+    EXPECT_EQ(platform->full_path("\\PRD.P00"), "D:\\PRD.P00") << root;
+    std::unique_ptr<ReadableFile> file = platform->open_bytes("\\program files\\X.TXT");
+    ASSERT_NE(file, nullptr) << root;
+    EXPECT_EQ(read_all(*file), "on d") << root;
+    file = platform->open_bytes("C:\\prtg_path.txt");
+    ASSERT_NE(file, nullptr) << root;
+    EXPECT_EQ(read_all(*file), "on c") << root;
+  }
+  std::filesystem::remove(link);
+}
+
+// A child's working directory becomes its scratch folder: paths relative to
+// the working directory lead there afterwards, in any letter case.
+TEST(PosixPlatformTest, EnteredDirectoryIsWhereRelativePathsLead) {
+  TempDrives drives;
+  drives.write("c/work/File.txt", "outer");
+  drives.write("c/work/Sub/file.TXT", "inner");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  std::unique_ptr<ReadableFile> outer = platform->open_bytes("FILE.TXT");
+  ASSERT_NE(outer, nullptr);
+  EXPECT_EQ(read_all(*outer), "outer");
+  ASSERT_TRUE(platform->enter_directory("Sub"));
+  std::unique_ptr<ReadableFile> inner = platform->open_bytes("FILE.TXT");
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(read_all(*inner), "inner");
+  EXPECT_EQ(platform->full_path("x"), "C:\\work\\Sub\\x");
+  EXPECT_TRUE(platform->delete_file("File.Txt"));
+  EXPECT_TRUE(std::filesystem::exists(drives.root() / "c/work/File.txt"));
+  EXPECT_FALSE(std::filesystem::exists(drives.root() / "c/work/Sub/file.TXT"));
+}
+
+// A file opened by path knows its size and reads on from any byte of it.
+TEST(PosixPlatformTest, FilesOpenedByPathSeek) {
+  TempDrives drives;
+  drives.write("c/work/ten.txt", "0123456789");
+  std::unique_ptr<Platform> platform = make_system_platform();
+  std::unique_ptr<ReadableFile> file = platform->open_bytes("TEN.TXT");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->size(), 10u);
+  EXPECT_TRUE(file->seek(7));
+  EXPECT_EQ(read_all(*file), "789");
+  EXPECT_TRUE(file->seek(0));
+  char first[4];
+  EXPECT_EQ(file->read(first, sizeof first), 4u);
+  EXPECT_EQ(std::string(first, 4), "0123");
+}
+
 // Every test finds the process as the one before it found it: the working
 // directory and the drive root variable are given back, a variable that was
 // not set is taken away again, and the folder is gone.

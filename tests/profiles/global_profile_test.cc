@@ -60,9 +60,9 @@ TEST(GlobalProfileTest, GlobalFormCollectsTheSensorsServersAndOptions) {
                               server_line("# GSNG: ", "S01", "QAS.P00#") + "# GSNG: S01 \n";
   Allocation a = allocate({"global", "s01 MODE=Mervesk"}, content);
   ASSERT_TRUE(a.status.is_ok()) << a.status.text();
-  EXPECT_EQ(a.allocation.server_listing, "PRD.P00#QAS.P00#");
+  EXPECT_EQ(a.allocation.server_listing, (std::vector<std::string>{"PRD.P00", "QAS.P00"}));
   EXPECT_EQ(a.allocation.item, "In-Errors");
-  EXPECT_EQ(a.allocation.display_selector, "3");
+  EXPECT_EQ(a.allocation.channel_naming, ChannelNaming::kHostName);
   EXPECT_EQ(a.allocation.sensor_options, "LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors,Alias,Host");
 }
 
@@ -72,22 +72,22 @@ TEST(GlobalProfileTest, SensorLineSettlesOptionsItemAndNaming) {
     std::string parameters;
     std::string options;
     std::string item;
-    std::string selector;
+    ChannelNaming naming;
   } cases[] = {
       {"options end at ,Sensor=", "LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors,Sensor=X",
-       "LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors", "In-Errors", "1"},
+       "LAN=1 Sensor=\"SAP Quillar\" Item=In-Errors", "In-Errors", ChannelNaming::kProfileName},
       {"item found behind ,Sensor=", "Sensor=\"SAP Quillar\",Sensor=x Item=Collision(s)",
-       "Sensor=\"SAP Quillar\"", "Collision(s)", "1"},
+       "Sensor=\"SAP Quillar\"", "Collision(s)", ChannelNaming::kProfileName},
       {"colons in the item become blanks", "LAN=eth:0 Sensor=\"SAP Quillar\" Item=Eth0:1",
-       "LAN=eth:0 Sensor=\"SAP Quillar\" Item=Eth0:1", "Eth0 1", "1"},
+       "LAN=eth:0 Sensor=\"SAP Quillar\" Item=Eth0:1", "Eth0 1", ChannelNaming::kProfileName},
       {"item up to a comma", "Sensor=\"SAP Quillar\" Item=Out-Errors,CH=2", "Sensor=\"SAP Quillar\" Item=Out-Errors,CH=2",
-       "Out-Errors", "1"},
+       "Out-Errors", ChannelNaming::kProfileName},
       {"item of 90 characters at most", "Sensor=\"SAP Quillar\" Item=" + std::string(95, 'i'),
-       "Sensor=\"SAP Quillar\" Item=" + std::string(95, 'i'), std::string(90, 'i'), "1"},
-      {",Profile", "Sensor=\"SAP Quillar\" Item=x,Profile", "Sensor=\"SAP Quillar\" Item=x,Profile", "x", "1"},
-      {",Alias", "Sensor=\"SAP Quillar\" Item=x,Alias", "Sensor=\"SAP Quillar\" Item=x,Alias", "x", "2"},
+       "Sensor=\"SAP Quillar\" Item=" + std::string(95, 'i'), std::string(90, 'i'), ChannelNaming::kProfileName},
+      {",Profile", "Sensor=\"SAP Quillar\" Item=x,Profile", "Sensor=\"SAP Quillar\" Item=x,Profile", "x", ChannelNaming::kProfileName},
+      {",Alias", "Sensor=\"SAP Quillar\" Item=x,Alias", "Sensor=\"SAP Quillar\" Item=x,Alias", "x", ChannelNaming::kAlias},
       {",Sid wins over all", "Sensor=\"SAP Quillar\" Item=x,Sid,Host,Alias,Profile",
-       "Sensor=\"SAP Quillar\" Item=x,Sid,Host,Alias,Profile", "x", "4"},
+       "Sensor=\"SAP Quillar\" Item=x,Sid,Host,Alias,Profile", "x", ChannelNaming::kDestination},
   };
   for (const auto& c : cases) {
     Allocation a = allocate({"GLOBAL", "S01"}, server_line("# GSNG: ", "S01", "PRD.P00#") +
@@ -95,7 +95,7 @@ TEST(GlobalProfileTest, SensorLineSettlesOptionsItemAndNaming) {
     ASSERT_TRUE(a.status.is_ok()) << c.name << ": " << a.status.text();
     EXPECT_EQ(a.allocation.sensor_options, c.options) << c.name;
     EXPECT_EQ(a.allocation.item, c.item) << c.name;
-    EXPECT_EQ(a.allocation.display_selector, c.selector) << c.name;
+    EXPECT_EQ(a.allocation.channel_naming, c.naming) << c.name;
   }
 }
 
@@ -115,7 +115,7 @@ TEST(GlobalProfileTest, SensorKeyIsTheFirstWordInTenColumns) {
     Allocation a = allocate({"GLOBAL", c.options}, server_line("# GSNG: ", c.line_key, "PRD.P00#") +
                                                        sensor_line(c.line_key, "Sensor=\"SAP Quillar\" Item=x"));
     if (c.matches) {
-      EXPECT_EQ(a.allocation.server_listing, "PRD.P00#") << c.options;
+      EXPECT_EQ(a.allocation.server_listing, (std::vector<std::string>{"PRD.P00"})) << c.options;
     } else {
       EXPECT_EQ(a.status.text(), "Error 1030: Global Sensor S01 not found...") << c.options;
     }
@@ -129,7 +129,7 @@ TEST(GlobalProfileTest, ItemFormTakesEveryGsngLine) {
                               item_server_line("TST.P00");
   Allocation a = allocate({"PRD", "lan=1 ITEM=Out-Errors"}, content);
   ASSERT_TRUE(a.status.is_ok()) << a.status.text();
-  EXPECT_EQ(a.allocation.server_listing, "PRD.P00#QAS.P00#DEV.P00#TST.P00#");
+  EXPECT_EQ(a.allocation.server_listing, (std::vector<std::string>{"PRD.P00", "QAS.P00", "DEV.P00", "TST.P00"}));
   EXPECT_EQ(a.allocation.item, "Out-Errors");
 }
 
@@ -189,22 +189,70 @@ TEST(GlobalProfileTest, AnOverlongListingIsCutAfterAWholeName) {
   }
   Allocation a = allocate({"PRD", "ITEM=x"}, content);
   ASSERT_TRUE(a.status.is_ok()) << a.status.text();
-  EXPECT_EQ(a.allocation.server_listing.size(), 157u * 13u);
-  EXPECT_EQ(a.allocation.server_listing.substr(a.allocation.server_listing.size() - 13), "N0000156.P00#");
+  ASSERT_EQ(a.allocation.server_listing.size(), 157u);
+  EXPECT_EQ(a.allocation.server_listing.back(), "N0000156.P00");
 }
 
 TEST(GlobalProfileTest, ByteOrderMarkIsSkippedAndUtf16Refused) {
   const std::string gbl = server_line("# GSNG: ", "S01", "PRD.P00#") + kSensorLine;
   Allocation global_form = allocate({"GLOBAL", "S01"}, "\xEF\xBB\xBF" + gbl);
   EXPECT_TRUE(global_form.status.is_ok()) << global_form.status.text();
-  EXPECT_EQ(global_form.allocation.server_listing, "PRD.P00#");
+  EXPECT_EQ(global_form.allocation.server_listing, (std::vector<std::string>{"PRD.P00"}));
   Allocation item_form = allocate({"PRD", "ITEM=x"}, "\xEF\xBB\xBF" + item_server_line("QAS.P00#"));
-  EXPECT_EQ(item_form.allocation.server_listing, "QAS.P00#");
+  EXPECT_EQ(item_form.allocation.server_listing, (std::vector<std::string>{"QAS.P00"}));
 
   EXPECT_EQ(allocate({"GLOBAL", "S01"}, "\xFF\xFE#\0").status.text(),
             "Error 1009: File SAP Orvanta.Gbl is saved as UTF-16, save it as ANSI or UTF-8...");
   EXPECT_EQ(allocate({"PRD", "ITEM=x"}, "\xFE\xFF\0#").status.text(),
             "Error 1009: File Orvanta.Prf is saved as UTF-16, save it as ANSI or UTF-8...");
+}
+
+}  // namespace
+}  // namespace quillar
+
+namespace quillar {
+namespace {
+
+// Every line of the file is reported, whatever the key, with what the reader
+// did with it; after a sensor line that ends the reading, the rest as passed
+// over.
+TEST(GlobalProfileTest, ReportsEachLineTakenOrPassedOver) {
+  using Use = LineUse;
+  const std::string other_key = server_line("# GSNG: ", "S02", "QAS.P00#");
+  const struct {
+    const char* name;
+    std::string content;
+    std::vector<Use> uses;
+  } cases[] = {
+      {"the key's lines, another key's, a comment, a second sensor line",
+       "; comment\n" + server_line("# gsng: ", "s01", "PRD.P00#") + other_key + kSensorLine + kSensorLine,
+       {Use::kNoMarker, Use::kTaken, Use::kOtherKey, Use::kTaken, Use::kSecondSensorLine}},
+      {"a sensor line that allocates nothing",
+       sensor_line("S01", "Item=In-Errors") + server_line("# GSNG: ", "S01", "PRD.P00#"),
+       {Use::kTaken, Use::kAfterFault}},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["SAP Orvanta.Gbl"] = c.content;
+    GlobalAllocation allocation;
+    ReadReport report;
+    Status ignored =
+        read_global_profile(platform, "SAP Orvanta.Gbl", "S01", "S01", read_sensor_line, allocation, &report);
+    (void)ignored;
+    std::vector<Use> seen;
+    for (const ReportedLine& line : report.lines) seen.push_back(line.use);
+    EXPECT_EQ(seen, c.uses) << c.name;
+  }
+
+  FakePlatform platform;
+  platform.files["Orvanta.Prf"] = "# GSNG: 123456789012QAS.P00#\n" + item_server_line("PRD.P00#");
+  GlobalAllocation allocation;
+  ReadReport report;
+  ASSERT_TRUE(read_item_profile(platform, "Orvanta.Prf", "In-Errors", allocation, &report).is_ok());
+  ASSERT_EQ(report.lines.size(), 2u);
+  EXPECT_EQ(report.lines[0].use, Use::kNoMarker);
+  EXPECT_EQ(report.lines[1].use, Use::kTaken);
+  EXPECT_EQ(report.lines[1].number, 2u);
 }
 
 }  // namespace

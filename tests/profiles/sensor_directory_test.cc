@@ -130,5 +130,47 @@ TEST(SensorDirectoryTest, OverrideFileWithByteOrderMark) {
             "Error 1009: File C:\\PRTG_Path.Txt is saved as UTF-16, save it as ANSI or UTF-8...");
 }
 
+// A platform that tells whether folder listings are kept, and how many
+// files were opened while they were.
+class ListingsWatch : public FakePlatform {
+ public:
+  void keep_folder_listings(bool keep) override { kept = keep; }
+  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override {
+    (kept ? opened_while_kept : opened_otherwise) += 1;
+    return FakePlatform::open_bytes(path);
+  }
+  bool kept = false;
+  int opened_while_kept = 0;
+  int opened_otherwise = 0;
+};
+
+// The search keeps folder listings for its own lookups alone: whichever way
+// it ends, the rest of the run looks at folders as they then stand.
+TEST(SensorDirectoryTest, KeepsFolderListingsWhileItSearchesOnly) {
+  const struct {
+    const char* name;
+    std::optional<std::string> override_file;
+    std::vector<std::string> profiles;
+    int opens;
+  } cases[] = {
+      {"found through the override", "C:\\PRTG\r\n", {"C:\\PRTG\\" + kPrtg + "PRD.P00"}, 3},
+      {"missing through the override", "C:\\PRTG\r\n", {}, 4},
+      {"override saved as UTF-16", std::string("\xFF\xFE" "C\0:\0", 6), {}, 1},
+      {"found in an installation folder", std::nullopt, {"\\Program Files\\" + kPrtg + "PRD.P00"}, 4},
+      {"found in the working directory, which is refused", std::nullopt, {"PRD.P00"}, 2},
+      {"nowhere", std::nullopt, {}, 5},
+  };
+  for (const auto& c : cases) {
+    ListingsWatch platform;
+    if (c.override_file) platform.files["C:\\PRTG_Path.Txt"] = *c.override_file;
+    for (const std::string& path : c.profiles) platform.files[path] = "profile";
+    SensorDirectory found;
+    const Status ended = find_sensor_directory(platform, "PRD.P00", found);
+    EXPECT_FALSE(platform.kept) << c.name << ": " << ended.text();
+    EXPECT_EQ(platform.opened_while_kept, c.opens) << c.name;
+    EXPECT_EQ(platform.opened_otherwise, 0) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace quillar

@@ -166,3 +166,43 @@ TEST(SystemProfileTest, ByteOrderMarkIsSkippedAndUtf16Refused) {
 
 }  // namespace
 }  // namespace quillar
+
+namespace quillar {
+namespace {
+
+// Every line is reported with what the reader did with it; a single-system
+// run ends at a bad password, and what follows is reported as passed over.
+TEST(SystemProfileTest, ReportsEachLineTakenOrPassedOver) {
+  using Use = LineUse;
+  const struct {
+    const char* name;
+    std::string content;
+    ProfileUse use;
+    std::vector<std::pair<std::size_t, Use>> lines;
+  } cases[] = {
+      {"labels, a comment, a label in the wrong case",
+       "; comment\r\nUser.......: u1\r\nuser.......: u2\r\nPassword...: " + kStoredPassword + "\r\n",
+       ProfileUse::kSingleSystem,
+       {{1, Use::kNoLabel}, {2, Use::kTaken}, {3, Use::kNoLabel}, {4, Use::kTaken}}},
+      {"a bad password ends the single-system run",
+       "Password...: bad\r\nUser.......: u1\r\nUser.......: u2\r\n", ProfileUse::kSingleSystem,
+       {{1, Use::kTaken}, {2, Use::kAfterFault}, {3, Use::kAfterFault}}},
+      {"the global run reads on", "Password...: bad\r\nUser.......: u1\r\n", ProfileUse::kGlobalRun,
+       {{1, Use::kTaken}, {2, Use::kTaken}}},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["PRD.P00"] = c.content;
+    std::unique_ptr<ReadableFile> file = platform.open_text("PRD.P00");
+    LogonEntries entries;
+    ReadReport report;
+    Status ignored = read_system_profile(*file, "PRD.P00", c.use, kTable, entries, &report);
+    (void)ignored;
+    std::vector<std::pair<std::size_t, Use>> seen;
+    for (const ReportedLine& line : report.lines) seen.emplace_back(line.number, line.use);
+    EXPECT_EQ(seen, c.lines) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace quillar

@@ -235,6 +235,17 @@ class SdkTypesTest : public testing::Test {
     return error;
   }
 
+  // A logon to the stand-in itself, as the bridge makes it.
+  static nwrfc::RFC_CONNECTION_HANDLE open_stand_in(nwrfc::RFC_ERROR_INFO& error) {
+    const SapText names[] = {to_sap_text("ashost"), to_sap_text("sysnr"), to_sap_text("client"),
+                             to_sap_text("user"), to_sap_text("passwd")};
+    const SapText values[] = {to_sap_text("sapt"), to_sap_text("00"), to_sap_text("100"), to_sap_text("RFCUSER"),
+                              to_sap_text("Secret#1")};
+    nwrfc::RFC_CONNECTION_PARAMETER parameters[5];
+    for (int k = 0; k < 5; ++k) parameters[k] = {names[k].c_str(), values[k].c_str()};
+    return nwrfc::RfcOpenConnection(parameters, 5, &error);
+  }
+
   // Calls and receives with the sensor's importing values, exporting areas
   // and table.
   Received call_lan_single(RFC_HANDLE handle, RFC_TYPE_ELEMENT* fields = kSensorRow, unsigned count = 10) {
@@ -324,6 +335,18 @@ TEST_F(SdkTypesTest, ReadsEachFieldByItsOwnTypeIntoTheClassicLayout) {
        0, "TF_LAN_SINGLE-IN_PACKETS: RFC_CONVERSION_FAILURE"},
       {"a NUMC counter beyond 32 bits", "field PACKETS = NUMC 10\nlan = eth0 1 1 1 1 1 9999999999\n", "", 0, 0, 0,
        "TF_LAN_SINGLE-PACKETS: RFC_CONVERSION_FAILURE"},
+      {"BCD and FLOAT counters, through the SDK's conversions",
+       "field IN_PACKETS = BCD 8 2\nfield PACKETS = FLOAT 8\nfield SERIALNR = BCD 2 0\n"
+       "lan = eth0 6789 5556 1 2 3 -12345\n",
+       "eth0    ", 6789, -12345, 1, ""},
+      {"a BCD name, as the SDK's characters", "field LANNAME = BCD 4 0\nlan = 42 1 2 3 4 5 6\n", "42      ", 1, 6, 1,
+       ""},
+      {"a BCD counter beyond 32 bits", "field IN_PACKETS = BCD 8 0\nlan = eth0 4294967296 1 1 1 1 1\n", "", 0, 0, 0,
+       "TF_LAN_SINGLE-IN_PACKETS: RFC_CONVERSION_FAILURE"},
+      {"a FLOAT counter beyond 32 bits", "field PACKETS = FLOAT 8\nlan = eth0 1 1 1 1 1 -2147483649\n", "", 0, 0, 0,
+       "TF_LAN_SINGLE-PACKETS: RFC_CONVERSION_FAILURE"},
+      {"a FLOAT name longer than the classic room, never cut", "field LANNAME = FLOAT 8\nlan = 42 1 2 3 4 5 6\n", "",
+       0, 0, 0, "TF_LAN_SINGLE-LANNAME: RFC_CONVERSION_FAILURE"},
   };
   for (const auto& c : cases) {
     use_system(c.lines);
@@ -349,11 +372,39 @@ TEST_F(SdkTypesTest, ReadsEachFieldByItsOwnTypeIntoTheClassicLayout) {
   }
 }
 
+// An SDK before release 7.50 has no RfcGetInt8: BCD and FLOAT fields are
+// read through RfcGetInt, whose range is the classic field's anyway.
+TEST_F(SdkTypesTest, ReadsBcdAndFloatWithoutRfcGetInt8) {
+  sdk_.RfcGetInt8 = nullptr;
+  const struct {
+    const char* lines;
+    RFC_RC code;
+    std::int32_t in_packets;
+  } cases[] = {
+      {"field IN_PACKETS = BCD 8 0\nlan = eth0 -6789 1 1 1 1 1\n", RFC_OK, -6789},
+      {"field IN_PACKETS = FLOAT 8\nlan = eth0 2147483647 1 1 1 1 1\n", RFC_OK, INT32_MAX},
+      {"field IN_PACKETS = BCD 8 0\nlan = eth0 2147483648 1 1 1 1 1\n", RFC_FAILURE, 0},
+  };
+  for (const auto& c : cases) {
+    use_system(c.lines);
+    Received received = call_lan_single(open());
+    EXPECT_EQ(received.code, c.code) << c.lines << received.error.message;
+    if (c.code == RFC_OK) {
+      ASSERT_EQ(received.rows.size(), 1u) << c.lines;
+      EXPECT_EQ(int_at(received.rows[0], 16), c.in_packets) << c.lines;
+    } else {
+      EXPECT_EQ(received.error.message, "TF_LAN_SINGLE-IN_PACKETS: RFC_CONVERSION_FAILURE") << c.lines;
+    }
+  }
+}
+
 // The exporting parameters are read by their own types too.
 TEST_F(SdkTypesTest, ReadsExportingParametersByTheirOwnTypes) {
   for (const char* lines : {"field ACTIVEFLAG = CHAR 1\nfield LASTCOLLWRT = NUMC 14\n",
                             "field ACTIVEFLAG = INT8 8\nfield LASTCOLLWRT = CHAR 40\n",
-                            "field ACTIVEFLAG = NUMC 3\nfield LASTCOLLWRT = INT8 8\n"}) {
+                            "field ACTIVEFLAG = NUMC 3\nfield LASTCOLLWRT = INT8 8\n",
+                            "field ACTIVEFLAG = FLOAT 8\nfield LASTCOLLWRT = BCD 8 0\n",
+                            "field ACTIVEFLAG = BCD 2 1\nfield LASTCOLLWRT = BCD 8 0\n"}) {
     use_system(lines);
     Received received = call_lan_single(open());
     ASSERT_EQ(received.code, RFC_OK) << lines << received.error.message;
@@ -461,45 +512,99 @@ TEST_F(SdkTypesTest, ATableWithoutStructureOrInternalTableFailsTheCall) {
   bridge_->it_delete(created);
 }
 
-int g_handler_calls = 0;
-void RFC_ENTRY count_handler_call(char*) { ++g_handler_calls; }
+// What the SDK's documentation says of each result of RfcInvoke, written
+// from its header and not from the stand-in or the bridge: the error group
+// of the layer the header names for the result ("ABAP Message raised in
+// ABAP function modules" for ABAP_RUNTIME_FAILURE); whether the SDK has
+// closed the connection itself (RfcInvoke: "In these three cases the
+// connection has been closed" for RFC_ABAP_MESSAGE, RFC_ABAP_RUNTIME_FAILURE
+// and RFC_COMMUNICATION_FAILURE; RFC_CLOSED: "Connection closed by the
+// other side"); and whether the bindings that wrap the SDK take the
+// connection as lost (those, RFC_EXTERNAL_FAILURE, the codes 30 to 33 and
+// every result of the groups ABAP_RUNTIME_FAILURE, LOGON_FAILURE,
+// COMMUNICATION_FAILURE and EXTERNAL_RUNTIME_FAILURE).
+struct DocumentedResult {
+  int code;
+  nwrfc::RFC_ERROR_GROUP group;
+  bool sdk_closes;
+  bool taken_as_closed;
+};
+const DocumentedResult kDocumentedResults[] = {
+    {0, nwrfc::OK, false, false},                                  // RFC_OK
+    {1, nwrfc::COMMUNICATION_FAILURE, true, true},                 // RFC_COMMUNICATION_FAILURE
+    {2, nwrfc::LOGON_FAILURE, false, true},                        // RFC_LOGON_FAILURE
+    {3, nwrfc::ABAP_RUNTIME_FAILURE, true, true},                  // RFC_ABAP_RUNTIME_FAILURE
+    {4, nwrfc::ABAP_RUNTIME_FAILURE, true, true},                  // RFC_ABAP_MESSAGE
+    {5, nwrfc::ABAP_APPLICATION_FAILURE, false, false},            // RFC_ABAP_EXCEPTION
+    {6, nwrfc::COMMUNICATION_FAILURE, true, true},                 // RFC_CLOSED
+    {7, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},             // RFC_CANCELED
+    {8, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},             // RFC_TIMEOUT
+    {9, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},             // RFC_MEMORY_INSUFFICIENT
+    {10, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_VERSION_MISMATCH
+    {11, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_INVALID_PROTOCOL
+    {12, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_SERIALIZATION_FAILURE
+    {13, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_INVALID_HANDLE
+    {14, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_RETRY
+    {15, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_EXTERNAL_FAILURE
+    {16, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_EXECUTED
+    {17, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_NOT_FOUND
+    {18, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_NOT_SUPPORTED
+    {19, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_ILLEGAL_STATE
+    {20, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_INVALID_PARAMETER
+    {21, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_CODEPAGE_CONVERSION_FAILURE
+    {22, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_CONVERSION_FAILURE
+    {23, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_BUFFER_TOO_SMALL
+    {24, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_TABLE_MOVE_BOF
+    {25, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_TABLE_MOVE_EOF
+    {26, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_START_SAPGUI_FAILURE
+    {27, nwrfc::ABAP_APPLICATION_FAILURE, false, false},           // RFC_ABAP_CLASS_EXCEPTION
+    {28, nwrfc::EXTERNAL_RUNTIME_FAILURE, false, true},            // RFC_UNKNOWN_ERROR
+    {29, nwrfc::EXTERNAL_AUTHORIZATION_FAILURE, false, false},     // RFC_AUTHORIZATION_FAILURE
+    {30, nwrfc::EXTERNAL_AUTHENTICATION_FAILURE, false, true},     // RFC_AUTHENTICATION_FAILURE
+    {31, nwrfc::CRYPTOLIB_FAILURE, false, true},                   // RFC_CRYPTOLIB_FAILURE
+    {32, nwrfc::COMMUNICATION_FAILURE, false, true},               // RFC_IO_FAILURE
+    {33, nwrfc::LOCKING_FAILURE, false, true},                     // RFC_LOCKING_FAILURE
+};
 
-// After RFC_ABAP_MESSAGE, RFC_ABAP_RUNTIME_FAILURE or
-// RFC_COMMUNICATION_FAILURE the SDK has closed the connection: the bridge
-// asks nothing more on it, and says so itself; any other failure keeps the
-// connection.
-TEST_F(SdkTypesTest, AConnectionTheSdkClosedIsNeverUsedAgain) {
-  const struct {
-    const char* receive;
-    RFC_RC classic;
-    bool closed;
-  } cases[] = {
-      {"receive = code 1", RFC_SYS_EXCEPTION, true},
-      {"receive = code 3", RFC_SYS_EXCEPTION, true},
-      {"receive = code 4", RFC_SYS_EXCEPTION, true},
-      {"receive = sys-exception SYSTEM_FAILURE", RFC_SYS_EXCEPTION, true},
-      {"receive = exception NO_DATA_FOUND", RFC_EXCEPTION, false},
-      {"receive = code 8", RFC_FAILURE, false},
-  };
-  RFC_ENV environment{&count_handler_call, nullptr};
-  for (const auto& c : cases) {
-    use_system(std::string(c.receive) + "\nlan = eth0 1 2 3 4 5 6\n");
-    bridge_ = std::make_unique<NwRfcBridge>(platform_, sdk_);
-    bridge_->environment(&environment);
-    g_handler_calls = 0;
+// The stand-in closes a connection where the SDK documents that it does,
+// and no more; the bridge asks nothing more on a connection that the SDK
+// has closed, nor on one the bindings take as lost, and says so itself.
+TEST_F(SdkTypesTest, ClosedConnectionsAsTheSdkDocumentsThemAndTheBindingsTakeThem) {
+  for (const DocumentedResult& result : kDocumentedResults) {
+    const auto code = static_cast<nwrfc::RFC_RC>(result.code);
+    const std::string name = rc_name(code);
+    use_system("receive = code " + std::to_string(result.code) + "\nlan = eth0 1 2 3 4 5 6\n");
+
+    nwrfc::RFC_ERROR_INFO error{};
+    nwrfc::RFC_CONNECTION_HANDLE connection = open_stand_in(error);
+    ASSERT_NE(connection, nullptr) << name;
+    nwrfc::RFC_FUNCTION_HANDLE function = nwrfc::RfcCreateFunction(
+        nwrfc::RfcGetFunctionDesc(connection, to_sap_text("GET_LAN_SINGLE").c_str(), &error), &error);
+    EXPECT_EQ(nwrfc::RfcInvoke(connection, function, &error), code) << name;
+    EXPECT_EQ(error.group, result.group) << name;
+    nwrfc::RfcDestroyFunction(function, &error);
+    EXPECT_EQ(nwrfc::RfcCloseConnection(connection, &error),
+              result.sdk_closes ? nwrfc::RFC_INVALID_HANDLE : nwrfc::RFC_OK)
+        << name << ": the stand-in has closed it itself, or not";
+
+    EXPECT_EQ(closes_connection(code, result.group), result.taken_as_closed) << name;
     RFC_HANDLE handle = open();
-    EXPECT_EQ(call_lan_single(handle).code, c.classic) << c.receive;
-    Received again = call_lan_single(handle);
-    EXPECT_EQ(again.code, c.closed ? RFC_FAILURE : c.classic) << c.receive;
-    EXPECT_EQ(g_handler_calls, 0) << c.receive << ": nothing beyond recovery";
-    if (c.closed) {
-      EXPECT_EQ(again.error.key, "RFC_CLOSED") << c.receive;
-      EXPECT_EQ(again.error.message, "connection 1 was closed after a failure of the SAP system or the network")
-          << c.receive;
+    const Received first = call_lan_single(handle);
+    const Received again = call_lan_single(handle);
+    if (result.taken_as_closed) {
+      EXPECT_EQ(again.code, RFC_FAILURE) << name;
+      EXPECT_EQ(again.error.key, "RFC_CLOSED") << name;
+      EXPECT_EQ(again.error.message, "connection " + std::to_string(handle) +
+                                         " is closed: an earlier call ended in a failure that closes it")
+          << name;
+    } else {
+      EXPECT_EQ(again.code, first.code) << name << ": the connection is used again";
     }
+    const int closes_before = rfcsim::nw_seen().closes;
     bridge_->close(handle);
-    EXPECT_EQ(rfcsim::nw_seen().closes, c.closed ? 0 : 1) << c.receive << ": closing a closed one is a no-op";
-    EXPECT_EQ(bridge_->open_connections(), 0u) << c.receive;
+    EXPECT_EQ(rfcsim::nw_seen().closes - closes_before, result.taken_as_closed ? 0 : 1)
+        << name << ": a connection taken as closed is not closed again";
+    EXPECT_EQ(bridge_->open_connections(), 0u) << name;
   }
 }
 
@@ -548,71 +653,6 @@ TEST_F(SdkTypesTest, UnknownFunctionsAndFieldsFailTheCall) {
   Received received = call_lan_single(handle, with_unknown_field, 2);
   EXPECT_EQ(received.code, RFC_FAILURE);
   EXPECT_EQ(received.error.message, "TF_LAN_SINGLE-IN_PACKETZ: RFC_INVALID_PARAMETER");
-}
-
-// The stand-in refuses what the SDK refuses: getters and setters of another
-// field type, a buffer smaller than the field, an unknown field.
-TEST_F(SdkTypesTest, TheStandInIsAsStrictAsTheSdk) {
-  use_system("field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield ACTIVEFLAG = INT2 2\n"
-             "lan = eth0 1 2 3 4 5 6\n");
-  nwrfc::RFC_ERROR_INFO error{};
-  const SapText host = to_sap_text("sapt"), sysnr = to_sap_text("00"), client = to_sap_text("100"),
-                user = to_sap_text("RFCUSER"), password = to_sap_text("Secret#1"), ashost = to_sap_text("ashost"),
-                sysnr_name = to_sap_text("sysnr"), client_name = to_sap_text("client"), user_name = to_sap_text("user"),
-                passwd_name = to_sap_text("passwd");
-  const nwrfc::RFC_CONNECTION_PARAMETER logon[] = {{ashost.c_str(), host.c_str()},
-                                                    {sysnr_name.c_str(), sysnr.c_str()},
-                                                    {client_name.c_str(), client.c_str()},
-                                                    {user_name.c_str(), user.c_str()},
-                                                    {passwd_name.c_str(), password.c_str()}};
-  nwrfc::RFC_CONNECTION_HANDLE connection = nwrfc::RfcOpenConnection(logon, 5, &error);
-  ASSERT_NE(connection, nullptr);
-  nwrfc::RFC_FUNCTION_DESC_HANDLE description =
-      nwrfc::RfcGetFunctionDesc(connection, to_sap_text("GET_LAN_SINGLE").c_str(), &error);
-  nwrfc::RFC_FUNCTION_HANDLE function = nwrfc::RfcCreateFunction(description, &error);
-  ASSERT_EQ(nwrfc::RfcInvoke(connection, function, &error), nwrfc::RFC_OK);
-  nwrfc::RFC_TABLE_HANDLE table = nullptr;
-  ASSERT_EQ(nwrfc::RfcGetTable(function, to_sap_text("TF_LAN_SINGLE").c_str(), &table, &error), nwrfc::RFC_OK);
-  ASSERT_EQ(nwrfc::RfcMoveTo(table, 0, &error), nwrfc::RFC_OK);
-
-  nwrfc::RFC_INT number = 0;
-  nwrfc::RFC_INT2 narrow = 0;
-  nwrfc::SAP_UC buffer[16];
-  const struct {
-    const char* name;
-    nwrfc::RFC_RC code;
-    nwrfc::RFC_RC expected;
-  } cases[] = {
-      {"RfcGetChars into a buffer smaller than the field",
-       nwrfc::RfcGetChars(table, to_sap_text("LANNAME").c_str(), buffer, 8, &error), nwrfc::RFC_BUFFER_TOO_SMALL},
-      {"RfcGetChars into the field's own length",
-       nwrfc::RfcGetChars(table, to_sap_text("LANNAME").c_str(), buffer, 16, &error), nwrfc::RFC_OK},
-      {"RfcGetChars of an integer", nwrfc::RfcGetChars(table, to_sap_text("OUT_PACKET").c_str(), buffer, 16, &error),
-       nwrfc::RFC_CONVERSION_FAILURE},
-      {"RfcGetInt2 of NUMC", nwrfc::RfcGetInt2(table, to_sap_text("IN_PACKETS").c_str(), &narrow, &error),
-       nwrfc::RFC_CONVERSION_FAILURE},
-      {"RfcGetInt2 of CHAR", nwrfc::RfcGetInt2(table, to_sap_text("LANNAME").c_str(), &narrow, &error),
-       nwrfc::RFC_CONVERSION_FAILURE},
-      {"RfcGetInt2 of INT", nwrfc::RfcGetInt2(table, to_sap_text("OUT_PACKET").c_str(), &narrow, &error),
-       nwrfc::RFC_OK},
-      {"RfcGetInt of NUMC", nwrfc::RfcGetInt(table, to_sap_text("IN_PACKETS").c_str(), &number, &error),
-       nwrfc::RFC_CONVERSION_FAILURE},
-      {"RfcGetInt of an unknown field", nwrfc::RfcGetInt(table, to_sap_text("NOPE").c_str(), &number, &error),
-       nwrfc::RFC_INVALID_PARAMETER},
-      {"RfcSetInt on INT2", nwrfc::RfcSetInt(function, to_sap_text("ACTIVEFLAG").c_str(), 1, &error),
-       nwrfc::RFC_CONVERSION_FAILURE},
-      {"RfcSetInt2 on INT2", nwrfc::RfcSetInt2(function, to_sap_text("ACTIVEFLAG").c_str(), 1, &error),
-       nwrfc::RFC_OK},
-  };
-  for (const auto& c : cases) EXPECT_EQ(c.code, c.expected) << c.name;
-  nwrfc::RfcGetInt(table, to_sap_text("NOPE").c_str(), &number, &error);
-  EXPECT_EQ(from_sap_text(error.message, 512), "field 'NOPE' not found");
-
-  EXPECT_EQ(nwrfc::RfcGetFunctionDesc(connection, to_sap_text("RFC_PING").c_str(), &error), nullptr);
-  EXPECT_EQ(error.code, nwrfc::RFC_ABAP_EXCEPTION);
-  EXPECT_EQ(from_sap_text(error.key, 128), "FU_NOT_FOUND");
-  nwrfc::RfcDestroyFunction(function, &error);
-  nwrfc::RfcCloseConnection(connection, &error);
 }
 
 TEST(SapCharactersTest, ConvertsBothWaysInOnePlace) {

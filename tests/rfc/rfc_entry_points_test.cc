@@ -144,6 +144,44 @@ TEST(RfcEntryPointsTest, AnSdkWithoutTheInt8FunctionsServesAllTheSame) {
   EXPECT_NE(library.bridge, nullptr);
 }
 
+// The SDK would show a message box at its first logon for a missing ICU
+// library, and wait there; the load ends the run before that instead.
+TEST(RfcEntryPointsTest, AnSdkWithoutItsIcuLibrariesEndsTheRunBeforeTheLogon) {
+  const std::string kMissing = " missing beside sapnwrfc.dll in C:\\SDK\\ and where Windows looks for DLLs, copy "
+                               "icuuc*.dll, icuin*.dll and icudt*.dll from the lib folder of the NetWeaver RFC SDK "
+                               "there...";
+  const struct {
+    const char* name;
+    std::vector<DllFolder> folders;  // of the loader's search, sapnwrfc.dll's first
+    std::string text;                // the error; empty when the SDK serves
+  } cases[] = {
+      {"ICU 50 beside sapnwrfc.dll",
+       {{"C:\\SDK\\", {"sapnwrfc.dll", "libsapucum.dll", "icuuc50.dll", "icuin50.dll", "icudt50.dll"}}}, ""},
+      {"ICU 57 of later patch levels, named in capitals",
+       {{"C:\\SDK\\", {"ICUUC57.DLL", "IcuIn57.Dll", "icudt57.dll"}}}, ""},
+      {"icuin missing", {{"C:\\SDK\\", {"icuuc50.dll", "icudt50.dll"}}}, "Error 1056: icuin*.dll" + kMissing},
+      {"all missing: the first is named", {{"C:\\SDK\\", {"sapnwrfc.dll"}}}, "Error 1056: icuuc*.dll" + kMissing},
+      {"one in a folder of PATH", {{"C:\\SDK\\", {"icuuc50.dll", "icudt50.dll"}}, {"D:\\Tools\\", {"icuin50.dll"}}},
+       ""},
+      {"Windows' own unversioned ICU is none the SDK loads",
+       {{"C:\\SDK\\", {"icuuc50.dll", "icuin50.dll"}}, {"C:\\Windows\\system32\\", {"icudt.dll", "icudtl.dll"}}},
+       "Error 1056: icudt*.dll" + kMissing},
+      {"no folder to look in: an SDK linked into the program", {}, ""},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.libraries["sapnwrfc.dll"] = netweaver_library();
+    if (!c.folders.empty()) platform.dll_folders["sapnwrfc.dll"] = c.folders;
+    RfcLibrary library;
+    Status status = load_rfc_library(platform, library);
+    EXPECT_EQ(status.text(), c.text) << c.name;
+    EXPECT_EQ(library.is_open(), c.text.empty()) << c.name;
+    if (!c.text.empty()) {
+      EXPECT_EQ(status.fault(), Fault::kIcuLibraryMissing) << c.name;
+    }
+  }
+}
+
 TEST(RfcEntryPointsTest, EachLoadFailureHasItsNumberedText) {
   const std::string bits = std::to_string(sizeof(void*) * 8);
   const struct {

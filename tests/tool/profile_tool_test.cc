@@ -1,11 +1,11 @@
-#include "driver/profile_tool.h"
+#include "tool/profile_tool.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
-#include "driver/option_review.h"
+#include "tool/option_review.h"
 #include "fake_platform.h"
 #include "profiles/system_profile.h"
 
@@ -325,6 +325,10 @@ TEST(ProfileToolTest, CheckNamesTheLineAtFaultAndWarns) {
       {"check digit", with_line("Password", "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvX\r\n"),
        "Error 1005: Wrong Password in Profile QAS.P00 found...\nline 4, Password...: fails its check digit; write it "
        "anew with quillar-profile passwd\n"},
+      // The sensor stops at the first bad password; a later good one is never read.
+      {"a bad password before a good one", "Password...: short\r\n" + good,
+       "Error 1004: Invalid Password in Profile QAS.P00 found...\nline 1, Password...: 5 characters, the value must "
+       "have 24\n"},
       {"short system number", with_line("Sysnr", "Sysnr......: 1\r\n"),
        "Error 1003: Invalid Parameter(s) at QAS.P00 found...\nline 8, Sysnr......: 1 characters, the value must have "
        "at least 2\n"},
@@ -342,7 +346,7 @@ TEST(ProfileToolTest, CheckNamesTheLineAtFaultAndWarns) {
   for (const auto& c : cases) {
     FakePlatform platform;
     platform.files["D:\\P\\QAS.P00"] = c.content;
-    run_profile_tool(platform, {"check", "D:\\P\\QAS.P00"});
+    run_profile_tool(platform, {"check", "D:\\P\\QAS.P00", "MODE=Mervesk"});
     std::string expected;
     for (std::size_t at = 0; at < c.errors.size();) {
       std::size_t end = c.errors.find('\n', at);
@@ -697,8 +701,8 @@ TEST(ProfileToolTest, SplitsParametersAsTheWindowsRuntimeDoes) {
   for (const auto& c : cases) EXPECT_EQ(split_parameters(c.parameters), c.arguments) << c.parameters;
 }
 
-// A bare name is searched for as the sensor searches it; a name with a
-// folder is opened there.
+// The profile is found where the sensor finds it: searched for in the PRTG
+// mode, whatever folder is typed, opened as named in the other modes.
 TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
   const std::string exexml = "D:\\X\\ExeXml\\";
   const struct {
@@ -719,8 +723,19 @@ TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
       {"nowhere", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"PRD.P00", kGoodProfile}}, {"PRD"}, 2,
        "quillar-profile: the sensor stops with \"Error 1002: Profile PRD.P00 is missing...\"; quillar-profile locate "
        "PRD shows the places tried\n"},
-      {"a folder typed", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"E:\\P\\PRD.P00", kGoodProfile}},
-       {"E:\\P\\PRD"}, 0, ""},
+      // The PRTG mode drops a folder typed with the name, as the sensor does.
+      {"a folder typed, the profile beside it", {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"E:\\P\\PRD.P00", kGoodProfile}},
+       {"E:\\P\\PRD"}, 2,
+       "quillar-profile: warning: in the mode EXEXML the sensor does not read the folder E:\\P\\ of E:\\P\\PRD: it "
+       "searches PRTG's Custom Sensors\\ExeXml folder for PRD.P00\nquillar-profile: the sensor stops with \"Error 1002: "
+       "Profile PRD.P00 is missing...\"; quillar-profile locate E:\\P\\PRD shows the places tried\n"},
+      {"a folder typed, the profile in the ExeXml folder",
+       {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {exexml + "PRD.P00", kGoodProfile}},
+       {"C:\\My Profiles\\PRD"}, 0,
+       "quillar-profile: warning: in the mode EXEXML the sensor does not read the folder C:\\My Profiles\\ of "
+       "C:\\My Profiles\\PRD: it searches PRTG's Custom Sensors\\ExeXml folder for PRD.P00\n"},
+      {"a folder typed in a mode that opens it there", {{"E:\\P\\PRD.P00", kGoodProfile}},
+       {"E:\\P\\PRD", "MODE=Mervesk"}, 0, ""},
       {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
        "quillar-profile: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...\n"},
   };
@@ -740,7 +755,7 @@ TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
   // says why.
   FakePlatform unmarked;
   unmarked.files["D:\\P\\QAS.P00"] = std::string("D\0e\0s\0t\0\r\0\n\0", 12);
-  EXPECT_EQ(run_profile_tool(unmarked, {"check", "D:\\P\\QAS.P00"}), 2);
+  EXPECT_EQ(run_profile_tool(unmarked, {"check", "D:\\P\\QAS.P00", "MODE=Mervesk"}), 2);
   EXPECT_EQ(unmarked.error_console.rfind("quillar-profile: warning: the file is saved as UTF-16 without a byte order "
                                          "mark (its first line holds zero bytes), which the sensor cannot read; save "
                                          "it in Notepad with the encoding ANSI or UTF-8\n", 0),

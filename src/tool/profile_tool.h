@@ -1,8 +1,8 @@
 // quillar-profile: writes, checks and finds system profiles for
 // administrators, with the sensor's own readers, password scrambling and
 // start-up.
-#ifndef QUILLAR_DRIVER_PROFILE_TOOL_H_
-#define QUILLAR_DRIVER_PROFILE_TOOL_H_
+#ifndef QUILLAR_TOOL_PROFILE_TOOL_H_
+#define QUILLAR_TOOL_PROFILE_TOOL_H_
 
 #include <string>
 #include <vector>
@@ -17,4 +17,4 @@ int run_profile_tool(Platform& platform, const std::vector<std::string>& argumen
 
 }  // namespace quillar
 
-#endif  // QUILLAR_DRIVER_PROFILE_TOOL_H_
+#endif  // QUILLAR_TOOL_PROFILE_TOOL_H_

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "driver/profile_tool.h"
+#include "tool/profile_tool.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

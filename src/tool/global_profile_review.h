@@ -1,12 +1,10 @@
 // quillar-profile check for the global profiles: what the sensor reads of
 // "SAP Orvanta.Gbl" or "Orvanta.Prf", and everything in them that leaves a
 // global run green with wrong or missing data.
-#ifndef QUILLAR_DRIVER_GLOBAL_PROFILE_REVIEW_H_
-#define QUILLAR_DRIVER_GLOBAL_PROFILE_REVIEW_H_
+#ifndef QUILLAR_TOOL_GLOBAL_PROFILE_REVIEW_H_
+#define QUILLAR_TOOL_GLOBAL_PROFILE_REVIEW_H_
 
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "driver/run_settings.h"
 #include "platform/platform.h"
@@ -21,14 +19,6 @@ namespace quillar {
 // wrong, 2 otherwise.
 int review_global_profile(Platform& platform, const RunSettings& settings, const std::string& path);
 
-// Why no system of a global run reports `item`, when it names none of the
-// six channels (compared exactly), with what to write after `keyword`
-// instead.
-std::optional<std::string> item_problem(const std::string& item, std::string_view keyword);
-
-// "PRD.P00, QAS.P00" of a server listing "PRD.P00#QAS.P00#".
-std::string listed_names(const std::string& listing);
-
 }  // namespace quillar
 
-#endif  // QUILLAR_DRIVER_GLOBAL_PROFILE_REVIEW_H_
+#endif  // QUILLAR_TOOL_GLOBAL_PROFILE_REVIEW_H_

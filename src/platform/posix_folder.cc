@@ -1,0 +1,253 @@
+#include "platform/posix_folder.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "platform/posix_paths.h"
+#include "platform/stdio_file.h"
+
+namespace quillar {
+namespace {
+
+// A name that is no entry name fails as a missing entry would.
+bool refuse_name(const std::string& name) {
+  if (is_entry_name(name)) return false;
+  errno = EINVAL;
+  return true;
+}
+
+// Keeps a descriptor opened with `flags` (O_NONBLOCK among them) only when
+// it is a plain file, and lets its reads wait again; closes it and gives -1
+// otherwise.
+int keep_plain_file(int descriptor, int flags) {
+  struct stat info{};
+  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(descriptor);
+    errno = S_ISDIR(info.st_mode) ? EISDIR : EPERM;
+    return -1;
+  }
+  // The status flags are the ones it was opened with, so they need not be
+  // asked for.
+  ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+  return descriptor;
+}
+
+// Opens `name` of the folder `folder` with `flags` (never following a link,
+// never waiting on a FIFO or device) and keeps it only when it is a plain
+// file.
+int open_plain_file(int folder, const std::string& name, int flags) {
+  flags |= O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int descriptor = ::openat(folder, name.c_str(), flags, 0666);
+  if (descriptor < 0) {
+    // A link at the name.
+    if (errno == ELOOP) errno = EPERM;
+    return -1;
+  }
+  return keep_plain_file(descriptor, flags);
+}
+
+// A file opened by path, read straight from its descriptor: each read is a
+// system call. Its readers (text files, read_rest, the line reader) read
+// blocks of their own, which a stream's buffer would only copy once more,
+// after asking the system for the descriptor's flags and status to set
+// itself up.
+class DescriptorReadable final : public ReadableFile {
+ public:
+  explicit DescriptorReadable(int descriptor) : descriptor_(descriptor) {}
+  ~DescriptorReadable() override { ::close(descriptor_); }
+  DescriptorReadable(const DescriptorReadable&) = delete;
+  DescriptorReadable& operator=(const DescriptorReadable&) = delete;
+
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    ssize_t n = 0;
+    while ((n = ::read(descriptor_, buffer, capacity)) < 0 && errno == EINTR) {
+    }
+    return n < 0 ? 0 : static_cast<std::size_t>(n);
+  }
+  std::optional<std::uint64_t> size() override {
+    struct stat info;
+    if (::fstat(descriptor_, &info) != 0 || info.st_size < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+  }
+  bool seek(std::uint64_t offset) override {
+    if (offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+    return ::lseek(descriptor_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+  }
+
+ private:
+  int descriptor_;
+};
+
+class PosixFolder final : public Folder {
+ public:
+  explicit PosixFolder(int descriptor) : descriptor_(descriptor) {}
+  ~PosixFolder() override { ::close(descriptor_); }
+
+  std::vector<std::string> entries() override {
+    std::vector<std::string> names;
+    int listing_descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing_descriptor < 0) return names;
+    for_each_entry(listing_descriptor, [&](std::string_view name) {
+      if (is_entry_name(name)) names.emplace_back(name);
+      return true;
+    });
+    ::close(listing_descriptor);
+    return names;
+  }
+
+  EntryKind kind(const std::string& name) override {
+    if (refuse_name(name)) return EntryKind::kMissing;
+    struct stat info;
+    int status = ::fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW);
+    if (status != 0 && errno == ENOENT) {
+      const std::string other = other_case(name);
+      if (other.empty()) {
+        // Whatever the listing left in errno, nothing has the name.
+        errno = ENOENT;
+      } else {
+        status = ::fstatat(descriptor_, other.c_str(), &info, AT_SYMLINK_NOFOLLOW);
+      }
+    }
+    if (status != 0) return errno == ENOENT || errno == ENOTDIR ? EntryKind::kMissing : EntryKind::kOther;
+    if (S_ISREG(info.st_mode)) return EntryKind::kFile;
+    if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
+    return EntryKind::kOther;
+  }
+
+  std::unique_ptr<ReadableFile> open_file(const std::string& name) override {
+    if (refuse_name(name)) return nullptr;
+    // As existing() has it, but the open itself tells whether the name as
+    // given is there, so its status need not be asked for first.
+    int descriptor = open_plain_file(descriptor_, name, O_RDONLY);
+    if (descriptor < 0 && errno == ENOENT) {
+      const std::string other = other_case(name);
+      if (!other.empty()) descriptor = open_plain_file(descriptor_, other, O_RDONLY);
+    }
+    if (descriptor < 0) return nullptr;
+    std::FILE* stream = ::fdopen(descriptor, "rb");
+    if (stream == nullptr) ::close(descriptor);
+    return make_readable(stream);
+  }
+
+  std::unique_ptr<WritableFile> write_file(const std::string& name, FileWriting how) override {
+    if (refuse_name(name)) return nullptr;
+    const bool appending = how == FileWriting::kAppend || how == FileWriting::kAppendText;
+    int flags = O_WRONLY | O_CREAT | (appending ? O_APPEND : 0) | (how == FileWriting::kNew ? O_EXCL : 0);
+    int descriptor = open_plain_file(descriptor_, how == FileWriting::kNew ? name : existing(name), flags);
+    if (descriptor < 0) return nullptr;
+    if (how == FileWriting::kReplace && ::ftruncate(descriptor, 0) != 0) {
+      ::close(descriptor);
+      return nullptr;
+    }
+    std::FILE* stream = ::fdopen(descriptor, appending ? "ab" : "wb");
+    if (stream == nullptr) {
+      ::close(descriptor);
+      return nullptr;
+    }
+    // Each write of an appending file goes out in one piece, so that lines
+    // that several programs append to one file at once never mix.
+    if (appending) std::setvbuf(stream, nullptr, _IONBF, 0);
+    return make_writable(stream);
+  }
+
+  bool remove_file(const std::string& name) override {
+    if (refuse_name(name) || kind(name) == EntryKind::kFolder) return false;
+    return ::unlinkat(descriptor_, existing(name).c_str(), 0) == 0;
+  }
+
+  std::unique_ptr<Folder> open_folder(const std::string& name) override {
+    if (refuse_name(name)) return nullptr;
+    int descriptor = ::openat(descriptor_, existing(name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) return nullptr;
+    return std::make_unique<PosixFolder>(descriptor);
+  }
+
+  bool make_private_folder(const std::string& name) override {
+    if (refuse_name(name)) return false;
+    // Another letter case of the name is the same name on Windows.
+    if (existing(name) != name) {
+      errno = EEXIST;
+      return false;
+    }
+    return ::mkdirat(descriptor_, name.c_str(), 0700) == 0;
+  }
+
+  bool remove_folder(const std::string& name) override {
+    if (refuse_name(name)) return false;
+    return ::unlinkat(descriptor_, existing(name).c_str(), AT_REMOVEDIR) == 0;
+  }
+
+  bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) override {
+    auto* to = dynamic_cast<PosixFolder*>(&target);
+    if (to == nullptr || refuse_name(name) || refuse_name(new_name)) return false;
+    const std::string from_name = existing(name);
+    if (replace) {
+      if (to->kind(new_name) == EntryKind::kFolder) {
+        errno = EISDIR;
+        return false;
+      }
+      return ::renameat(descriptor_, from_name.c_str(), to->descriptor_, to->existing(new_name).c_str()) == 0;
+    }
+    if (to->existing(new_name) != new_name) {
+      errno = EEXIST;
+      return false;
+    }
+    return ::renameat2(descriptor_, from_name.c_str(), to->descriptor_, new_name.c_str(), RENAME_NOREPLACE) == 0;
+  }
+
+  bool owned_by_this_user() override {
+    struct stat info;
+    return ::fstat(descriptor_, &info) == 0 && info.st_uid == ::geteuid();
+  }
+
+ private:
+  // The entry's name as it stands in the folder: the name as given when an
+  // entry has it, else the first entry of the same name in another letter
+  // case, as Windows would find it, else the name as given.
+  std::string existing(const std::string& name) {
+    struct stat info;
+    if (::fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return name;
+    std::string found = other_case(name);
+    return found.empty() ? name : found;
+  }
+
+  // The first entry in byte order whose name is `name` in another letter
+  // case; empty when none is.
+  std::string other_case(const std::string& name) {
+    std::string found;
+    for (const std::string& entry : entries()) {
+      if (entry != name && ::strcasecmp(entry.c_str(), name.c_str()) == 0 && (found.empty() || entry < found)) {
+        found = entry;
+      }
+    }
+    return found;
+  }
+
+  int descriptor_;
+};
+
+}  // namespace
+
+int open_readable(const std::string& path) {
+  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int descriptor = ::open(path.c_str(), flags);
+  return descriptor < 0 ? -1 : keep_plain_file(descriptor, flags);
+}
+
+
+std::unique_ptr<ReadableFile> readable_descriptor(int descriptor) {
+  return std::make_unique<DescriptorReadable>(descriptor);
+}
+
+std::unique_ptr<Folder> posix_folder(int descriptor) { return std::make_unique<PosixFolder>(descriptor); }
+
+}  // namespace quillar

@@ -1,0 +1,31 @@
+// How the sensor finds its profile, told for quillar-profile locate and
+// explain: the sensor's own search, with its trail.
+#ifndef QUILLAR_TOOL_PROFILE_SEARCH_H_
+#define QUILLAR_TOOL_PROFILE_SEARCH_H_
+
+#include <string>
+#include <vector>
+
+#include "driver/run_settings.h"
+#include "platform/platform.h"
+
+namespace quillar {
+
+// Where the sensor's search ended.
+struct SearchOutcome {
+  bool found = false;
+  std::string folder;
+};
+
+// Tells on standard output how the sensor with these settings would find
+// its profile.
+SearchOutcome describe_search(Platform& platform, const RunSettings& settings);
+
+// Shows how the sensor, started in the working directory with `arguments`
+// (name, options, more options), would find its profile. Gives 0 when it
+// would find and accept one.
+int locate_profile_for(Platform& platform, const std::vector<std::string>& arguments);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_TOOL_PROFILE_SEARCH_H_

@@ -1,0 +1,93 @@
+#include "tool/profile_tool.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "driver/version.h"
+#include "tool/parameter_explanation.h"
+#include "tool/profile_check.h"
+#include "tool/profile_search.h"
+#include "tool/profile_writing.h"
+#include "tool/tool_output.h"
+
+namespace quillar {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillar-profile create FILE --destination DEST --client CLIENT --user USER\n"
+    "                              --language LANG --mode MODE --host HOST --sysnr SYSNR\n"
+    "                              --gwhost GWHOST --gwservice GWSERVICE --extcompany COMPANY\n"
+    "                              [--force]\n"
+    "       quillar-profile passwd FILE\n"
+    "       quillar-profile check NAME [OPTIONS [MORE-OPTIONS]]\n"
+    "       quillar-profile check GLOBAL [KEY]\n"
+    "       quillar-profile locate NAME [OPTIONS [MORE-OPTIONS]]\n"
+    "       quillar-profile explain \"PARAMETERS\"\n"
+    "       quillar-profile scramble\n"
+    "       quillar-profile --version\n"
+    "\n"
+    "create    writes a system profile; FILE and the options may come in any order,\n"
+    "          and a FILE without an extension gets \".P00\", as the sensor reads it.\n"
+    "          The password is read from standard input (asked for twice without\n"
+    "          echo on a terminal), never from the command line. An existing FILE\n"
+    "          is replaced only with --force.\n"
+    "passwd    replaces the password of an existing profile; every other line stays.\n"
+    "check     reads the profile that the sensor, started here with these\n"
+    "          arguments, would read (a NAME with a folder is opened there) and\n"
+    "          prints its entries, the password masked; or the sensor's error text\n"
+    "          and the line at fault. Warns of a byte order mark, UTF-16, tabs and\n"
+    "          trailing blanks. For a global profile (GLOBAL, SAP Orvanta.Gbl,\n"
+    "          Orvanta.Prf), of the sensor KEY or of every key: each name, column,\n"
+    "          key, item and option the run would not read as meant, with the line\n"
+    "          and what to write instead. Exits with 0 only when nothing is wrong.\n"
+    "locate    shows how the sensor, started here with these arguments, would find\n"
+    "          the profile NAME: C:\\PRTG_Path.Txt, each path tried, the outcome.\n"
+    "explain   takes the parameters as typed into PRTG and shows how the sensor\n"
+    "          reads them: the arguments, the profile and where it is looked for,\n"
+    "          the mode, each option, and what the sensor passes over.\n"
+    "scramble  reads a password from standard input and prints the value for the\n"
+    "          \"Password...:\" line of a profile.\n"
+    "\n"
+    "Client: 3 digits. System number: 2 digits. Language: 1 or 2 letters. Mode: R/3,\n"
+    "or R/2 for a logon through a gateway. No value begins or ends with a blank.\n"
+    "Passwords hold 2 to 20 printable ASCII characters.\n";
+
+bool asks_for_help(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int run_profile_tool(Platform& platform, const std::vector<std::string>& arguments) {
+  if (arguments.empty()) {
+    platform.write_error_console(kUsage);
+    return kToolRefused;
+  }
+  const std::string& command = arguments[0];
+  if (command == "--version") {
+    platform.write_console(std::string("quillar-profile ") + build_version() + "\n");
+    return kToolDone;
+  }
+  if (command == "help" || asks_for_help(arguments)) {
+    platform.write_console(kUsage);
+    return kToolDone;
+  }
+  const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+  if (command == "scramble" && rest.empty()) return print_scrambled_password(platform);
+  if (command == "check" && !rest.empty()) return check_profile(platform, rest);
+  if (command == "passwd" && rest.size() == 1) return change_password(platform, rest[0]);
+  if (command == "locate" && !rest.empty()) return locate_profile_for(platform, rest);
+  if (command == "explain" && rest.size() == 1) return explain_parameters(platform, rest[0]);
+  if (command == "create" && !rest.empty()) return create_profile(platform, rest);
+  static const char* const kCommands[] = {"create", "passwd", "check", "locate", "explain", "scramble"};
+  if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
+    platform.write_error_console("quillar-profile: unknown command " + command + "\n");
+  }
+  platform.write_error_console(kUsage);
+  return kToolRefused;
+}
+
+}  // namespace quillar

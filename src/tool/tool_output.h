@@ -1,0 +1,28 @@
+// What every command of quillar-profile shares: its exit codes and its way of
+// telling a problem.
+#ifndef QUILLAR_TOOL_TOOL_OUTPUT_H_
+#define QUILLAR_TOOL_TOOL_OUTPUT_H_
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quillar {
+
+inline constexpr int kToolDone = 0;
+inline constexpr int kToolRefused = 2;
+
+// `text` on standard error, as the tool's own line.
+inline void say(Platform& platform, const std::string& text) {
+  platform.write_error_console("quillar-profile: " + text + "\n");
+}
+
+// The file name of `path`, without its folder.
+inline std::string file_name_of(const std::string& path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace quillar
+
+#endif  // QUILLAR_TOOL_TOOL_OUTPUT_H_
