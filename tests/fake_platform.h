@@ -82,6 +82,17 @@ class FakePlatform : public Platform {
   std::uint64_t random_number() override { return next_random++; }
   std::uint64_t monotonic_ms() override { return clock_ms; }
   void sleep_ms(unsigned milliseconds) override { clock_ms += milliseconds; }
+  // Runs the work at once, unless it is to hang: then it never runs, and
+  // the wait for it takes its whole time.
+  bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {
+    if (bounded_work_hangs) {
+      clock_ms += milliseconds;
+      return false;
+    }
+    work();
+    return true;
+  }
+  bool bounded_work_hangs = false;
   EntryKind entry_kind(const std::string& path) override;
   // A folder of the paths above: its entries are the paths that begin with
   // its own and a backslash ("" is the working directory).

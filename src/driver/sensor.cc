@@ -106,11 +106,7 @@ RunOutcome global_run(Invocation& invocation, const std::optional<ChildJob>& job
   // The profile was opened to locate it; the reader opens it anew.
   settings.profile_stream.reset();
   GlobalAllocation allocation;
-  Status status = settings.item_form_options
-                      ? read_item_profile(invocation.platform, settings.profile_path,
-                                          settings.options.item.value_or(""), allocation)
-                      : read_global_profile(invocation.platform, settings.profile_path, settings.options.sensor_key,
-                                            settings.sensor_argument, read_sensor_line, allocation);
+  Status status = read_global_allocation(invocation.platform, settings, allocation);
   if (!status.is_ok()) return status;
   Options options;
   status = prepare_global_run(invocation, allocation, options);

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "driver/version.h"
+#include "tool/logon_test.h"
 #include "tool/parameter_explanation.h"
 #include "tool/profile_check.h"
 #include "tool/profile_search.h"
@@ -22,6 +23,7 @@ constexpr char kUsage[] =
     "       quillar-profile check NAME [OPTIONS [MORE-OPTIONS]]\n"
     "       quillar-profile check GLOBAL [KEY]\n"
     "       quillar-profile locate NAME [OPTIONS [MORE-OPTIONS]]\n"
+    "       quillar-profile test NAME [OPTIONS [MORE-OPTIONS]]\n"
     "       quillar-profile explain \"PARAMETERS\"\n"
     "       quillar-profile scramble\n"
     "       quillar-profile --version\n"
@@ -42,6 +44,15 @@ constexpr char kUsage[] =
     "          and what to write instead. Exits with 0 only when nothing is wrong.\n"
     "locate    shows how the sensor, started here with these arguments, would find\n"
     "          the profile NAME: C:\\PRTG_Path.Txt, each path tried, the outcome.\n"
+    "test      logs on as the sensor, started here with these arguments, would:\n"
+    "          the same profile, destination file, ,HOST= and ,NO=. Calls\n"
+    "          GET_LAN_SINGLE once and shows every interface with its counters,\n"
+    "          which rows LAN= selects and whether the item names a channel; a\n"
+    "          failed logon or call shows the RFC library's reason and the new\n"
+    "          lines of Dev_Rfc.Trc. ,DEADLINE= bounds each system. Exits with 0\n"
+    "          only when the sensor would report real values, 1 with a line on\n"
+    "          what to fix otherwise. Run it first when a sensor shows zeros or\n"
+    "          Error 1011.\n"
     "explain   takes the parameters as typed into PRTG and shows how the sensor\n"
     "          reads them: the arguments, the profile and where it is looked for,\n"
     "          the mode, each option, and what the sensor passes over.\n"
@@ -80,9 +91,10 @@ int run_profile_tool(Platform& platform, const std::vector<std::string>& argumen
   if (command == "check" && !rest.empty()) return check_profile(platform, rest);
   if (command == "passwd" && rest.size() == 1) return change_password(platform, rest[0]);
   if (command == "locate" && !rest.empty()) return locate_profile_for(platform, rest);
+  if (command == "test" && !rest.empty()) return test_logon(platform, rest);
   if (command == "explain" && rest.size() == 1) return explain_parameters(platform, rest[0]);
   if (command == "create" && !rest.empty()) return create_profile(platform, rest);
-  static const char* const kCommands[] = {"create", "passwd", "check", "locate", "explain", "scramble"};
+  static const char* const kCommands[] = {"create", "passwd", "check", "locate", "test", "explain", "scramble"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     platform.write_error_console("quillar-profile: unknown command " + command + "\n");
   }
