@@ -58,7 +58,9 @@ constexpr char kHelp[] =
 std::optional<int> answer_about_program(Platform& platform, const std::vector<std::string>& command_line) {
   if (command_line.size() < 2) return std::nullopt;
   if (command_line[1] == "--version") {
-    platform.write_console(make_banner_line(platform.time_of_day()) + "\nquillar " + build_version() + "\n");
+    // One line, as quillar-profile --version writes it, for scripts that
+    // read the release from it.
+    platform.write_console(std::string("quillar ") + build_version() + "\n");
     return kExitCompleted;
   }
   if (command_line[1] == "--help") {
