@@ -30,6 +30,8 @@ class FakePlatform : public Platform {
   std::map<std::string, std::string> files;
   // Paths that are folders: opening them as files fails.
   std::set<std::string> folders;
+  // Paths of files that do not open, as without the right to read them.
+  std::set<std::string> unreadable;
   std::string console;
   std::string error_console;
   // Standard input, and whether it stands for a terminal.

@@ -22,6 +22,7 @@
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_files.h"
 #include "tool/item_review.h"
+#include "tool/profile_lookup.h"
 #include "tool/tool_output.h"
 
 namespace quillar {
@@ -387,9 +388,15 @@ int test_global_run(Platform& platform, RunSettings& settings) {
 int test_logon(Platform& platform, const std::vector<std::string>& arguments) {
   RunSettings settings;
   Status started = read_command_line(arguments, settings);
-  if (started.is_ok()) started = locate_profile(platform, settings);
   if (!started.is_ok()) {
-    say(platform, "the sensor stops with \"" + started.text() + "\"; quillar-profile locate tells where it looks");
+    say(platform, "the sensor stops with \"" + started.text() + "\"");
+    return kToolRefused;
+  }
+  const ProfileLookup lookup = look_up_profile(platform, settings);
+  for (const std::string& fault : lookup.override_faults) say(platform, "warning: " + fault);
+  if (!lookup.status.is_ok()) {
+    say(platform, "the sensor stops with \"" + lookup.status.text() + "\"; quillar-profile locate tells where it looks");
+    for (const std::string& advice : lookup.advice) say(platform, advice);
     return kToolRefused;
   }
   platform.write_console("Profile: " + platform.full_path(settings.profile_path) + "\n");
