@@ -373,19 +373,24 @@ KeyResult apply_key(System& system, const std::string& key, const std::string& v
   return good ? KeyResult::kTaken : KeyResult::kBadValue;
 }
 
+// The working directory as an absolute path; empty when it cannot be told.
+std::string working_directory() {
+  char path[4096];
+#ifdef _WIN32
+  DWORD length = GetCurrentDirectoryA(sizeof path, path);
+  if (length == 0 || length >= sizeof path) return "";
+#else
+  if (::getcwd(path, sizeof path) == nullptr) return "";
+#endif
+  return path;
+}
+
 // Whether this program works in one of the scratch folders ("Quillar.", a
 // process number, ".", lower-case hex digits) in which the sensor's child
 // runs work below their run's working directory. Only there is the landscape
 // taken from the folder above; everywhere else a folder without one has none.
 bool works_in_scratch_folder() {
-  char path[4096];
-#ifdef _WIN32
-  DWORD length = GetCurrentDirectoryA(sizeof path, path);
-  if (length == 0 || length >= sizeof path) return false;
-#else
-  if (::getcwd(path, sizeof path) == nullptr) return false;
-#endif
-  std::string name(path);
+  std::string name = working_directory();
   name.erase(0, name.find_last_of("\\/") + 1);
   const std::string prefix = "Quillar.";
   if (name.compare(0, prefix.size(), prefix) != 0) return false;
@@ -401,10 +406,13 @@ bool works_in_scratch_folder() {
   return true;
 }
 
-std::vector<System> parse_landscape() {
-  bool found = false;
+std::vector<System> parse_landscape(bool& found, std::string& looked_in) {
   std::vector<std::string> lines = lines_of(kLandscapeFile, found);
-  if (!found && works_in_scratch_folder()) lines = lines_of(kLandscapeFile, found, "..");
+  looked_in = working_directory();
+  if (!found && works_in_scratch_folder()) {
+    lines = lines_of(kLandscapeFile, found, "..");
+    looked_in += " nor in the folder above";
+  }
   std::vector<System> systems;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::size_t number = i + 1;
@@ -456,10 +464,16 @@ const std::vector<System>& Landscape::systems() {
   }
 #endif
   if (stamp.empty() || stamp != cached_stamp) {
-    cached = parse_landscape();
+    cached = parse_landscape(found_, looked_in_);
     cached_stamp = stamp;
   }
   return cached;
+}
+
+std::string no_landscape_message(const char* vendor_library, const Landscape& landscape) {
+  return std::string("Quillar's stand-in for trials, not ") + vendor_library +
+         ", which belongs in its place on a probe; it reaches only the systems of " + kLandscapeFile +
+         " and found none in " + landscape.looked_in();
 }
 
 const System* system_at(const std::vector<System>& systems, const std::string& ashost, long sysnr) {

@@ -113,11 +113,24 @@ std::vector<std::string> lines_of(const char* name, bool& found, const char* fol
 class Landscape {
  public:
   const std::vector<System>& systems();
+  // Whether systems() found a landscape file at all; where it looked: the
+  // working directory, and in a scratch folder the folder above too.
+  bool found() const { return found_; }
+  const std::string& looked_in() const { return looked_in_; }
 
  private:
   std::vector<System> systems_;
   std::string stamp_ = "none";
+  bool found_ = false;
+  std::string looked_in_;
 };
+
+// The refusal of a logon where no landscape file was found: a stand-in
+// copied onto a PRTG probe by mistake must say there what it is, what it
+// reaches, where it looked and what belongs in its place. `vendor_library`
+// names the vendor's file ("SAP's librfc32.dll"). The folder comes last, so
+// that an error field too short for a long path cuts only the path.
+std::string no_landscape_message(const char* vendor_library, const Landscape& landscape);
 
 // The system whose application server is `ashost` (any letter case) with
 // this system number.

@@ -516,8 +516,10 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
   const rfcsim::System* system =
       values["ashost"].empty() ? nullptr : rfcsim::system_at(systems, values["ashost"], std::strtol(sysnr.c_str(), nullptr, 10));
   if (system == nullptr) {
+    const rfcsim::Landscape& landscape = nw_state().landscape;
     rfcsim::fail(errorInfo, RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, "RFC_COMMUNICATION_FAILURE",
-                 "partner not reached (host " + values["ashost"] + ", system number " + sysnr + ")");
+                 landscape.found() ? "partner not reached (host " + values["ashost"] + ", system number " + sysnr + ")"
+                                   : rfcsim::no_landscape_message("SAP's sapnwrfc.dll", landscape));
     return nullptr;
   }
   // The SDK has one logon for both of the classic library's.

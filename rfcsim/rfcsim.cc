@@ -67,6 +67,13 @@ void copy_text(char* target, std::size_t room, const std::string& text) {
   std::snprintf(target, room, "%s", text.c_str());
 }
 
+// The line after the head of each trace block that tells the reader of a
+// probe's trace which library wrote it. It is neither an "ERROR " line nor
+// an arrow line, and shorter than the pieces in which the sensor reads the
+// trace, so the sensor still quotes the block's error text.
+constexpr char kTraceIdentification[] =
+    "Quillar's stand-in for trials, systems read from RfcSim.ini, not SAP's RFC library";
+
 // Records the error for RfcLastError and appends its block to the trace file.
 void set_error(const std::string& key, const std::string& message) {
   State& s = state();
@@ -80,8 +87,8 @@ void set_error(const std::string& key, const std::string& message) {
     char when[64];
     std::strftime(when, sizeof when, "%a %b %d %H:%M:%S %Y", std::localtime(&now));
     s.trace_blocks = (s.trace_blocks + 1) % 10000;
-    std::fprintf(trace, "\n**** ERROR file opened at %s\nT:%04d ======> %s\n", when, s.trace_blocks,
-                 message.c_str());
+    std::fprintf(trace, "\n**** ERROR file opened at %s\n%s\nT:%04d ======> %s\n", when, kTraceIdentification,
+                 s.trace_blocks, message.c_str());
     std::fclose(trace);
   }
 }
@@ -109,7 +116,9 @@ System* connection(RFC_HANDLE handle) {
 RFC_HANDLE log_on(const System* system, const char* operation, const std::string& where,
                   const std::string& client, const std::string& user, const std::string& password) {
   if (system == nullptr) {
-    set_error("RFC_ERROR_COMMUNICATION", "partner not reached (" + where + ")");
+    const Landscape& landscape = state().landscape;
+    set_error("RFC_ERROR_COMMUNICATION", landscape.found() ? "partner not reached (" + where + ")"
+                                                           : no_landscape_message("SAP's librfc32.dll", landscape));
     return 0;
   }
   pause_for(*system, operation);

@@ -56,7 +56,7 @@ std::size_t room_of(const std::map<std::string, std::size_t>& rooms, const std::
 
 std::unique_ptr<ReadableFile> FakePlatform::open_bytes(const std::string& path) {
   auto file = files.find(path);
-  if (file == files.end() || folders.count(path) != 0) return nullptr;
+  if (file == files.end() || folders.count(path) != 0 || unreadable.count(path) != 0) return nullptr;
   return std::make_unique<MemoryReadable>(file->second, read_chunk);
 }
 

@@ -30,6 +30,8 @@ class FakePlatform : public Platform {
   std::map<std::string, std::string> files;
   // Paths that are folders: opening them as files fails.
   std::set<std::string> folders;
+  // Paths of files that do not open, as without the right to read them.
+  std::set<std::string> unreadable;
   std::string console;
   std::string error_console;
   // Standard input, and whether it stands for a terminal.
@@ -82,6 +84,17 @@ class FakePlatform : public Platform {
   std::uint64_t random_number() override { return next_random++; }
   std::uint64_t monotonic_ms() override { return clock_ms; }
   void sleep_ms(unsigned milliseconds) override { clock_ms += milliseconds; }
+  // Runs the work at once, unless it is to hang: then it never runs, and
+  // the wait for it takes its whole time.
+  bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {
+    if (bounded_work_hangs) {
+      clock_ms += milliseconds;
+      return false;
+    }
+    work();
+    return true;
+  }
+  bool bounded_work_hangs = false;
   EntryKind entry_kind(const std::string& path) override;
   // A folder of the paths above: its entries are the paths that begin with
   // its own and a backslash ("" is the working directory).

@@ -165,22 +165,31 @@ void GlobalRun::work_through_listing(SystemRunner& runner) {
   if (options_.trace) platform.write_console(processed_lines(platform.time_of_day()));
 }
 
+Status read_global_allocation(Platform& platform, const RunSettings& settings, GlobalAllocation& allocation) {
+  return settings.item_form_options
+             ? read_item_profile(platform, settings.profile_path, settings.options.item.value_or(""), allocation)
+             : read_global_profile(platform, settings.profile_path, settings.options.sensor_key,
+                                   settings.sensor_argument, read_sensor_line, allocation);
+}
+
+Status settle_global_options(const RunSettings& settings, const GlobalAllocation& allocation, Options& options) {
+  // From here on the options of the sensor line (GLOBAL form) or of the
+  // command line (ITEM form) rule the document, the channels, the logon and
+  // the log; the trace and "@" stay as the command line set them. The run
+  // gets these combined options alone.
+  options = settings.item_form_options ? *settings.item_form_options
+                                       : read_sensor_line_options(allocation.sensor_options);
+  options.trace = settings.options.trace;
+  options.open_as_named = settings.options.open_as_named;
+  return check_run_limits(options);
+}
+
 Status prepare_global_run(Invocation& invocation, const GlobalAllocation& allocation, Options& options) {
   // The document head goes out at once and cannot be taken back, so the
   // library is opened before it: a missing library fails the run.
   Status opened = open_rfc_library(invocation.platform, invocation.rfc_library);
   if (!opened.is_ok()) return opened;
-
-  // From here on the options of the sensor line (GLOBAL form) or of the
-  // command line (ITEM form) rule the document, the channels, the logon and
-  // the log; the trace and "@" stay as the command line set them. The run
-  // gets these combined options alone.
-  const RunSettings& settings = invocation.settings;
-  options = settings.item_form_options ? *settings.item_form_options
-                                       : read_sensor_line_options(allocation.sensor_options);
-  options.trace = invocation.settings.options.trace;
-  options.open_as_named = invocation.settings.options.open_as_named;
-  return check_run_limits(options);
+  return settle_global_options(invocation.settings, allocation, options);
 }
 
 RunOutcome run_global(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,

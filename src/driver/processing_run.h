@@ -49,6 +49,16 @@ Status read_single_profile(Invocation& invocation, LogonEntries& entries);
 // report ends the process on its own.
 RunOutcome run_single_system(Invocation& invocation, const LogonEntries& entries);
 
+// The allocation of a global run: read from the item profile (ITEM form)
+// or from the global profile, for the sensor key of the options (GLOBAL
+// form), both at the located profile path.
+Status read_global_allocation(Platform& platform, const RunSettings& settings, GlobalAllocation& allocation);
+
+// The options that rule a global run, checked: the sensor line's (GLOBAL
+// form) or the command line's (ITEM form), with the command line's trace
+// and "@".
+Status settle_global_options(const RunSettings& settings, const GlobalAllocation& allocation, Options& options);
+
 // Opens the RFC library (a missing one fails the run before any output) and
 // settles the options that rule a global run: the sensor line's (GLOBAL
 // form) or the command line's (ITEM form), checked.

@@ -58,7 +58,9 @@ constexpr char kHelp[] =
 std::optional<int> answer_about_program(Platform& platform, const std::vector<std::string>& command_line) {
   if (command_line.size() < 2) return std::nullopt;
   if (command_line[1] == "--version") {
-    platform.write_console(make_banner_line(platform.time_of_day()) + "\nquillar " + build_version() + "\n");
+    // One line, as quillar-profile --version writes it, for scripts that
+    // read the release from it.
+    platform.write_console(std::string("quillar ") + build_version() + "\n");
     return kExitCompleted;
   }
   if (command_line[1] == "--help") {
@@ -106,11 +108,7 @@ RunOutcome global_run(Invocation& invocation, const std::optional<ChildJob>& job
   // The profile was opened to locate it; the reader opens it anew.
   settings.profile_stream.reset();
   GlobalAllocation allocation;
-  Status status = settings.item_form_options
-                      ? read_item_profile(invocation.platform, settings.profile_path,
-                                          settings.options.item.value_or(""), allocation)
-                      : read_global_profile(invocation.platform, settings.profile_path, settings.options.sensor_key,
-                                            settings.sensor_argument, read_sensor_line, allocation);
+  Status status = read_global_allocation(invocation.platform, settings, allocation);
   if (!status.is_ok()) return status;
   Options options;
   status = prepare_global_run(invocation, allocation, options);

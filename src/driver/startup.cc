@@ -73,10 +73,10 @@ bool searches_sensor_directory(const RunSettings& settings) {
   return mode_row(settings.mode).profile_search == ProfileSearch::kPrtgFolder && !settings.options.open_as_named;
 }
 
-Status locate_profile(Platform& platform, RunSettings& settings) {
+Status locate_profile(Platform& platform, RunSettings& settings, SearchTrail* trail) {
   if (searches_sensor_directory(settings)) {
     SensorDirectory found;
-    Status status = find_sensor_directory(platform, settings.profile_name, found);
+    Status status = find_sensor_directory(platform, settings.profile_name, found, trail);
     if (!status.is_ok()) return status;
     settings.sensor_dir = found.folder;
     settings.profile_path = settings.sensor_dir + settings.profile_name;

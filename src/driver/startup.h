@@ -24,8 +24,9 @@ bool searches_sensor_directory(const RunSettings& settings);
 // Opens the profile that the settings name, by the output mode: the PRTG mode
 // looks for it in the sensor directory, every other mode, and the PRTG mode
 // with "@" in the options, opens it where the command line put it. Sets
-// profile_path and profile_stream.
-Status locate_profile(Platform& platform, RunSettings& settings);
+// profile_path and profile_stream. A `trail` is told how the search of the
+// PRTG mode went.
+Status locate_profile(Platform& platform, RunSettings& settings, SearchTrail* trail = nullptr);
 
 }  // namespace quillar
 

@@ -22,20 +22,27 @@ constexpr std::size_t kTotalOffsets[6] = {kPacketsOffset,  kInPacketsOffset, kOu
   std::abort();  // the report never returns
 }
 
-// The interface name of a row: LANNAME up to a zero byte, upper-cased,
-// without trailing blanks.
-std::string row_name(const char* row) {
+LanRow decode_lan_row(const char* row) {
+  LanRow decoded;
   std::size_t length = 0;
   while (length < kLanNameLength && row[kLanNameOffset + length] != '\0') ++length;
-  std::string name = upper_case(std::string_view(row + kLanNameOffset, length));
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  return name;
+  decoded.name.assign(row + kLanNameOffset, length);
+  while (!decoded.name.empty() && decoded.name.back() == ' ') decoded.name.pop_back();
+  for (std::size_t k = 0; k < decoded.counters.size(); ++k) {
+    std::int32_t field;
+    std::memcpy(&field, row + kTotalOffsets[k], sizeof field);
+    decoded.counters[k] = static_cast<std::uint32_t>(field);
+  }
+  return decoded;
 }
 
 }  // namespace
 
-std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table, std::string_view filter) {
-  std::array<std::uint32_t, 6> totals{};
+bool row_selected(const LanRow& row, std::string_view filter) {
+  return filter.empty() || upper_case(row.name) == filter;
+}
+
+void for_each_lan_row(const RfcEntryPoints& rfc, ITAB_H table, const std::function<void(const LanRow&)>& take) {
   // The count is read once and counted against in a wider type: a count of
   // 2^32 - 1 would otherwise wrap the line number and never end the loop.
   // Past the rows the library really holds, ItGetLine gives no row, which
@@ -44,13 +51,16 @@ std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table
   for (std::uint64_t line = 1; line <= rows; ++line) {
     const char* row = static_cast<const char*>(rfc.ItGetLine(table, static_cast<unsigned>(line)));
     if (row == nullptr) report_table_failure("ItGetLine TF_LAN_SINGLE");
-    if (!filter.empty() && row_name(row) != filter) continue;
-    for (std::size_t k = 0; k < totals.size(); ++k) {
-      std::int32_t field;
-      std::memcpy(&field, row + kTotalOffsets[k], sizeof field);
-      totals[k] += static_cast<std::uint32_t>(field);
-    }
+    take(decode_lan_row(row));
   }
+}
+
+std::array<std::uint32_t, 6> add_up_rows(const RfcEntryPoints& rfc, ITAB_H table, std::string_view filter) {
+  std::array<std::uint32_t, 6> totals{};
+  for_each_lan_row(rfc, table, [&](const LanRow& row) {
+    if (!row_selected(row, filter)) return;
+    for (std::size_t k = 0; k < totals.size(); ++k) totals[k] += row.counters[k];
+  });
   return totals;
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,22 @@ class NetworkUsage {
  private:
   LanStatistics statistics_;
 };
+
+// One row of TF_LAN_SINGLE: the interface name as the host gives it (up to
+// a zero byte, without trailing blanks) and its counters in the order of
+// kChannelLabels.
+struct LanRow {
+  std::string name;
+  std::array<std::uint32_t, 6> counters{};
+};
+
+// Whether the rows of `row`'s interface are those that `filter` (upper case;
+// empty: every row) selects. Letter case does not count.
+bool row_selected(const LanRow& row, std::string_view filter);
+
+// Hands every row of the table, in order, to `take`. A row that the library
+// does not hand out ends the run through the error report.
+void for_each_lan_row(const RfcEntryPoints& rfc, ITAB_H table, const std::function<void(const LanRow&)>& take);
 
 // The totals of the rows whose interface name matches `filter` (upper case;
 // empty: every row). Each total is the plain sum of its field, modulo 2^32.

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -170,6 +171,12 @@ class Platform {
   virtual std::uint64_t monotonic_ms() = 0;
   virtual void sleep_ms(unsigned milliseconds) = 0;
 
+  // Runs `work` on a thread of its own and waits at most `milliseconds` for
+  // it to return. False when it has not returned by then: it runs on, and
+  // whatever it uses must live as long as the process, which ends without
+  // waiting for it.
+  virtual bool run_within(std::function<void()> work, std::uint64_t milliseconds) = 0;
+
   // What `path` is, without following a link at its end.
   virtual EntryKind entry_kind(const std::string& path) = 0;
   // The folder at `path` ("" for the working directory), held open; null
@@ -245,6 +252,9 @@ class PlatformWrapper : public Platform {
   std::uint64_t random_number() override { return target_.random_number(); }
   std::uint64_t monotonic_ms() override { return target_.monotonic_ms(); }
   void sleep_ms(unsigned milliseconds) override { target_.sleep_ms(milliseconds); }
+  bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {
+    return target_.run_within(std::move(work), milliseconds);
+  }
   EntryKind entry_kind(const std::string& path) override { return target_.entry_kind(path); }
   std::unique_ptr<Folder> open_folder(const std::string& path) override { return target_.open_folder(path); }
   bool enter_directory(const std::string& path) override { return target_.enter_directory(path); }

@@ -11,11 +11,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <climits>
+#include <mutex>
+#include <thread>
 #include <strings.h>
 
 #include "platform/platform.h"
@@ -137,6 +141,23 @@ class PosixPlatform final : public Platform {
   void sleep_ms(unsigned milliseconds) override {
     timespec pause{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000};
     ::nanosleep(&pause, nullptr);
+  }
+  bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {
+    // The state is shared with the thread, which may outlive this call.
+    struct Shared {
+      std::mutex mutex;
+      std::condition_variable returned;
+      bool done = false;
+    };
+    auto shared = std::make_shared<Shared>();
+    std::thread([shared, work = std::move(work)] {
+      work();
+      std::lock_guard<std::mutex> lock(shared->mutex);
+      shared->done = true;
+      shared->returned.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    return shared->returned.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return shared->done; });
   }
   bool replace_file(const std::string& from, const std::string& to) override {
     return std::rename(local(from).c_str(), local(to).c_str()) == 0;

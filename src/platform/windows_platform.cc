@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,17 @@ bool same_folder(const std::wstring& a, const std::wstring& b) {
          CSTR_EQUAL;
 }
 
+// The thread of run_within: it owns its work, which may outlive the caller's
+// wait. Nothing thrown leaves the thread.
+DWORD WINAPI run_owned_work(void* parameter) {
+  std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+  try {
+    (*work)();
+  } catch (...) {
+  }
+  return 0;
+}
+
 class WindowsLibrary final : public SharedLibrary {
  public:
   explicit WindowsLibrary(HMODULE module) : module_(module) {}
@@ -159,6 +172,20 @@ class WindowsPlatform final : public Platform {
   void finish_output(int) override { std::fflush(stdout); }
   std::uint64_t monotonic_ms() override { return GetTickCount64(); }
   void sleep_ms(unsigned milliseconds) override { Sleep(milliseconds); }
+  bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {
+    auto owned = std::make_unique<std::function<void()>>(std::move(work));
+    HANDLE thread = CreateThread(nullptr, 0, run_owned_work, owned.get(), 0, nullptr);
+    if (thread == nullptr) {
+      // Without a thread of its own the work runs here, unbounded.
+      (*owned)();
+      return true;
+    }
+    owned.release();
+    const DWORD wait = static_cast<DWORD>(std::min<std::uint64_t>(milliseconds, INFINITE - 1));
+    const bool returned = WaitForSingleObject(thread, wait) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return returned;
+  }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
     // No "cannot find" message box may stop a sensor that nobody watches.
     UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

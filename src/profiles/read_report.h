@@ -28,6 +28,8 @@ enum class LineUse {
   kSecondSensorLine,
   // Passed over: a line after the fault that ended the reading.
   kAfterFault,
+  // Passed over: a line of the path override file that names no folder.
+  kNoFolder,
 };
 
 // A line as the reader got it: its number in the file (from 1) and its text

@@ -19,21 +19,18 @@ constexpr std::array<const char*, 3> kInstallationFolders = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
-// A drive letter, a drive with a path, or a path from the root.
-bool names_a_base_folder(const std::string& line) {
-  return (line.size() > 0 && line[0] == '\\') || (line.size() > 1 && line[1] == ':') ||
-         (line.size() > 2 && line[2] == '\\');
-}
-
 // The base folder that the override file names, ending in a backslash: "\"
 // when no line qualifies.
-Status override_base(ReadableFile& file, std::string& base, std::string& line_taken) {
+Status override_base(ReadableFile& file, std::string& base, std::string& line_taken, ReadReport* report) {
   base.clear();
   LineReader reader(file, kOverrideLineRoom);
+  report_encoding(reader, report);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kPathOverrideFile});
   std::string line;
   while (reader.next_line(line)) {
-    if (names_a_base_folder(line)) base = line;
+    const bool names_folder = names_a_base_folder(line);
+    report_line(reader, line, names_folder ? LineUse::kTaken : LineUse::kNoFolder, report);
+    if (names_folder) base = line;
   }
   line_taken = base;
   if (base.empty() || base.back() != '\\') base += '\\';
@@ -41,6 +38,12 @@ Status override_base(ReadableFile& file, std::string& base, std::string& line_ta
 }
 
 }  // namespace
+
+// A drive letter, a drive with a path, or a path from the root.
+bool names_a_base_folder(std::string_view line) {
+  return (line.size() > 0 && line[0] == '\\') || (line.size() > 1 && line[1] == ':') ||
+         (line.size() > 2 && line[2] == '\\');
+}
 
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
                              SensorDirectory& found, SearchTrail* trail) {
@@ -56,7 +59,7 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
     std::string base;
     std::string line_taken;
-    Status read = override_base(*override_file, base, line_taken);
+    Status read = override_base(*override_file, base, line_taken, trail != nullptr ? &trail->override_report : nullptr);
     if (trail != nullptr) {
       trail->override_file = true;
       trail->override_line = line_taken;
@@ -84,6 +87,7 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
     if (!found.profile) return missing();
   }
 
+  if (trail != nullptr) trail->opened_path = found.folder + profile_name;
   const std::string& folder = found.folder;
   if (folder.size() < 7 || upper_case(folder.substr(folder.size() - 7, 6)) != "EXEXML") {
     return error_status(Fault::kInvalidPathUsage);

@@ -6,11 +6,13 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/capacities.h"
 #include "base/status.h"
 #include "platform/platform.h"
+#include "profiles/read_report.h"
 
 namespace quillar {
 
@@ -28,13 +30,23 @@ struct SearchTrail {
   bool override_file = false;
   // The override file's line that named the base folder; empty when none did.
   std::string override_line;
+  // Each line of the override file: taken when it names a folder (the last
+  // such is the base), kNoFolder otherwise.
+  ReadReport override_report;
   // Each path tried for the profile, in order.
   std::vector<std::string> paths_tried;
+  // The path at which the profile was opened, also when the sensor refuses
+  // it there; empty when it was found nowhere.
+  std::string opened_path;
 };
 
+// Whether a line of the override file names a base folder: it starts with a
+// backslash, or has a colon second or a backslash third.
+bool names_a_base_folder(std::string_view line);
+
 // Finds the folder that holds `profile_name` and opens the profile there. The
-// override file names a base folder (its last line that starts with a
-// backslash, or has a colon second or a backslash third); without it the
+// override file names a base folder (its last line that names_a_base_folder
+// takes, as it stands); without it the
 // working directory and the installation folders on the current drive are
 // tried in turn. Whichever way it was found, the folder must be an ExeXml
 // folder, and no longer than kSensorDirectoryRoom.

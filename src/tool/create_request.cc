@@ -61,10 +61,37 @@ std::optional<std::string> entry_problem(const ProfileLabel& label, const std::s
   return std::nullopt;
 }
 
+std::string without_blanks_at_ends(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') + 1 - first);
+}
+
+// Why the sensor could never find a profile of the name `file`: PRTG's
+// parameters field drops the blanks at the ends of what is typed, and a
+// name is typed there without its extension, so a blank at either end of
+// the name, or before its extension, never reaches the sensor.
+std::optional<std::string> file_name_problem(const std::string& file) {
+  const std::size_t separator = file.find_last_of("\\/");
+  const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
+  const std::string name = without_blanks_at_ends(file.substr(name_start));
+  const bool has_extension = name.size() >= 4 && name[name.size() - 4] == '.';
+  const std::string meant = has_extension ? without_blanks_at_ends(name.substr(0, name.size() - 4)) +
+                                                name.substr(name.size() - 4)
+                                          : name;
+  if (meant == file.substr(name_start)) return std::nullopt;
+  if (meant.empty() || meant.front() == '.') return "FILE \"" + file + "\" names no file";
+  return "FILE \"" + file + "\" has a blank at an end of its name, which the sensor's parameters in PRTG cannot "
+         "carry, so the sensor would never find the profile; write \"" + file.substr(0, name_start) + meant +
+         "\" instead";
+}
+
 // What is missing or wrong once every argument has been read.
 void check_request(std::map<std::string, bool>& given, const CreateRequest& request,
                    std::vector<std::string>& problems) {
   if (request.file.empty()) problems.push_back("missing FILE");
+  if (std::optional<std::string> problem = file_name_problem(request.file); problem && !request.file.empty()) {
+    problems.push_back(*problem);
+  }
   for (const auto& [option, member] : kEntryOptions) {
     if (!given[option]) problems.push_back("missing " + option);
   }

@@ -7,9 +7,9 @@
 #include "base/texts.h"
 #include "driver/startup.h"
 #include "profiles/global_profile.h"
-#include "profiles/sensor_directory.h"
 #include "profiles/system_profile.h"
 #include "tool/global_profile_review.h"
+#include "tool/profile_lookup.h"
 #include "tool/tool_output.h"
 
 namespace quillar {
@@ -33,8 +33,64 @@ TakenLabels taken_labels(const ReadReport& report) {
   return taken;
 }
 
+// Whether the logon hands the entry on as text, so that a blank at either
+// end reaches the RFC library as part of the value (the mode is compared as
+// text: "R/2 " logs on as R/3). The system number is read as a number,
+// which blanks around it leave alone; the external company is used for
+// nothing but its length. The password is handed on as the administrator
+// typed it, and its stored form may well end in a blank.
+bool logon_uses_as_text(const ProfileLabel& label) {
+  return label.entry != &LogonEntries::sysnr && label.entry != &LogonEntries::extcompany &&
+         label.entry != &LogonEntries::password;
+}
+
+bool has_blank_at_an_end(const std::string& value) {
+  return !value.empty() && (value.front() == ' ' || value.back() == ' ');
+}
+
+// The taken lines whose value the logon would hand on with a blank at an
+// end, each with what to write instead.
+std::vector<std::string> blank_end_faults(const TakenLabels& taken) {
+  std::vector<std::string> faults;
+  for (const ProfileLabel& label : kProfileLabels) {
+    auto line = taken.find(label.label);
+    if (line == taken.end() || !logon_uses_as_text(label) || !has_blank_at_an_end(line->second.value)) continue;
+    const std::string& value = line->second.value;
+    const std::size_t first = value.find_first_not_of(' ');
+    const std::string meant =
+        first == std::string::npos ? std::string() : value.substr(first, value.find_last_not_of(' ') + 1 - first);
+    faults.push_back("line " + std::to_string(line->second.number) + ", " + std::string(label.label) + " \"" + value +
+                     "\" " + (value.front() == ' ' ? "begins" : "ends") +
+                     " with a blank, which the logon sends as part of the value; write: " + std::string(label.label) +
+                     " " + meant);
+  }
+  return faults;
+}
+
+// Whether the line sets the entry of its label (it is the last taken line
+// of that label).
+const LabelledLine* entry_set_by(const ReportedLine& line, const TakenLabels& taken) {
+  const ProfileLabel* label = line.taken() ? label_of(line.text) : nullptr;
+  if (label == nullptr) return nullptr;
+  auto set = taken.find(label->label);
+  return set != taken.end() && set->second.number == line.number ? &set->second : nullptr;
+}
+
+// Whether a blank at the end of the line is told otherwise, or is none of
+// the administrator's doing: a value that blank_end_faults reports, or the
+// stored form of a good password, which may end in a blank.
+bool blank_end_explained(const ReportedLine& line, const TakenLabels& taken) {
+  const LabelledLine* set = entry_set_by(line, taken);
+  if (set == nullptr) return false;
+  const ProfileLabel& label = *label_of(line.text);
+  if (label.entry == &LogonEntries::password) {
+    return descramble_password(OffsetTable(), set->value).fault == PasswordFault::kNone;
+  }
+  return logon_uses_as_text(label) && has_blank_at_an_end(set->value);
+}
+
 // What the sensor reads otherwise than a person sees it.
-std::vector<std::string> reading_warnings(const ReadReport& report) {
+std::vector<std::string> reading_warnings(const ReadReport& report, const TakenLabels& taken) {
   std::vector<std::string> warnings;
   if (report.saved_as_utf16_without_mark) {
     warnings.push_back(
@@ -52,7 +108,7 @@ std::vector<std::string> reading_warnings(const ReadReport& report) {
       warnings.push_back(at + " holds a tab, which the sensor reads as part of the line");
       tab_told = line.number;
     }
-    if (!line.goes_on && !line.text.empty() && line.text.back() == ' ') {
+    if (!line.goes_on && !line.text.empty() && line.text.back() == ' ' && !blank_end_explained(line, taken)) {
       warnings.push_back(at + " ends in a blank, which the sensor reads as part of the value");
     }
   }
@@ -105,21 +161,25 @@ std::string fault_place(Fault fault, const TakenLabels& taken) {
   return "";
 }
 
-int check_system_profile(Platform& platform, const std::string& path) {
-  std::unique_ptr<ReadableFile> file = platform.open_text(path);
-  if (!file) {
-    say(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
-    return kToolRefused;
-  }
+
+bool names_a_global_profile(const std::string& profile_name) {
+  const std::string name = upper_case(profile_name);
+  return name == upper_case(kGlobalProfileName) || name == upper_case(kItemProfileName);
+}
+
+// Reads the system profile `file` as the sensor does and tells what it
+// holds. Gives the exit code.
+int check_system_profile(Platform& platform, ReadableFile& file, const std::string& name) {
   LogonEntries entries;
   ReadReport report;
-  Status read =
-      read_system_profile(*file, file_name_of(path), ProfileUse::kSingleSystem, OffsetTable(), entries, &report);
-  file.reset();
-  for (const std::string& warning : reading_warnings(report)) say(platform, "warning: " + warning);
+  Status read = read_system_profile(file, name, ProfileUse::kSingleSystem, OffsetTable(), entries, &report);
+  const TakenLabels taken = taken_labels(report);
+  for (const std::string& warning : reading_warnings(report, taken)) say(platform, "warning: " + warning);
+  const std::vector<std::string> blank_faults = blank_end_faults(taken);
+  for (const std::string& fault : blank_faults) say(platform, fault);
   if (!read.is_ok()) {
     say(platform, read.text());
-    std::string place = fault_place(read.fault(), taken_labels(report));
+    std::string place = fault_place(read.fault(), taken);
     if (!place.empty()) say(platform, place);
     return kToolRefused;
   }
@@ -130,47 +190,24 @@ int check_system_profile(Platform& platform, const std::string& path) {
              "\n";
   }
   platform.write_console(shown);
-  return kToolDone;
+  return blank_faults.empty() ? kToolDone : kToolRefused;
 }
 
-enum class Placement { kAccepted, kRefusedThere, kNotFound };
-
-// Finds the profile as the sensor does and sets settings.sensor_dir to its
-// folder; tells on standard error where the sensor would refuse it, and
-// that it does not read a folder typed with the name when it searches
-// elsewhere.
-Placement find_as_the_sensor(Platform& platform, RunSettings& settings, const std::string& typed_name) {
-  if (!searches_sensor_directory(settings)) return Placement::kAccepted;
-  SensorDirectory found;
-  Status search = find_sensor_directory(platform, settings.profile_name, found);
-  found.profile.reset();
-  if (!settings.sensor_dir.empty() && upper_case(settings.sensor_dir) != upper_case(found.folder)) {
-    say(platform, "warning: in the mode EXEXML the sensor does not read the folder " + settings.sensor_dir +
-                      " of " + typed_name + ": it searches PRTG's Custom Sensors\\ExeXml folder for " +
-                      settings.profile_name);
+// Checks the profile at `path`, open as `file` when the lookup opened it:
+// a global profile with its review, a system profile with the sensor's
+// reader. Gives the exit code.
+int check_found_profile(Platform& platform, const RunSettings& settings, const std::string& path,
+                        std::unique_ptr<ReadableFile> file) {
+  if (settings.global_run || names_a_global_profile(settings.profile_name)) {
+    file.reset();
+    return review_global_profile(platform, settings, path);
   }
-  settings.sensor_dir = found.folder;
-  const std::string where = platform.full_path(found.folder + settings.profile_name);
-  if (search.is_ok()) return Placement::kAccepted;
-  if (search.fault() == Fault::kInvalidPathUsage && found.folder.empty()) {
-    say(platform, "warning: " + where + " lies in the working directory, where the sensor refuses it (\"" +
-                      search.text() + "\") whatever the folder is named; quillar-profile locate " + typed_name +
-                      " tells more");
-    return Placement::kAccepted;
+  if (!file) file = platform.open_text(path);
+  if (!file) {
+    say(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
+    return kToolRefused;
   }
-  if (search.fault() == Fault::kInvalidPathUsage) {
-    say(platform, where + " lies in no ExeXml folder, and the sensor stops with \"" + search.text() +
-                      "\"; quillar-profile locate " + typed_name + " tells more");
-    return Placement::kRefusedThere;
-  }
-  say(platform, "the sensor stops with \"" + search.text() + "\"; quillar-profile locate " + typed_name +
-                    " shows the places tried");
-  return Placement::kNotFound;
-}
-
-bool names_a_global_profile(const std::string& profile_name) {
-  const std::string name = upper_case(profile_name);
-  return name == upper_case(kGlobalProfileName) || name == upper_case(kItemProfileName);
+  return check_system_profile(platform, *file, file_name_of(path));
 }
 
 }  // namespace
@@ -182,13 +219,23 @@ int check_profile(Platform& platform, const std::vector<std::string>& arguments)
     say(platform, started.text());
     return kToolRefused;
   }
-  const Placement placement = find_as_the_sensor(platform, settings, arguments[0]);
-  if (placement == Placement::kNotFound) return kToolRefused;
-  const std::string path = settings.sensor_dir + settings.profile_name;
-  int code = settings.global_run || names_a_global_profile(settings.profile_name)
-                 ? review_global_profile(platform, settings, path)
-                 : check_system_profile(platform, path);
-  return placement == Placement::kRefusedThere ? kToolRefused : code;
+  ProfileLookup lookup = look_up_profile(platform, settings);
+  for (const std::string& fault : lookup.override_faults) say(platform, "warning: " + fault);
+  if (lookup.status.is_ok()) {
+    for (const std::string& advice : lookup.advice) say(platform, "warning: " + advice);
+    return check_found_profile(platform, settings, settings.profile_path, std::move(settings.profile_stream));
+  }
+  say(platform, "the sensor stops with \"" + lookup.status.text() + "\"");
+  for (const std::string& advice : lookup.advice) say(platform, advice);
+  if (lookup.searched) say(platform, "quillar-profile locate " + arguments[0] + " shows the places tried");
+  if (!lookup.unread_path.empty()) {
+    // What lies there, for the administrator who moves it; the exit code
+    // stays the sensor's.
+    say(platform, "what " + platform.full_path(lookup.unread_path) + " holds, which the sensor does not read:");
+    settings.sensor_dir = lookup.unread_path.substr(0, lookup.unread_path.size() - settings.profile_name.size());
+    check_found_profile(platform, settings, lookup.unread_path, nullptr);
+  }
+  return kToolRefused;
 }
 
 }  // namespace quillar

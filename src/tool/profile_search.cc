@@ -4,6 +4,8 @@
 #include "driver/options.h"
 #include "driver/startup.h"
 #include "profiles/sensor_directory.h"
+#include "output/result_document.h"
+#include "tool/profile_lookup.h"
 #include "tool/tool_output.h"
 
 namespace quillar {
@@ -26,51 +28,48 @@ void describe_override(Platform& platform, const SearchTrail& trail) {
 
 }  // namespace
 
-SearchOutcome describe_search(Platform& platform, const RunSettings& settings) {
-  SearchOutcome outcome;
-  if (!searches_sensor_directory(settings)) {
-    const std::string path = settings.sensor_dir + settings.profile_name;
-    platform.write_console("Mode " + std::string(mode_row(settings.mode).keyword) + (settings.options.open_as_named ? " with @" : "") +
-                           ": the profile is opened where the command line names it, " + platform.full_path(path) +
-                           ".\n");
-    if (platform.open_text(path)) {
-      platform.write_console("Found: the sensor reads it.\n");
-      outcome.found = true;
-      outcome.folder = settings.sensor_dir;
-    } else {
-      platform.write_console("Not found: the sensor stops with \"" + error_text(Fault::kProfileMissing, {path}) +
-                             "\".\n");
-    }
-    return outcome;
-  }
-
-  platform.write_console("Mode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n");
-  SearchTrail trail;
-  SensorDirectory found;
-  Status search = find_sensor_directory(platform, settings.profile_name, found, &trail);
-  found.profile.reset();
-  describe_override(platform, trail);
-  for (const std::string& path : trail.paths_tried) platform.write_console("Tried: " + platform.full_path(path) + "\n");
-  if (search.is_ok()) {
-    platform.write_console("Found in " + platform.full_path(found.folder) + ": the sensor reads it.\n");
-    outcome.found = true;
-    outcome.folder = found.folder;
-  } else if (search.fault() == Fault::kInvalidPathUsage && found.folder.empty()) {
-    platform.write_console("Found in the working directory, as " + platform.full_path(settings.profile_name) +
-                           ": the sensor refuses a profile found in its working directory, whatever the folder is "
-                           "named, and stops with \"" + search.text() + "\". PRTG starts the sensor in a folder of "
-                           "its own: run the sensor once from PRTG with " + std::string(kSyslogKeyword) +
-                           " and look for Quillar.log to see which; name PRTG's Custom Sensors\\ExeXml folder in " +
-                           kPathOverrideFile +
-                           ", and the search no longer depends on the working directory.\n");
-  } else if (search.fault() == Fault::kInvalidPathUsage) {
-    platform.write_console("Found in " + platform.full_path(found.folder) + ", which is no ExeXml folder: the "
-                           "sensor stops with \"" + search.text() + "\". Put the profile into PRTG's Custom "
-                           "Sensors\\ExeXml folder, or name that folder in " + kPathOverrideFile + ".\n");
+SearchOutcome describe_search(Platform& platform, RunSettings& settings) {
+  const ProfileLookup lookup = look_up_profile(platform, settings);
+  const Status& status = lookup.status;
+  if (!lookup.searched) {
+    platform.write_console("Mode " + std::string(mode_row(settings.mode).keyword) +
+                           (settings.options.open_as_named ? " with @" : "") +
+                           ": the profile is opened where the command line names it, " +
+                           platform.full_path(settings.sensor_dir + settings.profile_name) + ".\n");
+    platform.write_console(status.is_ok() ? std::string("Found: the sensor reads it.\n")
+                                          : "Not found: the sensor stops with \"" + status.text() + "\".\n");
   } else {
-    platform.write_console("The sensor stops with \"" + search.text() +
-                           "\": the profile is in none of the places tried.\n");
+    platform.write_console("Mode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n");
+    describe_override(platform, lookup.trail);
+    for (const std::string& fault : lookup.override_faults) platform.write_console(fault + ".\n");
+    for (const std::string& path : lookup.trail.paths_tried) {
+      platform.write_console("Tried: " + platform.full_path(path) + "\n");
+    }
+    const std::string& opened = lookup.trail.opened_path;
+    if (status.is_ok()) {
+      platform.write_console("Found in " + platform.full_path(settings.sensor_dir) + ": the sensor reads it.\n");
+    } else if (status.fault() == Fault::kInvalidPathUsage && opened == settings.profile_name) {
+      platform.write_console("Found in the working directory, as " + platform.full_path(opened) +
+                             ": the sensor stops with \"" + status.text() + "\".\n");
+    } else if (status.fault() == Fault::kInvalidPathUsage) {
+      platform.write_console("Found as " + platform.full_path(opened) + ": the sensor stops with \"" + status.text() +
+                             "\".\n");
+    } else if (status.fault() == Fault::kProfileMissing) {
+      platform.write_console("The sensor stops with \"" + status.text() +
+                             "\": the profile is in none of the places tried.\n");
+      if (!lookup.unread_path.empty()) {
+        platform.write_console("A file of that name lies at " + platform.full_path(lookup.unread_path) +
+                               ", where the sensor does not look.\n");
+      }
+    } else {
+      platform.write_console("The sensor stops with \"" + status.text() + "\".\n");
+    }
   }
+  for (const std::string& advice : lookup.advice) platform.write_console("To do: " + advice + ".\n");
+  SearchOutcome outcome;
+  outcome.found = status.is_ok();
+  outcome.folder = settings.sensor_dir;
+  settings.profile_stream.reset();
   return outcome;
 }
 

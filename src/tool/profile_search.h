@@ -17,9 +17,11 @@ struct SearchOutcome {
   std::string folder;
 };
 
-// Tells on standard output how the sensor with these settings would find
-// its profile.
-SearchOutcome describe_search(Platform& platform, const RunSettings& settings);
+// Tells on standard output how the sensor with these settings, as
+// read_command_line left them, would find its profile, and what to change
+// when it would not read it. Leaves the settings as the sensor's
+// locate_profile does, the profile closed.
+SearchOutcome describe_search(Platform& platform, RunSettings& settings);
 
 // Shows how the sensor, started in the working directory with `arguments`
 // (name, options, more options), would find its profile. Gives 0 when it

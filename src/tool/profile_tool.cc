@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "driver/version.h"
+#include "tool/logon_test.h"
 #include "tool/parameter_explanation.h"
 #include "tool/profile_check.h"
 #include "tool/profile_search.h"
@@ -22,26 +23,45 @@ constexpr char kUsage[] =
     "       quillar-profile check NAME [OPTIONS [MORE-OPTIONS]]\n"
     "       quillar-profile check GLOBAL [KEY]\n"
     "       quillar-profile locate NAME [OPTIONS [MORE-OPTIONS]]\n"
+    "       quillar-profile test NAME [OPTIONS [MORE-OPTIONS]]\n"
     "       quillar-profile explain \"PARAMETERS\"\n"
     "       quillar-profile scramble\n"
     "       quillar-profile --version\n"
     "\n"
     "create    writes a system profile; FILE and the options may come in any order,\n"
     "          and a FILE without an extension gets \".P00\", as the sensor reads it.\n"
-    "          The password is read from standard input (asked for twice without\n"
-    "          echo on a terminal), never from the command line. An existing FILE\n"
-    "          is replaced only with --force.\n"
+    "          A FILE name with a blank at an end, also before the extension, is\n"
+    "          refused: PRTG's parameters field could never name it. The password\n"
+    "          is read from standard input (asked for twice without echo on a\n"
+    "          terminal), never from the command line. An existing FILE is\n"
+    "          replaced only with --force, and only when the sensor reads it as a\n"
+    "          profile (see passwd).\n"
     "passwd    replaces the password of an existing profile; every other line stays.\n"
-    "check     reads the profile that the sensor, started here with these\n"
-    "          arguments, would read (a NAME with a folder is opened there) and\n"
-    "          prints its entries, the password masked; or the sensor's error text\n"
-    "          and the line at fault. Warns of a byte order mark, UTF-16, tabs and\n"
-    "          trailing blanks. For a global profile (GLOBAL, SAP Orvanta.Gbl,\n"
+    "          A file that the sensor cannot read as a profile is left as it is:\n"
+    "          saved as UTF-16, empty or without a labelled line, no plain file.\n"
+    "check     finds the profile as the sensor, started here with these arguments,\n"
+    "          finds it (in the PRTG mode a folder typed with the name is not read),\n"
+    "          reads it with the sensor's reader and prints its entries, the\n"
+    "          password masked; or the sensor's error text, the line at fault and\n"
+    "          where the profile must go. A value that the logon sends with a blank\n"
+    "          at an end is a fault. Warns of a byte order mark, UTF-16, tabs and\n"
+    "          other trailing blanks. For a global profile (GLOBAL, SAP Orvanta.Gbl,\n"
     "          Orvanta.Prf), of the sensor KEY or of every key: each name, column,\n"
     "          key, item and option the run would not read as meant, with the line\n"
     "          and what to write instead. Exits with 0 only when nothing is wrong.\n"
     "locate    shows how the sensor, started here with these arguments, would find\n"
-    "          the profile NAME: C:\\PRTG_Path.Txt, each path tried, the outcome.\n"
+    "          the profile NAME: C:\\PRTG_Path.Txt and each of its lines in quotes\n"
+    "          or with blanks at an end, each path tried, the outcome, and where\n"
+    "          the profile must go.\n"
+    "test      logs on as the sensor, started here with these arguments, would:\n"
+    "          the same profile, destination file, ,HOST= and ,NO=. Calls\n"
+    "          GET_LAN_SINGLE once and shows every interface with its counters,\n"
+    "          which rows LAN= selects and whether the item names a channel; a\n"
+    "          failed logon or call shows the RFC library's reason and the new\n"
+    "          lines of Dev_Rfc.Trc. ,DEADLINE= bounds each system. Exits with 0\n"
+    "          only when the sensor would report real values, 1 with a line on\n"
+    "          what to fix otherwise. Run it first when a sensor shows zeros or\n"
+    "          Error 1011.\n"
     "explain   takes the parameters as typed into PRTG and shows how the sensor\n"
     "          reads them: the arguments, the profile and where it is looked for,\n"
     "          the mode, each option, and what the sensor passes over.\n"
@@ -80,9 +100,10 @@ int run_profile_tool(Platform& platform, const std::vector<std::string>& argumen
   if (command == "check" && !rest.empty()) return check_profile(platform, rest);
   if (command == "passwd" && rest.size() == 1) return change_password(platform, rest[0]);
   if (command == "locate" && !rest.empty()) return locate_profile_for(platform, rest);
+  if (command == "test" && !rest.empty()) return test_logon(platform, rest);
   if (command == "explain" && rest.size() == 1) return explain_parameters(platform, rest[0]);
   if (command == "create" && !rest.empty()) return create_profile(platform, rest);
-  static const char* const kCommands[] = {"create", "passwd", "check", "locate", "explain", "scramble"};
+  static const char* const kCommands[] = {"create", "passwd", "check", "locate", "test", "explain", "scramble"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     platform.write_error_console("quillar-profile: unknown command " + command + "\n");
   }

@@ -5,6 +5,7 @@
 #include "profiles/password.h"
 #include "profiles/profile_writer.h"
 #include "profiles/system_profile.h"
+#include "profiles/read_report.h"
 #include "tool/create_request.h"
 #include "tool/tool_output.h"
 
@@ -91,6 +92,64 @@ int write_file(Platform& platform, const std::string& path, const std::string& c
   return kToolDone;
 }
 
+// Why a file that the tool would rewrite is left alone.
+enum class Unusable { kFolder, kNotPlain, kUnopenable, kSavedAsUtf16, kEmpty, kNoLabelLine };
+
+struct Refusal {
+  Unusable why;
+  std::string text;
+};
+
+// Whether the file at `path`, which exists, is one that the sensor reads as
+// a profile, read with the sensor's own reader: a profile whose entries the
+// sensor refuses still is one, and passwd is there to mend its password.
+// Anything else the tool must not write into, nor replace unasked: a file
+// saved as UTF-16, whose lines the tool would corrupt with 8-bit ones; an
+// empty file or one without a labelled line, which is no profile yet; what
+// is no plain file or does not open. Nothing when it is a profile.
+std::optional<Refusal> refusal_to_rewrite(Platform& platform, const std::string& path) {
+  const std::string shown = platform.full_path(path);
+  const EntryKind kind = platform.entry_kind(path);
+  if (kind == EntryKind::kFolder) return Refusal{Unusable::kFolder, shown + " is a folder, not a profile file"};
+  if (kind == EntryKind::kOther) {
+    return Refusal{Unusable::kNotPlain, shown + " is no plain file but a link, a junction or a device"};
+  }
+  std::unique_ptr<ReadableFile> file = platform.open_text(path);
+  if (!file) return Refusal{Unusable::kUnopenable, "cannot open " + shown + ": " + platform.failure_reason()};
+  LogonEntries entries;
+  ReadReport report;
+  (void)read_system_profile(*file, file_name_of(path), ProfileUse::kSingleSystem, OffsetTable(), entries, &report);
+  if (report.saved_as_utf16) {
+    return Refusal{Unusable::kSavedAsUtf16,
+                   shown + " is saved as UTF-16" +
+                       (report.saved_as_utf16_without_mark ? " without a byte order mark" : "") +
+                       ", which the sensor cannot read"};
+  }
+  if (report.lines.empty() && !report.skipped_byte_order_mark) return Refusal{Unusable::kEmpty, shown + " is empty"};
+  for (const ReportedLine& line : report.lines) {
+    if (line.taken()) return std::nullopt;
+  }
+  return Refusal{Unusable::kNoLabelLine, shown + " holds no line that the sensor reads as a profile line (one that "
+                                                 "begins with a label such as \"User.......:\")"};
+}
+
+// What the administrator of a passwd that was refused does next.
+std::string passwd_remedy(Unusable why) {
+  switch (why) {
+    case Unusable::kSavedAsUtf16:
+      return "save it in Notepad with the encoding ANSI or UTF-8, then run quillar-profile passwd again";
+    case Unusable::kEmpty:
+    case Unusable::kNoLabelLine:
+      return "write the profile with quillar-profile create, after removing or renaming this file";
+    case Unusable::kUnopenable:
+      return "check the file and the right to read it";
+    case Unusable::kFolder:
+    case Unusable::kNotPlain:
+      break;
+  }
+  return "name the profile file itself";
+}
+
 }  // namespace
 
 int print_scrambled_password(Platform& platform) {
@@ -111,8 +170,14 @@ int create_profile(Platform& platform, const std::vector<std::string>& arguments
     return kToolRefused;
   }
   const std::string path = with_default_extension(request.file);
-  if (!request.force && platform.open_bytes(path)) {
-    return refuse(platform, platform.full_path(path) + " exists; add --force to replace it");
+  // The entry's kind alone misses a file whose name differs in letter case
+  // on the POSIX build, the open alone a file that does not open.
+  if (platform.entry_kind(path) != EntryKind::kMissing || platform.open_bytes(path)) {
+    if (std::optional<Refusal> refusal = refusal_to_rewrite(platform, path)) {
+      return refuse(platform, refusal->text + "; nothing was written; remove or rename it first if it is really "
+                                              "meant to be replaced");
+    }
+    if (!request.force) return refuse(platform, platform.full_path(path) + " exists; add --force to replace it");
   }
   std::string reason;
   std::optional<std::string> password = new_password(platform, reason);
@@ -125,6 +190,12 @@ int create_profile(Platform& platform, const std::vector<std::string>& arguments
 
 int change_password(Platform& platform, const std::string& file) {
   const std::string path = with_default_extension(file);
+  if (platform.entry_kind(path) == EntryKind::kMissing && !platform.open_bytes(path)) {
+    return refuse(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
+  }
+  if (std::optional<Refusal> refusal = refusal_to_rewrite(platform, path)) {
+    return refuse(platform, refusal->text + "; nothing was written; " + passwd_remedy(refusal->why));
+  }
   std::unique_ptr<ReadableFile> input = platform.open_bytes(path);
   if (!input) return refuse(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
   std::string content = read_rest(*input);

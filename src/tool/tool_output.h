@@ -10,6 +10,8 @@
 namespace quillar {
 
 inline constexpr int kToolDone = 0;
+// A test found what keeps the sensor from reporting real values.
+inline constexpr int kToolFoundFault = 1;
 inline constexpr int kToolRefused = 2;
 
 // `text` on standard error, as the tool's own line.

@@ -1,8 +1,16 @@
 // The stand-in library's own behaviour on its landscape format.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "fake_platform.h"
 #include "platform/temp_drives.h"
+#include "rfc/rfc_files.h"
 #include "rfc/rfc_library.h"
+#include "rfc/sap_characters.h"
+#include "rfc/sapnwrfc.h"
 #include "rfcsim/fresh_stand_ins.h"
 #include "rfcsim_control.h"
 
@@ -100,13 +108,123 @@ TEST(RfcSimTest, ReportsMalformedLinesWithTheirNumbers) {
   EXPECT_EQ(complaints.find("RfcSim.ini:21:"), std::string::npos) << "a name that a wider field holds";
 }
 
-TEST(RfcSimTest, WithoutALandscapeNoPartnerIsReached) {
-  TempDrives drives;
-  FreshStandIns stand_ins;
-  EXPECT_EQ(open_r3("sapprd", 10, "100", "U", "p"), 0u);
-  RFC_ERROR_INFO error{};
-  RfcLastError(&error);
-  EXPECT_STREQ(error.message, "partner not reached (host sapprd, system number 10)");
+// A logon of the NetWeaver stand-in to this server, as the bridge makes it;
+// gives the message of its refusal, or "" when it logs on.
+std::string nw_refusal(const char* host, const char* sysnr) {
+  const SapText names[] = {to_sap_text("ashost"), to_sap_text("sysnr"), to_sap_text("client"), to_sap_text("user"),
+                           to_sap_text("passwd")};
+  const SapText values[] = {to_sap_text(host), to_sap_text(sysnr), to_sap_text("100"), to_sap_text("U"),
+                            to_sap_text("p")};
+  nwrfc::RFC_CONNECTION_PARAMETER parameters[5];
+  for (int k = 0; k < 5; ++k) parameters[k] = {names[k].c_str(), values[k].c_str()};
+  nwrfc::RFC_ERROR_INFO error{};
+  nwrfc::RFC_CONNECTION_HANDLE connection = nwrfc::RfcOpenConnection(parameters, 5, &error);
+  if (connection == nullptr) return from_sap_text(error.message, std::size(error.message));
+  nwrfc::RfcCloseConnection(connection, &error);
+  return "";
+}
+
+// Where the stand-ins find no RfcSim.ini at all they may be lying on a PRTG
+// probe in place of SAP's library: their refusal says what they are, where
+// they looked and what belongs there. Where a landscape exists, even one
+// without the system asked for, the refusal stays the one that the sensor's
+// documents and tests quote.
+TEST(RfcSimTest, WithoutALandscapeTheRefusalSaysWhatTheStandInIs) {
+  const std::string classic = "Quillar's stand-in for trials, not SAP's librfc32.dll";
+  const std::string netweaver = "Quillar's stand-in for trials, not SAP's sapnwrfc.dll";
+  const std::string the_rest =
+      ", which belongs in its place on a probe; it reaches only the systems of RfcSim.ini and found none in ";
+  const std::string long_folder = "c/" + std::string(120, 'f');
+  const char kNotReached[] = "partner not reached (host sapprd, system number 10)";
+  const struct {
+    const char* name;
+    const char* working_dir;
+    const char* landscape;  // where RfcSim.ini lies below the drive root; none: null
+    const char* landscape_content;
+    const char* looked_in_after_the_folder;  // null: a landscape was found
+  } cases[] = {
+      {"no RfcSim.ini", "c/work", nullptr, "", ""},
+      {"RfcSim.ini only in the folder above an ordinary folder", "c/work/sub", "c/work/RfcSim.ini", kLandscape, ""},
+      {"a scratch folder looks above too", "c/work/Quillar.42.ab", nullptr, "", " nor in the folder above"},
+      {"a long folder: the classic error field cuts it alone", long_folder.c_str(), nullptr, "", ""},
+      {"a landscape without the system", "c/work", "c/work/RfcSim.ini", "[QAS]\nashost = sapqas\nsysnr = 10\n",
+       nullptr},
+      {"an empty landscape is one", "c/work", "c/work/RfcSim.ini", "", nullptr},
+      {"a scratch folder's landscape above it", "c/work/Quillar.42.ab", "c/work/RfcSim.ini",
+       "[QAS]\nashost = sapqas\nsysnr = 10\n", nullptr},
+  };
+  for (const auto& c : cases) {
+    TempDrives drives(c.working_dir);
+    if (c.landscape != nullptr) drives.write(c.landscape, c.landscape_content);
+    FreshStandIns stand_ins;
+    const std::string folder = std::filesystem::current_path().string();
+    const bool found = c.looked_in_after_the_folder == nullptr;
+    const std::string looked_in = found ? "" : folder + c.looked_in_after_the_folder;
+    // The classic error record holds 255 characters.
+    const std::string classic_refusal = (classic + the_rest + looked_in).substr(0, sizeof(RFC_ERROR_INFO::message) - 1);
+
+    EXPECT_EQ(open_r3("sapprd", 10, "100", "U", "p"), 0u) << c.name;
+    RFC_ERROR_INFO error{};
+    RfcLastError(&error);
+    EXPECT_STREQ(error.key, "RFC_ERROR_COMMUNICATION") << c.name;
+    EXPECT_EQ(error.message, found ? kNotReached : classic_refusal) << c.name;
+    EXPECT_EQ(nw_refusal("sapprd", "10"), found ? kNotReached : netweaver + the_rest + looked_in) << c.name;
+    if (!found) {
+      RFC_ERROR_INFO_EX extended{};
+      EXPECT_EQ(RfcOpenEx("CLIENT=100 USER=U PASSWD=p LANG=D DEST=BIN", &extended), 0u) << c.name;
+      EXPECT_EQ(extended.message, classic_refusal) << c.name << ": by destination too";
+    }
+  }
+}
+
+// Each block that the classic stand-in appends to Dev_Rfc.Trc names it in
+// a line of its own after the block's head, and the sensor's scan of the
+// trace still quotes the block's error text.
+TEST(RfcSimTest, EachTraceBlockNamesTheStandInAndTheSensorStillQuotesItsError) {
+  const std::string identification =
+      "Quillar's stand-in for trials, systems read from RfcSim.ini, not SAP's RFC library";
+  const struct {
+    const char* name;
+    const char* landscape;  // null: none
+    const char* password;
+    bool call;
+    const char* quoted;  // null: the block's text is longer than the scan's piece
+  } cases[] = {
+      {"refused logon", kLandscape, "wrong", false, "Name or password is incorrect (repeat logon)"},
+      {"failed call", "[PRD]\nashost = sapprd\nsysnr = 10\nclient = 100\nuser = U\npassword = p\ncall = failure\n", "p",
+       true, "RfcCall failed with code 1"},
+      {"no landscape", nullptr, "p", false, nullptr},
+  };
+  for (const auto& c : cases) {
+    TempDrives drives;
+    if (c.landscape != nullptr) drives.write("c/work/RfcSim.ini", c.landscape);
+    FreshStandIns stand_ins;
+    drives.write("c/work/Dev_Rfc.Trc", "earlier lines\n");
+    RFC_HANDLE handle = open_r3("sapprd", 10, "100", "U", c.password);
+    if (c.call) {
+      ASSERT_NE(handle, 0u) << c.name;
+      EXPECT_NE(RfcCall(handle, "GET_LAN_SINGLE", nullptr, nullptr), RFC_OK) << c.name;
+      RfcClose(handle);
+    }
+    RFC_ERROR_INFO error{};
+    RfcLastError(&error);
+    const std::string trace = drives.read("c/work/Dev_Rfc.Trc");
+    const std::string head = "\n**** ERROR file opened at ";
+    const std::size_t block = trace.find(head);
+    ASSERT_NE(block, std::string::npos) << c.name << "\n" << trace;
+    EXPECT_EQ(trace.find(head, block + 1), std::string::npos) << c.name << ": one block\n" << trace;
+    const std::size_t body = trace.find('\n', block + head.size()) + 1;
+    EXPECT_EQ(trace.substr(body), identification + "\nT:0001 ======> " + error.message + "\n") << c.name;
+
+    FakePlatform sensor;
+    sensor.files["Dev_Rfc.Trc"] = trace;
+    const std::string remark = trace_file_remark(sensor);
+    if (c.quoted != nullptr) {
+      EXPECT_EQ(remark, std::string(" - ") + c.quoted) << c.name;
+    } else {
+      EXPECT_EQ(std::string(error.message).rfind(remark.substr(3), 0), 0u) << c.name << ": " << remark;
+    }
+  }
 }
 
 TEST(RfcSimTest, R2LogonsGoThroughTheGateway) {

@@ -1,0 +1,406 @@
+#include "tool/logon_test.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "base/capacities.h"
+#include "base/errors.h"
+#include "base/texts.h"
+#include "driver/options.h"
+#include "driver/processing_run.h"
+#include "driver/result_rendering.h"
+#include "driver/startup.h"
+#include "measure/network_usage.h"
+#include "output/diagnostics.h"
+#include "profiles/global_profile.h"
+#include "profiles/password.h"
+#include "profiles/system_profile.h"
+#include "rfc/connection.h"
+#include "rfc/error_report.h"
+#include "rfc/rfc_entry_points.h"
+#include "rfc/rfc_files.h"
+#include "tool/item_review.h"
+#include "tool/profile_lookup.h"
+#include "tool/tool_output.h"
+
+namespace quillar {
+namespace {
+
+// What is shown of the trace file's new part at most: its last lines.
+constexpr std::size_t kTraceShownRoom = 16 * 1024;
+
+// How far the work of one system with the library got.
+enum class Stage { kLogon, kCall, kDone };
+
+// The library and what works with it. A system's work runs on a thread of
+// its own when a deadline bounds it, and a thread given up at the deadline
+// stays inside the library until the process ends: it holds the session,
+// so nothing that it uses goes away before that.
+struct LibrarySession {
+  explicit LibrarySession(Platform& console) : platform(console) {}
+  Platform& platform;
+  RfcLibrary library;
+  // Never switched on: a test writes no Quillar.log.
+  DiagnosticLog log;
+  const ErrorReportTarget error_report{platform, library.entry_points};
+  RFC_ENV environment{};
+  // The row structure is described to the library once, as in a run.
+  NetworkUsage usage;
+};
+
+// One system's logon and call, and what the library answered.
+struct SystemWork {
+  LogonEntries entries;
+  LogonOverrides overrides;
+  std::string interface_name;
+  LogonRoute route;
+  LogonRecords records;
+  std::atomic<Stage> stage{Stage::kLogon};
+  bool logged_on = false;
+  // The library's last error, after a failed logon or call.
+  RFC_ERROR_INFO error{};
+  Measurement measurement;
+  std::vector<LanRow> rows;
+};
+
+void work_with_library(LibrarySession& session, SystemWork& work) {
+  const RfcEntryPoints& rfc = session.library.entry_points;
+  RfcContext context{session.platform, rfc, session.log, work.overrides, ""};
+  const RFC_HANDLE handle = open_sap_connection(context, work.entries, std::move(work.route), work.records);
+  if (handle == 0) {
+    rfc.RfcLastError(&work.error);
+    work.stage = Stage::kDone;
+    return;
+  }
+  work.logged_on = true;
+  work.stage = Stage::kCall;
+  ITAB_H table = session.usage.create_table(rfc);
+  work.measurement = session.usage.measure_network_usage(context, handle, table, work.interface_name);
+  if (work.measurement.call_ok()) {
+    for_each_lan_row(rfc, table, [&](const LanRow& row) { work.rows.push_back(row); });
+  } else {
+    rfc.RfcLastError(&work.error);
+  }
+  session.usage.release_table(rfc, table);
+  rfc.RfcClose(handle);
+  work.stage = Stage::kDone;
+}
+
+// The text of a fixed-size field of the library, up to its zero byte.
+std::string field_text(const char* field, std::size_t size) {
+  return std::string(field, std::find(field, field + size, '\0'));
+}
+
+std::string library_description(Platform& platform, const RfcLibrary& library) {
+  const bool netweaver = library.bridge != nullptr;
+  const std::string file = netweaver ? kNetWeaverRfcLibraryFile : kClassicRfcLibraryFile;
+  std::string text = "RFC library: " + file + (netweaver ? ", the NetWeaver RFC SDK" : ", the classic RFC library");
+  if (!library.module) return text + ", linked into this program\n";
+  std::vector<DllFolder> folders = platform.dll_search_folders(file, file);
+  return text + (folders.empty() ? "" : ", loaded from " + folders.front().path) + "\n";
+}
+
+std::string logon_description(const SystemWork& work, bool by_destination_file) {
+  const LogonEntries& entries = work.entries;
+  std::string text = "Logon: destination " + entries.destination + ", client " + entries.client + ", user " +
+                     entries.user;
+  if (by_destination_file) {
+    return text + ", language D, to the server that SapRfc.ini names for the destination (by the destination "
+                  "file " + kDestinationFilePrefix + entries.destination + "); the password is not shown\n";
+  }
+  text += ", language " + entries.language;
+  if (entries.mode == "R/2") {
+    return text + ", through gateway " + entries.gwhost + ", service " + entries.gwservice +
+           "; the password is not shown\n";
+  }
+  const std::string host = work.overrides.hostname.value_or(entries.hostname);
+  const std::string sysnr = work.overrides.sysnr.value_or(entries.sysnr);
+  return text + ", host " + host + (work.overrides.hostname ? " (,HOST=)" : "") + ", system number " + sysnr +
+         (work.overrides.sysnr ? " (,NO=)" : "") + "; the password is not shown\n";
+}
+
+// The size of the trace file now, where its new part will begin.
+std::uint64_t trace_file_mark(Platform& platform) {
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  std::unique_ptr<ReadableFile> trace = working ? working->open_file(kTraceFileName) : nullptr;
+  return trace ? trace->size().value_or(0) : 0;
+}
+
+// What the library added to its trace file after `mark`, each line indented;
+// the whole file when it was replaced meanwhile.
+std::string new_trace_lines(Platform& platform, std::uint64_t mark) {
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  std::unique_ptr<ReadableFile> trace = working ? working->open_file(kTraceFileName) : nullptr;
+  if (!trace) return "";
+  const std::uint64_t size = trace->size().value_or(0);
+  std::uint64_t from = size >= mark ? mark : 0;
+  if (size - from > kTraceShownRoom) from = size - kTraceShownRoom;
+  if (!trace->seek(from)) return "";
+  std::string added = read_rest(*trace, kTraceShownRoom);
+  std::string shown;
+  std::size_t start = 0;
+  while (start < added.size()) {
+    std::size_t end = added.find('\n', start);
+    if (end == std::string::npos) end = added.size();
+    std::string line = added.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) shown += "  " + line + "\n";
+    start = end + 1;
+  }
+  return shown;
+}
+
+std::string counters_table(const std::vector<LanRow>& rows) {
+  auto right = [](const std::string& text, std::size_t width) {
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+  };
+  auto width_of = [](std::string_view label) { return std::max<std::size_t>(label.size(), 10); };
+  std::string table = "  Interface";
+  for (std::string_view label : kChannelLabels) table += "  " + right(std::string(label), width_of(label));
+  table += "\n";
+  for (const LanRow& row : rows) {
+    table += "  " + row.name + std::string(row.name.size() < 9 ? 9 - row.name.size() : 0, ' ');
+    for (std::size_t k = 0; k < row.counters.size(); ++k) {
+      table += "  " + right(std::to_string(row.counters[k]), width_of(kChannelLabels[k]));
+    }
+    table += "\n";
+  }
+  return table;
+}
+
+std::string interface_names(const std::vector<LanRow>& rows) {
+  std::string names;
+  for (const LanRow& row : rows) names += (names.empty() ? "" : ", ") + row.name;
+  return names;
+}
+
+// What the library said of a failure: its key and its message.
+std::string library_reason(const RFC_ERROR_INFO& error) {
+  const std::string key = field_text(error.key, sizeof error.key);
+  const std::string message = field_text(error.message, sizeof error.message);
+  if (key.empty() && message.empty()) return "the RFC library gives no reason";
+  return message + (key.empty() ? "" : " (" + key + ")");
+}
+
+// The tests of one invocation: the library, opened once, and the faults
+// found so far.
+class LogonTest {
+ public:
+  explicit LogonTest(Platform& platform)
+      : platform_(platform), session_(std::make_shared<LibrarySession>(platform)) {}
+
+  Status open_library() {
+    Status opened = open_rfc_library(platform_, session_->library);
+    if (!opened.is_ok()) return opened;
+    platform_.write_console(library_description(platform_, session_->library));
+    set_error_report_target(session_->error_report);
+    session_->environment = error_report_environment();
+    session_->library.entry_points.RfcEnvironment(&session_->environment);
+    return Status::Ok();
+  }
+
+  void fault(const std::string& what_to_fix) {
+    ++faults_;
+    say(platform_, what_to_fix);
+  }
+  int exit_code() const { return faults_ == 0 ? kToolDone : kToolFoundFault; }
+  // Whether a system was given up at its deadline: its thread may hold the
+  // library, so no other system is tried after it.
+  bool gave_up() const { return gave_up_; }
+
+  // Logs on to the system of `entries`, calls GET_LAN_SINGLE and tells what
+  // came back. Gives the totals of the selected rows when the sensor would
+  // report real values.
+  std::optional<std::array<std::uint32_t, 6>> test_system(const std::string& profile_name,
+                                                           const LogonEntries& entries, const Options& options) {
+    auto work = std::make_shared<SystemWork>();
+    work->entries = entries;
+    work->overrides = options.overrides;
+    work->interface_name = options.interface_name;
+    const RfcContext context{platform_, session_->library.entry_points, session_->log, options.overrides, ""};
+    work->route = LogonRoute::choose(context, entries.destination);
+    platform_.write_console(logon_description(*work, work->route.by_destination_file()));
+
+    const std::uint64_t mark = trace_file_mark(platform_);
+    std::shared_ptr<LibrarySession> session = session_;
+    auto run = [session, work] { work_with_library(*session, *work); };
+    if (options.deadline_seconds) {
+      const std::uint64_t milliseconds = static_cast<std::uint64_t>(*options.deadline_seconds) * 1000;
+      if (!platform_.run_within(run, milliseconds)) {
+        gave_up_ = true;
+        const char* step = work->stage == Stage::kLogon ? "the logon" : "the call of GET_LAN_SINGLE";
+        platform_.write_console("No answer: " + std::string(step) + " did not return within " +
+                                std::to_string(*options.deadline_seconds) + " seconds.\n");
+        fault("SAP system " + entries.destination + " did not answer within " +
+              std::to_string(*options.deadline_seconds) + " seconds (" + step +
+              "); check that the host is up and reachable from this computer, or raise ,DEADLINE=");
+        return std::nullopt;
+      }
+    } else {
+      run();
+    }
+
+    if (!work->logged_on) {
+      platform_.write_console("The logon failed: " + library_reason(work->error) + "\n" +
+                              trace_part(mark));
+      fault("the logon to " + entries.destination + " failed, so the sensor reports \"" +
+            error_text(Fault::kLogonFailed, {entries.destination}) + "\": " + library_reason(work->error) +
+            "; correct the logon in " + profile_name +
+            (work->route.by_destination_file() ? " or the server in SapRfc." + entries.destination : "") +
+            " by what the library names");
+      return std::nullopt;
+    }
+    platform_.write_console("Logged on.\n");
+    if (!work->measurement.call_ok()) {
+      const Status failure = failure_status(work->measurement);
+      platform_.write_console("The call of GET_LAN_SINGLE failed: " + library_reason(work->error) + "\n" +
+                              trace_part(mark));
+      fault("the call of GET_LAN_SINGLE on " + entries.destination + " failed, so the sensor reports \"" +
+            failure.text() + "\"; the system's administrator must allow the user " + entries.user +
+            " to call it, or mend what the library names");
+      return std::nullopt;
+    }
+    return report_rows(*work);
+  }
+
+ private:
+  std::string trace_part(std::uint64_t mark) {
+    std::string lines = new_trace_lines(platform_, mark);
+    if (lines.empty()) return std::string(kTraceFileName) + " holds nothing new.\n";
+    return "New in " + std::string(kTraceFileName) + " (left where it is):\n" + lines;
+  }
+
+  std::optional<std::array<std::uint32_t, 6>> report_rows(const SystemWork& work) {
+    const std::vector<LanRow>& rows = work.rows;
+    platform_.write_console("GET_LAN_SINGLE gave " + std::to_string(rows.size()) +
+                            (rows.size() == 1 ? " interface" : " interfaces") + (rows.empty() ? ".\n" : ":\n") +
+                            (rows.empty() ? "" : counters_table(rows)));
+    if (rows.empty()) {
+      fault(work.entries.destination + " reports no network interface, so every channel of the sensor shows 0");
+      return std::nullopt;
+    }
+    const std::string filter = upper_case(work.interface_name);
+    std::string selected;
+    for (const LanRow& row : rows) {
+      if (row_selected(row, filter)) selected += (selected.empty() ? "" : ", ") + row.name;
+    }
+    if (selected.empty()) {
+      platform_.write_console("LAN=" + work.interface_name + " selects no row.\n");
+      fault("LAN=" + work.interface_name + " matches none of: " + interface_names(rows) +
+            "; the sensor would report 0 in every channel");
+      return std::nullopt;
+    }
+    platform_.write_console(filter.empty() ? "Without LAN= every row is added up.\n"
+                                           : "LAN=" + work.interface_name + " selects: " + selected + ".\n");
+    return work.measurement.totals;
+  }
+
+  Platform& platform_;
+  std::shared_ptr<LibrarySession> session_;
+  int faults_ = 0;
+  bool gave_up_ = false;
+};
+
+int test_single_system(Platform& platform, RunSettings& settings) {
+  LogonEntries entries;
+  Status read = read_system_profile(*settings.profile_stream, settings.profile_name, ProfileUse::kSingleSystem,
+                                    OffsetTable(), entries);
+  settings.profile_stream.reset();
+  if (!read.is_ok()) {
+    say(platform, "the sensor stops with \"" + read.text() + "\"; quillar-profile check tells the line at fault");
+    return kToolRefused;
+  }
+  LogonTest test(platform);
+  Status opened = test.open_library();
+  if (!opened.is_ok()) {
+    say(platform, "the sensor stops with \"" + opened.text() + "\"");
+    return kToolRefused;
+  }
+  const Options& options = settings.options;
+  if (std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(settings.profile_name, entries, options)) {
+    platform.write_console("The sensor reports: " + usage_message(entries.destination, options.interface_name, *totals) +
+                           "\n");
+  }
+  return test.exit_code();
+}
+
+int test_global_run(Platform& platform, RunSettings& settings) {
+  settings.profile_stream.reset();
+  GlobalAllocation allocation;
+  Options options;
+  Status read = read_global_allocation(platform, settings, allocation);
+  if (read.is_ok()) read = settle_global_options(settings, allocation, options);
+  if (!read.is_ok()) {
+    say(platform, "the sensor stops with \"" + read.text() + "\"; quillar-profile check tells more");
+    return kToolRefused;
+  }
+  LogonTest test(platform);
+  Status opened = test.open_library();
+  if (!opened.is_ok()) {
+    say(platform, "the sensor stops with \"" + opened.text() + "\"");
+    return kToolRefused;
+  }
+  const std::string_view keyword = settings.item_form_options ? kItemKeyword : kSensorLineItemKeyword;
+  platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) +
+                         "\n");
+  std::optional<std::size_t> channel;
+  for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
+    if (allocation.item == kChannelLabels[k]) channel = k;
+  }
+  if (std::optional<std::string> problem = item_problem(allocation.item, keyword)) test.fault(*problem);
+
+  for (const std::string& name : allocation.server_listing) {
+    platform.write_console("\nSystem " + name + ":\n");
+    if (test.gave_up()) {
+      platform.write_console("Not tried: an earlier system did not answer.\n");
+      continue;
+    }
+    std::unique_ptr<ReadableFile> profile =
+        name.size() > kProfileNameRoom ? nullptr : platform.open_text(settings.sensor_dir + name);
+    if (!profile) {
+      test.fault(name + " does not open (" + platform.full_path(settings.sensor_dir + name) +
+                 "), and the run counts it among the systems only; write it with quillar-profile create");
+      continue;
+    }
+    LogonEntries entries;
+    Status profile_read =
+        read_system_profile(*profile, name, ProfileUse::kGlobalRun, OffsetTable(), entries);
+    profile.reset();
+    if (!profile_read.is_ok()) {
+      test.fault(name + ": \"" + profile_read.text() + "\", so the run counts it as failed; quillar-profile check " +
+                 settings.sensor_dir + name + " tells the line at fault");
+      continue;
+    }
+    std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(name, entries, options);
+    if (totals && channel) {
+      platform.write_console("The sensor reports: " +
+                             channel_name_for(allocation.channel_naming, name, entries) + " " +
+                             std::to_string((*totals)[*channel]) + "\n");
+    }
+  }
+  return test.exit_code();
+}
+
+}  // namespace
+
+int test_logon(Platform& platform, const std::vector<std::string>& arguments) {
+  RunSettings settings;
+  Status started = read_command_line(arguments, settings);
+  if (!started.is_ok()) {
+    say(platform, "the sensor stops with \"" + started.text() + "\"");
+    return kToolRefused;
+  }
+  const ProfileLookup lookup = look_up_profile(platform, settings);
+  for (const std::string& fault : lookup.override_faults) say(platform, "warning: " + fault);
+  if (!lookup.status.is_ok()) {
+    say(platform, "the sensor stops with \"" + lookup.status.text() + "\"; quillar-profile locate tells where it looks");
+    for (const std::string& advice : lookup.advice) say(platform, advice);
+    return kToolRefused;
+  }
+  platform.write_console("Profile: " + platform.full_path(settings.profile_path) + "\n");
+  return settings.global_run ? test_global_run(platform, settings) : test_single_system(platform, settings);
+}
+
+}  // namespace quillar

@@ -1,0 +1,30 @@
+// quillar-profile test: logs on as the sensor would and shows what the SAP
+// system answers, for an administrator whose sensor shows zeros or Error
+// 1011.
+#ifndef QUILLAR_TOOL_LOGON_TEST_H_
+#define QUILLAR_TOOL_LOGON_TEST_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace quillar {
+
+// Finds the profile as the sensor started here with `arguments` (name,
+// options, more options) would, logs on the same way, calls GET_LAN_SINGLE
+// once and prints every interface the host reports, which rows LAN= selects
+// and, for a global run, whether the item names a channel; a global run's
+// systems are tried one after the other. A failed logon or call shows the
+// RFC library's own reason and what it added to its trace file, which stays
+// where it is. With ,DEADLINE= a system that does not answer within it is
+// given up. Never prints a password.
+//
+// Gives kToolDone only when the sensor would report real values, otherwise
+// kToolFoundFault with one line per fault on standard error that says what
+// to fix, or kToolRefused when the sensor would stop before it logs on.
+int test_logon(Platform& platform, const std::vector<std::string>& arguments);
+
+}  // namespace quillar
+
+#endif  // QUILLAR_TOOL_LOGON_TEST_H_

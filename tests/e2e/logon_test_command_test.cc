@@ -1,0 +1,189 @@
+// quillar-profile test against the stand-in RFC library, natively and under
+// wine: what an administrator sees when a sensor shows zeros or Error 1011.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+
+namespace quillar::e2e {
+namespace {
+
+const std::string kRun = "C:\\e2e\\run";
+const std::string kSensors = "C:\\e2e\\PRTG\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
+
+std::string landscape_system(const std::string& name, const std::string& host, const std::string& sysnr,
+                             const std::string& more) {
+  return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
+         "\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n" + more;
+}
+
+const std::string kLandscape =
+    landscape_system("BIN", "sapbin", "00",
+                     "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n") +
+    landscape_system("ALT", "sapalt", "07", "lan = eth0 1 2 3 4 5 6\n") +
+    landscape_system("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n") +
+    landscape_system("DEV", "sapdev", "02", "") + "password = other\n" +
+    landscape_system("EMPTY", "sapempty", "03", "") +
+    landscape_system("ERR2", "saperr", "12", "receive = exception NO_DATA_FOUND\n") +
+    landscape_system("HANG", "saphang", "50", "hang = RfcOpen\n");
+
+const std::string kBinRows =
+    "  Interface  Packets/Sec  In-Packets/Sec  Out-Packets/Sec   In-Errors  Out-Errors  Collision(s)\n"
+    "  eth0             12345            6789             5556           0           0             0\n"
+    "  lo                  20              10               10           0           0             0\n"
+    "  ETH1                 6               1                2           3           4             5\n";
+
+struct Case {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::map<std::string, std::string> files;
+  int expected_exit;
+  // Parts of standard output, each a run of whole lines, in this order.
+  std::vector<std::string> shown;
+  // Standard error: empty, or the one line on what to fix.
+  std::string what_to_fix;
+};
+
+class LogonTestEndToEnd : public testing::Test {
+ protected:
+  void TearDown() override { host().clear_files(); }
+};
+
+TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
+  const std::string in_prtg = "C:\\e2e\\PRTG\\";
+  const Case cases[] = {
+      {"a good logon, found as the sensor finds it",
+       {"PRD", "LAN=eth0"},
+       {{"C:\\PRTG_Path.Txt", in_prtg + "\r\n"}, {kSensors + "PRD.P00", profile("BIN", "100", "sapbin", "00")}},
+       0,
+       {"Profile: " + kSensors + "PRD.P00\n",
+        "Logon: destination BIN, client 100, user RFCUSER, language E, host sapbin, system number 00; the password "
+        "is not shown\nLogged on.\nGET_LAN_SINGLE gave 3 interfaces:\n" + kBinRows +
+            "LAN=eth0 selects: eth0.\nThe sensor reports: (BIN) Net-Usage LAN[eth0]: Traffics=12.345, "
+            "InPacks=6.789, OutPacks=5.556, InErr=0, OutErr=0, Collisions=0\n"},
+       ""},
+      {"LAN= selects its interface in any letter case",
+       {"PRD", "MODE=Mervesk,lan=ETH0"},
+       {{kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00")}},
+       0,
+       {"LAN=ETH0 selects: eth0.\n"},
+       ""},
+      {",HOST= and ,NO= log on elsewhere, as the sensor does",
+       {"PRD", "MODE=Mervesk,HOST=sapalt,NO=07"},
+       {{kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00")}},
+       0,
+       {"host sapalt (,HOST=), system number 07 (,NO=); the password is not shown\nLogged on.\n"
+        "GET_LAN_SINGLE gave 1 interface:\n"},
+       ""},
+      {"a wrong password shows the library's reason and its trace block",
+       {"DEV", "MODE=Mervesk"},
+       {{kRun + "\\DEV.P00", profile("DEV", "100", "sapdev", "02")}},
+       1,
+       {"The logon failed: Name or password is incorrect (repeat logon)",
+        "New in Dev_Rfc.Trc (left where it is):\n  **** ERROR file opened at ",
+        "======> Name or password is incorrect (repeat logon)\n"},
+       "quillar-profile: the logon to DEV failed, so the sensor reports \"Error 1011: RFC-Open for DEV failed !\": "
+       "Name or password is incorrect (repeat logon)"},
+      {"an unknown LAN= lists the interfaces the host has",
+       {"PRD", "MODE=Mervesk,LAN=eth9"},
+       {{kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00")}},
+       1,
+       {kBinRows + "LAN=eth9 selects no row.\n"},
+       "quillar-profile: LAN=eth9 matches none of: eth0, lo, ETH1; the sensor would report 0 in every channel\n"},
+      {"a host without interfaces",
+       {"EMPTY", "MODE=Mervesk"},
+       {{kRun + "\\EMPTY.P00", profile("EMPTY", "100", "sapempty", "03")}},
+       1,
+       {"GET_LAN_SINGLE gave 0 interfaces.\n"},
+       "quillar-profile: EMPTY reports no network interface, so every channel of the sensor shows 0\n"},
+      {"a failed call shows the sensor's error text",
+       {"ERR2", "MODE=Mervesk"},
+       {{kRun + "\\ERR2.P00", profile("ERR2", "100", "saperr", "12")}},
+       1,
+       {"Logged on.\nThe call of GET_LAN_SINGLE failed: "},
+       "quillar-profile: the call of GET_LAN_SINGLE on ERR2 failed, so the sensor reports \"Error "},
+      {"an item that names no channel",
+       {"PRD", "MODE=Mervesk,ITEM=In-Packet/Sec"},
+       {{kRun + "\\Orvanta.Prf", "# Gsng: any key     PRD.P00#\r\n"},
+        {kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00")}},
+       1,
+       {"Item: In-Packet/Sec\nSystems: PRD.P00\n\nSystem PRD.P00:\n", "Logged on.\n"},
+       "quillar-profile: the item \"In-Packet/Sec\" is none of the six channels"},
+      {"a good item reports each system's channel",
+       {"PRD", "MODE=Mervesk,ITEM=Out-Packets/Sec"},
+       {{kRun + "\\Orvanta.Prf", "# Gsng: any key     PRD.P00#QAS.P00#\r\n"},
+        {kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00")},
+        {kRun + "\\QAS.P00", profile("QAS", "100", "sapqas", "01")}},
+       0,
+       {"The sensor reports: PRD.P00 5568\n", "The sensor reports: QAS.P00 2000\n"},
+       ""},
+      {"a logon by destination file",
+       {"QAS", "MODE=Mervesk"},
+       {{kRun + "\\QAS.P00", profile("QAS", "100", "nohost", "99")},
+        {kRun + "\\SapRfc.QAS", "DEST=QAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n"}},
+       0,
+       {"Logon: destination QAS, client 100, user RFCUSER, language D, to the server that SapRfc.ini names for the "
+        "destination (by the destination file SapRfc.QAS); the password is not shown\nLogged on.\n"},
+       ""},
+      {"a hang is given up at the deadline",
+       {"HANG", "MODE=Mervesk,DEADLINE=2"},
+       {{kRun + "\\HANG.P00", profile("HANG", "100", "saphang", "50")}},
+       1,
+       {"No answer: the logon did not return within 2 seconds.\n"},
+       "quillar-profile: SAP system HANG did not answer within 2 seconds (the logon); check that the host is up "
+       "and reachable from this computer, or raise ,DEADLINE=\n"},
+      {"the sensor would stop before it logs on",
+       {"GONE", "MODE=Mervesk"},
+       {},
+       2,
+       {},
+       "quillar-profile: the sensor stops with \"Error 1002: Profile GONE.P00 is missing...\"; quillar-profile "
+       "locate tells where it looks\n"},
+  };
+  for (const Case& c : cases) {
+    host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+    for (const auto& [path, content] : c.files) host().write_file(path, content);
+    std::vector<std::string> arguments = {"test"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    ProcessResult result = host().run(arguments, kRun, "", SensorHost::Program::kProfileTool);
+    EXPECT_EQ(result.exit_code, c.expected_exit) << c.name << "\n" << result.standard_output << result.standard_error;
+    std::size_t at = 0;
+    for (const std::string& part : c.shown) {
+      const std::size_t found = result.standard_output.find(host().console_form(part), at);
+      EXPECT_NE(found, std::string::npos) << c.name << ": no\n" << part << "\nin\n" << result.standard_output;
+      if (found != std::string::npos) at = found + part.size();
+    }
+    EXPECT_EQ(result.standard_error.rfind(host().console_form(c.what_to_fix), 0), 0u)
+        << c.name << ":\n" << result.standard_error;
+    if (c.what_to_fix.empty()) {
+      EXPECT_EQ(result.standard_error, "") << c.name;
+    }
+    for (const std::string& output : {result.standard_output, result.standard_error}) {
+      EXPECT_EQ(output.find("Secret#1"), std::string::npos) << c.name;
+      EXPECT_EQ(output.find("SECRET#1"), std::string::npos) << c.name;
+    }
+    host().clear_files();
+  }
+}
+
+// A test leaves the library's trace where the sensor would look for it, and
+// changes nothing of the profile.
+TEST_F(LogonTestEndToEnd, LeavesTheTraceFileAndTheProfileAlone) {
+  const std::string stored = profile("DEV", "100", "sapdev", "02");
+  host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+  host().write_file(kRun + "\\DEV.P00", stored);
+  ProcessResult result = host().run({"test", "DEV", "MODE=Mervesk"}, kRun, "", SensorHost::Program::kProfileTool);
+  EXPECT_EQ(result.exit_code, 1);
+  std::ifstream trace(host().local_path(kRun + "\\Dev_Rfc.Trc"), std::ios::binary);
+  std::string trace_text((std::istreambuf_iterator<char>(trace)), std::istreambuf_iterator<char>());
+  EXPECT_NE(trace_text.find("Name or password is incorrect"), std::string::npos);
+  std::ifstream kept(host().local_path(kRun + "\\DEV.P00"), std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), stored);
+}
+
+}  // namespace
+}  // namespace quillar::e2e
