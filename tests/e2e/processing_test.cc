@@ -24,7 +24,7 @@ const std::string kGlobalInSensors = kSensors + "GLOBAL";
 // The systems of the stand-in's landscape, by name.
 const std::map<std::string, std::string> kLandscape = {
     {"BIN", landscape_system("BIN", "sapbin", "00",
-                            "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n")},
+                             "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n")},
     {"QAS", landscape_system("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n")},
     // A second password that the logon's does not match.
     {"DEV", landscape_system("DEV", "sapdev", "02", "") + "password = other\n"},
