@@ -46,10 +46,10 @@ const std::map<std::string, std::string> kLandscape = {
     {"SLOW", landscape_system("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n")},
     // BIN's rows in a dictionary whose types are not the classic layout's.
     {"NUMC", landscape_system("NUMC", "sapnumc", "60",
-                             "field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield OUT_PACKET = NUMC 10\n"
-                             "field IN_ERRORS = NUMC 10\nfield OUT_ERRORS = NUMC 10\nfield COLLISIONS = NUMC 10\n"
-                             "field PACKETS = NUMC 10\nlan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\n"
-                             "lan = ETH1 1 2 3 4 5 6\n")},
+                              "field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield OUT_PACKET = NUMC 10\n"
+                              "field IN_ERRORS = NUMC 10\nfield OUT_ERRORS = NUMC 10\nfield COLLISIONS = NUMC 10\n"
+                              "field PACKETS = NUMC 10\nlan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\n"
+                              "lan = ETH1 1 2 3 4 5 6\n")},
 };
 
 // A system as a test names it: its profile NAME.P00 in the sensor directory,
