@@ -396,6 +396,7 @@ int test_logon(Platform& platform, const std::vector<std::string>& arguments) {
     for (const std::string& advice : lookup.advice) say(platform, advice);
     return kToolRefused;
   }
+  for (const std::string& advice : lookup.advice) say(platform, "warning: " + advice);
   platform.write_console("Profile: " + platform.full_path(settings.profile_path) + "\n");
   return settings.global_run ? test_global_run(platform, settings) : test_single_system(platform, settings);
 }
