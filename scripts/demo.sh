@@ -40,10 +40,17 @@ run() {
 
 echo "PRTG is installed in C:\\Program Files (x86)\\PRTG Network Monitor on the emulated drive"
 echo "C: ($drives/c); the profiles lie in its Custom Sensors\\EXEXML folder."
-printf '\n$ quillar-profile check PRD.P00\n'
-"$bin/quillar-profile" check "C:\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\EXEXML\\PRD.P00"
-printf '\n$ quillar-profile locate PRD\n'
-"$bin/quillar-profile" locate PRD
+tool() {
+  printf '\n$ quillar-profile'
+  for argument in "$@"; do printf ' "%s"' "$argument"; done
+  printf '\n'
+  "$bin/quillar-profile" "$@"
+  printf '[exit code %d]\n' "$?"
+}
+tool check PRD
+tool locate PRD
+tool test PRD LAN=eth0
+tool test PRD LAN=eth9
 
 echo
 echo "A single-system run, all interfaces:"

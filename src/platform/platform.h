@@ -93,7 +93,8 @@ class Platform {
   // the output so far ends inside a line.
   virtual void begin_console_line();
 
-  // Writes to standard error exactly these bytes.
+  // Writes to standard error exactly these bytes, after what standard output
+  // holds so far, so that both read in order where they meet.
   virtual void write_error_console(std::string_view text) = 0;
 
   // Whether standard input is a terminal, where a person types.

@@ -143,6 +143,7 @@ class WindowsPlatform final : public Platform {
     note_console_output(text);
   }
   void write_error_console(std::string_view text) override {
+    std::fflush(stdout);
     std::fwrite(text.data(), 1, text.size(), stderr);
   }
   bool input_is_terminal() override { return _isatty(_fileno(stdin)) != 0; }

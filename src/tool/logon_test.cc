@@ -191,14 +191,19 @@ class LogonTest {
   explicit LogonTest(Platform& platform)
       : platform_(platform), session_(std::make_shared<LibrarySession>(platform)) {}
 
-  Status open_library() {
+  // Opens the library as the sensor does; false, having said why the
+  // sensor would stop, when it cannot.
+  bool open_library() {
     Status opened = open_rfc_library(platform_, session_->library);
-    if (!opened.is_ok()) return opened;
+    if (!opened.is_ok()) {
+      say(platform_, "the sensor stops with \"" + opened.text() + "\"");
+      return false;
+    }
     platform_.write_console(library_description(platform_, session_->library));
     set_error_report_target(session_->error_report);
     session_->environment = error_report_environment();
     session_->library.entry_points.RfcEnvironment(&session_->environment);
-    return Status::Ok();
+    return true;
   }
 
   void fault(const std::string& what_to_fix) {
@@ -313,11 +318,7 @@ int test_single_system(Platform& platform, RunSettings& settings) {
     return kToolRefused;
   }
   LogonTest test(platform);
-  Status opened = test.open_library();
-  if (!opened.is_ok()) {
-    say(platform, "the sensor stops with \"" + opened.text() + "\"");
-    return kToolRefused;
-  }
+  if (!test.open_library()) return kToolRefused;
   const Options& options = settings.options;
   if (std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(settings.profile_name, entries, options)) {
     platform.write_console("The sensor reports: " + usage_message(entries.destination, options.interface_name, *totals) +
@@ -337,11 +338,7 @@ int test_global_run(Platform& platform, RunSettings& settings) {
     return kToolRefused;
   }
   LogonTest test(platform);
-  Status opened = test.open_library();
-  if (!opened.is_ok()) {
-    say(platform, "the sensor stops with \"" + opened.text() + "\"");
-    return kToolRefused;
-  }
+  if (!test.open_library()) return kToolRefused;
   const std::string_view keyword = settings.item_form_options ? kItemKeyword : kSensorLineItemKeyword;
   platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) +
                          "\n");
@@ -399,6 +396,7 @@ int test_logon(Platform& platform, const std::vector<std::string>& arguments) {
     for (const std::string& advice : lookup.advice) say(platform, advice);
     return kToolRefused;
   }
+  for (const std::string& advice : lookup.advice) say(platform, "warning: " + advice);
   platform.write_console("Profile: " + platform.full_path(settings.profile_path) + "\n");
   return settings.global_run ? test_global_run(platform, settings) : test_single_system(platform, settings);
 }

@@ -24,20 +24,14 @@ namespace {
 const std::string kRun = "C:\\e2e\\run";
 const std::string kSensors = "C:\\e2e\\ExeXml\\";
 
-std::string system_entry(const std::string& name, const std::string& host, const std::string& sysnr,
-                         const std::string& more) {
-  return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
-         "\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n" + more;
-}
-
-const std::string kLandscape = system_entry("BIN", "sapbin", "00", "lan = eth0 6789 5556 0 0 0 12345\n") +
-                               system_entry("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n") +
-                               system_entry("ERR1", "saperr", "11", "receive = failure\n") +
-                               system_entry("HANG", "saphang", "50", "hang = RfcOpen\n") +
-                               system_entry("LEAVE", "sapleave", "60", "leave = rfc_own.trc\nlan = eth0 1 2 3 4 5 6\n") +
+const std::string kLandscape = landscape_system("BIN", "sapbin", "00", "lan = eth0 6789 5556 0 0 0 12345\n") +
+                               landscape_system("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n") +
+                               landscape_system("ERR1", "saperr", "11", "receive = failure\n") +
+                               landscape_system("HANG", "saphang", "50", "hang = RfcOpen\n") +
+                               landscape_system("LEAVE", "sapleave", "60", "leave = rfc_own.trc\nlan = eth0 1 2 3 4 5 6\n") +
                                // Logon and call take about a second together: the deadline of one
                                // second passes just before the end, just after it, or in between.
-                               system_entry("NEAR", "sapnear", "70", "delay = 490\nlan = eth0 1 2 3 4 5 6\n");
+                               landscape_system("NEAR", "sapnear", "70", "delay = 490\nlan = eth0 1 2 3 4 5 6\n");
 
 // A file's content; nothing for anything but a file, which a read might
 // wait on.

@@ -49,6 +49,12 @@ std::string profile(const std::string& destination, const std::string& client, c
          "\r\nExtcompany.: ACME\r\n";
 }
 
+std::string landscape_system(const std::string& name, const std::string& host, const std::string& sysnr,
+                             const std::string& more) {
+  return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
+         "\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n" + more;
+}
+
 std::string expected_output(const std::string& name) {
   std::string path = std::string(QUILLAR_E2E_EXPECTED) + "/" + name + ".txt";
   std::ifstream in(path, std::ios::binary);

@@ -30,6 +30,12 @@ inline const std::string kStoredPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";
 std::string profile(const std::string& destination, const std::string& client, const std::string& host,
                     const std::string& sysnr, const std::string& password = kStoredPassword);
 
+// A system of the stand-in's landscape (RfcSim.ini): its application
+// server, client 100, user RFCUSER with the password "Secret#1", and `more`
+// lines of its own.
+std::string landscape_system(const std::string& name, const std::string& host, const std::string& sysnr,
+                             const std::string& more);
+
 // The expected standard output of a case, from expected/<name>.txt.
 std::string expected_output(const std::string& name);
 

@@ -15,12 +15,6 @@ namespace {
 const std::string kRun = "C:\\e2e\\run";
 const std::string kSensors = "C:\\e2e\\PRTG\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
 
-std::string landscape_system(const std::string& name, const std::string& host, const std::string& sysnr,
-                             const std::string& more) {
-  return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
-         "\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n" + more;
-}
-
 const std::string kLandscape =
     landscape_system("BIN", "sapbin", "00",
                      "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n") +

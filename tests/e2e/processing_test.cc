@@ -21,41 +21,35 @@ const std::string kSensors = "C:\\e2e\\ExeXml\\";
 // Outside the PRTG mode the global profile is opened where it is named.
 const std::string kGlobalInSensors = kSensors + "GLOBAL";
 
-std::string landscape_entry(const std::string& name, const std::string& host, const std::string& sysnr,
-                            const std::string& more) {
-  return "[" + name + "]\nashost = " + host + "\nsysnr = " + sysnr +
-         "\nclient = 100\nuser = RFCUSER\npassword = Secret#1\n" + more;
-}
-
 // The systems of the stand-in's landscape, by name.
 const std::map<std::string, std::string> kLandscape = {
-    {"BIN", landscape_entry("BIN", "sapbin", "00",
-                            "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n")},
-    {"QAS", landscape_entry("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n")},
+    {"BIN", landscape_system("BIN", "sapbin", "00",
+                             "lan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\nlan = ETH1 1 2 3 4 5 6\n")},
+    {"QAS", landscape_system("QAS", "sapqas", "01", "lan = eth0 1000 2000 7 8 9 3000\n")},
     // A second password that the logon's does not match.
-    {"DEV", landscape_entry("DEV", "sapdev", "02", "") + "password = other\n"},
-    {"ERR1", landscape_entry("ERR1", "saperr", "11", "receive = failure\n")},
-    {"ERR2", landscape_entry("ERR2", "saperr", "12", "receive = exception NO_DATA_FOUND\n")},
-    {"ERR3", landscape_entry("ERR3", "saperr", "13", "receive = sys-exception SYSTEM_FAILURE\n")},
-    {"ERR7", landscape_entry("ERR7", "saperr", "17", "receive = code 7\n")},
-    {"ABORT", landscape_entry("ABORT", "saperr", "20", "abort = RfcCall\n")},
-    {"FIS", landscape_entry("FIS", "sapfail", "31", "fail = RfcInstallStructure\nlan = eth0 1 2 3 4 5 6\n")},
-    {"FIC", landscape_entry("FIC", "sapfail", "32", "fail = ItCreate\nlan = eth0 1 2 3 4 5 6\n")},
-    {"FIG", landscape_entry("FIG", "sapfail", "33", "fail = ItGetLine\nlan = eth0 1 2 3 4 5 6\n")},
-    {"FID", landscape_entry("FID", "sapfail", "34", "fail = ItDelete\nlan = eth0 1 2 3 4 5 6\n")},
-    {"AOP", landscape_entry("AOP", "sapfail", "41", "abort = RfcOpen\n")},
-    {"AOX", landscape_entry("AOX", "sapfail", "42", "abort = RfcOpenEx\n")},
-    {"ARC", landscape_entry("ARC", "sapfail", "44", "abort = RfcReceive\n")},
-    {"EX81", landscape_entry("EX81", "saperr", "81", "receive = exception " + std::string(81, 'E') + "\n")},
-    {"EX82", landscape_entry("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n")},
-    {"HANG", landscape_entry("HANG", "saphang", "50", "hang = RfcOpen\n")},
-    {"SLOW", landscape_entry("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n")},
+    {"DEV", landscape_system("DEV", "sapdev", "02", "") + "password = other\n"},
+    {"ERR1", landscape_system("ERR1", "saperr", "11", "receive = failure\n")},
+    {"ERR2", landscape_system("ERR2", "saperr", "12", "receive = exception NO_DATA_FOUND\n")},
+    {"ERR3", landscape_system("ERR3", "saperr", "13", "receive = sys-exception SYSTEM_FAILURE\n")},
+    {"ERR7", landscape_system("ERR7", "saperr", "17", "receive = code 7\n")},
+    {"ABORT", landscape_system("ABORT", "saperr", "20", "abort = RfcCall\n")},
+    {"FIS", landscape_system("FIS", "sapfail", "31", "fail = RfcInstallStructure\nlan = eth0 1 2 3 4 5 6\n")},
+    {"FIC", landscape_system("FIC", "sapfail", "32", "fail = ItCreate\nlan = eth0 1 2 3 4 5 6\n")},
+    {"FIG", landscape_system("FIG", "sapfail", "33", "fail = ItGetLine\nlan = eth0 1 2 3 4 5 6\n")},
+    {"FID", landscape_system("FID", "sapfail", "34", "fail = ItDelete\nlan = eth0 1 2 3 4 5 6\n")},
+    {"AOP", landscape_system("AOP", "sapfail", "41", "abort = RfcOpen\n")},
+    {"AOX", landscape_system("AOX", "sapfail", "42", "abort = RfcOpenEx\n")},
+    {"ARC", landscape_system("ARC", "sapfail", "44", "abort = RfcReceive\n")},
+    {"EX81", landscape_system("EX81", "saperr", "81", "receive = exception " + std::string(81, 'E') + "\n")},
+    {"EX82", landscape_system("EX82", "saperr", "82", "receive = exception " + std::string(82, 'E') + "\n")},
+    {"HANG", landscape_system("HANG", "saphang", "50", "hang = RfcOpen\n")},
+    {"SLOW", landscape_system("SLOW", "sapslow", "51", "delay = 300\nlan = eth0 1 2 3 4 5 6\n")},
     // BIN's rows in a dictionary whose types are not the classic layout's.
-    {"NUMC", landscape_entry("NUMC", "sapnumc", "60",
-                             "field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield OUT_PACKET = NUMC 10\n"
-                             "field IN_ERRORS = NUMC 10\nfield OUT_ERRORS = NUMC 10\nfield COLLISIONS = NUMC 10\n"
-                             "field PACKETS = NUMC 10\nlan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\n"
-                             "lan = ETH1 1 2 3 4 5 6\n")},
+    {"NUMC", landscape_system("NUMC", "sapnumc", "60",
+                              "field LANNAME = CHAR 16\nfield IN_PACKETS = NUMC 10\nfield OUT_PACKET = NUMC 10\n"
+                              "field IN_ERRORS = NUMC 10\nfield OUT_ERRORS = NUMC 10\nfield COLLISIONS = NUMC 10\n"
+                              "field PACKETS = NUMC 10\nlan = eth0 6789 5556 0 0 0 12345\nlan = lo 10 10 0 0 0 20\n"
+                              "lan = ETH1 1 2 3 4 5 6\n")},
 };
 
 // A system as a test names it: its profile NAME.P00 in the sensor directory,
