@@ -36,15 +36,27 @@ std::optional<std::string> with_password(std::string content, std::string_view p
   if (!stored) return std::nullopt;
   const std::string line = profile_line(password_label(), *stored);
   const std::string label(password_label().label);
-  const std::size_t at = content.rfind(label, 0) == 0 ? 0 : content.find("\n" + label);
-  if (at == std::string::npos) {
-    const std::string line_end = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    if (!content.empty() && content.back() != '\n') content += line_end;
-    return content + line + line_end;
+  // Every password line gets the new value: the reader takes the last one,
+  // and a single-system run stops at the first that is bad.
+  bool replaced = false;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    const std::size_t end = std::min(content.find_first_of("\r\n", start), content.size());
+    if (content.compare(start, label.size(), label) == 0) {
+      content.replace(start, end - start, line);
+      replaced = true;
+      start += line.size();
+    } else {
+      start = end;
+    }
+    const std::size_t next = content.find('\n', start);
+    if (next == std::string::npos) break;
+    start = next + 1;
   }
-  const std::size_t start = at == 0 ? 0 : at + 1;
-  const std::size_t end = std::min(content.find_first_of("\r\n", start), content.size());
-  return content.replace(start, end - start, line);
+  if (replaced) return content;
+  const std::string line_end = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  if (!content.empty() && content.back() != '\n') content += line_end;
+  return content + line + line_end;
 }
 
 }  // namespace quillar

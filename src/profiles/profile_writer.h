@@ -22,8 +22,8 @@ std::string profile_line(const ProfileLabel& label, std::string_view value);
 // scramble_password).
 std::optional<std::string> profile_text(const LogonEntries& entries, const OffsetTable& table);
 
-// `content` with the value of its first password line replaced by `password`
-// scrambled, every other byte kept; a profile without a password line gets
+// `content` with the value of each of its password lines replaced by
+// `password` scrambled, every other byte kept; a profile without a password line gets
 // one at its end, with the line end the file uses. Nothing when the password
 // cannot be scrambled.
 std::optional<std::string> with_password(std::string content, std::string_view password, const OffsetTable& table);

@@ -292,6 +292,10 @@ TEST(ProfileToolTest, PasswdReplacesThePasswordAndKeepsEveryOtherLine) {
        "; note\r\nUser.......: u1\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\nHostname...: h\r\n"},
       {"first line, LF", "Password...: old\nUser.......: u1", "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvg\nUser.......: u1"},
       {"no password line yet", "User.......: u1\r\n", "User.......: u1\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\n"},
+      {"every password line, as the sensor may read either", "Password...: bad\r\nUser.......: u1\r\nPassword...: old",
+       "Password...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\nUser.......: u1\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg"},
+      {"a label only at a line's start counts", "; Password...: old\nPassword...: old\n",
+       "; Password...: old\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\n"},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
