@@ -189,7 +189,7 @@ std::string library_reason(const RFC_ERROR_INFO& error) {
 class LogonTest {
  public:
   explicit LogonTest(Platform& platform)
-      : platform_(platform), session_(std::make_shared<LibrarySession>(platform)) {}
+      : platform_(platform), session_(std::make_shared<LibrarySession>(platform)), started_ms_(platform.monotonic_ms()) {}
 
   // Opens the library as the sensor does; false, having said why the
   // sensor would stop, when it cannot.
@@ -231,16 +231,15 @@ class LogonTest {
     const std::uint64_t mark = trace_file_mark(platform_);
     std::shared_ptr<LibrarySession> session = session_;
     auto run = [session, work] { work_with_library(*session, *work); };
-    if (options.deadline_seconds) {
-      const std::uint64_t milliseconds = static_cast<std::uint64_t>(*options.deadline_seconds) * 1000;
-      if (!platform_.run_within(run, milliseconds)) {
+    if (std::optional<Bound> bound = bound_of_system(options)) {
+      if (!platform_.run_within(run, bound->milliseconds)) {
         gave_up_ = true;
         const char* step = work->stage == Stage::kLogon ? "the logon" : "the call of GET_LAN_SINGLE";
-        platform_.write_console("No answer: " + std::string(step) + " did not return within " +
-                                std::to_string(*options.deadline_seconds) + " seconds.\n");
-        fault("SAP system " + entries.destination + " did not answer within " +
-              std::to_string(*options.deadline_seconds) + " seconds (" + step +
-              "); check that the host is up and reachable from this computer, or raise ,DEADLINE=");
+        const std::string seconds = std::to_string((bound->milliseconds + 999) / 1000);
+        platform_.write_console("No answer: " + std::string(step) + " did not return within " + seconds +
+                                " seconds.\n");
+        fault("SAP system " + entries.destination + " did not answer within " + seconds + " seconds (" + step +
+              "); check that the host is up and reachable from this computer, or raise " + bound->keyword);
         return std::nullopt;
       }
     } else {
@@ -271,6 +270,26 @@ class LogonTest {
   }
 
  private:
+  // How long one system may take, as a run with these options allows it:
+  // its deadline, within what is left of the whole run's bound, which holds
+  // for every run with children. Nothing for a run without them, which the
+  // sensor does not bound either.
+  struct Bound {
+    std::uint64_t milliseconds;
+    const char* keyword;
+  };
+  std::optional<Bound> bound_of_system(const Options& options) const {
+    if (!options.uses_children()) return std::nullopt;
+    const std::uint64_t whole = static_cast<std::uint64_t>(options.whole_run_seconds()) * 1000;
+    const std::uint64_t spent = platform_.monotonic_ms() - started_ms_;
+    const std::uint64_t left = whole > spent ? whole - spent : 0;
+    if (options.deadline_seconds) {
+      const std::uint64_t deadline = static_cast<std::uint64_t>(*options.deadline_seconds) * 1000;
+      if (deadline <= left) return Bound{deadline, ",DEADLINE="};
+    }
+    return Bound{left, ",RUNTIME="};
+  }
+
   std::string trace_part(std::uint64_t mark) {
     std::string lines = new_trace_lines(platform_, mark);
     if (lines.empty()) return std::string(kTraceFileName) + " holds nothing new.\n";
@@ -304,6 +323,7 @@ class LogonTest {
 
   Platform& platform_;
   std::shared_ptr<LibrarySession> session_;
+  std::uint64_t started_ms_;
   int faults_ = 0;
   bool gave_up_ = false;
 };
