@@ -31,8 +31,13 @@ class MemoryReadable final : public ReadableFile {
 
 class MemoryWritable final : public WritableFile {
  public:
-  MemoryWritable(std::string& target, std::size_t room) : target_(target), room_(room) {}
+  MemoryWritable(FakePlatform& platform, std::string& target, std::size_t room)
+      : platform_(platform), target_(target), room_(room) {}
   bool write(std::string_view bytes) override {
+    if (!platform_.change_allowed()) {
+      failed_ = true;
+      return false;
+    }
     std::size_t fits = target_.size() < room_ ? room_ - target_.size() : 0;
     target_.append(bytes.substr(0, fits));
     failed_ = failed_ || bytes.size() > fits;
@@ -42,6 +47,7 @@ class MemoryWritable final : public WritableFile {
   bool close() override { return !failed_; }
 
  private:
+  FakePlatform& platform_;
   std::string& target_;
   std::size_t room_;
   bool failed_ = false;
@@ -61,14 +67,14 @@ std::unique_ptr<ReadableFile> FakePlatform::open_bytes(const std::string& path) 
 }
 
 std::unique_ptr<WritableFile> FakePlatform::create_bytes(const std::string& path) {
-  if (folders.count(path) != 0) return nullptr;
+  if (folders.count(path) != 0 || !change_allowed()) return nullptr;
   files[path].clear();
-  return std::make_unique<MemoryWritable>(files[path], room_of(file_rooms, path));
+  return std::make_unique<MemoryWritable>(*this, files[path], room_of(file_rooms, path));
 }
 
 std::unique_ptr<WritableFile> FakePlatform::append_text(const std::string& path) {
-  if (folders.count(path) != 0) return nullptr;
-  return std::make_unique<MemoryWritable>(files[path], room_of(file_rooms, path));
+  if (folders.count(path) != 0 || !change_allowed()) return nullptr;
+  return std::make_unique<MemoryWritable>(*this, files[path], room_of(file_rooms, path));
 }
 
 bool FakePlatform::read_secret_line(std::string& line) {
@@ -126,14 +132,17 @@ std::vector<DllFolder> FakePlatform::dll_search_folders(const std::string& file_
   return found;
 }
 
-bool FakePlatform::delete_file(const std::string& path) { return files.erase(path) != 0 || links.erase(path) != 0; }
+bool FakePlatform::delete_file(const std::string& path) {
+  return change_allowed() && (files.erase(path) != 0 || links.erase(path) != 0);
+}
 
 bool FakePlatform::make_directory(const std::string& path) {
-  if (files.count(path) != 0 || links.count(path) != 0) return false;
+  if (files.count(path) != 0 || links.count(path) != 0 || !change_allowed()) return false;
   return folders.insert(path).second;
 }
 
 bool FakePlatform::remove_directory(const std::string& path) {
+  if (!change_allowed()) return false;
   const std::string inside = path + "\\";
   for (const auto& [name, content] : files) {
     if (name.rfind(inside, 0) == 0) return false;
@@ -141,7 +150,15 @@ bool FakePlatform::remove_directory(const std::string& path) {
   for (const std::string& folder : folders) {
     if (folder.rfind(inside, 0) == 0) return false;
   }
+  folder_ids.erase(path);
   return folders.erase(path) != 0;
+}
+
+std::optional<EntryIdentity> FakePlatform::identity_at(const std::string& path) {
+  if (folders.count(path) == 0 && !(path.empty() || path == "..")) return std::nullopt;
+  auto [id, added] = folder_ids.emplace(path, next_folder_id);
+  if (added) ++next_folder_id;
+  return EntryIdentity{1, id->second};
 }
 
 EntryKind FakePlatform::entry_kind(const std::string& path) {
@@ -165,7 +182,7 @@ std::vector<std::string> FakePlatform::folder_entries(const std::string& path) {
 }
 
 bool FakePlatform::move_entry(const std::string& from, const std::string& to) {
-  if (folders.count(to) != 0) return false;
+  if (folders.count(to) != 0 || !change_allowed()) return false;
   if (links.erase(from) != 0) {
     files.erase(to);
     links.insert(to);
@@ -189,6 +206,11 @@ bool FakePlatform::move_entry(const std::string& from, const std::string& to) {
     }
   }
   files.insert(moved_files.begin(), moved_files.end());
+  if (auto id = folder_ids.find(from); id != folder_ids.end()) {
+    const std::uint64_t kept = id->second;
+    folder_ids.erase(id);
+    folder_ids[to] = kept;
+  }
   std::set<std::string> moved_folders;
   for (auto it = folders.begin(); it != folders.end();) {
     if (*it == from || it->rfind(from + "\\", 0) == 0) {
@@ -253,11 +275,20 @@ class FakeFolder final : public Folder {
     return platform_.move_entry(prefix_ + name, to->prefix_ + new_name);
   }
   bool owned_by_this_user() override { return platform_.foreign_folders.count(path_) == 0; }
+  bool private_to_this_user() override {
+    return owned_by_this_user() && platform_.shared_folders.count(path_) == 0;
+  }
+  std::optional<EntryIdentity> identity() override { return identity_; }
+  std::optional<EntryIdentity> entry_identity(const std::string& name) override {
+    return is_entry_name(name) ? platform_.identity_at(prefix_ + name) : std::nullopt;
+  }
 
  private:
   FakePlatform& platform_;
   std::string path_;
   std::string prefix_;
+  // Taken when opened, as a handle would hold it.
+  std::optional<EntryIdentity> identity_ = platform_.identity_at(path_);
 };
 
 }  // namespace

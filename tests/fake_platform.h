@@ -79,7 +79,18 @@ class FakePlatform : public Platform {
   std::optional<std::string> job_on_input;
   std::optional<std::string> job_from_parent() override { return job_on_input; }
   bool end_with_parent(unsigned long) override { return true; }
-  unsigned long process_id() override { return 4242; }
+  unsigned long process_id() override { return own_id; }
+  unsigned long own_id = 4242;
+  // Changes to files and folders (a write, a removal, a rename, a folder
+  // made) that may still be made; none after, as when the process has been
+  // killed. Unbounded when unset.
+  std::optional<std::size_t> changes_left;
+  bool change_allowed() {
+    if (!changes_left) return true;
+    if (*changes_left == 0) return false;
+    --*changes_left;
+    return true;
+  }
   bool process_alive(unsigned long process_id) override { return alive.count(process_id) != 0; }
   std::uint64_t random_number() override { return next_random++; }
   std::uint64_t monotonic_ms() override { return clock_ms; }
@@ -103,6 +114,13 @@ class FakePlatform : public Platform {
   bool move_entry(const std::string& from, const std::string& to);
   // Folders that belong to another user.
   std::set<std::string> foreign_folders;
+  // Folders of this user that others may use too.
+  std::set<std::string> shared_folders;
+  // The identity of what stands at a path: folders get theirs when first
+  // asked, keep it when moved and lose it when removed; files have none.
+  std::optional<EntryIdentity> identity_at(const std::string& path);
+  std::map<std::string, std::uint64_t> folder_ids;
+  std::uint64_t next_folder_id = 1;
   bool enter_directory(const std::string&) override { return false; }
   void finish_output(int exit_code) override { finished_with.push_back(exit_code); }
   std::uint64_t clock_ms = 0;

@@ -71,6 +71,15 @@ constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
     // Values: the system and how its child ended ("exit status 3", "signal 9").
     {Fault::kChildEndedUnfinished, "1064", "SAP system {} was not measured, its child process ended unfinished ({})",
      kProfileNameRoom},
+    // Values: the system and the scratch folder's name.
+    {Fault::kScratchFolderTampered, "1066",
+     "SAP system {} was not measured, its scratch folder {} was replaced or opened to other users, and nothing of it "
+     "was read",
+     kProfileNameRoom},
+    // Values: the system and the run's bound in seconds.
+    {Fault::kNotAskedAfterSweep, "1067",
+     "SAP system {} was not asked, clearing the scratch folders of earlier runs took the {} seconds of the run...",
+     kProfileNameRoom},
     // Values: the ICU library that is missing, as a pattern ("icuuc*.dll"),
     // and the folder that sapnwrfc.dll was loaded from.
     {Fault::kIcuLibraryMissing, "1056",

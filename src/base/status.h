@@ -52,6 +52,8 @@ enum class Fault {
   kRuntimeAlone,           // 1062
   kChildNotStarted,        // 1063
   kChildEndedUnfinished,   // 1064
+  kScratchFolderTampered,  // 1066
+  kNotAskedAfterSweep,     // 1067
   kIcuLibraryMissing,      // 1056
   kInvalidPathUsage,       // no number
   kCount,                  // not a fault: the number of faults

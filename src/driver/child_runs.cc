@@ -1,5 +1,7 @@
 #include "driver/child_runs.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "base/errors.h"
@@ -11,6 +13,16 @@ namespace quillar {
 namespace {
 
 constexpr unsigned kPollMs = 5;
+// The share of the run's bound that the sweep of dead runs' folders may
+// take: a fifth.
+constexpr std::uint64_t kSweepShareDivisor = 5;
+// How long a killed child is given to end. One that has not ended by then
+// (stuck in a system call on a hung disk, say) is left behind with its
+// folder, which a later run sweeps.
+constexpr std::uint64_t kKillWaitMs = 200;
+// The collection and clearing of the children's folders go on at most this
+// long past the run's bound; what is left then waits for a later run.
+constexpr std::uint64_t kAfterBoundMs = 250;
 
 // The clock of a run with children, started before anything of their work.
 class RunClock {
@@ -18,6 +30,15 @@ class RunClock {
   RunClock(Platform& platform, long seconds)
       : platform_(platform), begun_(platform.monotonic_ms()), bound_ms_(static_cast<std::uint64_t>(seconds) * 1000) {}
   bool run_over() const { return platform_.monotonic_ms() - begun_ >= bound_ms_; }
+  // The budget of the sweep: `share_ms` from the start.
+  WorkBudget sweep_budget(std::uint64_t share_ms) const {
+    return WorkBudget(platform_, begun_ + share_ms, kSweptPerRun);
+  }
+  // The budget of collecting and clearing: up to a margin past the bound.
+  WorkBudget collection_budget() const {
+    return WorkBudget(platform_, begun_ + bound_ms_ + kAfterBoundMs, UINT64_MAX);
+  }
+  std::uint64_t bound_ms() const { return bound_ms_; }
 
  private:
   Platform& platform_;
@@ -25,10 +46,21 @@ class RunClock {
   std::uint64_t bound_ms_;
 };
 
+// Sweeps the folders of dead runs within `share_ms` of the run's clock.
+// True when the sweep overran the whole run: nothing was asked then.
+bool sweep_within(Platform& platform, Folder* working, const RunClock& clock, std::uint64_t share_ms) {
+  if (working == nullptr) return false;
+  WorkBudget budget = clock.sweep_budget(share_ms);
+  sweep_stale_scratch_folders(platform, *working, budget);
+  return clock.run_over();
+}
+
 // A child at work on one system, in its own scratch folder.
 struct Child {
-  std::string scratch;
+  std::unique_ptr<ScratchFolder> scratch;
   std::unique_ptr<ChildProcess> process;
+  // When it was killed; 0 before.
+  std::uint64_t killed_ms = 0;
 };
 
 Status not_started(const std::string& system, const std::string& what, Platform& platform) {
@@ -39,16 +71,13 @@ Status not_started(const std::string& system, const std::string& what, Platform&
 // there for the system at `position`. When any of that failed, gives the
 // error that names `system` and why, and no folder is left.
 Status start_child(Invocation& invocation, Folder* working, std::size_t position, const std::string& system,
-                   Child& child) {
+                   const RunClock& clock, Child& child) {
   Platform& platform = invocation.platform;
   if (working == nullptr) return not_started(system, "no working folder", platform);
-  std::optional<std::string> scratch = make_scratch_folder(platform, *working);
+  std::unique_ptr<ScratchFolder> scratch = ScratchFolder::make(platform, *working);
   if (!scratch) return not_started(system, "no scratch folder", platform);
-  const ChildJob job{*scratch, platform.process_id(), position, make_job_secret(platform)};
-  std::unique_ptr<WritableFile> job_file;
-  if (std::unique_ptr<Folder> folder = working->open_folder(*scratch)) {
-    job_file = folder->write_file(kJobFile, FileWriting::kNew);
-  }
+  const ChildJob job{scratch->name(), platform.process_id(), position, make_job_secret(platform)};
+  std::unique_ptr<WritableFile> job_file = scratch->folder().write_file(kJobFile, FileWriting::kNew);
   bool job_left = job_file != nullptr && job_file->write(job.secret);
   job_left = job_file != nullptr && job_file->close() && job_left;
   Status started = Status::Ok();
@@ -61,23 +90,51 @@ Status start_child(Invocation& invocation, Folder* working, std::size_t position
     if (!child.process) started = not_started(system, "no process", platform);
   }
   if (!started.is_ok()) {
-    clear_scratch_folder(platform, *working, *scratch);
+    WorkBudget budget = clock.collection_budget();
+    const std::string name = scratch->name();
+    carry_out_scratch_folder(platform, *working, name, scratch->let_go(), ChildLeftovers{}, budget);
     return started;
   }
-  child.scratch = *scratch;
+  child.scratch = std::move(scratch);
   return started;
 }
 
-// What a child left, once it has ended: its records, its files carried into
-// the working directory, its folder gone.
-ChildRecords collect(Platform& platform, Folder& working, const std::string& scratch) {
+// Kills a child that is still at work; it counts as stopped from then on.
+void stop(Platform& platform, Child& child) {
+  if (child.killed_ms != 0) return;
+  child.process->kill();
+  child.killed_ms = std::max<std::uint64_t>(platform.monotonic_ms(), 1);
+}
+
+// Whether a stopped child has ended, or its time to end is up.
+bool done_stopping(Platform& platform, Child& child) {
+  return child.process->has_ended() || platform.monotonic_ms() - child.killed_ms >= kKillWaitMs;
+}
+
+// What a child left, once it has ended.
+struct Collected {
   ChildRecords records;
-  if (std::unique_ptr<Folder> folder = working.open_folder(scratch)) {
-    records = read_child_records(*folder);
-    merge_run_files(platform, working, *folder, records.trace_removed);
+  // Its folder was no longer the one made for it, or others could use it:
+  // nothing of it was read.
+  bool tampered = false;
+};
+
+// Reads a child's records from the folder held since it was made, while that
+// is still the folder of its name, then carries its files into the working
+// directory and removes it, within `budget`. A child that has not ended is
+// not touched: its folder waits for a later run.
+Collected collect(Platform& platform, Folder& working, Child& child, WorkBudget& budget) {
+  Collected collected;
+  if (!child.process->has_ended()) return collected;
+  if (!child.scratch->intact(working)) {
+    collected.tampered = true;
+    return collected;
   }
-  clear_scratch_folder(platform, working, scratch);
-  return records;
+  collected.records = read_child_records(child.scratch->folder());
+  const ChildLeftovers leftovers{collected.records.trace_removed, true};
+  const std::string name = child.scratch->name();
+  carry_out_scratch_folder(platform, working, name, child.scratch->let_go(), leftovers, budget);
+  return collected;
 }
 
 // Console output of a child, printed where the child would have printed it.
@@ -108,12 +165,12 @@ void note_deadline(Invocation& invocation) { invocation.log.log_event(0, "Deadli
 
 // One system of the listing.
 struct Slot {
-  enum class Stage { kWaiting, kRunning, kDone };
+  enum class Stage { kWaiting, kRunning, kStopping, kDone };
   std::string profile_name;
   Stage stage = Stage::kWaiting;
   // Done without a child: its profile did not open.
   bool skipped = false;
-  // Why its child could not be started.
+  // Why its child could not be started, or why it was never asked.
   std::string not_started;
   std::optional<Child> child;
   std::uint64_t started_ms = 0;
@@ -123,12 +180,15 @@ struct Slot {
 
 class ChildScheduler {
  public:
-  ChildScheduler(GlobalRun& global_run, const std::vector<std::string>& names, Folder* working, const RunClock& clock)
+  ChildScheduler(GlobalRun& global_run, const std::vector<std::string>& names, Folder* working, const RunClock& clock,
+                 bool swept_out_the_run)
       : global_run_(global_run),
         invocation_(global_run.invocation()),
         platform_(invocation_.platform),
         working_(working),
-        clock_(clock) {
+        clock_(clock),
+        collection_(clock.collection_budget()),
+        swept_out_the_run_(swept_out_the_run) {
     for (const std::string& name : names) slots_.push_back(Slot{name});
   }
 
@@ -155,7 +215,9 @@ class ChildScheduler {
  private:
   std::size_t running() const {
     std::size_t count = 0;
-    for (const Slot& slot : slots_) count += slot.stage == Slot::Stage::kRunning ? 1 : 0;
+    for (const Slot& slot : slots_) {
+      count += slot.stage == Slot::Stage::kRunning || slot.stage == Slot::Stage::kStopping ? 1 : 0;
+    }
     return count;
   }
 
@@ -169,7 +231,7 @@ class ChildScheduler {
     }
     const std::size_t position = static_cast<std::size_t>(&slot - slots_.data()) + 1;
     Child child;
-    Status started = start_child(invocation_, working_, position, slot.profile_name, child);
+    Status started = start_child(invocation_, working_, position, slot.profile_name, clock_, child);
     if (!started.is_ok()) {
       slot.not_started = started.text();
       return;
@@ -186,7 +248,15 @@ class ChildScheduler {
         slot.stage = Slot::Stage::kDone;
         slot.skipped = !global_run_.open_system_profile(slot.profile_name);
         slot.stopped = !slot.skipped;
+        if (!slot.skipped && swept_out_the_run_) {
+          slot.not_started = error_text(Fault::kNotAskedAfterSweep,
+                                        {slot.profile_name, std::to_string(clock_.bound_ms() / 1000)});
+        }
       }
+      return;
+    }
+    if (slot.stage == Slot::Stage::kStopping) {
+      if (done_stopping(platform_, *slot.child)) slot.stage = Slot::Stage::kDone;
       return;
     }
     if (slot.stage != Slot::Stage::kRunning) return;
@@ -196,8 +266,8 @@ class ChildScheduler {
     }
     const bool overdue = deadline_ms > 0 && now > slot.started_ms && now - slot.started_ms >= deadline_ms;
     if (run_over || overdue) {
-      slot.child->process->kill();
-      slot.stage = Slot::Stage::kDone;
+      stop(platform_, *slot.child);
+      slot.stage = done_stopping(platform_, *slot.child) ? Slot::Stage::kDone : Slot::Stage::kStopping;
       slot.stopped = true;
     }
   }
@@ -211,14 +281,18 @@ class ChildScheduler {
       global_run_.finish_system(result);
       return;
     }
-    ChildRecords records;
-    if (slot.child && working_ != nullptr) records = collect(platform_, *working_, slot.child->scratch);
+    Collected collected;
+    if (slot.child && working_ != nullptr) collected = collect(platform_, *working_, *slot.child, collection_);
+    const ChildRecords& records = collected.records;
     result.channel_name = records.channel_name;
     result.system_line = records.system_line;
     result.state = SystemState::kRfcFailure;
     if (result.system_line.empty()) result.system_line = "* " + platform_.time_of_day() + " " + slot.profile_name;
     if (!slot.not_started.empty()) {
       global_run_.note_system_failure({slot.not_started});
+    } else if (collected.tampered) {
+      global_run_.note_system_failure(
+          {error_text(Fault::kScratchFolderTampered, {slot.profile_name, slot.child->scratch->name()})});
     } else if (!records.exit_code && slot.stopped) {
       // Not answered: nothing it printed counts.
       note_deadline(invocation_);
@@ -248,6 +322,8 @@ class ChildScheduler {
   Platform& platform_;
   Folder* working_;
   const RunClock& clock_;
+  WorkBudget collection_;
+  bool swept_out_the_run_;
   std::vector<Slot> slots_;
 };
 
@@ -257,34 +333,46 @@ void ChildRunner::work_through(GlobalRun& global_run, const std::vector<std::str
   Platform& platform = global_run.invocation().platform;
   const RunClock clock(platform, global_run.options().whole_run_seconds());
   std::unique_ptr<Folder> working = platform.open_folder("");
-  if (working) sweep_stale_scratch_folders(platform, *working, [&clock] { return clock.run_over(); });
-  ChildScheduler scheduler(global_run, profile_names, working.get(), clock);
+  const bool swept_out_the_run =
+      sweep_within(platform, working.get(), clock, clock.bound_ms() / kSweepShareDivisor);
+  ChildScheduler scheduler(global_run, profile_names, working.get(), clock, swept_out_the_run);
   scheduler.work();
 }
 
 RunOutcome run_single_in_child(Invocation& invocation, const std::string& destination) {
   Platform& platform = invocation.platform;
   const Options& options = invocation.settings.options;
-  const long seconds = options.deadline_seconds.value_or(options.whole_run_seconds());
+  const long seconds = options.whole_run_seconds();
   const RunClock clock(platform, seconds);
+  // The sweep leaves the deadline its whole time within the run's bound.
+  const std::uint64_t deadline_ms = static_cast<std::uint64_t>(options.deadline_seconds.value_or(0)) * 1000;
+  const std::uint64_t share_ms = std::min(clock.bound_ms() / kSweepShareDivisor, clock.bound_ms() - deadline_ms);
   std::unique_ptr<Folder> working = platform.open_folder("");
-  if (working) sweep_stale_scratch_folders(platform, *working, [&clock] { return clock.run_over(); });
+  if (sweep_within(platform, working.get(), clock, share_ms)) {
+    return error_status(Fault::kNotAskedAfterSweep, {destination, std::to_string(seconds)});
+  }
   Child child;
-  Status started = start_child(invocation, working.get(), 1, destination, child);
+  Status started = start_child(invocation, working.get(), 1, destination, clock, child);
   if (!started.is_ok()) return started;
-  bool stopped = false;
+  const std::uint64_t started_ms = platform.monotonic_ms();
+  bool by_deadline = false;
   while (!child.process->has_ended()) {
-    if (clock.run_over()) {
-      child.process->kill();
-      stopped = true;
+    by_deadline = deadline_ms > 0 && platform.monotonic_ms() - started_ms >= deadline_ms;
+    if (by_deadline || clock.run_over()) {
+      stop(platform, child);
+      while (!done_stopping(platform, child)) platform.sleep_ms(kPollMs);
       break;
     }
     platform.sleep_ms(kPollMs);
   }
-  ChildRecords records = collect(platform, *working, child.scratch);
-  if (!records.exit_code && stopped) {
+  WorkBudget budget = clock.collection_budget();
+  const Collected collected = collect(platform, *working, child, budget);
+  const ChildRecords& records = collected.records;
+  if (collected.tampered) return error_status(Fault::kScratchFolderTampered, {destination, child.scratch->name()});
+  if (!records.exit_code && child.killed_ms != 0) {
     note_deadline(invocation);
-    return error_status(Fault::kSystemTooSlow, {destination, std::to_string(seconds)});
+    const long waited = by_deadline ? *options.deadline_seconds : seconds;
+    return error_status(Fault::kSystemTooSlow, {destination, std::to_string(waited)});
   }
   if (!records.exit_code) {
     return error_status(Fault::kChildEndedUnfinished, {destination, child.process->how_it_ended()});

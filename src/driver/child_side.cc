@@ -65,7 +65,7 @@ ChildConsole::ChildConsole(Platform& target) : PlatformWrapper(target) {}
 bool ChildConsole::begin(const ChildJob& job) {
   if (!target().enter_directory(job.scratch)) return false;
   std::unique_ptr<Folder> scratch = target().open_folder("");
-  if (!scratch || !scratch->owned_by_this_user()) return false;
+  if (!scratch || !scratch->private_to_this_user()) return false;
   if (plain_file_content(*scratch, kJobFile, job.secret.size() + 1) != job.secret) return false;
   stream_ = scratch->write_file(kRecordsFile, FileWriting::kNew);
   return stream_ != nullptr;

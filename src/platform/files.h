@@ -49,6 +49,16 @@ enum class EntryKind {
   kOther,
 };
 
+// Who a file or folder is, whatever it is named: two openings of the same
+// one give equal identities for as long as it exists (the device and inode
+// on POSIX, the volume serial number and file ID on Windows).
+struct EntryIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const EntryIdentity& other) const { return volume == other.volume && file == other.file; }
+  bool operator!=(const EntryIdentity& other) const { return !(*this == other); }
+};
+
 // How a file of a folder is opened for writing. Each creates a missing file.
 enum class FileWriting {
   kAppend,      // kept, written at its end, without any translation
@@ -98,6 +108,40 @@ class Folder {
   virtual bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) = 0;
   // Whether the folder belongs to the user this program runs as.
   virtual bool owned_by_this_user() = 0;
+  // Whether the folder belongs to the user this program runs as and grants
+  // nobody else anything: no permission for group or others on POSIX; on
+  // Windows a protected access list whose every entry names that user.
+  virtual bool private_to_this_user() = 0;
+  // This folder's own identity, as held open: nothing when it cannot be
+  // told.
+  virtual std::optional<EntryIdentity> identity() = 0;
+  // The identity of the entry `name`, without following it: nothing when
+  // it is missing or cannot be told.
+  virtual std::optional<EntryIdentity> entry_identity(const std::string& name) = 0;
+  // A plain folder of this folder, held so that nobody can rename or remove
+  // it while it is held, where the system can do that (Windows: a handle
+  // that shares no deleting). On POSIX it is open_folder: callers compare
+  // identities to tell a folder swapped in under its name.
+  virtual std::unique_ptr<Folder> pin_folder(const std::string& name) { return open_folder(name); }
+  // While kept (true), the folder may answer which entry a name stands for
+  // in another letter case from one listing of its own, kept up to date by
+  // its own changes, instead of listing itself at each name it lacks; false
+  // forgets it. For work over many entries of a folder that others do not
+  // change meanwhile in letter case alone.
+  virtual void keep_listing(bool) {}
+};
+
+// A folder's listing kept (see Folder::keep_listing) for as long as this
+// lives.
+class FolderListingKept {
+ public:
+  explicit FolderListingKept(Folder& folder) : folder_(folder) { folder_.keep_listing(true); }
+  ~FolderListingKept() { folder_.keep_listing(false); }
+  FolderListingKept(const FolderListingKept&) = delete;
+  FolderListingKept& operator=(const FolderListingKept&) = delete;
+
+ private:
+  Folder& folder_;
 };
 
 // Whether a name read from a folder can be used as the name of an entry of

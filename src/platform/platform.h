@@ -34,11 +34,14 @@ class SharedLibrary {
 // group (POSIX) or job (Windows) of its own.
 class ChildProcess {
  public:
-  // Ends the child and everything it started, if it still runs.
+  // Ends the child and everything it started, if it still runs, without
+  // waiting for it.
   virtual ~ChildProcess() = default;
   // Whether the child has ended. Once it has, it is never signalled again.
   virtual bool has_ended() = 0;
-  // Ends the child and everything it started, and waits until it has ended.
+  // Ends the child and everything it started, without waiting: a child in
+  // the middle of a system call that cannot be broken off (I/O on a hung
+  // disk or share) ends only when that returns. has_ended tells when it has.
   virtual void kill() = 0;
   // How the child ended, once it has: "exit status N" (a Windows status of
   // 0x10000 and above in hexadecimal, "exit status 0xC0000005"), or

@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +31,18 @@ bool refuse_name(const std::string& name) {
 // Keeps a descriptor opened with `flags` (O_NONBLOCK among them) only when
 // it is a plain file, and lets its reads wait again; closes it and gives -1
 // otherwise.
+EntryIdentity identity_of(const struct stat& info) {
+  return EntryIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+std::string lower_case(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
 int keep_plain_file(int descriptor, int flags) {
   struct stat info{};
   if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -142,8 +157,10 @@ class PosixFolder final : public Folder {
     if (refuse_name(name)) return nullptr;
     const bool appending = how == FileWriting::kAppend || how == FileWriting::kAppendText;
     int flags = O_WRONLY | O_CREAT | (appending ? O_APPEND : 0) | (how == FileWriting::kNew ? O_EXCL : 0);
-    int descriptor = open_plain_file(descriptor_, how == FileWriting::kNew ? name : existing(name), flags);
+    const std::string entry = how == FileWriting::kNew ? name : existing(name);
+    int descriptor = open_plain_file(descriptor_, entry, flags);
     if (descriptor < 0) return nullptr;
+    note_listed(entry);
     if (how == FileWriting::kReplace && ::ftruncate(descriptor, 0) != 0) {
       ::close(descriptor);
       return nullptr;
@@ -161,7 +178,10 @@ class PosixFolder final : public Folder {
 
   bool remove_file(const std::string& name) override {
     if (refuse_name(name) || kind(name) == EntryKind::kFolder) return false;
-    return ::unlinkat(descriptor_, existing(name).c_str(), 0) == 0;
+    const std::string entry = existing(name);
+    if (::unlinkat(descriptor_, entry.c_str(), 0) != 0) return false;
+    note_unlisted(entry);
+    return true;
   }
 
   std::unique_ptr<Folder> open_folder(const std::string& name) override {
@@ -178,12 +198,17 @@ class PosixFolder final : public Folder {
       errno = EEXIST;
       return false;
     }
-    return ::mkdirat(descriptor_, name.c_str(), 0700) == 0;
+    if (::mkdirat(descriptor_, name.c_str(), 0700) != 0) return false;
+    note_listed(name);
+    return true;
   }
 
   bool remove_folder(const std::string& name) override {
     if (refuse_name(name)) return false;
-    return ::unlinkat(descriptor_, existing(name).c_str(), AT_REMOVEDIR) == 0;
+    const std::string entry = existing(name);
+    if (::unlinkat(descriptor_, entry.c_str(), AT_REMOVEDIR) != 0) return false;
+    note_unlisted(entry);
+    return true;
   }
 
   bool move(const std::string& name, Folder& target, const std::string& new_name, bool replace) override {
@@ -195,18 +220,48 @@ class PosixFolder final : public Folder {
         errno = EISDIR;
         return false;
       }
-      return ::renameat(descriptor_, from_name.c_str(), to->descriptor_, to->existing(new_name).c_str()) == 0;
+      const std::string to_name = to->existing(new_name);
+      if (::renameat(descriptor_, from_name.c_str(), to->descriptor_, to_name.c_str()) != 0) return false;
+      note_moved(from_name, *to, to_name);
+      return true;
     }
     if (to->existing(new_name) != new_name) {
       errno = EEXIST;
       return false;
     }
-    return ::renameat2(descriptor_, from_name.c_str(), to->descriptor_, new_name.c_str(), RENAME_NOREPLACE) == 0;
+    if (::renameat2(descriptor_, from_name.c_str(), to->descriptor_, new_name.c_str(), RENAME_NOREPLACE) != 0) {
+      return false;
+    }
+    note_moved(from_name, *to, new_name);
+    return true;
   }
 
   bool owned_by_this_user() override {
     struct stat info;
     return ::fstat(descriptor_, &info) == 0 && info.st_uid == ::geteuid();
+  }
+
+  bool private_to_this_user() override {
+    struct stat info;
+    return ::fstat(descriptor_, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+  }
+
+  std::optional<EntryIdentity> identity() override {
+    struct stat info;
+    if (::fstat(descriptor_, &info) != 0) return std::nullopt;
+    return identity_of(info);
+  }
+
+  std::optional<EntryIdentity> entry_identity(const std::string& name) override {
+    if (refuse_name(name)) return std::nullopt;
+    struct stat info;
+    if (::fstatat(descriptor_, existing(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    return identity_of(info);
+  }
+
+  void keep_listing(bool keep) override {
+    listing_.reset();
+    keeping_ = keep;
   }
 
  private:
@@ -223,6 +278,18 @@ class PosixFolder final : public Folder {
   // The first entry in byte order whose name is `name` in another letter
   // case; empty when none is.
   std::string other_case(const std::string& name) {
+    if (keeping_) {
+      if (!listing_) {
+        listing_.emplace();
+        for (const std::string& entry : entries()) (*listing_)[lower_case(entry)].insert(entry);
+      }
+      auto same = listing_->find(lower_case(name));
+      if (same == listing_->end()) return std::string();
+      for (const std::string& entry : same->second) {
+        if (entry != name) return entry;
+      }
+      return std::string();
+    }
     std::string found;
     for (const std::string& entry : entries()) {
       if (entry != name && ::strcasecmp(entry.c_str(), name.c_str()) == 0 && (found.empty() || entry < found)) {
@@ -232,7 +299,24 @@ class PosixFolder final : public Folder {
     return found;
   }
 
+  // The kept listing follows this folder's own changes.
+  void note_listed(const std::string& name) {
+    if (listing_) (*listing_)[lower_case(name)].insert(name);
+  }
+  void note_unlisted(const std::string& name) {
+    if (!listing_) return;
+    auto same = listing_->find(lower_case(name));
+    if (same != listing_->end()) same->second.erase(name);
+  }
+  void note_moved(const std::string& from, PosixFolder& to, const std::string& to_name) {
+    note_unlisted(from);
+    to.note_listed(to_name);
+  }
+
   int descriptor_;
+  bool keeping_ = false;
+  // The entries by their names in lower case, while kept.
+  std::optional<std::map<std::string, std::set<std::string>>> listing_;
 };
 
 }  // namespace

@@ -39,14 +39,16 @@ class PosixChild final : public ChildProcess {
     return true;
   }
 
+  // Only signals: a child in an uninterruptible wait (I/O on a hung disk or
+  // share) ends when that returns. has_ended reaps it then.
   void kill() override {
-    if (ended_) return;
-    end_group_and_reap();
+    if (!ended_) ::kill(-pid_, SIGKILL);
   }
 
   std::string how_it_ended() override { return how_; }
 
  private:
+  // Only for a child that has ended: the wait below returns at once.
   void end_group_and_reap() {
     ::kill(-pid_, SIGKILL);
     int status = 0;

@@ -30,6 +30,26 @@
 namespace quillar {
 namespace {
 
+std::optional<EntryIdentity> identity_of(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) {
+    note_error(GetLastError());
+    return std::nullopt;
+  }
+  return EntryIdentity{info.dwVolumeSerialNumber,
+                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// Whether `sid` is the token's user, or its default owner: what an elevated
+// administrator makes belongs to the Administrators group by default.
+bool is_this_user(PSID sid) {
+  if (sid == nullptr) return false;
+  std::vector<std::uint64_t> user = token_information(TokenUser);
+  std::vector<std::uint64_t> default_owner = token_information(TokenOwner);
+  return (!user.empty() && EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid)) ||
+         (!default_owner.empty() && EqualSid(sid, reinterpret_cast<TOKEN_OWNER*>(default_owner.data())->Owner));
+}
+
 class WindowsFolder final : public Folder {
  public:
   WindowsFolder(HANDLE handle, std::wstring path) : handle_(handle), path_(std::move(path)) {}
@@ -159,8 +179,6 @@ class WindowsFolder final : public Folder {
     return false;
   }
 
-  // The token's owner stands beside its user: what an elevated
-  // administrator makes belongs to the Administrators group by default.
   bool owned_by_this_user() override {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -170,14 +188,78 @@ class WindowsFolder final : public Folder {
       note_error(error);
       return false;
     }
-    std::vector<std::uint64_t> user = token_information(TokenUser);
-    std::vector<std::uint64_t> default_owner = token_information(TokenOwner);
-    const bool owned =
-        owner != nullptr &&
-        ((!user.empty() && EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid)) ||
-         (!default_owner.empty() && EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(default_owner.data())->Owner)));
+    const bool owned = is_this_user(owner);
     LocalFree(descriptor);
     return owned;
+  }
+
+  // As make_private_folder leaves a folder: owned by this user, its access
+  // list protected from what the folder above grants, and every entry of it
+  // granting this user alone.
+  bool private_to_this_user() override {
+    PSID owner = nullptr;
+    PACL access_list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error =
+        GetSecurityInfo(handle_.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                        nullptr, &access_list, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) {
+      note_error(error);
+      return false;
+    }
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    bool private_one = is_this_user(owner) && access_list != nullptr &&
+                       GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+                       (control & SE_DACL_PROTECTED) != 0;
+    for (DWORD k = 0; private_one && k < access_list->AceCount; ++k) {
+      void* entry = nullptr;
+      if (!GetAce(access_list, k, &entry)) {
+        private_one = false;
+        break;
+      }
+      const auto* header = static_cast<ACE_HEADER*>(entry);
+      if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
+      private_one = header->AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                    is_this_user(&static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart);
+    }
+    LocalFree(descriptor);
+    if (!private_one) errno = EPERM;
+    return private_one;
+  }
+
+  std::optional<EntryIdentity> identity() override { return identity_of(handle_.get()); }
+
+  std::optional<EntryIdentity> entry_identity(const std::string& name) override {
+    const std::wstring path = entry_path(name);
+    if (path.empty()) return std::nullopt;
+    OwnedHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) {
+      note_error(GetLastError());
+      return std::nullopt;
+    }
+    return identity_of(handle.get());
+  }
+
+  // Without FILE_SHARE_DELETE in its handle, the folder can be neither
+  // renamed nor removed while it is held; what is in it can.
+  std::unique_ptr<Folder> pin_folder(const std::string& name) override {
+    std::wstring path = entry_path(name);
+    if (path.empty()) return nullptr;
+    OwnedHandle handle(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) {
+      note_error(GetLastError());
+      return nullptr;
+    }
+    const Opened found = what_was_opened(handle.get());
+    if (found != Opened::kFolder) {
+      note_found(found);
+      return nullptr;
+    }
+    return std::make_unique<WindowsFolder>(handle.release(), std::move(path));
   }
 
  private:

@@ -44,6 +44,8 @@ std::wstring quoted_program_name(const std::wstring& name) {
 // The status of a child that kill() or its job ended, as 128 + SIGKILL
 // tells it on POSIX; a child that finds itself orphaned ends with it too.
 constexpr UINT kKilledStatus = 137;
+// How long a child that never ran is given to end.
+constexpr DWORD kSuspendedChildEndMs = 1000;
 
 class WindowsChild final : public ChildProcess {
  public:
@@ -61,12 +63,13 @@ class WindowsChild final : public ChildProcess {
     }
     return ended_;
   }
+  // The process ends once Windows has finished what it was doing in the
+  // kernel, which on a hung disk or share takes as long as that does:
+  // has_ended tells when.
   void kill() override {
     if (ended_) return;
     TerminateJobObject(job_, kKilledStatus);
     TerminateProcess(process_, kKilledStatus);
-    WaitForSingleObject(process_, INFINITE);
-    ended_ = true;
   }
   std::string how_it_ended() override {
     DWORD status = 0;
@@ -213,8 +216,10 @@ std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>
   if (!AssignProcessToJobObject(child_job.get(), child.get())) {
     // A child outside the job could outlive this program: it never runs.
     error = GetLastError();
+    // It never ran, so it ends at once but for a hung kernel call, which
+    // this program does not wait out.
     TerminateProcess(child.get(), kKilledStatus);
-    WaitForSingleObject(child.get(), INFINITE);
+    WaitForSingleObject(child.get(), kSuspendedChildEndMs);
     return not_started(error);
   }
   ResumeThread(thread.get());

@@ -2,6 +2,9 @@
 // into a child, and the scratch folders on an in-memory platform.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "base/texts.h"
 #include "driver/child_job.h"
 #include "driver/child_records.h"
@@ -146,6 +149,25 @@ TEST(ScratchFolderTest, OnlyScratchNamesHaveAnOwner) {
   for (const auto& c : cases) EXPECT_EQ(scratch_owner(c.name), c.owner) << c.name;
 }
 
+// A budget that never runs out, on a platform whose clock stands still.
+WorkBudget unbounded(Platform& platform) { return WorkBudget(platform, UINT64_MAX, UINT64_MAX); }
+
+// Carries out the folder `name` of the working directory, as a parent does
+// once its child has ended.
+bool carry_out(FakePlatform& platform, const std::string& name, ChildLeftovers leftovers = {false, true}) {
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  std::unique_ptr<Folder> held = working->open_folder(name);
+  if (!held) return false;
+  WorkBudget budget = unbounded(platform);
+  return carry_out_scratch_folder(platform, *working, name, std::move(held), leftovers, budget);
+}
+
+void sweep(FakePlatform& platform) {
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  WorkBudget budget = unbounded(platform);
+  sweep_stale_scratch_folders(platform, *working, budget);
+}
+
 // Anything that already has a name, a link included, makes the run try
 // another name; it is never used.
 TEST(ScratchFolderTest, ANewFolderNeverTakesANameThatIsTaken) {
@@ -154,18 +176,53 @@ TEST(ScratchFolderTest, ANewFolderNeverTakesANameThatIsTaken) {
   platform.links.insert("Quillar.4242.0000000000001234");
   platform.files["Quillar.4242.0000000000001235"] = "";
   platform.folders.insert("Quillar.4242.0000000000001236");
-  EXPECT_EQ(make_scratch_folder(platform, *working), "Quillar.4242.0000000000001237");
+  std::unique_ptr<ScratchFolder> made = ScratchFolder::make(platform, *working);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->name(), "Quillar.4242.0000000000001237");
   platform.next_random = 0x1238;
   for (std::uint64_t k = 0x1238; k < 0x1238 + 16; ++k) {
     platform.links.insert("Quillar.4242." + hexadecimal_digits(k));
   }
-  EXPECT_EQ(make_scratch_folder(platform, *working), std::nullopt);
+  EXPECT_EQ(ScratchFolder::make(platform, *working), nullptr);
+}
+
+// A folder that another user renamed away and replaced, or that others may
+// use, is no longer the run's own: nothing of it may be read.
+TEST(ScratchFolderTest, AReplacedOrOpenedFolderIsNoLongerIntact) {
+  struct Case {
+    const char* what;
+    std::function<void(FakePlatform&, const std::string&)> tamper;
+    bool intact;
+  };
+  const std::vector<Case> cases = {
+      {"untouched", [](FakePlatform&, const std::string&) {}, true},
+      {"renamed away and replaced",
+       [](FakePlatform& platform, const std::string& name) {
+         platform.move_entry(name, "elsewhere");
+         platform.folders.insert(name);
+         platform.files[name + "\\Quillar.records"] = encode_record(RecordKind::kEnd, "0");
+       },
+       false},
+      {"renamed away", [](FakePlatform& platform, const std::string& name) { platform.move_entry(name, "elsewhere"); },
+       false},
+      {"opened to others",
+       [](FakePlatform& platform, const std::string& name) { platform.shared_folders.insert(name); }, false},
+      {"given to another user",
+       [](FakePlatform& platform, const std::string& name) { platform.foreign_folders.insert(name); }, false},
+  };
+  for (const Case& c : cases) {
+    FakePlatform platform;
+    std::unique_ptr<Folder> working = platform.open_folder("");
+    std::unique_ptr<ScratchFolder> made = ScratchFolder::make(platform, *working);
+    ASSERT_NE(made, nullptr);
+    c.tamper(platform, made->name());
+    EXPECT_EQ(made->intact(*working), c.intact) << c.what;
+  }
 }
 
 TEST(ScratchFolderTest, ClearingRemovesOnlyWhatTheRunMadeAndFollowsNoLink) {
   const std::string scratch = "Quillar.4242.1";
   FakePlatform platform;
-  std::unique_ptr<Folder> working = platform.open_folder("");
   platform.folders.insert(scratch);
   platform.files[scratch + "\\Quillar.records"] = "E1:0\n";
   platform.files[scratch + "\\Quillar.job"] = "secret";
@@ -178,8 +235,9 @@ TEST(ScratchFolderTest, ClearingRemovesOnlyWhatTheRunMadeAndFollowsNoLink) {
   platform.files[scratch + "\\library\\inside"] = "kept\n";
   platform.files["rfc_own.trc"] = "parent's\n";
   platform.links.insert("new.trc");
-  clear_scratch_folder(platform, *working, scratch);
-  EXPECT_EQ(platform.files, (std::map<std::string, std::string>{{"library\\inside", "kept\n"},
+  EXPECT_TRUE(carry_out(platform, scratch, {false, false}));
+  EXPECT_EQ(platform.files, (std::map<std::string, std::string>{{"Dev_Rfc.Trc", "child's blocks\n"},
+                                                                {"library\\inside", "kept\n"},
                                                                 {"new.trc", "new\n"},
                                                                 {"rfc_own.trc", "parent's\nchild's\n"}}));
   EXPECT_EQ(platform.links, std::set<std::string>{});
@@ -188,11 +246,10 @@ TEST(ScratchFolderTest, ClearingRemovesOnlyWhatTheRunMadeAndFollowsNoLink) {
   // A link in the place of a scratch folder is left alone, with what it
   // points at.
   FakePlatform planted;
-  std::unique_ptr<Folder> planted_working = planted.open_folder("");
   planted.links.insert(scratch);
   planted.files[scratch + "\\Dev_Rfc.Trc"] = "victim's\n";
-  clear_scratch_folder(planted, *planted_working, scratch);
-  sweep_stale_scratch_folders(planted, *planted_working, [] { return false; });
+  EXPECT_FALSE(carry_out(planted, scratch));
+  sweep(planted);
   EXPECT_EQ(planted.files.size(), 1u);
   EXPECT_EQ(planted.links.size(), 1u);
 }
@@ -201,23 +258,24 @@ TEST(ScratchFolderTest, ClearingRemovesOnlyWhatTheRunMadeAndFollowsNoLink) {
 // the others, and every name that could be read as a path, are left alone.
 TEST(ScratchFolderTest, TheSweepTakesOnlyThisUsersFoldersOfDeadRuns) {
   FakePlatform platform;
-  std::unique_ptr<Folder> working = platform.open_folder("");
   platform.alive = {77};
-  for (const char* folder : {"Quillar.66.1", "Quillar.77.1", "Quillar.4242.1", "Quillar.x.1", "Quillar.88.1"}) {
+  for (const char* folder :
+       {"Quillar.66.1", "Quillar.77.1", "Quillar.4242.1", "Quillar.x.1", "Quillar.88.1", "Quillar.99.1"}) {
     platform.folders.insert(folder);
     platform.files[std::string(folder) + "\\Quillar.log"] = std::string(folder) + "\n";
   }
   platform.foreign_folders.insert("Quillar.88.1");
+  platform.shared_folders.insert("Quillar.99.1");
   platform.files["Quillar.66.1\\Dev_Rfc.Trc"] = "block\n";
   platform.files["Quillar.66.1\\SapRfc.ini"] = "stale\n";
   for (const char* name : {"..\\..\\etc\\x", "a:stream", "up..here"}) {
     platform.files[std::string("Quillar.66.1\\") + name] = "not a name\n";
   }
-  sweep_stale_scratch_folders(platform, *working, [] { return false; });
+  sweep(platform);
   // The folder that keeps the entries it may not touch is left under the
   // name this run claimed it by.
   EXPECT_EQ(platform.folders, (std::set<std::string>{"Quillar.77.1", "Quillar.4242.1", "Quillar.x.1", "Quillar.88.1",
-                                                     "Quillar.4242.0000000000001234"}));
+                                                     "Quillar.99.1", "Quillar.4242.0000000000001234"}));
   EXPECT_EQ(platform.files["Quillar.log"], "Quillar.66.1\n");
   EXPECT_EQ(platform.files["Dev_Rfc.Trc"], "block\n");
   EXPECT_EQ(platform.files.count("SapRfc.ini"), 0u);
@@ -227,24 +285,124 @@ TEST(ScratchFolderTest, TheSweepTakesOnlyThisUsersFoldersOfDeadRuns) {
   }
 }
 
-TEST(ScratchFolderTest, TheSweepStopsWhenTheRunIsOutOfTime) {
-  FakePlatform platform;
-  std::unique_ptr<Folder> working = platform.open_folder("");
+// A clock that moves on a millisecond each time it is read.
+class TickingPlatform : public FakePlatform {
+ public:
+  std::uint64_t monotonic_ms() override { return clock_ms++; }
+};
+
+// The sweep reads the clock for every folder and every entry, and stops
+// where its budget of time or bytes ends: the rest waits for the next run,
+// which goes on from there.
+TEST(ScratchFolderTest, TheSweepStopsWhereItsBudgetEnds) {
+  TickingPlatform platform;
   for (const char* folder : {"Quillar.61.1", "Quillar.62.1", "Quillar.63.1"}) {
     platform.folders.insert(folder);
     platform.files[std::string(folder) + "\\Quillar.log"] = std::string(folder) + "\n";
   }
-  int asked = 0;
-  sweep_stale_scratch_folders(platform, *working, [&asked] { return ++asked > 1; });
-  EXPECT_EQ(platform.files["Quillar.log"], "Quillar.61.1\n");
-  EXPECT_EQ(platform.folders, (std::set<std::string>{"Quillar.62.1", "Quillar.63.1"}));
+  for (int k = 0; k < 5000; ++k) platform.files["Quillar.62.1\\cpic" + std::to_string(k) + ".trc"] = "x\n";
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  {
+    WorkBudget budget(platform, platform.clock_ms + 400, UINT64_MAX);
+    sweep_stale_scratch_folders(platform, *working, budget);
+    EXPECT_LT(platform.clock_ms, 400u + 20u) << "the clock is read between any two steps";
+  }
+  EXPECT_EQ(platform.files["Quillar.log"], "Quillar.61.1\nQuillar.62.1\n");
+  EXPECT_LT(platform.folder_entries("").size(), 5000u + 3u) << "not every entry was moved up";
+  EXPECT_GT(platform.folder_entries("").size(), 10u) << "some were";
+
+  // A byte budget ends the sweep between two pieces of a file.
+  FakePlatform bytes;
+  bytes.folders.insert("Quillar.61.1");
+  std::string long_log;
+  for (int k = 0; k < 3000; ++k) long_log += "line " + std::to_string(k) + " of the stale log\n";
+  bytes.files["Quillar.61.1\\Quillar.log"] = long_log;
+  std::unique_ptr<Folder> bytes_working = bytes.open_folder("");
+  WorkBudget small(bytes, UINT64_MAX, 1);
+  sweep_stale_scratch_folders(bytes, *bytes_working, small);
+  EXPECT_LT(bytes.files["Quillar.log"].size(), long_log.size());
+  bytes.own_id = 5000;
+  sweep(bytes);
+  EXPECT_EQ(bytes.files["Quillar.log"], long_log) << "the next run goes on where this one stopped";
+  EXPECT_EQ(bytes.folders, std::set<std::string>{});
+}
+
+// Lines that are carried out of a stale folder stand in the working
+// directory exactly once, whichever change the run that carried them was
+// killed before: the next run goes on from what the folder notes.
+TEST(ScratchFolderTest, AKilledCarryNeitherLosesNorDoublesALine) {
+  std::string stale_log;
+  for (int k = 0; k < 4000; ++k) stale_log += "1 RfcOpen stale line " + std::to_string(k) + "\n";
+  const std::string stale_trace = "**** ERROR file opened\nblock\n";
+  bool completed = false;
+  for (std::size_t changes = 0; !completed; ++changes) {
+    FakePlatform platform;
+    platform.folders.insert("Quillar.66.1");
+    platform.files["Quillar.66.1\\Quillar.log"] = stale_log;
+    platform.files["Quillar.66.1\\Dev_Rfc.Trc"] = stale_trace;
+    platform.files["Quillar.66.1\\cpic.trc"] = "library's\n";
+    platform.files["Quillar.log"] = "before\n";
+    platform.changes_left = changes;
+    sweep(platform);
+    completed = platform.changes_left != 0u;
+    // The next run, as another process, once this one is gone.
+    platform.changes_left.reset();
+    platform.own_id = 5000;
+    sweep(platform);
+    EXPECT_EQ(platform.files["Quillar.log"], "before\n" + stale_log) << "killed after " << changes << " changes";
+    EXPECT_EQ(platform.files["Dev_Rfc.Trc"], stale_trace) << "killed after " << changes << " changes";
+    EXPECT_EQ(platform.files["cpic.trc"], "library's\n") << "killed after " << changes << " changes";
+    EXPECT_EQ(platform.folders, std::set<std::string>{}) << "killed after " << changes << " changes";
+  }
+}
+
+// A write that fails (a full disk) stops the carry and keeps the folder:
+// nothing is lost, and the line the failed write cut is ended before the
+// next run appends.
+TEST(ScratchFolderTest, AFullDiskKeepsTheRestForTheNextRun) {
+  std::string stale_log;
+  for (int k = 0; k < 3000; ++k) stale_log += "stale line " + std::to_string(k) + "\n";
+  FakePlatform platform;
+  platform.folders.insert("Quillar.66.1");
+  platform.files["Quillar.66.1\\Quillar.log"] = stale_log;
+  platform.files["Quillar.log"] = "before\n";
+  platform.file_rooms["Quillar.log"] = 20000;
+  sweep(platform);
+  EXPECT_NE(platform.error_console.find("Quillar: Quillar.log not written whole"), std::string::npos);
+  EXPECT_EQ(platform.folders.size(), 1u) << "the folder is kept";
+  const std::string cut = platform.files["Quillar.log"];
+  ASSERT_NE(cut.back(), '\n');
+  platform.file_rooms.clear();
+  platform.own_id = 5000;
+  sweep(platform);
+  const std::string& carried = platform.files["Quillar.log"];
+  EXPECT_EQ(carried.substr(0, cut.size()), cut);
+  EXPECT_EQ(carried[cut.size()], '\n') << "the cut line is ended first";
+  // Every stale line stands whole, once, after the cut.
+  std::size_t whole = 0;
+  for (int k = 0; k < 3000; ++k) {
+    const std::string line = "\nstale line " + std::to_string(k) + "\n";
+    whole += carried.find(line) != std::string::npos ? 1 : 0;
+  }
+  EXPECT_EQ(whole, 3000u);
+  EXPECT_EQ(platform.folders, std::set<std::string>{});
+}
+
+// Runs of NUL bytes (a sparse file, a crash that left a hole) are dropped,
+// and a line says how many.
+TEST(ScratchFolderTest, NulBytesAreDroppedAndCounted) {
+  FakePlatform platform;
+  platform.folders.insert("Quillar.66.1");
+  platform.files["Quillar.66.1\\Dev_Rfc.Trc"] = "a\n" + std::string(200000, '\0') + "b\n" + std::string(3, '\0');
+  sweep(platform);
+  EXPECT_EQ(platform.files["Dev_Rfc.Trc"],
+            "a\nb\nQuillar: 200003 NUL bytes of an earlier Dev_Rfc.Trc were dropped here\n");
 }
 
 // Merging a child's files into a full disk, or into anything but a plain
 // file, says so instead of dropping them silently.
 TEST(ScratchFolderTest, AFailedMergeIsReported) {
   FakePlatform platform;
-  std::unique_ptr<Folder> working = platform.open_folder("");
   platform.folders.insert("Quillar.4242.1");
   platform.files["Quillar.4242.1\\Dev_Rfc.Trc"] = "a block of the child\n";
   platform.files["Quillar.4242.1\\Quillar.log"] = "1 RfcOpen called \n";
@@ -253,12 +411,10 @@ TEST(ScratchFolderTest, AFailedMergeIsReported) {
   platform.file_rooms["Dev_Rfc.Trc"] = 10;
   platform.file_rooms["SapRfc.ini"] = 3;
   platform.links.insert("Quillar.log");
-  std::unique_ptr<Folder> scratch = working->open_folder("Quillar.4242.1");
-  merge_run_files(platform, *working, *scratch, false);
+  EXPECT_FALSE(carry_out(platform, "Quillar.4242.1"));
   EXPECT_EQ(platform.error_console,
-            "Quillar: Quillar.log not written whole: No such file or directory\n"
-            "Quillar: Dev_Rfc.Trc not written whole: No such file or directory\n"
-            "Quillar: SapRfc.ini not written whole: No such file or directory\n");
+            "Quillar: Quillar.log not written whole: no plain file there\n"
+            "Quillar: Dev_Rfc.Trc not written whole: No such file or directory\n");
 }
 
 // A file beyond the room of a carry is carried as its last part, from a line
@@ -270,12 +426,10 @@ TEST(ScratchFolderTest, AHugeFileIsCarriedAsItsLastPart) {
   huge += "last\n";
   FakePlatform platform;
   platform.read_chunk = 4000;
-  std::unique_ptr<Folder> working = platform.open_folder("");
   platform.folders.insert("Quillar.4242.1");
   platform.files["Quillar.4242.1\\Dev_Rfc.Trc"] = huge;
   platform.files["Quillar.4242.1\\Quillar.log"] = "1 RfcOpen called \n";
-  std::unique_ptr<Folder> scratch = working->open_folder("Quillar.4242.1");
-  merge_run_files(platform, *working, *scratch, false);
+  EXPECT_TRUE(carry_out(platform, "Quillar.4242.1"));
   const std::string& carried = platform.files["Dev_Rfc.Trc"];
   const std::size_t note_end = carried.find('\n') + 1;
   const std::size_t left_out = huge.size() - (carried.size() - note_end);

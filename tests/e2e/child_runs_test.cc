@@ -86,6 +86,13 @@ bool one_closed_document(const std::string& output) {
 // process number.
 std::string stale_folder(int k) { return "Quillar." + std::to_string(4000000000u + static_cast<unsigned>(k)) + ".ab"; }
 
+// Leaves a file in the stale folder k as a killed run would have: in a
+// folder that only its user can use.
+void write_stale(int k, const std::string& name, const std::string& content) {
+  host().write_file(kRun + "\\" + stale_folder(k) + "\\" + name, content);
+  std::filesystem::permissions(host().local_path(kRun + "\\" + stale_folder(k)), std::filesystem::perms::owner_all);
+}
+
 // Whether the tests themselves, and so the sensor they run, carry
 // AddressSanitizer, which reserves more address space than any limit allows.
 #if defined(__SANITIZE_ADDRESS__)
@@ -381,7 +388,7 @@ TEST_F(ChildRunsEndToEnd, HostileWorkingDirectoriesNeitherRedirectNorHangTheRun)
   const std::string logon_failed = error_document("Error 1011: RFC-Open for QAS failed !");
   const std::string by_destination_file = host().run({"QAS", "LAN=eth0"}, kRun).standard_output;
   auto stale = [&](int k, const std::string& name, const std::string& content) {
-    host().write_file(kRun + "\\" + stale_folder(k) + "\\" + name, content);
+    write_stale(k, name, content);
   };
   auto link = [&](const std::string& name, const std::string& target) {
     std::filesystem::create_symlink(target, host().local_path(kRun + "\\" + name));
@@ -543,7 +550,7 @@ TEST_F(ChildRunsEndToEnd, AHugeStaleTraceIsCarriedAsItsLastPart) {
   const std::string plain = host().run({"PRD", "ITEM=In-Errors"}, kRun).standard_output;
   remove_run_files();
   const std::filesystem::path trace = host().local_path(kRun + "\\" + stale_folder(1) + "\\Dev_Rfc.Trc");
-  host().write_file(kRun + "\\" + stale_folder(1) + "\\Quillar.log", "0 stale log line \n");
+  write_stale(1, "Quillar.log", "0 stale log line \n");
   {
     std::ofstream out(trace, std::ios::binary);
     out.seekp(std::streamoff(1) << 30);
@@ -575,10 +582,9 @@ TEST_F(ChildRunsEndToEnd, ConcurrentSweepsCarryEachStaleLineOnce) {
   const int folders = 100;
   remove_run_files();
   for (int k = 0; k < folders; ++k) {
-    const std::string folder = kRun + "\\" + stale_folder(k);
-    host().write_file(folder + "\\Quillar.log", "0 stale line " + std::to_string(k) + " \n");
-    host().write_file(folder + "\\Dev_Rfc.Trc",
-                      "\n**** ERROR file opened at stale\nT:0001 ======> stale block " + std::to_string(k) + "\n");
+    write_stale(k, "Quillar.log", "0 stale line " + std::to_string(k) + " \n");
+    write_stale(k, "Dev_Rfc.Trc",
+                "\n**** ERROR file opened at stale\nT:0001 ======> stale block " + std::to_string(k) + "\n");
   }
   use_listing("QAS.P00#");
   for (const ProcessResult& result : run_side_by_side({"PRD", "ITEM=In-Errors,PARALLEL=1,SYSLOG"}, 4)) {
