@@ -236,20 +236,9 @@ class FolderCarry {
     return seen.find(piece) != std::string::npos;
   }
 
-  // The size of the working directory's file `name`, and whether it ends
-  // inside a line.
-  std::uint64_t target_end(const std::string& name, bool& inside_line) {
-    inside_line = false;
-    std::unique_ptr<ReadableFile> target = working_.open_file(name);
-    const std::uint64_t size = target ? target->size().value_or(0) : 0;
-    char last = '\n';
-    if (size > 0 && target->seek(size - 1) && target->read(&last, 1) == 1) inside_line = last != '\n';
-    return size;
-  }
-
   bool append(const std::string& name, std::string piece) {
     bool inside_line = false;
-    target_end(name, inside_line);
+    file_end(working_, name, inside_line);
     if (inside_line) piece.insert(piece.begin(), '\n');
     std::unique_ptr<WritableFile> target = working_.write_file(name, FileWriting::kAppend);
     bool written = target != nullptr && target->write(piece);
@@ -264,7 +253,7 @@ class FolderCarry {
   bool put_out(const std::string& name, const std::string& piece, Progress after) {
     if (piece.empty()) return commit(name, after);
     bool inside_line = false;
-    const std::uint64_t at = target_end(name, inside_line);
+    const std::uint64_t at = file_end(working_, name, inside_line);
     const std::string note = name + "\n" + std::to_string(after.done) + " " + std::to_string(after.nuls) + " " +
                              std::to_string(at) + " " + std::to_string(piece.size()) + "\n";
     std::unique_ptr<WritableFile> pending = held_.write_file(kPendingFile, FileWriting::kReplace);

@@ -16,6 +16,11 @@ void DiagnosticLog::switch_to(Platform& platform, bool on) {
   // A link, FIFO or folder in the log's place is never written through.
   if (std::unique_ptr<Folder> working = platform.open_folder("")) {
     stream_ = working->write_file(kLogFileName, FileWriting::kAppendText);
+    // A line that a writer before left unended (a full disk, a kill) is
+    // ended, so that the first line of this run stands on its own.
+    bool inside_line = false;
+    if (stream_) file_end(*working, kLogFileName, inside_line);
+    if (inside_line) stream_->write("\n");
   }
 }
 

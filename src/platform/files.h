@@ -156,6 +156,11 @@ std::string read_rest(ReadableFile& file, std::size_t room = std::string::npos);
 std::optional<std::string> plain_file_content(Folder& folder, const std::string& name,
                                               std::size_t room = std::string::npos);
 
+// The size of the plain file `name` of `folder` (0 when there is none), and
+// whether its last byte is other than a line feed: a line that a writer cut
+// off (a full disk, a crash) and that the next one should end first.
+std::uint64_t file_end(Folder& folder, const std::string& name, bool& inside_line);
+
 // Reads a file as text: a CR LF pair reads as one line feed, as it does for
 // a Windows program's text-mode file.
 std::unique_ptr<ReadableFile> as_text(std::unique_ptr<ReadableFile> bytes);

@@ -60,6 +60,15 @@ std::string read_rest(ReadableFile& file, std::size_t room) {
   return content;
 }
 
+std::uint64_t file_end(Folder& folder, const std::string& name, bool& inside_line) {
+  inside_line = false;
+  std::unique_ptr<ReadableFile> file = folder.open_file(name);
+  const std::uint64_t size = file ? file->size().value_or(0) : 0;
+  char last = '\n';
+  if (size > 0 && file->seek(size - 1) && file->read(&last, 1) == 1) inside_line = last != '\n';
+  return size;
+}
+
 std::optional<std::string> plain_file_content(Folder& folder, const std::string& name, std::size_t room) {
   std::unique_ptr<ReadableFile> file = folder.open_file(name);
   if (!file) return std::nullopt;

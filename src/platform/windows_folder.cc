@@ -193,9 +193,10 @@ class WindowsFolder final : public Folder {
     return owned;
   }
 
-  // As make_private_folder leaves a folder: owned by this user, its access
-  // list protected from what the folder above grants, and every entry of it
-  // granting this user alone.
+  // As make_private_folder leaves a folder: owned by this user, and every
+  // entry of its access list granting this user alone, or the local system
+  // and the administrators, who may take any folder anyway (wine lists the
+  // local system beside the entries it was given).
   bool private_to_this_user() override {
     PSID owner = nullptr;
     PACL access_list = nullptr;
@@ -207,11 +208,7 @@ class WindowsFolder final : public Folder {
       note_error(error);
       return false;
     }
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    bool private_one = is_this_user(owner) && access_list != nullptr &&
-                       GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-                       (control & SE_DACL_PROTECTED) != 0;
+    bool private_one = is_this_user(owner) && access_list != nullptr;
     for (DWORD k = 0; private_one && k < access_list->AceCount; ++k) {
       void* entry = nullptr;
       if (!GetAce(access_list, k, &entry)) {
@@ -220,8 +217,10 @@ class WindowsFolder final : public Folder {
       }
       const auto* header = static_cast<ACE_HEADER*>(entry);
       if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
+      PSID granted = &static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart;
       private_one = header->AceType == ACCESS_ALLOWED_ACE_TYPE &&
-                    is_this_user(&static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart);
+                    (is_this_user(granted) || IsWellKnownSid(granted, WinLocalSystemSid) ||
+                     IsWellKnownSid(granted, WinBuiltinAdministratorsSid));
     }
     LocalFree(descriptor);
     if (!private_one) errno = EPERM;

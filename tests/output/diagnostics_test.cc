@@ -23,6 +23,28 @@ TEST(DiagnosticLogTest, WritesLinesOnlyWhileSwitchedOn) {
             "0 program started C:\\PRTG\\quillar.exe\n17 RfcOpen called \n2 again x\n");
 }
 
+// A line that an earlier writer left unended (a full disk, a kill) is ended
+// before this run's first line; a log that ends a line is appended to as
+// it stands.
+TEST(DiagnosticLogTest, AnEarlierCutLineIsEndedFirst) {
+  const struct {
+    const char* before;
+    const char* after;
+  } cases[] = {
+      {"", "1 RfcOpen called \n"},
+      {"0 earlier \n", "0 earlier \n1 RfcOpen called \n"},
+      {"0 cut off in the mid", "0 cut off in the mid\n1 RfcOpen called \n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files[kLogFileName] = c.before;
+    DiagnosticLog log;
+    log.switch_to(platform, true);
+    log.log_event(1, "RfcOpen called", "");
+    EXPECT_EQ(platform.files[kLogFileName], c.after) << c.before;
+  }
+}
+
 TEST(DiagnosticLogTest, AnUnwritableLogIsSilent) {
   FakePlatform platform;
   platform.folders.insert(kLogFileName);
