@@ -53,6 +53,7 @@ enum class Fault {
   kChildNotStarted,        // 1063
   kChildEndedUnfinished,   // 1064
   kIcuLibraryMissing,      // 1056
+  kTraceFileUnusable,      // 1065
   kInvalidPathUsage,       // no number
   kCount,                  // not a fault: the number of faults
 };
