@@ -379,10 +379,10 @@ TEST_F(ChildRunsEndToEnd, HostileWorkingDirectoriesNeitherRedirectNorHangTheRun)
   host().write_file(kRun + "\\SapRfc.QAS", "DEST=QAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n");
   const std::string answered = host().run({"PRD", "LAN=eth0"}, kRun).standard_output;
   const std::string global = host().run({"PRD", "ITEM=In-Errors"}, kRun).standard_output;
-  const std::string logon_failed = error_document("Error 1011: RFC-Open for QAS failed !");
-  const std::string trace_refused =
+  const std::string logon_failed = host().console_form(error_document("Error 1011: RFC-Open for QAS failed !"));
+  const std::string trace_refused = host().console_form(
       error_document("Error 1065: Dev_Rfc.Trc in C:\\e2e\\run\\ is no plain file of its own (a link, FIFO or "
-                     "folder), remove it, the RFC library writes its trace there...");
+                     "folder), remove it, the RFC library writes its trace there..."));
   const std::string by_destination_file = host().run({"QAS", "LAN=eth0"}, kRun).standard_output;
   auto stale = [&](int k, const std::string& name, const std::string& content) {
     host().write_file(kRun + "\\" + stale_folder(k) + "\\" + name, content);
