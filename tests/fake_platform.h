@@ -124,7 +124,8 @@ class FakePlatform : public Platform {
   bool enter_directory(const std::string&) override { return false; }
   void finish_output(int exit_code) override { finished_with.push_back(exit_code); }
   std::uint64_t clock_ms = 0;
-  // Paths that are links (or junctions): neither file nor folder.
+  // Paths that are links, junctions, FIFOs or files of more than one link:
+  // neither plain file nor folder.
   std::set<std::string> links;
   // Numbers of the processes that run besides this one.
   std::set<unsigned long> alive;

@@ -86,6 +86,12 @@ constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
      "{} missing beside sapnwrfc.dll in {} and where Windows looks for DLLs, copy icuuc*.dll, icuin*.dll and "
      "icudt*.dll from the lib folder of the NetWeaver RFC SDK there...",
      kFolderRoom},
+    // Values: the RFC library's trace file and the folder it stands in, as
+    // a full path.
+    {Fault::kTraceFileUnusable, "1065",
+     "{} in {} is no plain file of its own (a link, FIFO or folder), remove it, the RFC library writes "
+     "its trace there...",
+     kFolderRoom},
     {Fault::kInvalidPathUsage, "", "Sorry, invalid Path-Usage...", 0},
 }};
 

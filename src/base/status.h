@@ -55,6 +55,7 @@ enum class Fault {
   kScratchFolderTampered,  // 1066
   kNotAskedAfterSweep,     // 1067
   kIcuLibraryMissing,      // 1056
+  kTraceFileUnusable,      // 1065
   kInvalidPathUsage,       // no number
   kCount,                  // not a fault: the number of faults
 };

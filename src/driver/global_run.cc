@@ -4,6 +4,7 @@
 #include "driver/result_rendering.h"
 #include "driver/run_steps.h"
 #include "measure/network_usage.h"
+#include "rfc/rfc_files.h"
 
 namespace quillar {
 
@@ -194,6 +195,12 @@ Status prepare_global_run(Invocation& invocation, const GlobalAllocation& alloca
 
 RunOutcome run_global(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
                       SystemRunner& children) {
+  // Children work in scratch folders of their own; this process's systems
+  // work here, and nothing of the document has gone out yet.
+  if (!options.uses_children()) {
+    Status place = check_trace_file_place(invocation.platform);
+    if (!place.is_ok()) return place;
+  }
   invocation.log.switch_to(invocation.platform, options.syslog);
   GlobalRun global_run(invocation, allocation, options);
   InProcessRunner in_process;

@@ -24,7 +24,9 @@ RunOutcome run_single_system(Invocation& invocation, const LogonEntries& entries
   const Options& options = settings.options;
 
   invocation.log.log_event(0, "program started", invocation.program_path);
-  Status opened = open_rfc_library(platform, invocation.rfc_library);
+  Status opened = check_trace_file_place(platform);
+  if (!opened.is_ok()) return opened;
+  opened = open_rfc_library(platform, invocation.rfc_library);
   if (!opened.is_ok()) return opened;
   RFC_ENV environment;
   install_error_report(invocation, environment);

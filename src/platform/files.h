@@ -42,10 +42,12 @@ class WritableFile {
 // What a name in a folder stands for, seen without following it.
 enum class EntryKind {
   kMissing,
+  // A plain file: a regular file that this name alone reaches.
   kFile,
   kFolder,
-  // A symbolic link, a junction or another reparse point, a device: never
-  // followed, never written through.
+  // A symbolic link, a junction or another reparse point, a FIFO, a device,
+  // or a regular file with more than one link (its other names may lie
+  // outside the folder): never followed, never written through.
   kOther,
 };
 
@@ -71,10 +73,11 @@ enum class FileWriting {
 // never paths: a name that is empty, ".", "..", holds "..", or holds one of
 // "\", "/" and ":" is refused by every operation (see is_entry_name).
 // Nothing in it is followed: where a plain file or folder is expected, a
-// link, junction or other reparse point, a FIFO, a device or an entry of
-// the other kind is refused, and what was opened is checked after opening,
-// so that no swap of the entry in between can redirect it. Files opened
-// from a folder stay usable after the folder is closed.
+// link, junction or other reparse point, a FIFO, a device, a file with more
+// than one link or an entry of the other kind is refused, and what was
+// opened is checked after opening (the link count too), so that no swap of
+// the entry in between can redirect it. Files opened from a folder stay
+// usable after the folder is closed.
 class Folder {
  public:
   virtual ~Folder() = default;
@@ -83,14 +86,16 @@ class Folder {
   virtual std::vector<std::string> entries() = 0;
   // What the entry is, without following it.
   virtual EntryKind kind(const std::string& name) = 0;
-  // A plain file, for reading. Null for anything else, and when it does not
-  // open. Opening never waits, whatever stands at the name.
+  // A plain file of one link, for reading. Null for anything else, and when
+  // it does not open. Opening never waits, whatever stands at the name.
   virtual std::unique_ptr<ReadableFile> open_file(const std::string& name) = 0;
-  // A plain file, for writing as `how` says. Null when anything but a plain
-  // file has the name (for kNew: when anything has it), or it does not open.
+  // A plain file of one link, for writing as `how` says. Null when anything
+  // but such a file has the name (for kNew: when anything has it), or it
+  // does not open; a file with other links is neither emptied nor written.
   virtual std::unique_ptr<WritableFile> write_file(const std::string& name, FileWriting how) = 0;
-  // Removes an entry that is no folder: a file, or a link itself. False
-  // when that failed or the entry is a folder.
+  // Removes an entry that is no folder: a file, or a link itself (for a
+  // hard link, this name alone). False when that failed or the entry is a
+  // folder.
   virtual bool remove_file(const std::string& name) = 0;
   // A plain folder of this folder. Null for anything else.
   virtual std::unique_ptr<Folder> open_folder(const std::string& name) = 0;

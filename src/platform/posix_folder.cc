@@ -28,9 +28,6 @@ bool refuse_name(const std::string& name) {
   return true;
 }
 
-// Keeps a descriptor opened with `flags` (O_NONBLOCK among them) only when
-// it is a plain file, and lets its reads wait again; closes it and gives -1
-// otherwise.
 EntryIdentity identity_of(const struct stat& info) {
   return EntryIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
@@ -43,9 +40,13 @@ std::string lower_case(std::string_view name) {
   return lower;
 }
 
-int keep_plain_file(int descriptor, int flags) {
+// Keeps a descriptor opened with `flags` (O_NONBLOCK among them) only when
+// it is a plain file, with `sole_name` one that no other name reaches (a
+// hard link's other names may lie outside the folder), and lets its reads
+// wait again; closes it and gives -1 otherwise.
+int keep_plain_file(int descriptor, int flags, bool sole_name) {
   struct stat info{};
-  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || (sole_name && info.st_nlink > 1)) {
     ::close(descriptor);
     errno = S_ISDIR(info.st_mode) ? EISDIR : EPERM;
     return -1;
@@ -58,7 +59,7 @@ int keep_plain_file(int descriptor, int flags) {
 
 // Opens `name` of the folder `folder` with `flags` (never following a link,
 // never waiting on a FIFO or device) and keeps it only when it is a plain
-// file.
+// file of one link.
 int open_plain_file(int folder, const std::string& name, int flags) {
   flags |= O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   int descriptor = ::openat(folder, name.c_str(), flags, 0666);
@@ -67,7 +68,7 @@ int open_plain_file(int folder, const std::string& name, int flags) {
     if (errno == ELOOP) errno = EPERM;
     return -1;
   }
-  return keep_plain_file(descriptor, flags);
+  return keep_plain_file(descriptor, flags, true);
 }
 
 // A file opened by path, read straight from its descriptor: each read is a
@@ -133,7 +134,7 @@ class PosixFolder final : public Folder {
       }
     }
     if (status != 0) return errno == ENOENT || errno == ENOTDIR ? EntryKind::kMissing : EntryKind::kOther;
-    if (S_ISREG(info.st_mode)) return EntryKind::kFile;
+    if (S_ISREG(info.st_mode)) return info.st_nlink > 1 ? EntryKind::kOther : EntryKind::kFile;
     if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
     return EntryKind::kOther;
   }
@@ -324,7 +325,7 @@ class PosixFolder final : public Folder {
 int open_readable(const std::string& path) {
   const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   int descriptor = ::open(path.c_str(), flags);
-  return descriptor < 0 ? -1 : keep_plain_file(descriptor, flags);
+  return descriptor < 0 ? -1 : keep_plain_file(descriptor, flags, false);
 }
 
 

@@ -83,7 +83,11 @@ class WindowsFolder final : public Folder {
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? EntryKind::kMissing : EntryKind::kOther;
     }
     if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) return EntryKind::kOther;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kFolder : EntryKind::kFile;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::kFolder;
+    // Only a handle tells how many names a file has.
+    const OwnedHandle file(open_checked(path, 0, OPEN_EXISTING, Opened::kFile));
+    if (file) return EntryKind::kFile;
+    return errno == ENOENT ? EntryKind::kMissing : EntryKind::kOther;
   }
 
   std::unique_ptr<ReadableFile> open_file(const std::string& name) override {

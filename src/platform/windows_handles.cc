@@ -17,7 +17,8 @@ Opened what_was_opened(HANDLE handle) {
   if (!GetFileInformationByHandle(handle, &info)) return Opened::kOther;
   if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) return Opened::kOther;
   if (GetFileType(handle) != FILE_TYPE_DISK) return Opened::kOther;
-  return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Opened::kFolder : Opened::kFile;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Opened::kFolder;
+  return info.nNumberOfLinks > 1 ? Opened::kOther : Opened::kFile;
 }
 
 void note_found(Opened found) {

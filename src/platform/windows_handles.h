@@ -23,8 +23,10 @@ inline constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_C
 enum class Opened { kFile, kFolder, kOther };
 
 // Told by the handle itself, so that an entry swapped in after its name was
-// looked at cannot pass for what was looked at. A plain file is on a disk:
-// a pipe, a console or another device is not.
+// looked at cannot pass for what was looked at. A plain file is on a disk
+// (a pipe, a console or another device is not) and has this one name: a
+// file with hard links lives under other names too, maybe outside the
+// folder.
 Opened what_was_opened(HANDLE handle);
 
 // The C runtime's words for finding something other than what was wanted.

@@ -1,7 +1,9 @@
 #include "rfc/rfc_files.h"
 
+#include <cstring>
 #include <memory>
 
+#include "base/errors.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -11,6 +13,18 @@ namespace {
 constexpr std::size_t kTracePieceRoom = 99;
 
 }  // namespace
+
+Status check_trace_file_place(Platform& platform) {
+  // A working directory that does not open hides nothing from the library
+  // that this check could see.
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  const EntryKind kind = working ? working->kind(kTraceFileName) : EntryKind::kMissing;
+  if (kind == EntryKind::kMissing || kind == EntryKind::kFile) return Status::Ok();
+  // The folder as full_path writes it, with its trailing separator.
+  std::string folder = platform.full_path(kTraceFileName);
+  if (folder.ends_with(kTraceFileName)) folder.resize(folder.size() - std::strlen(kTraceFileName));
+  return error_status(Fault::kTraceFileUnusable, {kTraceFileName, folder});
+}
 
 std::string trace_file_remark(Platform& platform) {
   std::unique_ptr<Folder> working = platform.open_folder("");

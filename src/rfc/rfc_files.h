@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "platform/platform.h"
 
 namespace quillar {
@@ -16,6 +17,13 @@ inline constexpr char kTraceFileName[] = "Dev_Rfc.Trc";
 // destinations up, in the working directory.
 inline constexpr char kDestinationFilePrefix[] = "SapRfc.";
 inline constexpr char kDestinationsFile[] = "SapRfc.ini";
+
+// Error 1065 when the trace file of the working directory is neither
+// missing nor a plain file of one link. The library writes that file itself,
+// by name: through a link or a hard link into a file elsewhere, and into a
+// FIFO it waits for a reader that never comes. Asked before the library
+// first works in the working directory.
+Status check_trace_file_place(Platform& platform);
 
 // The remark for an error text after a failed call: " - " and the last error
 // text of the RFC trace file, or a remark that asks the reader to look at

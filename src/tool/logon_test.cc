@@ -192,8 +192,15 @@ class LogonTest {
       : platform_(platform), session_(std::make_shared<LibrarySession>(platform)), started_ms_(platform.monotonic_ms()) {}
 
   // Opens the library as the sensor does; false, having said why the
-  // sensor would stop, when it cannot.
+  // sensor would stop, when it cannot. The library works in the working
+  // directory, whatever the options, so its trace file is checked there
+  // first, as a run in one process checks it.
   bool open_library() {
+    const Status place = check_trace_file_place(platform_);
+    if (!place.is_ok()) {
+      say(platform_, place.text());
+      return false;
+    }
     Status opened = open_rfc_library(platform_, session_->library);
     if (!opened.is_ok()) {
       say(platform_, "the sensor stops with \"" + opened.text() + "\"");

@@ -22,7 +22,9 @@ namespace quillar {
 //
 // Gives kToolDone only when the sensor would report real values, otherwise
 // kToolFoundFault with one line per fault on standard error that says what
-// to fix, or kToolRefused when the sensor would stop before it logs on.
+// to fix, or kToolRefused when the sensor would stop before it logs on, or
+// the trace file of the working directory, where the library works in every
+// test, is no plain file of its own (its error text is the one line then).
 int test_logon(Platform& platform, const std::vector<std::string>& arguments);
 
 }  // namespace quillar

@@ -97,5 +97,48 @@ TEST(ProcessingRunTest, NoLogonFieldOutlivesItsSystem) {
   }
 }
 
+// A run whose systems the library works on in this process refuses a trace
+// file that is no plain file before the library is first called, and before
+// any part of its document; runs with children leave it to their children,
+// which work in folders of their own.
+TEST(ProcessingRunTest, ARunInOneProcessRefusesATrappedTraceFileBeforeTheLibraryWorks) {
+  const std::string refused =
+      "<Prtg>\n<Error>1</Error>\n<Text>Error 1065: Dev_Rfc.Trc in C:\\work\\ is no plain file of its own (a link, "
+      "FIFO or folder), remove it, the RFC library writes its trace there...</Text>\n</Prtg>\n";
+  const struct {
+    const char* name;
+    std::string options;
+    bool refused;
+  } runs[] = {
+      {"a single system", "MODE=Mervesk", true},
+      {"a global run", "MODE=Mervesk ITEM=In-Errors", true},
+      {"a single system in a child", "MODE=Mervesk,DEADLINE=5", false},
+      {"a global run with children", "MODE=Mervesk ITEM=In-Errors,PARALLEL=2", false},
+  };
+  TempDrives drives;
+  for (const auto& run : runs) {
+    for (bool trapped : {false, true}) {
+      const std::string shown = std::string(run.name) + (trapped ? ", trapped" : "");
+      FreshStandIns stand_ins;
+      FakePlatform platform;
+      platform.files["PRD.P00"] =
+          "Destination: BIN\nClient.....: 100\nUser.......: rfcuser\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\n"
+          "Language...: E\nMode.......: R/3\nHostname...: sapbin\nSysnr......: 00\nGwhost.....: sapbin\n"
+          "Gwservice..: sapgw00\nExtcompany.: ACME\n";
+      platform.files["Orvanta.Prf"] = "# Gsng: any key     PRD.P00#\n";
+      if (trapped) platform.links.insert("Dev_Rfc.Trc");
+      const int exit_code = run_sensor(platform, {"quillar.exe", "PRD", run.options});
+      if (trapped && run.refused) {
+        EXPECT_EQ(exit_code, kExitErrorDocument) << shown;
+        EXPECT_EQ(platform.console, refused) << shown;
+        EXPECT_TRUE(rfcsim::seen().opens.empty()) << shown;
+      } else {
+        EXPECT_EQ(platform.console.find("Error 1065"), std::string::npos) << shown;
+        EXPECT_EQ(rfcsim::seen().opens.empty(), !run.refused) << shown << ": only this process logs on";
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quillar

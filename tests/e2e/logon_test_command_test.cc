@@ -2,7 +2,12 @@
 // wine: what an administrator sees when a sensor shows zeros or Error 1011.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <vector>
@@ -177,6 +182,48 @@ TEST_F(LogonTestEndToEnd, LeavesTheTraceFileAndTheProfileAlone) {
   EXPECT_NE(trace_text.find("Name or password is incorrect"), std::string::npos);
   std::ifstream kept(host().local_path(kRun + "\\DEV.P00"), std::ios::binary);
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), stored);
+}
+
+// The library writes its trace in the working directory whatever the
+// options, so a test refuses at once, as the sensor in one process does,
+// where it would wait on a FIFO or write through a hard link. Wine shows a
+// POSIX hard link as one file of two links, but no FIFO.
+TEST_F(LogonTestEndToEnd, RefusesATraceFileThatIsNoPlainFile) {
+  const std::string victim = "C:\\e2e\\victim.trc";
+  const std::filesystem::path trace = host().local_path(kRun + "\\Dev_Rfc.Trc");
+  const struct {
+    const char* name;
+    std::function<void()> place;
+    bool under_wine;
+  } traps[] = {
+      {"a FIFO", [&] { ASSERT_EQ(::mkfifo(trace.c_str(), 0600), 0); }, false},
+      {"a hard link", [&] { std::filesystem::create_hard_link(host().local_path(victim), trace); }, true},
+  };
+  for (const auto& trap : traps) {
+    if (host().under_wine() && !trap.under_wine) continue;
+    for (const char* options : {"MODE=Mervesk", "MODE=Mervesk,DEADLINE=2"}) {
+      const std::string shown = std::string(trap.name) + ", " + options;
+      host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+      host().write_file(kRun + "\\HANG.P00", profile("HANG", "100", "saphang", "50"));
+      host().write_file(victim, "victim's trace\n");
+      trap.place();
+      const auto begun = std::chrono::steady_clock::now();
+      ProcessResult result = host().run({"test", "HANG", options}, kRun, "", SensorHost::Program::kProfileTool);
+      // HANG's logon never returns: only a refusal before it ends this soon.
+      EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(host().under_wine() ? 10 : 2))
+          << shown;
+      EXPECT_EQ(result.exit_code, 2) << shown;
+      EXPECT_EQ(result.standard_output, host().console_form("Profile: " + kRun + "\\HANG.P00\n")) << shown;
+      EXPECT_EQ(result.standard_error,
+                host().console_form("quillar-profile: Error 1065: Dev_Rfc.Trc in " + kRun +
+                                    "\\ is no plain file of its own (a link, FIFO or folder), remove it, the RFC "
+                                    "library writes its trace there...\n"))
+          << shown;
+      std::ifstream kept(host().local_path(victim), std::ios::binary);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "victim's trace\n") << shown;
+      host().clear_files();
+    }
+  }
 }
 
 }  // namespace

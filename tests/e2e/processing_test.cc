@@ -435,8 +435,6 @@ TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
   host().write_file(sensors + "LINE99.P00", no_user + std::string(99, ';') + "User.......: rfcuser\r\n");
   host().write_file(sensors + std::string(39, 'C') + ".P00", profile("BIN", "100", "sapbin", "00"));
   host().write_file(sensors + std::string(40, 'C') + ".P00", profile("BIN", "100", "sapbin", "00"));
-  // Without a trace file to read, the remark is " - Look for Trace-File".
-  host().write_file(kRun + "\\Dev_Rfc.Trc\\folder", "");
 
   const std::string prd = kSensors + "PRD";
   const RunCase cases[] = {
@@ -454,8 +452,9 @@ TEST_F(ProcessingEndToEnd, CapacitiesAreCutOrRefusedAsDocumented) {
       {"capacity_user_48", {"USER48"}, 2, "Error 1008: Too long Parameter(s) at USER48.P00 found..."},
       {"capacity_profile_line_98", {sensors + "LINE98", "MODE=Tolvane,CH=6"}, 2, "Error 1006: Username in Profile LINE98.P00 is missing..."},
       {"capacity_profile_line_99", {sensors + "LINE99", "MODE=Tolvane,CH=6"}, 0},
-      {"capacity_error_text_127", {"EX81"}, 2, "Error 1012: Exception.: " + std::string(81, 'E') + " - Look for Trace-File"},
-      {"capacity_error_text_128", {"EX82"}, 2, "Error 1012: Exception.: " + std::string(82, 'E') + " - Look for Trace-Fil"},
+      // The remark quotes the library's trace block, "Exception ... raised".
+      {"capacity_error_text_127", {"EX81"}, 2, "Error 1012: Exception.: " + std::string(81, 'E') + " - Exception " + std::string(9, 'E')},
+      {"capacity_error_text_128", {"EX82"}, 2, "Error 1012: Exception.: " + std::string(82, 'E') + " - Exception " + std::string(8, 'E')},
   };
   for (const RunCase& c : cases) expect_case(c);
 

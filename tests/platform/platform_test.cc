@@ -112,6 +112,7 @@ TEST(PosixFolderTest, OnlyPlainFilesAreReadOrWritten) {
   std::filesystem::create_symlink("/dev/zero", work / "zero");
   std::filesystem::create_symlink(drives.root() / "c/outside", work / "linked-folder");
   ::mkfifo((work / "fifo").c_str(), 0600);
+  std::filesystem::create_hard_link(drives.root() / "c/outside/victim.txt", work / "hard-link.txt");
   std::unique_ptr<Platform> platform = make_system_platform();
   std::unique_ptr<Folder> folder = platform->open_folder("");
   ASSERT_NE(folder, nullptr);
@@ -131,6 +132,8 @@ TEST(PosixFolderTest, OnlyPlainFilesAreReadOrWritten) {
       {"zero", EntryKind::kOther, false, false},
       {"linked-folder", EntryKind::kOther, false, false},
       {"fifo", EntryKind::kOther, false, false},
+      {"hard-link.txt", EntryKind::kOther, false, false},
+      {"HARD-LINK.TXT", EntryKind::kOther, false, false},
       {"..", EntryKind::kMissing, false, false},
       {"folder/inside.txt", EntryKind::kMissing, false, false},
       {"folder\\inside.txt", EntryKind::kMissing, false, false},
@@ -157,8 +160,8 @@ TEST(PosixFolderTest, OnlyPlainFilesAreReadOrWritten) {
 
   std::vector<std::string> names = folder->entries();
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"dangling.txt", "fifo", "folder", "link.txt", "linked-folder",
-                                             "plain.txt", "zero"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"dangling.txt", "fifo", "folder", "hard-link.txt", "link.txt",
+                                             "linked-folder", "plain.txt", "zero"}));
 }
 
 // Making, moving and removing entries: a new name never replaces anything,
@@ -171,6 +174,7 @@ TEST(PosixFolderTest, MakesMovesAndRemovesEntriesByName) {
   drives.write("c/work/a.txt", "a\n");
   drives.write("c/work/b.txt", "b\n");
   std::filesystem::create_symlink(drives.root() / "c/outside/victim.txt", work / "link.txt");
+  std::filesystem::create_hard_link(drives.root() / "c/outside/victim.txt", work / "hard-link.txt");
   std::unique_ptr<Platform> platform = make_system_platform();
   std::unique_ptr<Folder> folder = platform->open_folder("");
   ASSERT_NE(folder, nullptr);
@@ -194,6 +198,7 @@ TEST(PosixFolderTest, MakesMovesAndRemovesEntriesByName) {
   EXPECT_FALSE(folder->move("b.txt", *folder, "..\\b.txt", false));
 
   EXPECT_TRUE(folder->remove_file("link.txt"));
+  EXPECT_TRUE(folder->remove_file("hard-link.txt"));
   EXPECT_EQ(drives.read("c/outside/victim.txt"), "victim\n");
   EXPECT_FALSE(folder->remove_file("scratch"));
   EXPECT_FALSE(folder->remove_folder("scratch")) << "not empty";

@@ -15,6 +15,35 @@ std::string remark_for_trace_file(const std::string* content) {
   return remark;
 }
 
+// The library writes its trace file by name: only a missing one or a plain
+// file of its own lets it work there.
+TEST(TraceFilePlaceTest, AnythingButAPlainFileAtTheTraceFileIsRefused) {
+  const std::string refused =
+      "Error 1065: Dev_Rfc.Trc in C:\\work\\ is no plain file of its own (a link, FIFO or folder), remove it, the "
+      "RFC library writes its trace there...";
+  const struct {
+    const char* name;
+    void (*place)(FakePlatform&);
+    std::string text;
+  } cases[] = {
+      {"missing", [](FakePlatform&) {}, ""},
+      {"a plain file", [](FakePlatform& p) { p.files["Dev_Rfc.Trc"] = "old block\n"; }, ""},
+      {"a link, FIFO or file of more links", [](FakePlatform& p) { p.links.insert("Dev_Rfc.Trc"); }, refused},
+      {"a folder", [](FakePlatform& p) { p.folders.insert("Dev_Rfc.Trc"); }, refused},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    c.place(platform);
+    const Status status = check_trace_file_place(platform);
+    EXPECT_EQ(status.text(), c.text) << c.name;
+    EXPECT_EQ(status.fault(), c.text.empty() ? Fault::kCount : Fault::kTraceFileUnusable) << c.name;
+    EXPECT_EQ(platform.files.count("Dev_Rfc.Trc") + platform.links.count("Dev_Rfc.Trc") +
+                  platform.folders.count("Dev_Rfc.Trc"),
+              c.name == std::string("missing") ? 0u : 1u)
+        << c.name << ": the entry stays";
+  }
+}
+
 TEST(TraceFileScanTest, FindsTheLastErrorTextOfTheLastBlock) {
   const std::string long_text(140, 'z');
   const struct {
