@@ -764,6 +764,11 @@ TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
         "write it there, when running the sensor by hand only",
         "line 2: Lane=x is no option of the sensor and is not read"},
        ""},
+      {"a run limit given twice, which the run refuses",
+       kServerLine + "# GSNX: ALL        ,DEADLINE=5,deadline=700 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: the sensor stops with \"Error 1062: DEADLINE= is given more than once, give it once...\""},
+       ""},
       {"a host option that also names the channels",
        kServerLine + "# GSNX: ALL        ,Host=sap01 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
        {"GLOBAL"},
@@ -1092,6 +1097,18 @@ TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
        "  ITEM=In-Packets/Sec: a global run over Orvanta.Prf, reporting the channel \"In-Packets/Sec\" of every "
        "system\nNot read: the first argument, QAS, is not read: ITEM= makes the run a global run over Orvanta.Prf\n" +
            found + tried("Orvanta.Prf") + "Item: In-Packets/Sec\nSystems: PRD.P00\n"},
+      {"GLOBAL TWICE", 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: TWICE (the options)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key TWICE\nOptions: TWICE\n" +
+           found + tried("SAP Orvanta.Gbl") +
+           "Options of the run, from the sensor line of TWICE: ,RUNTIME=30,PARALLEL=2,Runtime=abc \n"
+           "  ,PARALLEL=2: up to this many systems at once\n"
+           "  ,RUNTIME=30: a run with ,DEADLINE= or ,PARALLEL= ends after this many seconds, its unfinished systems "
+           "failed\n"
+           "The sensor stops with \"Error 1062: RUNTIME= is given more than once, give it once...\".\n"},
+      {"PRD \",DEADLINE=1,DEADLINE=700\"", 2,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: ,DEADLINE=1,DEADLINE=700 (the options)\n"
+       "The sensor stops before it looks: Error 1062: DEADLINE= is given more than once, give it once...\n"},
       {"PRD \",PARALLEL=64\"", 2,
        "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: ,PARALLEL=64 (the options)\n"
        "The sensor stops before it looks: Error 1062: PARALLEL=64 is out of range, 1 to 32 systems...\n"},
@@ -1106,7 +1123,9 @@ TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
     platform.files["D:\\X\\ExeXml\\SAP Orvanta.Gbl"] =
         kServerLine + "# GSNX: ALL        LAN=eth1 ,DEADLINE=5 DEADLINE=9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n"
                       "# GSNG: BAD         PRD.P00#\r\n"
-                      "# GSNX: BAD        ,PARALLEL=1e9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
+                      "# GSNX: BAD        ,PARALLEL=1e9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n"
+                      "# GSNG: TWICE       PRD.P00#\r\n"
+                      "# GSNX: TWICE      ,RUNTIME=30,PARALLEL=2,Runtime=abc ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
     platform.files["D:\\X\\ExeXml\\Orvanta.Prf"] = "# Gsng: any         PRD.P00#\r\n";
     EXPECT_EQ(run_profile_tool(platform, {"explain", c.parameters}), c.exit_code) << c.parameters;
     EXPECT_EQ(platform.console, c.output) << c.parameters;
