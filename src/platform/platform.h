@@ -156,8 +156,10 @@ class Platform {
   virtual std::optional<std::string> job_from_parent() = 0;
 
   // For a child: ends this process when the program `parent_id` that started
-  // it ends. False when that program has ended already or is not the one
-  // that started this process; the caller ends at once then.
+  // it ends. False when that program has ended already, is not the one
+  // that started this process, or does not run this same program file (the
+  // same file, not one of the same name), and when that cannot be told; the
+  // caller ends at once then.
   virtual bool end_with_parent(unsigned long parent_id) = 0;
 
   // This process's number, for names that must differ between runs.
