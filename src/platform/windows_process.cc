@@ -162,8 +162,9 @@ bool parent_runs(DWORD parent_id) {
 // The file a program file name stands for: its volume and its index there.
 // Nothing when it does not open.
 std::optional<std::pair<DWORD, ULONGLONG>> file_identity(const std::wstring& path) {
-  OwnedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr));
+  OwnedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
   BY_HANDLE_FILE_INFORMATION info;
   if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
   return std::make_pair(info.dwVolumeSerialNumber,

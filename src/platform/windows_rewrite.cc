@@ -122,9 +122,9 @@ Rewrite guard_as(HANDLE fresh, HANDLE held) {
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
   GetSecurityDescriptorControl(descriptor, &control, &revision);
-  const SECURITY_INFORMATION list_kind =
-      DACL_SECURITY_INFORMATION |
-      ((control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  const SECURITY_INFORMATION inheritance = (control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                              : UNPROTECTED_DACL_SECURITY_INFORMATION;
+  const SECURITY_INFORMATION list_kind = DACL_SECURITY_INFORMATION | inheritance;
   Rewrite outcome = Rewrite::kDone;
   error = SetSecurityInfo(fresh, SE_FILE_OBJECT, list_kind, nullptr, nullptr, list, nullptr);
   if (error != ERROR_SUCCESS) outcome = Rewrite::kFailed;
@@ -172,7 +172,9 @@ bool move_into_place(const std::wstring& temporary, const std::wstring& path, Ow
   BY_HANDLE_FILE_INFORMATION old;
   if (!GetFileInformationByHandle(held.get(), &old)) return false;
   const DWORD attributes = old.dwFileAttributes;
-  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
   constexpr DWORD kMove = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   bool moved = MoveFileExW(temporary.c_str(), path.c_str(), kMove);
   if (!moved && GetLastError() == ERROR_ACCESS_DENIED) {

@@ -376,6 +376,13 @@ TEST_F(SensorEndToEnd, PasswdKeepsWhatGuardsTheProfile) {
        "the old password under the other names; nothing was written; remove the other names, or copy the file to a "
        "name of its own and name the copy\n",
        profile, {"QAS.P00", "QAS.link"}},
+      {"create --force over a hard link",
+       "ln QAS.P00 QAS.link && echo 'Other#22' | $tool create QAS --force --destination QAS --client 200 --user "
+       "monitor --language D --mode R/3 --host sapqas --sysnr 01 --gwhost sapqas --gwservice sapgw01 --extcompany ACME",
+       "quillar-profile: C:\\e2e\\run\\QAS.P00 has more than one name (a hard link), and a new file would leave "
+       "the old password under the other names; nothing was written; remove the other names, or copy the file to a "
+       "name of its own and name the copy\n",
+       profile, {"QAS.P00", "QAS.link"}},
       {"held by another passwd",
        "flock QAS.P00 sleep 4 & sleep 0.5; echo 'Other#22' | $tool passwd QAS; status=$?; wait; exit $status",
        "quillar-profile: C:\\e2e\\run\\QAS.P00 is held by another program, such as another quillar-profile at "
