@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
 #include "platform/windows_handles.h"
 #include "platform/windows_support.h"
@@ -21,6 +24,11 @@ constexpr DWORD kHoldPauseMs = 50;
 // Every rewrite locks this byte, far beyond the end of any profile: the
 // lock keeps other rewrites out, and no reader of the file's bytes.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+// FileRenameInfoEx and its flags (Windows 10 1709 on), which MinGW's headers
+// declare only for later targets than this one.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD kRenameReplacing = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2;
 
 // The file itself, never a reparse point, open so that no other program
 // may write it meanwhile (it may still read it, and the rename may replace
@@ -148,43 +156,94 @@ Rewrite guard_as(HANDLE fresh, HANDLE held) {
   return outcome;
 }
 
-Rewrite write_guarded(const std::wstring& temporary, HANDLE held, std::string_view content) {
-  OwnedHandle fresh(CreateFileW(temporary.c_str(),
-                                GENERIC_WRITE | READ_CONTROL | WRITE_DAC | WRITE_OWNER | SYNCHRONIZE, 0, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!fresh) {
+// Writes the new file through a handle that may rename and remove it
+// whatever access list it then gets: the access of a handle is settled
+// when it opens.
+HANDLE create_beside(const std::wstring& temporary) {
+  HANDLE fresh = CreateFileW(temporary.c_str(),
+                             GENERIC_WRITE | READ_CONTROL | WRITE_DAC | WRITE_OWNER | DELETE | SYNCHRONIZE, 0,
+                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (fresh == INVALID_HANDLE_VALUE) {
+    note_error(GetLastError());
+    return nullptr;
+  }
+  return fresh;
+}
+
+Rewrite write_guarded(HANDLE fresh, HANDLE held, std::string_view content) {
+  if (!write_all(fresh, content) || !FlushFileBuffers(fresh)) {
     note_error(GetLastError());
     return Rewrite::kFailed;
   }
-  if (!write_all(fresh.get(), content) || !FlushFileBuffers(fresh.get())) {
-    note_error(GetLastError());
-    return Rewrite::kFailed;
+  return guard_as(fresh, held);
+}
+
+// Gives the open file `fresh` the name `path`, replacing the file there.
+// With POSIX semantics (Windows 10 1709 on) the old file may stay open;
+// the older rename refuses to replace an open file, even one this program
+// holds, so the old file is let go for that one step then.
+bool rename_over(HANDLE fresh, const std::wstring& path, OwnedHandle& held) {
+  std::wstring full(32768, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) {
+    note_error(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    return false;
   }
-  return guard_as(fresh.get(), held);
+  full.resize(length);
+  const std::size_t name_offset = offsetof(FILE_RENAME_INFO, FileName);
+  const std::size_t name_bytes = full.size() * sizeof(wchar_t);
+  std::vector<std::uint64_t> buffer((name_offset + name_bytes + sizeof(wchar_t)) / sizeof(std::uint64_t) + 1);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(info->FileName, full.c_str(), name_bytes + sizeof(wchar_t));
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
+  // The flags share their place with the older form's ReplaceIfExists, to
+  // which any of them reads as true.
+  auto rename_as = [&](FILE_INFO_BY_HANDLE_CLASS kind, DWORD flags) {
+    std::memcpy(buffer.data(), &flags, sizeof flags);
+    return SetFileInformationByHandle(fresh, kind, info, size) != FALSE;
+  };
+  if (rename_as(kFileRenameInfoEx, kRenameReplacing | kRenamePosixSemantics)) return true;
+  DWORD error = GetLastError();
+  if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) {
+    if (rename_as(FileRenameInfo, kRenameReplacing)) return true;
+    error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && held) {
+      held.reset();
+      if (rename_as(FileRenameInfo, kRenameReplacing)) return true;
+      error = GetLastError();
+    }
+  }
+  note_error(error);
+  return false;
 }
 
 // Puts the new file in the old one's place with the old one's attributes
 // (read-only, hidden). A read-only file is not replaced, so the old one
-// loses the attribute for the step. Windows before the rename that keeps
-// POSIX semantics refuses to replace a file that is open, even by this
-// program: the old file is let go for that one step then.
-bool move_into_place(const std::wstring& temporary, const std::wstring& path, OwnedHandle& held) {
+// loses the attribute for the step.
+bool move_into_place(HANDLE fresh, const std::wstring& path, OwnedHandle& held) {
   BY_HANDLE_FILE_INFORMATION old;
-  if (!GetFileInformationByHandle(held.get(), &old)) return false;
+  if (!GetFileInformationByHandle(held.get(), &old)) {
+    note_error(GetLastError());
+    return false;
+  }
   const DWORD attributes = old.dwFileAttributes;
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  constexpr DWORD kMove = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-  bool moved = MoveFileExW(temporary.c_str(), path.c_str(), kMove);
-  if (!moved && GetLastError() == ERROR_ACCESS_DENIED) {
-    held.reset();
-    moved = MoveFileExW(temporary.c_str(), path.c_str(), kMove);
-  }
-  const DWORD error = GetLastError();
+  const bool moved = rename_over(fresh, path, held);
+  const int reason = errno;
   SetFileAttributesW(path.c_str(), attributes);
-  if (!moved) note_error(error);
+  errno = reason;
   return moved;
+}
+
+// Removes the new file through its own handle, which may do that whatever
+// access list it got.
+void remove_unused(HANDLE fresh) {
+  FILE_DISPOSITION_INFO on_close{TRUE};
+  SetFileInformationByHandle(fresh, FileDispositionInfo, &on_close, sizeof on_close);
 }
 
 }  // namespace
@@ -197,13 +256,14 @@ Rewrite rewrite_windows_file(const std::string& path, std::string_view read, std
   if (!held) return busy ? Rewrite::kBusy : Rewrite::kFailed;
   // Checked once before anything is written, and again before the rename.
   if (Rewrite compared = compare_with_read(name, held.get(), read); compared != Rewrite::kDone) return compared;
-  const std::wstring temporary = wide(path + "." + std::to_string(random) + ".tmp");
-  Rewrite outcome = write_guarded(temporary, held.get(), content);
+  OwnedHandle fresh(create_beside(wide(path + "." + std::to_string(random) + ".tmp")));
+  if (!fresh) return Rewrite::kFailed;
+  Rewrite outcome = write_guarded(fresh.get(), held.get(), content);
   if (outcome == Rewrite::kDone) outcome = compare_with_read(name, held.get(), read);
-  if (outcome == Rewrite::kDone && !move_into_place(temporary, name, held)) outcome = Rewrite::kFailed;
+  if (outcome == Rewrite::kDone && !move_into_place(fresh.get(), name, held)) outcome = Rewrite::kFailed;
   if (outcome != Rewrite::kDone) {
     const int reason = errno;
-    DeleteFileW(temporary.c_str());
+    remove_unused(fresh.get());
     errno = reason;
   }
   return outcome;

@@ -227,7 +227,10 @@ int create_profile(Platform& platform, const std::vector<std::string>& arguments
   if (!replaced) return write_new_file(platform, path, *content);
   std::unique_ptr<ReadableFile> old = platform.open_bytes(path);
   if (!old) return cannot_write(platform, path, platform.failure_reason());
-  return rewrite_file(platform, path, read_rest(*old), *content, "quillar-profile create");
+  const std::string read = read_rest(*old);
+  // Windows replaces no file that is open without sharing its deletion.
+  old.reset();
+  return rewrite_file(platform, path, read, *content, "quillar-profile create");
 }
 
 int change_password(Platform& platform, const std::string& file) {
