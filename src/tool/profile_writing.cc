@@ -102,8 +102,8 @@ int write_new_file(Platform& platform, const std::string& path, const std::strin
 // Replaces a profile that was read as `read`. The new file keeps what
 // guards the old one, since the scrambled password is only as private as
 // the file; and it is refused rather than written over an edit, over
-// another rewrite, or beside another name of the file. `again` is the
-// command to run again once the file has changed.
+// another rewrite, or beside another name of the file. `again` names the
+// command, for the advice to run it again.
 int rewrite_file(Platform& platform, const std::string& path, const std::string& read, const std::string& content,
                  const std::string& again) {
   const std::string shown = platform.full_path(path);
