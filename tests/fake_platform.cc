@@ -310,4 +310,19 @@ bool FakePlatform::replace_file(const std::string& from, const std::string& to) 
   return true;
 }
 
+Rewrite FakePlatform::rewrite_file(const std::string& path, std::string_view read, std::string_view content) {
+  auto file = files.find(path);
+  if (file == files.end() || folders.count(path) != 0 || links.count(path) != 0 || unreadable.count(path) != 0) {
+    return Rewrite::kFailed;
+  }
+  if (busy_files.count(path) != 0) return Rewrite::kBusy;
+  if (linked_files.count(path) != 0) return Rewrite::kLinked;
+  if (auto edit = edits_during_rewrite.find(path); edit != edits_during_rewrite.end()) file->second = edit->second;
+  if (file->second != read) return Rewrite::kChanged;
+  if (foreign_files.count(path) != 0) return Rewrite::kOwnerNotKept;
+  if (unreplaceable.count(path) != 0 || content.size() > room_of(file_rooms, path)) return Rewrite::kFailed;
+  file->second = content;
+  return Rewrite::kDone;
+}
+
 }  // namespace quillar

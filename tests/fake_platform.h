@@ -54,6 +54,17 @@ class FakePlatform : public Platform {
   // open.
   std::set<std::string> unreplaceable;
   bool replace_file(const std::string& from, const std::string& to) override;
+  // What a rewrite meets at these paths: another rewrite that holds the
+  // file, a second name of it, an owner it cannot give a new file.
+  std::set<std::string> busy_files;
+  std::set<std::string> linked_files;
+  std::set<std::string> foreign_files;
+  // Bytes that another program writes into a file while it is rewritten,
+  // before the rewrite compares them with what was read.
+  std::map<std::string, std::string> edits_during_rewrite;
+  // A path of `unreplaceable`, or whose room in `file_rooms` the new bytes
+  // exceed, fails here as kFailed.
+  Rewrite rewrite_file(const std::string& path, std::string_view read, std::string_view content) override;
   std::string time_of_day() override { return clock; }
   void write_console(std::string_view text) override {
     console.append(text);

@@ -64,6 +64,9 @@ constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
     {Fault::kRunLimitNotWhole, "1062", "{}={} is not a whole number...", kOptionsRoom},
     {Fault::kRuntimeAlone, "1062", "{}={} bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them...",
      kOptionsRoom},
+    // Value: the option's keyword. Which of its values was meant cannot be
+    // told, so none is shown.
+    {Fault::kRunLimitRepeated, "1062", "{}= is given more than once, give it once...", kOptionsRoom},
     // Values: the system (its destination, or its profile in a global run)
     // and what failed, in the system's words.
     {Fault::kChildNotStarted, "1063", "SAP system {} was not measured, no child process could be started: {}",

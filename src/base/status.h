@@ -50,6 +50,7 @@ enum class Fault {
   kRunLimitsOutOfRange,    // 1062
   kRunLimitNotWhole,       // 1062
   kRuntimeAlone,           // 1062
+  kRunLimitRepeated,       // 1062
   kChildNotStarted,        // 1063
   kChildEndedUnfinished,   // 1064
   kScratchFolderTampered,  // 1066

@@ -56,10 +56,9 @@ void find_without_comma(std::string_view keyword_text, std::string_view keyword,
 
 // A keyword with a value given again, of which the first is read.
 void find_repeated(std::string_view keyword_text, std::string_view keyword, Options& options) {
-  const std::size_t first = keyword_text.find(keyword);
-  if (first == std::string_view::npos) return;
-  const std::size_t second = keyword_text.find(keyword, first + keyword.size());
+  const std::size_t second = repeated_at(keyword_text, keyword);
   if (second == std::string_view::npos) return;
+  const std::size_t first = keyword_text.find(keyword);
   add_skipped(options, SkippedOption{OptionSkip::kRepeated, keyword_as_typed(options.typed, second, keyword), keyword,
                                      keyword_as_typed(options.typed, first, keyword), second});
 }
@@ -89,10 +88,19 @@ void find_without_keyword(std::string_view keyword_text, Options& options) {
 
 }  // namespace
 
+std::size_t repeated_at(std::string_view keyword_text, std::string_view keyword) {
+  const std::size_t first = keyword_text.find(keyword);
+  if (first == std::string_view::npos) return std::string_view::npos;
+  return keyword_text.find(keyword, first + keyword.size());
+}
+
 void find_skipped_words(std::string_view keyword_text, Options& options) {
   for (std::string_view keyword : kOptionKeywords) {
     if (keyword.front() == ',') find_without_comma(keyword_text, keyword, options);
-    if (keyword.back() == '=') find_repeated(keyword_text, keyword, options);
+    // A run limit given again is refused by check_run_limits instead.
+    const bool run_limit =
+        std::find(kRunLimitKeywords.begin(), kRunLimitKeywords.end(), keyword) != kRunLimitKeywords.end();
+    if (keyword.back() == '=' && !run_limit) find_repeated(keyword_text, keyword, options);
   }
   find_without_keyword(keyword_text, options);
 }

@@ -3,6 +3,7 @@
 #ifndef QUILLAR_DRIVER_OPTION_SKIPS_H_
 #define QUILLAR_DRIVER_OPTION_SKIPS_H_
 
+#include <cstddef>
 #include <string_view>
 
 #include "driver/options.h"
@@ -13,6 +14,10 @@ namespace quillar {
 // keywords without their comma, keywords given again, words with "=" that
 // hold no keyword. `keyword_text` is options.typed upper-cased.
 void find_skipped_words(std::string_view keyword_text, Options& options);
+
+// Where `keyword` stands for the second time in `keyword_text`; npos when it
+// stands there once at most.
+std::size_t repeated_at(std::string_view keyword_text, std::string_view keyword);
 
 }  // namespace quillar
 

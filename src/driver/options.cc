@@ -50,11 +50,13 @@ std::optional<long> whole_number(std::string_view text) {
   return negative ? -value : value;
 }
 
-// A run-limit option: its value as read, and its number when that is whole.
+// A run-limit option: its first value as read, its number when that is
+// whole, and whether the keyword is given again.
 void read_run_limit(std::string_view keyword_text, std::string_view typed, std::string_view keyword,
-                    std::optional<std::string>& value_typed, std::optional<long>& number) {
+                    std::optional<std::string>& value_typed, std::optional<long>& number, bool& repeated) {
   value_typed = keyword_value(keyword_text, typed, keyword);
   if (value_typed) number = whole_number(*value_typed);
+  repeated = repeated_at(keyword_text, keyword) != std::string_view::npos;
 }
 
 // A run-limit option against its range, 1 to `highest`.
@@ -62,11 +64,13 @@ struct RunLimit {
   std::string_view name;
   const std::optional<std::string>& typed;
   const std::optional<long>& number;
+  bool repeated;
   long highest;
   std::string_view unit;
 };
 
 Status check_run_limit(const RunLimit& limit) {
+  if (limit.repeated) return error_status(Fault::kRunLimitRepeated, {limit.name});
   if (!limit.typed) return Status::Ok();
   if (!limit.number) return error_status(Fault::kRunLimitNotWhole, {limit.name, *limit.typed});
   if (*limit.number < 1 || *limit.number > limit.highest) {
@@ -92,6 +96,7 @@ const std::string_view kFailedKeyword = ",FAILED";
 const std::array<std::string_view, 11> kOptionKeywords = {
     kItemKeyword,  kModeKeyword,     kInterfaceKeyword, kChannelKeyword, kSyslogKeyword, kHostKeyword,
     kSysnrKeyword, kDeadlineKeyword, kParallelKeyword,  kRuntimeKeyword, kFailedKeyword};
+const std::array<std::string_view, 3> kRunLimitKeywords = {kDeadlineKeyword, kParallelKeyword, kRuntimeKeyword};
 const std::string_view kTraceCharacters = "#@$%";
 const std::string_view kSensorLineItemKeyword = "Item=";
 const std::string_view kSensorLineAllocation = "Sensor=\"SAP Quillar\"";
@@ -114,10 +119,13 @@ Options read_options(std::string_view typed) {
   options.overrides.hostname = keyword_value(keyword_text, typed, kHostKeyword);
   options.overrides.sysnr = keyword_value(keyword_text, typed, kSysnrKeyword);
   options.sensor_key = keyword_text.substr(0, keyword_text.find(' '));
-  read_run_limit(keyword_text, typed, kDeadlineKeyword, options.deadline_typed, options.deadline_seconds);
-  read_run_limit(keyword_text, typed, kParallelKeyword, options.parallel_typed, options.parallel);
+  read_run_limit(keyword_text, typed, kDeadlineKeyword, options.deadline_typed, options.deadline_seconds,
+                 options.deadline_repeated);
+  read_run_limit(keyword_text, typed, kParallelKeyword, options.parallel_typed, options.parallel,
+                 options.parallel_repeated);
   options.failed_channel = contains(keyword_text, kFailedKeyword);
-  read_run_limit(keyword_text, typed, kRuntimeKeyword, options.runtime_typed, options.runtime_seconds);
+  read_run_limit(keyword_text, typed, kRuntimeKeyword, options.runtime_typed, options.runtime_seconds,
+                 options.runtime_repeated);
   find_skipped_words(keyword_text, options);
   return options;
 }
@@ -126,9 +134,12 @@ long Options::whole_run_seconds() const { return runtime_seconds.value_or(kDefau
 
 Status check_run_limits(const Options& options) {
   for (const RunLimit& limit : {
-           RunLimit{"DEADLINE", options.deadline_typed, options.deadline_seconds, kLongestDeadline, "seconds"},
-           RunLimit{"PARALLEL", options.parallel_typed, options.parallel, kMostParallel, "systems"},
-           RunLimit{"RUNTIME", options.runtime_typed, options.runtime_seconds, kLongestRuntime, "seconds"}}) {
+           RunLimit{"DEADLINE", options.deadline_typed, options.deadline_seconds, options.deadline_repeated,
+                    kLongestDeadline, "seconds"},
+           RunLimit{"PARALLEL", options.parallel_typed, options.parallel, options.parallel_repeated, kMostParallel,
+                    "systems"},
+           RunLimit{"RUNTIME", options.runtime_typed, options.runtime_seconds, options.runtime_repeated,
+                    kLongestRuntime, "seconds"}}) {
     if (Status checked = check_run_limit(limit); !checked.is_ok()) return checked;
   }
   // Past the checks above, a deadline or parallel keyword given has its number.

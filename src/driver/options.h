@@ -32,6 +32,9 @@ extern const std::string_view kRuntimeKeyword;
 extern const std::string_view kFailedKeyword;
 // Every one of them, in the order the help names them.
 extern const std::array<std::string_view, 11> kOptionKeywords;
+// The keywords of the run's limits, which are refused when given more than
+// once, where the others have their first value read.
+extern const std::array<std::string_view, 3> kRunLimitKeywords;
 // Any of these characters switches the console trace on.
 extern const std::string_view kTraceCharacters;
 // The item keyword of a sensor line of the global profile, read in exactly
@@ -58,7 +61,8 @@ enum class OptionSkip {
   kGlobalFormCommandLine,
   // The mode keyword on a sensor line: the output mode is the command line's.
   kModeOnSensorLine,
-  // A keyword with a value given again: the first is read.
+  // A keyword with a value given again, none of kRunLimitKeywords: the
+  // first is read.
   kRepeated,
   // A trace character on a sensor line: the trace is the command line's.
   kTraceOnSensorLine,
@@ -125,6 +129,10 @@ struct Options {
   std::optional<std::string> deadline_typed;
   std::optional<std::string> parallel_typed;
   std::optional<std::string> runtime_typed;
+  // Whether their keywords are given more than once.
+  bool deadline_repeated = false;
+  bool parallel_repeated = false;
+  bool runtime_repeated = false;
   // The failed-systems keyword (its comma included): a global run adds a
   // channel with the count of its failed systems.
   bool failed_channel = false;
@@ -141,9 +149,10 @@ struct Options {
 // to 32) and of the whole run (1 to 900 seconds, 50 unless set, and never
 // shorter than the deadline). The whole run's bound is an option only of a
 // run with children, so the runtime keyword alone is refused rather than
-// passed over. Only the first refusal is named: each option's form, then its
-// range, for the deadline, the parallel systems and the runtime in turn;
-// then the runtime alone; then the deadline against the runtime.
+// passed over. Only the first refusal is named: each option given more than
+// once, then its form, then its range, for the deadline, the parallel
+// systems and the runtime in turn; then the runtime alone; then the deadline
+// against the runtime.
 inline constexpr long kLongestDeadline = 600;
 inline constexpr long kMostParallel = 32;
 inline constexpr long kLongestRuntime = 900;

@@ -64,6 +64,25 @@ inline constexpr unsigned long kLoadBadFormat = 193;  // ERROR_BAD_EXE_FORMAT
 // The library is there, but a DLL it imports is missing.
 inline constexpr unsigned long kLoadImportMissing = 1157;  // ERROR_DLL_NOT_FOUND
 
+// How rewrite_file ended. Each outcome but kDone leaves the file as it was
+// and no temporary file beside it.
+enum class Rewrite {
+  kDone,
+  // Another rewrite held the file, and did not let it go within a short wait.
+  kBusy,
+  // The file has more than one name (hard links): a new file would take one
+  // of them alone, and the others would keep the old bytes.
+  kLinked,
+  // The bytes at the path are no longer those that were read, or another
+  // file now has the name.
+  kChanged,
+  // The new file could not be given the old one's owner (POSIX: its owner
+  // and group; Windows: its owner), as for a file of another account.
+  kOwnerNotKept,
+  // Anything else; failure_reason tells why.
+  kFailed,
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -79,6 +98,16 @@ class Platform {
   // exists: a reader sees either the old file or the new one, never a part.
   // Both must lie in the same folder. False when that failed.
   virtual bool replace_file(const std::string& from, const std::string& to) = 0;
+
+  // Replaces the plain file at `path`, whose bytes were read as `read`, with
+  // `content` in one step: a reader sees either the old file or the new
+  // one. The new file keeps what guards the old one: its mode, owner and
+  // group on POSIX, its access control list (inherited or protected) and
+  // owner on Windows. One rewrite of a file runs at a time, and the bytes
+  // and the identity of the file are compared with what was read once the
+  // new file is ready, just before it takes the name. A link at the path is
+  // never followed (kFailed).
+  virtual Rewrite rewrite_file(const std::string& path, std::string_view read, std::string_view content) = 0;
 
   // Deletes a file. A missing file is no failure worth reporting to callers,
   // which is why the result only tells whether a file was removed.
@@ -159,8 +188,10 @@ class Platform {
   virtual std::optional<std::string> job_from_parent() = 0;
 
   // For a child: ends this process when the program `parent_id` that started
-  // it ends. False when that program has ended already or is not the one
-  // that started this process; the caller ends at once then.
+  // it ends. False when that program has ended already, is not the one
+  // that started this process, or does not run this same program file (the
+  // same file, not one of the same name), and when that cannot be told; the
+  // caller ends at once then.
   virtual bool end_with_parent(unsigned long parent_id) = 0;
 
   // This process's number, for names that must differ between runs.
@@ -230,6 +261,9 @@ class PlatformWrapper : public Platform {
   std::unique_ptr<WritableFile> create_bytes(const std::string& path) override { return target_.create_bytes(path); }
   bool delete_file(const std::string& path) override { return target_.delete_file(path); }
   bool replace_file(const std::string& from, const std::string& to) override { return target_.replace_file(from, to); }
+  Rewrite rewrite_file(const std::string& path, std::string_view read, std::string_view content) override {
+    return target_.rewrite_file(path, read, content);
+  }
   std::string time_of_day() override { return target_.time_of_day(); }
   void write_console(std::string_view text) override { target_.write_console(text); }
   void begin_console_line() override { target_.begin_console_line(); }

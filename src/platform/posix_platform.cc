@@ -26,6 +26,7 @@
 #include "platform/posix_folder.h"
 #include "platform/posix_paths.h"
 #include "platform/posix_process.h"
+#include "platform/posix_rewrite.h"
 #include "platform/stdio_file.h"
 
 namespace quillar {
@@ -161,6 +162,9 @@ class PosixPlatform final : public Platform {
   }
   bool replace_file(const std::string& from, const std::string& to) override {
     return std::rename(local(from).c_str(), local(to).c_str()) == 0;
+  }
+  Rewrite rewrite_file(const std::string& path, std::string_view read, std::string_view content) override {
+    return rewrite_posix_file(local(path), read, content, random_number());
   }
   bool delete_file(const std::string& path) override {
     std::string as_written = to_posix_path(path, drives_);

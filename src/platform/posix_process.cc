@@ -144,9 +144,26 @@ std::optional<std::string> job_on_standard_input() {
   return std::string(job, static_cast<std::size_t>(length));
 }
 
+namespace {
+
+// Whether the process `process_id` runs the program file that this process
+// runs, told by device and inode: a shell or any other program of the same
+// account that pipes in a job is not the sensor. False when it cannot be
+// told, as for a process of another account or one that has ended.
+bool runs_this_program(pid_t process_id) {
+  struct stat own;
+  struct stat other;
+  const std::string other_program = "/proc/" + std::to_string(process_id) + "/exe";
+  return ::stat("/proc/self/exe", &own) == 0 && ::stat(other_program.c_str(), &other) == 0 &&
+         own.st_dev == other.st_dev && own.st_ino == other.st_ino;
+}
+
+}  // namespace
+
 bool end_with_parent_process(unsigned long parent_id) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  return static_cast<unsigned long>(::getppid()) == parent_id;
+  const pid_t parent = ::getppid();
+  return static_cast<unsigned long>(parent) == parent_id && runs_this_program(parent);
 }
 
 void take_default_child_signal() { ::signal(SIGCHLD, SIG_DFL); }

@@ -27,7 +27,8 @@ std::optional<std::string> job_on_standard_input();
 
 // Ends this process when `parent_id` ends, by the kernel's parent-death
 // signal. False when the parent is no longer the one that started this
-// process: it may have ended before the signal was asked for.
+// process (it may have ended before the signal was asked for), or does not
+// run this same program file, or when that cannot be told.
 bool end_with_parent_process(unsigned long parent_id);
 
 // Undoes what an inherited SIGCHLD = SIG_IGN would do to the children's

@@ -21,6 +21,7 @@
 #include "platform/stdio_file.h"
 #include "platform/windows_folder.h"
 #include "platform/windows_process.h"
+#include "platform/windows_rewrite.h"
 
 namespace quillar {
 namespace {
@@ -136,6 +137,9 @@ class WindowsPlatform final : public Platform {
     }
     errno = errno_of(GetLastError());
     return false;
+  }
+  Rewrite rewrite_file(const std::string& path, std::string_view read, std::string_view content) override {
+    return rewrite_windows_file(path, read, content, random_number());
   }
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace quillar {
@@ -161,6 +162,38 @@ bool parent_runs(DWORD parent_id) {
          CompareFileTime(&parent_start, &own_start) <= 0;
 }
 
+// The file a program file name stands for: its volume and its index there.
+// Nothing when it does not open.
+std::optional<std::pair<DWORD, ULONGLONG>> file_identity(const std::wstring& path) {
+  OwnedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+  return std::make_pair(info.dwVolumeSerialNumber,
+                        (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+// Whether the process `parent_id` runs the program file that this process
+// runs, told by the files themselves rather than their names, which differ
+// in letter case, short forms and links: a shell or any other program of the
+// same account that pipes in a job is not the sensor. False when it cannot
+// be told.
+bool parent_runs_this_program(DWORD parent_id) {
+  OwnedHandle parent(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent_id));
+  if (!parent) return false;
+  std::wstring parent_file(32768, L'\0');
+  DWORD parent_length = static_cast<DWORD>(parent_file.size());
+  if (!QueryFullProcessImageNameW(parent.get(), 0, parent_file.data(), &parent_length)) return false;
+  parent_file.resize(parent_length);
+  std::wstring own_file(32768, L'\0');
+  const DWORD own_length = GetModuleFileNameW(nullptr, own_file.data(), static_cast<DWORD>(own_file.size()));
+  if (own_length == 0 || own_length >= own_file.size()) return false;
+  own_file.resize(own_length);
+  const auto parent_identity = file_identity(parent_file);
+  return parent_identity && parent_identity == file_identity(own_file);
+}
+
 }  // namespace
 
 std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>& arguments, std::string_view job) {
@@ -247,8 +280,8 @@ std::optional<std::string> job_waiting_in_input() {
 // end the processes this one started.
 bool end_with_parent_process(unsigned long parent_id) {
   BOOL in_job = FALSE;
-  return parent_runs(static_cast<DWORD>(parent_id)) && IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) &&
-         in_job;
+  return parent_runs(static_cast<DWORD>(parent_id)) && parent_runs_this_program(static_cast<DWORD>(parent_id)) &&
+         IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) && in_job;
 }
 
 bool windows_process_alive(unsigned long process_id) {

@@ -28,8 +28,9 @@ std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>
 // never waiting.
 std::optional<std::string> job_waiting_in_input();
 
-// Whether `parent_id` started this process, still runs and holds it in a
-// job, whose closing ends this process with it.
+// Whether `parent_id` started this process, still runs, runs this same
+// program file, and holds it in a job, whose closing ends this process with
+// it.
 bool end_with_parent_process(unsigned long parent_id);
 
 // Whether a process of this number runs; one that may not be looked at

@@ -135,6 +135,9 @@ void Review::review_sensor_line(const MarkedLine& sensor_line, const GlobalAlloc
   if (!sensor_line.misplaced) {
     const Options options = read_sensor_line_options(allocation.sensor_options);
     for (const std::string& note : skipped_option_notes(options.skipped)) report(sensor_line.number, note);
+    if (Status limits = check_run_limits(options); !limits.is_ok()) {
+      report(sensor_line.number, "the sensor stops with \"" + limits.text() + "\"");
+    }
   }
   // The host override written in mixed case also holds the naming word.
   const std::string mixed_case_override = std::string(kHostNaming) + "=";

@@ -74,10 +74,18 @@ std::string unused_temporary_name(Platform& platform, const std::string& path) {
   return "";
 }
 
-// Writes a temporary file beside the profile and renames it over the
-// profile, so that a crash or a full disk midway leaves the profile as it
-// was.
-int write_file(Platform& platform, const std::string& path, const std::string& content) {
+int cannot_write(Platform& platform, const std::string& path, const std::string& reason) {
+  return refuse(platform, "cannot write " + platform.full_path(path) + ": " + reason + "; nothing was changed");
+}
+
+int wrote(Platform& platform, const std::string& path) {
+  platform.write_console("wrote " + platform.full_path(path) + "\n");
+  return kToolDone;
+}
+
+// Writes a new profile as a temporary file beside it, renamed to its name,
+// so that a crash or a full disk midway leaves no part of a profile.
+int write_new_file(Platform& platform, const std::string& path, const std::string& content) {
   const std::string temporary = unused_temporary_name(platform, path);
   std::unique_ptr<WritableFile> file = temporary.empty() ? nullptr : platform.create_bytes(temporary);
   bool written = file && file->write(content);
@@ -86,10 +94,40 @@ int write_file(Platform& platform, const std::string& path, const std::string& c
   if (!written || !platform.replace_file(temporary, path)) {
     const std::string reason = platform.failure_reason();
     platform.delete_file(temporary);
-    return refuse(platform, "cannot write " + platform.full_path(path) + ": " + reason + "; nothing was changed");
+    return cannot_write(platform, path, reason);
   }
-  platform.write_console("wrote " + platform.full_path(path) + "\n");
-  return kToolDone;
+  return wrote(platform, path);
+}
+
+// Replaces a profile that was read as `read`. The new file keeps what
+// guards the old one, since the scrambled password is only as private as
+// the file; and it is refused rather than written over an edit, over
+// another rewrite, or beside another name of the file. `again` names the
+// command, for the advice to run it again.
+int rewrite_file(Platform& platform, const std::string& path, const std::string& read, const std::string& content,
+                 const std::string& again) {
+  const std::string shown = platform.full_path(path);
+  switch (platform.rewrite_file(path, read, content)) {
+    case Rewrite::kDone:
+      return wrote(platform, path);
+    case Rewrite::kBusy:
+      return refuse(platform, shown + " is held by another program, such as another quillar-profile at work on it; "
+                                      "nothing was written; run " + again + " again once it has let the file go");
+    case Rewrite::kLinked:
+      return refuse(platform, shown + " has more than one name (a hard link), and a new file would leave the old "
+                                      "password under the other names; nothing was written; remove the other names, "
+                                      "or copy the file to a name of its own and name the copy");
+    case Rewrite::kChanged:
+      return refuse(platform, shown + " changed while quillar-profile was at work on it; nothing was written; run " +
+                                  again + " again");
+    case Rewrite::kOwnerNotKept:
+      return refuse(platform, "the new " + shown + " could not keep the owner of the old one, which belongs to "
+                                                   "another account; nothing was written; run quillar-profile as "
+                                                   "that account or as an administrator");
+    case Rewrite::kFailed:
+      break;
+  }
+  return cannot_write(platform, path, platform.failure_reason());
 }
 
 // Why a file that the tool would rewrite is left alone.
@@ -172,7 +210,8 @@ int create_profile(Platform& platform, const std::vector<std::string>& arguments
   const std::string path = with_default_extension(request.file);
   // The entry's kind alone misses a file whose name differs in letter case
   // on the POSIX build, the open alone a file that does not open.
-  if (platform.entry_kind(path) != EntryKind::kMissing || platform.open_bytes(path)) {
+  const bool replaced = platform.entry_kind(path) != EntryKind::kMissing || platform.open_bytes(path);
+  if (replaced) {
     if (std::optional<Refusal> refusal = refusal_to_rewrite(platform, path)) {
       return refuse(platform, refusal->text + "; nothing was written; remove or rename it first if it is really "
                                               "meant to be replaced");
@@ -185,7 +224,13 @@ int create_profile(Platform& platform, const std::vector<std::string>& arguments
   request.entries.password = *password;
   std::optional<std::string> content = profile_text(request.entries, OffsetTable());
   if (!content) return refuse(platform, kUnprintable);
-  return write_file(platform, path, *content);
+  if (!replaced) return write_new_file(platform, path, *content);
+  std::unique_ptr<ReadableFile> old = platform.open_bytes(path);
+  if (!old) return cannot_write(platform, path, platform.failure_reason());
+  const std::string read = read_rest(*old);
+  // Windows replaces no file that is open without sharing its deletion.
+  old.reset();
+  return rewrite_file(platform, path, read, *content, "quillar-profile create");
 }
 
 int change_password(Platform& platform, const std::string& file) {
@@ -193,20 +238,21 @@ int change_password(Platform& platform, const std::string& file) {
   if (platform.entry_kind(path) == EntryKind::kMissing && !platform.open_bytes(path)) {
     return refuse(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
   }
+  // The file is read once the password is there, however long it took to
+  // type, so that what is written is the file as it stands then.
+  std::string reason;
+  std::optional<std::string> password = new_password(platform, reason);
+  if (!password) return refuse(platform, reason);
   if (std::optional<Refusal> refusal = refusal_to_rewrite(platform, path)) {
     return refuse(platform, refusal->text + "; nothing was written; " + passwd_remedy(refusal->why));
   }
   std::unique_ptr<ReadableFile> input = platform.open_bytes(path);
   if (!input) return refuse(platform, "cannot open " + platform.full_path(path) + ": " + platform.failure_reason());
-  std::string content = read_rest(*input);
+  const std::string content = read_rest(*input);
   input.reset();
-
-  std::string reason;
-  std::optional<std::string> password = new_password(platform, reason);
-  if (!password) return refuse(platform, reason);
-  std::optional<std::string> changed = with_password(std::move(content), *password, OffsetTable());
+  std::optional<std::string> changed = with_password(content, *password, OffsetTable());
   if (!changed) return refuse(platform, kUnprintable);
-  return write_file(platform, path, *changed);
+  return rewrite_file(platform, path, content, *changed, "quillar-profile passwd");
 }
 
 }  // namespace quillar

@@ -188,6 +188,34 @@ TEST(OptionsTest, DeadlineParallelRuntimeAndTheirRanges) {
       {",RUNTIME=901", std::nullopt, std::nullopt, 901, 901, "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
       {",DEADLINE=60,RUNTIME=901", 60, std::nullopt, 901, 901,
        "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
+      // A limit given more than once is refused, whatever its values: none
+      // of them is passed over. The first value is read all the same.
+      {",DEADLINE=1,DEADLINE=700", 1, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE= is given more than once, give it once..."},
+      {",PARALLEL=2,PARALLEL=1e9", std::nullopt, 2, std::nullopt, 50,
+       "Error 1062: PARALLEL= is given more than once, give it once..."},
+      {",PARALLEL=1,RUNTIME=30,RUNTIME=abc", std::nullopt, 1, 30, 30,
+       "Error 1062: RUNTIME= is given more than once, give it once..."},
+      {",deadline=5,Deadline=5", 5, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE= is given more than once, give it once..."},
+      {",PARALLEL=+5,PARALLEL=+5,PARALLEL=+5", std::nullopt, 5, std::nullopt, 50,
+       "Error 1062: PARALLEL= is given more than once, give it once..."},
+      {",DEADLINE=,DEADLINE=", std::nullopt, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE= is given more than once, give it once..."},
+      // Only a keyword with its comma counts; the word without it is passed over.
+      {",DEADLINE=5 DEADLINE=6", 5, std::nullopt, std::nullopt, 50, ""},
+      // Each option's repetition comes before its form and range, the
+      // options in turn.
+      {",DEADLINE=abc,PARALLEL=1,PARALLEL=2", std::nullopt, 1, std::nullopt, 50,
+       "Error 1062: DEADLINE=abc is not a whole number..."},
+      {",PARALLEL=1,PARALLEL=2,DEADLINE=abc", std::nullopt, 1, std::nullopt, 50,
+       "Error 1062: DEADLINE=abc is not a whole number..."},
+      {",PARALLEL=x,DEADLINE=5,DEADLINE=6", 5, std::nullopt, std::nullopt, 50,
+       "Error 1062: DEADLINE= is given more than once, give it once..."},
+      {",RUNTIME=30,RUNTIME=30", std::nullopt, std::nullopt, 30, 30,
+       "Error 1062: RUNTIME= is given more than once, give it once..."},
+      {",DEADLINE=60,RUNTIME=10,RUNTIME=90", 60, std::nullopt, 10, 10,
+       "Error 1062: RUNTIME= is given more than once, give it once..."},
   };
   for (const auto& c : cases) {
     Options options = read_options(c.options);
@@ -231,6 +259,8 @@ TEST(OptionsTest, ReportsTheWordsItPassesOver) {
        {{Skip::kWithoutComma, "SYSLOG"}, {Skip::kWithoutComma, "deadline=10"}}},
       {"a keyword given twice, and a word that is no option", read_options("LAN=a Lane=x lan=b"),
        {{Skip::kRepeated, "lan=b"}, {Skip::kNoKeyword, "Lane=x"}}},
+      {"a run limit given twice is refused, not passed over",
+       read_options(",DEADLINE=1,PARALLEL=2,RUNTIME=3,deadline=4"), {}},
       {"a comma keyword inside a word is read", read_options("x,DEADLINE=5"), {}},
       {"the sensor line: mode and trace", read_sensor_line_options("MODE=Tolvane LAN=a # Sensor=\"SAP Quillar\""),
        {{Skip::kModeOnSensorLine, "MODE=Tolvane"}, {Skip::kTraceOnSensorLine, "#"}}},

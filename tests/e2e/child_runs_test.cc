@@ -33,14 +33,6 @@ const std::string kLandscape = landscape_system("BIN", "sapbin", "00", "lan = et
                                // second passes just before the end, just after it, or in between.
                                landscape_system("NEAR", "sapnear", "70", "delay = 490\nlan = eth0 1 2 3 4 5 6\n");
 
-// A file's content; nothing for anything but a file, which a read might
-// wait on.
-std::string read_local(const std::filesystem::path& path) {
-  if (!std::filesystem::is_regular_file(path)) return std::string();
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Every entry of a folder, by name: a file's content, "<folder>" or
 // "<link to TARGET>".
 std::map<std::string, std::string> folder_state(const std::filesystem::path& folder) {
@@ -73,8 +65,6 @@ std::size_t count_of(const std::string& text, const std::string& part) {
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
 }
-
-std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
 
 // Exactly one document, and a closed one.
 bool one_closed_document(const std::string& output) {
@@ -653,6 +643,22 @@ TEST_F(ChildRunsEndToEnd, TheChildsArgumentsFromAShellMakeNoChild) {
   EXPECT_EQ(typed.exit_code, 2);
   EXPECT_FALSE(std::filesystem::exists(host().local_path(kRun + "\\Quillar.4242.ab\\Quillar.records")));
   std::filesystem::remove_all(host().local_path(kRun + "\\Quillar.4242.ab"));
+
+  // Nor does a well-formed job that a shell pipes in, naming itself as the
+  // parent and a private scratch folder that holds the job's secret: the
+  // shell does not run the sensor's program file. The run ends before it
+  // writes anything there. The program starts once the job waits in the
+  // pipe, as a child's does, and as the shell's child.
+  if (host().under_wine()) return;
+  const std::string secret = "0123456789abcdef0123456789abcdef";
+  const std::string piped_job = "folder=Quillar.$$.ab; mkdir -m 700 $folder && printf " + secret +
+                                " > $folder/Quillar.job && printf 'Quillar child job 1\\n%s\\n1\\n" + secret +
+                                "\\n' $folder | { sleep 1; exec " + shell_quoted(host().sensor_path()) + " " +
+                                shell_quoted(kSensors + "PRD") + " MODE=Mervesk; }; status=$?; ls $folder; "
+                                "rm -r $folder; exit $status";
+  ProcessResult piped = host().run_program("/bin/sh", {"-c", piped_job}, kRun);
+  EXPECT_EQ(piped.standard_output, "Quillar.job\n");
+  EXPECT_EQ(piped.exit_code, 137);
 }
 
 // A child that ends without finishing is reported by what ended it, not as

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace quillar::e2e {
@@ -40,6 +41,14 @@ std::string with_times_masked(std::string text) {
 std::string error_document(const std::string& text) {
   return "<Prtg>\n<Error>1</Error>\n<Text>" + text + "</Text>\n</Prtg>\n";
 }
+
+std::string read_local(const std::filesystem::path& path) {
+  if (!std::filesystem::is_regular_file(path)) return std::string();
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string profile(const std::string& destination, const std::string& client, const std::string& host,
                     const std::string& sysnr, const std::string& password) {

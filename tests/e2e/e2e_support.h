@@ -3,6 +3,7 @@
 #ifndef QUILLAR_TESTS_E2E_E2E_SUPPORT_H_
 #define QUILLAR_TESTS_E2E_E2E_SUPPORT_H_
 
+#include <filesystem>
 #include <string>
 
 #include "e2e/sensor_process.h"
@@ -20,6 +21,13 @@ bool behind_netweaver_bridge();
 std::string with_times_masked(std::string text);
 
 std::string error_document(const std::string& text);
+
+// A file's content; nothing for anything but a file, which a read might
+// wait on.
+std::string read_local(const std::filesystem::path& path);
+
+// A text as one word of a POSIX shell; it holds no single quote.
+std::string shell_quoted(const std::string& text);
 
 // "Secret#1" as a profile stores it.
 inline const std::string kStoredPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";

@@ -329,6 +329,86 @@ TEST_F(SensorEndToEnd, ProfileToolReplacesAProfileWhole) {
   EXPECT_NE(checked.standard_output.find("User.......: MONITOR"), std::string::npos);
 }
 
+// passwd keeps what guards the profile: its mode stays, whatever it was.
+// It refuses, writing nothing, a profile with a second name, one that
+// another passwd holds, and one edited after passwd read it.
+TEST_F(SensorEndToEnd, PasswdKeepsWhatGuardsTheProfile) {
+  using Program = SensorHost::Program;
+  if (host().under_wine()) GTEST_SKIP() << "POSIX modes, hard links and flock";
+  const std::string profile = "User.......: monitor\r\nPassword...: x\r\n";
+  const std::string local = host().local_path("C:\\e2e\\run\\QAS.P00");
+  auto names_in_run = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(host().local_path("C:\\e2e\\run"))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  for (const mode_t mode : {mode_t{0600}, mode_t{0444}, mode_t{0640}}) {
+    host().write_file("C:\\e2e\\run\\QAS.P00", profile);
+    ASSERT_EQ(::chmod(local.c_str(), mode), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(local.c_str(), &before), 0);
+    ProcessResult changed = host().run({"passwd", "QAS"}, "C:\\e2e\\run", "Other#22\n", Program::kProfileTool);
+    EXPECT_EQ(changed.exit_code, 0) << std::oct << mode << " " << changed.standard_error;
+    struct stat after {};
+    ASSERT_EQ(::stat(local.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, mode) << std::oct << mode;
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_NE(after.st_ino, before.st_ino) << "written beside and renamed";
+    EXPECT_EQ(names_in_run(), std::vector<std::string>{"QAS.P00"});
+    host().clear_files();
+  }
+
+  const std::string tool = shell_quoted(host().profile_tool_path());
+  const struct {
+    const char* name;
+    // Run in the folder of QAS.P00; passwd is $tool.
+    std::string script;
+    std::string errors;
+    std::string after;
+    std::vector<std::string> names;
+  } refusals[] = {
+      {"a hard link", "ln QAS.P00 QAS.link && echo 'Other#22' | $tool passwd QAS",
+       "quillar-profile: C:\\e2e\\run\\QAS.P00 has more than one name (a hard link), and a new file would leave "
+       "the old password under the other names; nothing was written; remove the other names, or copy the file to a "
+       "name of its own and name the copy\n",
+       profile, {"QAS.P00", "QAS.link"}},
+      {"create --force over a hard link",
+       "ln QAS.P00 QAS.link && echo 'Other#22' | $tool create QAS --force --destination QAS --client 200 --user "
+       "monitor --language D --mode R/3 --host sapqas --sysnr 01 --gwhost sapqas --gwservice sapgw01 --extcompany ACME",
+       "quillar-profile: C:\\e2e\\run\\QAS.P00 has more than one name (a hard link), and a new file would leave "
+       "the old password under the other names; nothing was written; remove the other names, or copy the file to a "
+       "name of its own and name the copy\n",
+       profile, {"QAS.P00", "QAS.link"}},
+      {"held by another passwd",
+       "flock QAS.P00 sleep 4 & sleep 0.5; echo 'Other#22' | $tool passwd QAS; status=$?; wait; exit $status",
+       "quillar-profile: C:\\e2e\\run\\QAS.P00 is held by another program, such as another quillar-profile at "
+       "work on it; nothing was written; run quillar-profile passwd again once it has let the file go\n",
+       profile, {"QAS.P00"}},
+      // The edit comes while passwd waits for the lock, after it has read
+      // the file.
+      {"edited while passwd was at work",
+       "flock QAS.P00 sh -c 'sleep 1; printf \"; edited\\r\\n\" >> QAS.P00' & sleep 0.3; "
+       "echo 'Other#22' | $tool passwd QAS; status=$?; wait; exit $status",
+       "quillar-profile: C:\\e2e\\run\\QAS.P00 changed while quillar-profile was at work on it; nothing was "
+       "written; run quillar-profile passwd again\n",
+       profile + "; edited\r\n", {"QAS.P00"}},
+  };
+  for (const auto& c : refusals) {
+    host().write_file("C:\\e2e\\run\\QAS.P00", profile);
+    ProcessResult refused =
+        host().run_program("/bin/sh", {"-c", "tool=" + tool + "; " + c.script}, "C:\\e2e\\run");
+    EXPECT_EQ(refused.exit_code, 2) << c.name;
+    EXPECT_EQ(refused.standard_error, c.errors) << c.name;
+    EXPECT_EQ(read_local(local), c.after) << c.name;
+    EXPECT_EQ(names_in_run(), c.names) << c.name;
+    host().clear_files();
+  }
+}
+
 // A FIFO in the place of the profile opens as no file on this platform, so
 // it looked absent: create wrote a profile and renamed it over the FIFO.
 // Whatever the command, it stays.

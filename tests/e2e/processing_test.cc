@@ -689,6 +689,7 @@ TEST_F(ProcessingEndToEnd, ADeadlineOrRuntimeOutOfRangeIsRefused) {
            {",DEADLINE=20,RUNTIME=19", "Error 1062: DEADLINE=20 is out of range, 1 to 19 seconds as RUNTIME=19 allows..."},
            {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
            {",PARALLEL=1e9", "Error 1062: PARALLEL=1e9 is not a whole number..."},
+           {",PARALLEL=2,parallel=1e9", "Error 1062: PARALLEL= is given more than once, give it once..."},
            {",RUNTIME=30", "Error 1062: RUNTIME=30 bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them..."}}) {
     ProcessResult refused = host().run({"PRD", options}, kRun);
     EXPECT_EQ(refused.standard_output, host().console_form(error_document(text))) << options;

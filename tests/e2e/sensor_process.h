@@ -58,6 +58,8 @@ class SensorHost {
                                  int milliseconds);
   // The sensor as QUILLAR_E2E_PROGRAM names it.
   const std::string& sensor_path() const { return program_; }
+  // The profile tool beside it.
+  const std::string& profile_tool_path() const { return profile_tool_; }
 
   // The bytes a console program writes for `text`: under wine, standard
   // output is in text mode and each line feed leaves as CR LF.

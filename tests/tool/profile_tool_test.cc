@@ -251,20 +251,22 @@ TEST(ProfileToolTest, AFailedWriteLeavesTheProfileAsItWas) {
   const struct {
     const char* name;
     std::vector<std::string> command;
+    bool exists;
     bool disk_full;
   } cases[] = {
-      {"create --force, disk full", create_command({"--force"}), true},
-      {"create --force, rename refused", create_command({"--force"}), false},
-      {"passwd, disk full", {"passwd", kPath}, true},
-      {"passwd, rename refused", {"passwd", kPath}, false},
+      {"create, disk full", create_command(), false, true},
+      {"create --force, disk full", create_command({"--force"}), true, true},
+      {"create --force, rename refused", create_command({"--force"}), true, false},
+      {"passwd, disk full", {"passwd", kPath}, true, true},
+      {"passwd, rename refused", {"passwd", kPath}, true, false},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
     const std::string before = "User.......: u1\r\nPassword...: old\r\n";
-    platform.files[kPath] = before;
+    if (c.exists) platform.files[kPath] = before;
     platform.input = "Secret#1\n";
     if (c.disk_full) {
-      platform.file_rooms[temporary] = 10;
+      platform.file_rooms[c.exists ? kPath : temporary] = 10;
     } else {
       platform.unreplaceable.insert(kPath);
     }
@@ -272,8 +274,11 @@ TEST(ProfileToolTest, AFailedWriteLeavesTheProfileAsItWas) {
     EXPECT_EQ(platform.error_console,
               "quillar-profile: cannot write C:\\ExeXml\\PRD.P00: No such file or directory; nothing was changed\n")
         << c.name;
-    EXPECT_EQ(platform.files[kPath], before) << c.name;
-    EXPECT_EQ(platform.files.size(), 1u) << c.name;
+    EXPECT_EQ(platform.files.count(kPath), c.exists ? 1u : 0u) << c.name;
+    if (c.exists) {
+      EXPECT_EQ(platform.files[kPath], before) << c.name;
+    }
+    EXPECT_EQ(platform.files.size(), c.exists ? 1u : 0u) << c.name;
   }
   FakePlatform written;
   written.input = "Secret#1\n";
@@ -307,6 +312,70 @@ TEST(ProfileToolTest, PasswdReplacesThePasswordAndKeepsEveryOtherLine) {
   FakePlatform missing;
   EXPECT_EQ(run_profile_tool(missing, {"passwd", "none"}), 2);
   EXPECT_EQ(missing.error_console, "quillar-profile: cannot open C:\\work\\none.P00: No such file or directory\n");
+}
+
+// A profile is replaced only as it stands when the new one is ready, by one
+// writer at a time, when it has no other name and the new file can keep
+// its owner; otherwise nothing is written, and an edit made meanwhile stays.
+TEST(ProfileToolTest, RefusesARewriteThatWouldLoseWhatTheProfileHolds) {
+  const std::string before = "User.......: u1\r\nPassword...: old\r\n";
+  const std::string edited = "User.......: u2\r\nPassword...: old\r\n";
+  const std::string shown = "C:\\ExeXml\\PRD.P00";
+  const struct {
+    const char* name;
+    void (*lay_out)(FakePlatform&);
+    std::string message;
+    bool edited;
+  } cases[] = {
+      {"another writer holds it", [](FakePlatform& p) { p.busy_files.insert(kPath); },
+       shown + " is held by another program, such as another quillar-profile at work on it; nothing was written; "
+               "run quillar-profile {} again once it has let the file go",
+       false},
+      {"a hard link", [](FakePlatform& p) { p.linked_files.insert(kPath); },
+       shown + " has more than one name (a hard link), and a new file would leave the old password under the other "
+               "names; nothing was written; remove the other names, or copy the file to a name of its own and name "
+               "the copy",
+       false},
+      {"edited meanwhile",
+       [](FakePlatform& p) { p.edits_during_rewrite[kPath] = "User.......: u2\r\nPassword...: old\r\n"; },
+       shown + " changed while quillar-profile was at work on it; nothing was written; run quillar-profile {} again",
+       true},
+      {"another account's file", [](FakePlatform& p) { p.foreign_files.insert(kPath); },
+       "the new " + shown + " could not keep the owner of the old one, which belongs to another account; nothing "
+                            "was written; run quillar-profile as that account or as an administrator",
+       false},
+  };
+  for (const auto& c : cases) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"passwd", kPath},
+                                                    create_command({"--force"})}) {
+      FakePlatform platform;
+      platform.files[kPath] = before;
+      platform.input = "Secret#1\n";
+      c.lay_out(platform);
+      std::string message = c.message;
+      if (const std::size_t at = message.find("{}"); at != std::string::npos) message.replace(at, 2, command[0]);
+      EXPECT_EQ(run_profile_tool(platform, command), 2) << c.name << ", " << command[0];
+      EXPECT_EQ(platform.error_console, "quillar-profile: " + message + "\n") << c.name << ", " << command[0];
+      EXPECT_EQ(platform.files, (std::map<std::string, std::string>{{kPath, c.edited ? edited : before}}))
+          << c.name << ", " << command[0];
+      EXPECT_EQ(platform.console, "") << c.name;
+    }
+  }
+}
+
+// passwd reads the profile once the password is typed, so an edit made while
+// it waited for the password is kept.
+TEST(ProfileToolTest, PasswdKeepsAnEditMadeWhileThePasswordWasTyped) {
+  struct EditedWhileTyping : FakePlatform {
+    bool read_secret_line(std::string& line) override {
+      files[kPath] = "User.......: u2\r\nPassword...: old\r\n";
+      return FakePlatform::read_secret_line(line);
+    }
+  } platform;
+  platform.files[kPath] = "User.......: u1\r\nPassword...: old\r\n";
+  platform.input = "Secret#1\n";
+  EXPECT_EQ(run_profile_tool(platform, {"passwd", kPath}), 0) << platform.error_console;
+  EXPECT_EQ(platform.files[kPath], "User.......: u2\r\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\r\n");
 }
 
 // passwd and create --force write only into a file that the sensor reads
@@ -764,6 +833,11 @@ TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
         "write it there, when running the sensor by hand only",
         "line 2: Lane=x is no option of the sensor and is not read"},
        ""},
+      {"a run limit given twice, which the run refuses",
+       kServerLine + "# GSNX: ALL        ,DEADLINE=5,deadline=700 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
+       {"GLOBAL"},
+       {"line 2: the sensor stops with \"Error 1062: DEADLINE= is given more than once, give it once...\""},
+       ""},
       {"a host option that also names the channels",
        kServerLine + "# GSNX: ALL        ,Host=sap01 Sensor=\"SAP Quillar\" Item=In-Errors\r\n",
        {"GLOBAL"},
@@ -1092,6 +1166,18 @@ TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
        "  ITEM=In-Packets/Sec: a global run over Orvanta.Prf, reporting the channel \"In-Packets/Sec\" of every "
        "system\nNot read: the first argument, QAS, is not read: ITEM= makes the run a global run over Orvanta.Prf\n" +
            found + tried("Orvanta.Prf") + "Item: In-Packets/Sec\nSystems: PRD.P00\n"},
+      {"GLOBAL TWICE", 2,
+       "Arguments as the sensor gets them:\n  1: GLOBAL (the profile)\n  2: TWICE (the options)\n"
+       "Profile: SAP Orvanta.Gbl, the GLOBAL form for the sensor key TWICE\nOptions: TWICE\n" +
+           found + tried("SAP Orvanta.Gbl") +
+           "Options of the run, from the sensor line of TWICE: ,RUNTIME=30,PARALLEL=2,Runtime=abc \n"
+           "  ,PARALLEL=2: up to this many systems at once\n"
+           "  ,RUNTIME=30: a run with ,DEADLINE= or ,PARALLEL= ends after this many seconds, its unfinished systems "
+           "failed\n"
+           "The sensor stops with \"Error 1062: RUNTIME= is given more than once, give it once...\".\n"},
+      {"PRD \",DEADLINE=1,DEADLINE=700\"", 2,
+       "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: ,DEADLINE=1,DEADLINE=700 (the options)\n"
+       "The sensor stops before it looks: Error 1062: DEADLINE= is given more than once, give it once...\n"},
       {"PRD \",PARALLEL=64\"", 2,
        "Arguments as the sensor gets them:\n  1: PRD (the profile)\n  2: ,PARALLEL=64 (the options)\n"
        "The sensor stops before it looks: Error 1062: PARALLEL=64 is out of range, 1 to 32 systems...\n"},
@@ -1106,7 +1192,9 @@ TEST(ProfileToolTest, ExplainShowsHowTheSensorReadsItsParameters) {
     platform.files["D:\\X\\ExeXml\\SAP Orvanta.Gbl"] =
         kServerLine + "# GSNX: ALL        LAN=eth1 ,DEADLINE=5 DEADLINE=9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n"
                       "# GSNG: BAD         PRD.P00#\r\n"
-                      "# GSNX: BAD        ,PARALLEL=1e9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
+                      "# GSNX: BAD        ,PARALLEL=1e9 ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n"
+                      "# GSNG: TWICE       PRD.P00#\r\n"
+                      "# GSNX: TWICE      ,RUNTIME=30,PARALLEL=2,Runtime=abc ,Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
     platform.files["D:\\X\\ExeXml\\Orvanta.Prf"] = "# Gsng: any         PRD.P00#\r\n";
     EXPECT_EQ(run_profile_tool(platform, {"explain", c.parameters}), c.exit_code) << c.parameters;
     EXPECT_EQ(platform.console, c.output) << c.parameters;
