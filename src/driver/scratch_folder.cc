@@ -112,7 +112,7 @@ class FolderCarry {
     }
     const std::string name = pending->substr(0, name_end);
     const std::string piece = pending->substr(header_end + 1);
-    if (!went_out(name, piece, numbers[2]) && !append(name, piece)) return false;
+    if (!send_rest(name, piece, numbers[2])) return false;
     return commit(name, Progress{numbers[0], numbers[1]});
   }
 
@@ -227,24 +227,42 @@ class FolderCarry {
     return true;
   }
 
-  // Whether `piece` stands in the working directory's file `name` at or
-  // after `at`, where it was to go.
-  bool went_out(const std::string& name, const std::string& piece, std::uint64_t at) {
+  // How much of `piece` stands in the working directory's file `name` at or
+  // after `at`, where it was to go: all of it, or the part that a write cut
+  // short (a full disk, a kill) left at the file's end, or nothing.
+  std::size_t part_out(const std::string& name, const std::string& piece, std::uint64_t at) {
     std::unique_ptr<ReadableFile> target = working_.open_file(name);
-    if (!target || !target->seek(at)) return false;
+    if (!target || !target->seek(at)) return 0;
     const std::string seen = read_rest(*target, piece.size() + kPieceSearchRoom);
-    return seen.find(piece) != std::string::npos;
+    if (seen.find(piece) != std::string::npos) return piece.size();
+    // A piece begins a line, so its part stands from a line start on.
+    for (std::size_t from = 0; from < seen.size(); from = seen.find('\n', from) + 1) {
+      if (seen.size() - from < piece.size() && seen.compare(from, std::string::npos, piece, 0, seen.size() - from) == 0) {
+        return seen.size() - from;
+      }
+      if (seen.find('\n', from) == std::string::npos) break;
+    }
+    return 0;
   }
 
-  bool append(const std::string& name, std::string piece) {
+  // Appends `bytes` to the working directory's file `name`; with
+  // `end_cut_line`, after a line feed when the file ends inside a line.
+  bool append(const std::string& name, std::string_view bytes, bool end_cut_line) {
     bool inside_line = false;
-    file_end(working_, name, inside_line);
-    if (inside_line) piece.insert(piece.begin(), '\n');
+    if (end_cut_line) file_end(working_, name, inside_line);
     std::unique_ptr<WritableFile> target = working_.write_file(name, FileWriting::kAppend);
-    bool written = target != nullptr && target->write(piece);
+    bool written = target != nullptr && (!inside_line || target->write("\n")) && target->write(bytes);
     written = target != nullptr && target->close() && written;
     if (!written) report_unwritten(platform_, name);
     return written;
+  }
+
+  // Sends out what an earlier attempt left of `piece`: the rest of a part cut
+  // short goes on where the part stops, so that the cut line reads whole.
+  bool send_rest(const std::string& name, const std::string& piece, std::uint64_t at) {
+    const std::size_t out = part_out(name, piece, at);
+    if (out == piece.size()) return true;
+    return append(name, std::string_view(piece).substr(out), out == 0);
   }
 
   // Sends one piece out: noted first, then appended, then counted, so that
@@ -263,7 +281,7 @@ class FolderCarry {
       report_unwritten(platform_, std::string(kPendingFile));
       return false;
     }
-    return append(name, piece) && commit(name, after);
+    return append(name, piece, true) && commit(name, after);
   }
 
   Platform& platform_;

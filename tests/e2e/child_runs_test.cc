@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -31,7 +32,11 @@ const std::string kLandscape = landscape_system("BIN", "sapbin", "00", "lan = et
                                landscape_system("LEAVE", "sapleave", "60", "leave = rfc_own.trc\nlan = eth0 1 2 3 4 5 6\n") +
                                // Logon and call take about a second together: the deadline of one
                                // second passes just before the end, just after it, or in between.
-                               landscape_system("NEAR", "sapnear", "70", "delay = 490\nlan = eth0 1 2 3 4 5 6\n");
+                               landscape_system("NEAR", "sapnear", "70", "delay = 490\nlan = eth0 1 2 3 4 5 6\n") +
+                               // Writes a file of the working directory a second and a half
+                               // into its logon: on a frozen disk, that write never returns.
+                               landscape_system("STUCK", "sapstuck", "80",
+                                                "delay = 1500\nleave = stuck.trc\nlan = eth0 1 2 3 4 5 6\n");
 
 // Every entry of a folder, by name: a file's content, "<folder>" or
 // "<link to TARGET>".
@@ -108,6 +113,7 @@ class ChildRunsEndToEnd : public testing::Test {
     host().write_file(kSensors + "HANG.P00", profile("HANG", "100", "saphang", "50"));
     host().write_file(kSensors + "LEAVE.P00", profile("LEAVE", "100", "sapleave", "60"));
     host().write_file(kSensors + "NEAR.P00", profile("NEAR", "100", "sapnear", "70"));
+    host().write_file(kSensors + "STUCK.P00", profile("STUCK", "100", "sapstuck", "80"));
   }
   void TearDown() override { host().clear_files(); }
 
@@ -713,6 +719,289 @@ TEST_F(ChildRunsEndToEnd, NoOtherDescriptorReachesAChild) {
   }
   EXPECT_TRUE(descriptors.count("0") && descriptors.count("1") && descriptors.count("2")) << listing;
   EXPECT_EQ(descriptors.count("9"), 0u) << listing;
+}
+
+
+// How far past its budget a run may end: the start of the program and of its
+// children, and the short waits of a kill, per environment.
+std::chrono::milliseconds budget_margin() {
+  if (host().under_wine()) return std::chrono::milliseconds(3000);
+  if (kSanitized) return std::chrono::milliseconds(1500);
+  return std::chrono::milliseconds(500);
+}
+
+// The entries of the stale folders that are left, by name, with the
+// content of each file in them.
+std::map<std::string, std::string> left_in_stale_folders() {
+  std::map<std::string, std::string> left;
+  for (const std::string& folder : scratch_entries()) {
+    for (const auto& entry : std::filesystem::directory_iterator(host().local_path(kRun + "\\" + folder))) {
+      left[entry.path().filename().string()] += read_local(entry.path());
+    }
+  }
+  return left;
+}
+
+// How often each line stands in `text`.
+std::map<std::string, std::size_t> line_counts(const std::string& text) {
+  std::map<std::string, std::size_t> counts;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) ++counts[line];
+  return counts;
+}
+
+// A POSIX shell command list that runs the sensor, says on standard error
+// how many milliseconds it took ("took N") and leaves its exit status in $?.
+std::string timed(const std::vector<std::string>& arguments, const std::string& redirect = "",
+                  const std::string& prefix = "") {
+  std::string command = prefix + shell_quoted(host().sensor_path());
+  for (const std::string& argument : arguments) command += " " + shell_quoted(argument);
+  return "begun=$(date +%s%N); " + command + redirect + "; status=$?; ended=$(date +%s%N); echo took " +
+         "$(( (ended - begun) / 1000000 )) >&2; (exit $status)";
+}
+
+std::optional<std::chrono::milliseconds> took_of(const ProcessResult& result) {
+  const std::size_t at = result.standard_error.rfind("took ");
+  if (at == std::string::npos) return std::nullopt;
+  return std::chrono::milliseconds(std::stoll(result.standard_error.substr(at + 5)));
+}
+
+// Attacks on a working directory as a hostile administrator, another account
+// or a failing disk would make them. Every run ends with one closed
+// document, the one that names the true cause, within its budget and a
+// margin; nothing outside the working directory changes; and every stale
+// line is carried exactly once, or kept for the next run.
+TEST_F(ChildRunsEndToEnd, AHostileWorkingDirectoryNeitherBreaksTheBudgetNorForgesAResult) {
+  const std::string run_folder = host().local_path(kRun).string();
+  const std::string victim = "C:\\e2e\\victim";
+  host().write_file(victim + "\\own.txt", "victim's own\n");
+  const std::map<std::string, std::string> victim_files = folder_state(host().local_path(victim));
+  const std::string answered = host().run({"PRD", "LAN=eth0"}, kRun).standard_output;
+  const std::string landscape = (std::filesystem::temp_directory_path() / "quillar-landscape").string();
+  const bool posix_machine = !host().under_wine();
+  // A script run as root in a mount namespace of its own; nothing when the
+  // machine gives none.
+  auto in_own_mounts = [&](const std::string& script) -> std::optional<ProcessResult> {
+    if (!posix_machine || host().run_program("/usr/bin/unshare", {"-m", "true"}, kRun).exit_code != 0) {
+      return std::nullopt;
+    }
+    return host().run_program("/usr/bin/unshare", {"-m", "/bin/sh", "-c", script}, kRun);
+  };
+  std::string stale_log;
+  for (int k = 0; k < 200000; ++k) stale_log += "0 stale line " + std::to_string(k) + " \n";
+
+  struct Row {
+    const char* attack;
+    // Sets the working directory up; false when this machine cannot play
+    // the attack.
+    std::function<bool()> prepare;
+    // Runs the sensor as the attack needs it.
+    std::function<std::optional<ProcessResult>()> run;
+    int budget_seconds;
+    // The document, or a part that it must hold when it names a random name.
+    std::string document;
+    bool whole_document;
+    // What the working directory must hold afterwards.
+    std::function<void(const char* attack)> check;
+  };
+  const Row rows[] = {
+      {"one stale folder of 20,000 files",
+       [&] {
+         write_stale(1, "Quillar.log", "0 stale log line \n");
+         const std::filesystem::path folder = host().local_path(kRun + "\\" + stale_folder(1));
+         for (int k = 0; k < 20000; ++k) std::ofstream(folder / ("cpic" + std::to_string(k) + ".trc")) << k << "\n";
+         return true;
+       },
+       [&] { return std::optional<ProcessResult>(host().run({"PRD", "LAN=eth0,PARALLEL=1,RUNTIME=2"}, kRun)); },
+       2, answered, true,
+       [&](const char* attack) {
+         std::map<std::string, std::string> files = left_in_stale_folders();
+         for (const auto& entry : std::filesystem::directory_iterator(host().local_path(kRun))) {
+           const std::string name = entry.path().filename().string();
+           if (name.rfind("cpic", 0) == 0) files[name] += read_local(entry.path());
+         }
+         std::size_t whole = 0;
+         for (int k = 0; k < 20000; ++k) whole += files["cpic" + std::to_string(k) + ".trc"] == std::to_string(k) + "\n";
+         EXPECT_EQ(whole, 20000u) << attack;
+         EXPECT_EQ(count_of(read_local(host().local_path(kRun + "\\Quillar.log")) + files["Quillar.log"],
+                            "0 stale log line \n"),
+                   1u)
+             << attack;
+       }},
+      {"10,000 stale folders",
+       [&] {
+         for (int k = 0; k < 10000; ++k) write_stale(k, "Quillar.log", "0 stale line " + std::to_string(k) + " \n");
+         return true;
+       },
+       [&] { return std::optional<ProcessResult>(host().run({"PRD", "LAN=eth0,DEADLINE=2,RUNTIME=5"}, kRun)); },
+       5, answered, true,
+       [&](const char* attack) {
+         const std::map<std::string, std::size_t> counts =
+             line_counts(read_local(host().local_path(kRun + "\\Quillar.log")) + left_in_stale_folders()["Quillar.log"]);
+         std::size_t once = 0;
+         for (int k = 0; k < 10000; ++k) {
+           auto found = counts.find("0 stale line " + std::to_string(k) + " ");
+           once += found != counts.end() && found->second == 1 ? 1 : 0;
+         }
+         EXPECT_EQ(once, 10000u) << attack;
+       }},
+      {"a child stuck on a frozen disk, which SIGKILL cannot end at once",
+       [&] { return posix_machine; },
+       [&]() -> std::optional<ProcessResult> {
+         // An image of its own, so that no loop device of an earlier run is
+         // taken up again; the disk is thawed once the freeze is done,
+         // whatever the sensor did.
+         const std::string image =
+             (std::filesystem::temp_directory_path() / ("quillar-frozen-" + std::to_string(::getpid()) + ".img"))
+                 .string();
+         return in_own_mounts(
+             "truncate -s 32M " + shell_quoted(image) + " && mkfs.ext4 -q -F " + shell_quoted(image) +
+             " && cp RfcSim.ini " + shell_quoted(landscape) + " && mount -o loop " + shell_quoted(image) + " " +
+             shell_quoted(run_folder) + " && cd " + shell_quoted(run_folder) + " && cp " + shell_quoted(landscape) +
+             " RfcSim.ini || exit 77; (sleep 1; fsfreeze -f .) & freezer=$!; " +
+             timed({"STUCK", "LAN=eth0,DEADLINE=2,RUNTIME=3"}, "", "timeout -s KILL 20 ") +
+             "; status=$?; wait $freezer; fsfreeze -u .; sleep 0.3; cd /; umount -l " + shell_quoted(run_folder) +
+             "; rm -f " + shell_quoted(image) + "; exit $status");
+       },
+       3, error_document("Error 1061: SAP system STUCK did not answer within 2 seconds"), true,
+       [](const char*) {}},
+      {"runs killed while they carry a stale folder",
+       [&] {
+         write_stale(1, "Quillar.log", stale_log);
+         return posix_machine;
+       },
+       [&] {
+         for (const char* pause : {"0.01", "0.02", "0.04", "0.08", "0.15"}) {
+           host().run_program("/bin/sh",
+                              {"-c", shell_quoted(host().sensor_path()) +
+                                         " PRD 'LAN=eth0,PARALLEL=1,RUNTIME=5' > /dev/null & sensor=$!; sleep " +
+                                         pause + "; kill -KILL $sensor; wait $sensor"},
+                              kRun);
+         }
+         return std::optional<ProcessResult>(host().run({"PRD", "LAN=eth0,PARALLEL=1,RUNTIME=5"}, kRun));
+       },
+       5, answered, true,
+       [&](const char* attack) {
+         EXPECT_EQ(read_local(host().local_path(kRun + "\\Quillar.log")), stale_log) << attack;
+       }},
+      {"a disk that fills up while a stale folder is carried",
+       [&] { return posix_machine; },
+       [&]() -> std::optional<ProcessResult> {
+         const std::string carried = (std::filesystem::temp_directory_path() / "quillar-carried.log").string();
+         std::filesystem::remove(carried);
+         std::string stale_script = "mkdir -m 0700 " + stale_folder(1) + " && i=0; while [ $i -lt 20000 ]; do echo \"0 stale line $i \"; i=$((i+1)); done > " +
+                                    stale_folder(1) + "/Quillar.log";
+         std::optional<ProcessResult> result = in_own_mounts(
+             "cp RfcSim.ini " + shell_quoted(landscape) + " && mount -t tmpfs -o size=600k tmpfs " +
+             shell_quoted(run_folder) + " && cd " + shell_quoted(run_folder) + " && cp " + shell_quoted(landscape) +
+             " RfcSim.ini && " + stale_script + " || exit 77; " + shell_quoted(host().sensor_path()) +
+             " PRD 'LAN=eth0,PARALLEL=1,RUNTIME=5' > /dev/null 2>&1; " +
+             "mount -o remount,size=8m " + shell_quoted(run_folder) + "; " +
+             timed({"PRD", "LAN=eth0,PARALLEL=1,RUNTIME=5"}) + "; status=$?; cp Quillar.log " +
+             shell_quoted(carried) + "; exit $status");
+         if (result) host().write_file(kRun + "\\Quillar.log", read_local(carried));
+         return result;
+       },
+       5, answered, true,
+       [&](const char* attack) {
+         // The next run sends on the rest of the piece the full disk cut.
+         const std::map<std::string, std::size_t> counts =
+             line_counts(read_local(host().local_path(kRun + "\\Quillar.log")));
+         std::size_t once = 0;
+         for (int k = 0; k < 20000; ++k) {
+           auto found = counts.find("0 stale line " + std::to_string(k) + " ");
+           once += found != counts.end() && found->second == 1 ? 1 : 0;
+         }
+         EXPECT_EQ(once, 20000u) << attack;
+         EXPECT_EQ(counts.size(), 20000u) << attack;
+       }},
+      {"another account that replaces the live scratch folder with a forged one",
+       [&] {
+         return posix_machine && ::geteuid() == 0 &&
+                host().run_program("/bin/sh", {"-c", "id quillar-e2e >/dev/null 2>&1 || useradd -M -N -r quillar-e2e"},
+                                   kRun).exit_code == 0;
+       },
+       [&] {
+         // The account may reach the working directory and write to it, as
+         // where Users may create folders.
+         std::vector<std::pair<std::filesystem::path, std::filesystem::perms>> opened;
+         for (std::filesystem::path folder = run_folder; folder != folder.root_path(); folder = folder.parent_path()) {
+           opened.emplace_back(folder, std::filesystem::status(folder).permissions());
+           std::filesystem::permissions(folder, std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
+         }
+         std::filesystem::permissions(run_folder, std::filesystem::perms::all);
+         const std::string forged = (std::filesystem::temp_directory_path() / "quillar-forged.records").string();
+         {
+           std::ofstream out(forged, std::ios::binary);
+           out << "C11:Forged 666\n\nE1:0\n";
+         }
+         std::filesystem::permissions(forged, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+         ProcessResult result = host().run_program(
+             "/bin/sh",
+             {"-c", "(sleep 1; setpriv --reuid=quillar-e2e --regid=$(id -g quillar-e2e) --clear-groups sh -c 'for d in "
+                    "Quillar.*.*; do mv \"$d\" \"away.$d\" && mkdir \"$d\" && cp " +
+                        shell_quoted(forged) + " \"$d/Quillar.records\"; done') & " +
+                        timed({"HANG", "LAN=eth0,DEADLINE=3"})},
+             kRun);
+         for (const auto& [folder, permissions] : opened) std::filesystem::permissions(folder, permissions);
+         return std::optional<ProcessResult>(result);
+       },
+       3, "Error 1066: SAP system HANG was not measured, its scratch folder Quillar.", false,
+       [&](const char* attack) {
+         // Nothing of the other account's folder was taken or removed.
+         std::size_t forged_left = 0;
+         for (const std::string& folder : scratch_entries()) {
+           forged_left += read_local(host().local_path(kRun + "\\" + folder + "\\Quillar.records")).find("Forged") !=
+                          std::string::npos;
+         }
+         EXPECT_EQ(forged_left, 1u) << attack;
+       }},
+      {"a sparse stale log of a gigabyte",
+       [&] {
+         write_stale(1, "Quillar.log", "0 first stale line \n");
+         std::ofstream out(host().local_path(kRun + "\\" + stale_folder(1) + "\\Quillar.log"),
+                           std::ios::binary | std::ios::in | std::ios::out);
+         out.seekp(std::streamoff(1) << 30);
+         out << "\n0 last stale line \n";
+         return true;
+       },
+       [&] { return std::optional<ProcessResult>(host().run({"PRD", "LAN=eth0,PARALLEL=1,RUNTIME=5"}, kRun)); },
+       5, answered, true,
+       [&](const char* attack) {
+         const std::string log = read_local(host().local_path(kRun + "\\Quillar.log"));
+         EXPECT_LT(log.size(), 4096u) << attack;
+         EXPECT_EQ(log.find('\0'), std::string::npos) << attack;
+         EXPECT_EQ(count_of(log, "0 last stale line \n"), 1u) << attack;
+         EXPECT_NE(log.find(" NUL bytes of an earlier Quillar.log were dropped here\n"), std::string::npos) << log;
+       }},
+  };
+  for (const Row& row : rows) {
+    std::filesystem::remove_all(host().local_path(kRun));
+    host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+    if (!row.prepare()) {
+      std::cout << "skipped \"" << row.attack << "\": this machine cannot play it\n";
+      continue;
+    }
+    const auto begun = std::chrono::steady_clock::now();
+    std::optional<ProcessResult> result = row.run();
+    const auto took = std::chrono::steady_clock::now() - begun;
+    if (!result || result->exit_code == 77) {
+      std::cout << "skipped \"" << row.attack << "\": this machine gives no mount namespace, loop device or tmpfs\n";
+      continue;
+    }
+    if (row.whole_document) {
+      EXPECT_EQ(result->standard_output, row.document) << row.attack << "\n" << result->standard_error;
+    } else {
+      EXPECT_NE(result->standard_output.find(row.document), std::string::npos) << row.attack << ": "
+                                                                               << result->standard_output;
+    }
+    EXPECT_TRUE(one_closed_document(result->standard_output)) << row.attack;
+    EXPECT_EQ(result->standard_output.find("Forged"), std::string::npos) << row.attack;
+    const auto sensor_took = took_of(*result).value_or(std::chrono::duration_cast<std::chrono::milliseconds>(took));
+    EXPECT_LE(sensor_took, std::chrono::seconds(row.budget_seconds) + budget_margin()) << row.attack;
+    EXPECT_EQ(folder_state(host().local_path(victim)), victim_files) << row.attack;
+    row.check(row.attack);
+  }
 }
 
 }  // namespace
