@@ -161,3 +161,38 @@ echo "Global run over 161 missing profiles (medians):"
 echo "  without the options:  $(medians_ms '')   $(grep -o 'NoSystems=[^<]*' "$work/missing.out")"
 echo "  ,PARALLEL=1:          $(medians_ms ',PARALLEL=1')   $(grep -o 'NoSystems=[^<]*' "$work/missing.out")"
 echo "  ,PARALLEL=16:         $(medians_ms ',PARALLEL=16')   $(grep -o 'NoSystems=[^<]*' "$work/missing.out")"
+
+# The sweep of the scratch folders that killed runs left: 10,000 stale
+# folders of one log line each, then one stale folder of 20,000 files (a
+# library that leaves a file per logon). Each run may spend a fifth of its
+# ,RUNTIME= on the sweep; what it leaves waits for the next run. The rate is
+# what one run cleared over that run's whole wall time.
+stale="$drives/c/STALE"
+mkdir -p "$stale"
+cp "$single/RfcSim.ini" "$stale/"
+stale_run() {  # label
+  local before after start end
+  before=$(find "$stale" -mindepth 1 -maxdepth 2 -path '*/Quillar.*' | wc -l)
+  start=$(date +%s.%N)
+  (cd "$stale" && "$build/quillar" 1 'LAN=eth0,PARALLEL=1,RUNTIME=5' > "$work/stale.out")
+  end=$(date +%s.%N)
+  after=$(find "$stale" -mindepth 1 -maxdepth 2 -path '*/Quillar.*' | wc -l)
+  grep -q 'Packets/Sec' "$work/stale.out" || { echo "stale run failed"; cat "$work/stale.out"; exit 1; }
+  awk -v l="$1" -v b="$before" -v a="$after" -v s="$start" -v e="$end" 'BEGIN {
+    printf "  %-34s %6.2f s, %6d of %6d entries cleared, %8.0f a second (bound: 5 s)\n", l, e - s, b - a, b, (b - a) / (e - s) }'
+}
+for n in $(seq 1 10000); do
+  mkdir -m 0700 "$stale/Quillar.$((4000000000 + n)).ab"
+  printf '0 stale line %d \n' "$n" > "$stale/Quillar.$((4000000000 + n)).ab/Quillar.log"
+done
+echo
+echo "Sweep of stale scratch folders (,PARALLEL=1,RUNTIME=5; a fifth of it for the sweep):"
+stale_run "10,000 stale folders, first run:"
+stale_run "the run after it:"
+rm -rf "$stale"/Quillar.* "$stale"/cpic*
+big="$stale/Quillar.4000000001.ab"
+mkdir -m 0700 "$big"
+printf '0 stale line \n' > "$big/Quillar.log"
+(cd "$big" && seq 1 20000 | sed 's/.*/cpic&.trc/' | xargs touch)
+stale_run "one folder of 20,000 files:"
+stale_run "the run after it:"

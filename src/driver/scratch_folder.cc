@@ -1,6 +1,7 @@
 #include "driver/scratch_folder.h"
 
 #include <map>
+#include <set>
 #include <optional>
 #include <vector>
 
@@ -91,13 +92,17 @@ bool read_numbers(std::string_view line, std::uint64_t* numbers, int count, std:
 // the folder itself.
 class FolderCarry {
  public:
-  FolderCarry(Platform& platform, Folder& working, Folder& held, WorkBudget& budget)
-      : platform_(platform), working_(working), held_(held), budget_(budget) {
+  // `listed`: the names of the folder's entries in upper case, as listed
+  // once; no other entry of it is looked for.
+  FolderCarry(Platform& platform, Folder& working, Folder& held, const std::set<std::string>& listed,
+              WorkBudget& budget)
+      : platform_(platform), working_(working), held_(held), listed_(listed), budget_(budget) {
     read_progress();
   }
 
   // Ends what an earlier run left on its way out. False when a write failed.
   bool finish_pending() {
+    if (!listed(kPendingFile)) return true;
     std::optional<std::string> pending = plain_file_content(held_, kPendingFile, kPieceRoom + 4096);
     if (!pending) return true;
     const std::size_t name_end = pending->find('\n');
@@ -118,9 +123,13 @@ class FolderCarry {
 
   enum class Outcome { kCarried, kLeft, kFailed };
 
+  // Whether the folder holds progress notes.
+  bool noted() const { return noted_; }
+
   // Appends the file `name` of the folder to the working directory's file of
   // that name, from where earlier runs stopped.
   Outcome carry(const std::string& name) {
+    if (!listed(name)) return Outcome::kCarried;
     std::unique_ptr<ReadableFile> source = held_.open_file(name);
     if (!source) return Outcome::kCarried;
     const EntryKind there = working_.kind(name);
@@ -195,7 +204,11 @@ class FolderCarry {
     return line_end == std::string_view::npos ? cut : cut + line_end + 1;
   }
 
+  bool listed(const std::string& name) const { return listed_.count(upper_case(name)) != 0; }
+
   void read_progress() {
+    if (!listed(kProgressFile)) return;
+    noted_ = true;
     std::optional<std::string> text = plain_file_content(held_, kProgressFile, 1024 * 1024);
     if (!text) return;
     for (std::size_t next = 0; next < text->size();) {
@@ -210,6 +223,7 @@ class FolderCarry {
   }
 
   bool write_progress() {
+    noted_ = true;
     std::string text;
     for (const auto& [name, progress] : progress_) {
       text += std::to_string(progress.done) + " " + std::to_string(progress.nuls) + " " + name + "\n";
@@ -287,8 +301,10 @@ class FolderCarry {
   Platform& platform_;
   Folder& working_;
   Folder& held_;
+  const std::set<std::string>& listed_;
   WorkBudget& budget_;
   std::map<std::string, Progress> progress_;
+  bool noted_ = false;
 };
 
 // Removes a folder that could not be moved up, and everything in it, never
@@ -364,25 +380,33 @@ namespace {
 bool carry_everything(Platform& platform, Folder& working, Folder& held, const ChildLeftovers& leftovers,
                       WorkBudget& budget) {
   FolderListingKept listing(working);
-  FolderListingKept own_listing(held);
-  FolderCarry carry(platform, working, held, budget);
+  const std::vector<std::string> entries = held.entries();
+  std::set<std::string> listed;
+  for (const std::string& entry : entries) listed.insert(upper_case(entry));
+  FolderCarry carry(platform, working, held, listed, budget);
   if (!carry.finish_pending()) return false;
   for (const char* log : {kLogFileName, kTraceFileName}) {
     switch (carry.carry(log)) {
-      case FolderCarry::Outcome::kCarried: held.remove_file(log); break;
+      case FolderCarry::Outcome::kCarried:
+        if (listed.count(upper_case(log)) != 0) held.remove_file(log);
+        break;
       case FolderCarry::Outcome::kLeft:
       case FolderCarry::Outcome::kFailed: return false;
     }
   }
   if (leftovers.trace_removed) working.remove_file(kTraceFileName);
   if (leftovers.destinations) {
-    if (std::optional<std::string> destinations = plain_file_content(held, kDestinationsFile, kCarriedRoom)) {
+    std::optional<std::string> destinations;
+    if (listed.count(upper_case(kDestinationsFile)) != 0) {
+      destinations = plain_file_content(held, kDestinationsFile, kCarriedRoom);
+    }
+    if (destinations) {
       std::unique_ptr<WritableFile> target = working.write_file(kDestinationsFile, FileWriting::kReplace);
       bool written = target != nullptr && target->write(*destinations);
       if (target == nullptr || !target->close() || !written) report_unwritten(platform, kDestinationsFile);
     }
   }
-  for (const std::string& entry : held.entries()) {
+  for (const std::string& entry : entries) {
     if (budget.out_of_time()) return false;
     const EntryKind kind = held.kind(entry);
     if (kind == EntryKind::kMissing || upper_case(entry) == upper_case(kProgressFile)) continue;
@@ -406,6 +430,9 @@ bool carry_everything(Platform& platform, Folder& working, Folder& held, const C
       return false;
     }
   }
+  // The progress notes go last of all: until then a crash leaves them for
+  // the next run.
+  if (carry.noted()) held.remove_file(kProgressFile);
   return true;
 }
 
@@ -414,9 +441,6 @@ bool carry_everything(Platform& platform, Folder& working, Folder& held, const C
 bool carry_out_scratch_folder(Platform& platform, Folder& working, const std::string& name,
                               std::unique_ptr<Folder> held, const ChildLeftovers& leftovers, WorkBudget& budget) {
   if (!carry_everything(platform, working, *held, leftovers, budget)) return false;
-  // The progress notes go last of all: until then a crash leaves them for
-  // the next run.
-  held->remove_file(kProgressFile);
   const std::optional<EntryIdentity> identity = held->identity();
   if (!identity || working.entry_identity(name) != identity) return false;
   // A folder held pinned cannot be removed until it is let go.

@@ -979,7 +979,7 @@ TEST_F(ChildRunsEndToEnd, AHostileWorkingDirectoryNeitherBreaksTheBudgetNorForge
     std::filesystem::remove_all(host().local_path(kRun));
     host().write_file(kRun + "\\RfcSim.ini", kLandscape);
     if (!row.prepare()) {
-      std::cout << "skipped \"" << row.attack << "\": this machine cannot play it\n";
+      std::cout << "skipped \"" << row.attack << "\": wine or this machine cannot play it\n";
       continue;
     }
     const auto begun = std::chrono::steady_clock::now();
