@@ -129,6 +129,38 @@ TEST(ChildJobTest, OnlyTheParentsJobMakesAChild) {
   EXPECT_EQ(handed.files.count("Quillar.1.a\\Quillar.records"), 0u);
 }
 
+// A sweep that overruns the whole run (a disk or share that hangs) asks no
+// system, and says so instead of blaming a host; one that keeps to its share
+// leaves the system its time.
+TEST(ChildJobTest, ASweepThatTookTheRunAsksNoSystem) {
+  // Each look at a dead run's folder takes a minute.
+  class HangingDisk final : public FakePlatform {
+   public:
+    bool process_alive(unsigned long) override {
+      clock_ms += 60000;
+      return false;
+    }
+  };
+  const std::string profile =
+      "Destination: BIN\nClient.....: 100\nUser.......: rfcuser\nPassword...: ;/1<P|d'TPTUnNHWU\\F3.uvg\n"
+      "Language...: E\nMode.......: R/3\nHostname...: sapbin\nSysnr......: 00\nGwhost.....: sapbin\n"
+      "Gwservice..: sapgw00\nExtcompany.: ACME\n";
+  HangingDisk platform;
+  platform.files["PRD.P00"] = profile;
+  platform.folders.insert("Quillar.66.1");
+  EXPECT_EQ(run_sensor(platform, {"quillar.exe", "PRD", "MODE=Mervesk,DEADLINE=2,RUNTIME=5"}), kExitErrorDocument);
+  EXPECT_EQ(platform.console,
+            "<Prtg>\n<Error>1</Error>\n<Text>Error 1067: SAP system BIN was not asked, clearing the scratch folders "
+            "of earlier runs took the 5 seconds of the run...</Text>\n</Prtg>\n");
+  EXPECT_TRUE(platform.offered_jobs.empty());
+
+  FakePlatform quick;
+  quick.files["PRD.P00"] = profile;
+  quick.folders.insert("Quillar.66.1");
+  EXPECT_EQ(run_sensor(quick, {"quillar.exe", "PRD", "MODE=Mervesk,DEADLINE=2,RUNTIME=5"}), kExitErrorDocument);
+  EXPECT_EQ(quick.offered_jobs.size(), 1u) << "the system was asked: " << quick.console;
+}
+
 TEST(ScratchFolderTest, OnlyScratchNamesHaveAnOwner) {
   const struct {
     const char* name;
