@@ -131,8 +131,8 @@ class Folder {
   // While kept (true), the folder may answer which entry a name stands for
   // in another letter case from one listing of its own, kept up to date by
   // its own changes, instead of listing itself at each name it lacks; false
-  // forgets it. For work over many entries of a folder that others do not
-  // change meanwhile in letter case alone.
+  // ends one true, and the last forgets it. For work over many entries of a
+  // folder that others do not change meanwhile in letter case alone.
   virtual void keep_listing(bool) {}
 };
 

@@ -261,8 +261,8 @@ class PosixFolder final : public Folder {
   }
 
   void keep_listing(bool keep) override {
-    listing_.reset();
-    keeping_ = keep;
+    keeping_ += keep ? 1 : -1;
+    if (keeping_ == 0) listing_.reset();
   }
 
  private:
@@ -279,7 +279,7 @@ class PosixFolder final : public Folder {
   // The first entry in byte order whose name is `name` in another letter
   // case; empty when none is.
   std::string other_case(const std::string& name) {
-    if (keeping_) {
+    if (keeping_ > 0) {
       if (!listing_) {
         listing_.emplace();
         for (const std::string& entry : entries()) (*listing_)[lower_case(entry)].insert(entry);
@@ -315,7 +315,8 @@ class PosixFolder final : public Folder {
   }
 
   int descriptor_;
-  bool keeping_ = false;
+  // How many keep the listing: a sweep, and each carry within it.
+  int keeping_ = 0;
   // The entries by their names in lower case, while kept.
   std::optional<std::map<std::string, std::set<std::string>>> listing_;
 };
