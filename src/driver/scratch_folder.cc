@@ -160,7 +160,7 @@ class FolderCarry {
         n = read_up_to(*source, block.data(),
                        static_cast<std::size_t>(std::min<std::uint64_t>(kPieceRoom, end - progress.done)));
       }
-      budget_.read(n);
+      budget_.count_read(n);
       if (n == 0) break;
       // Whole lines, unless a line is longer than a piece or the file ends
       // inside one.

@@ -47,7 +47,7 @@ class WorkBudget {
       : platform_(platform), until_ms_(until_ms), bytes_left_(bytes) {}
   bool spent() const { return bytes_left_ == 0 || out_of_time(); }
   bool out_of_time() const { return platform_.monotonic_ms() >= until_ms_; }
-  void read(std::uint64_t bytes) { bytes_left_ -= std::min(bytes, bytes_left_); }
+  void count_read(std::uint64_t bytes) { bytes_left_ -= std::min(bytes, bytes_left_); }
 
  private:
   Platform& platform_;
