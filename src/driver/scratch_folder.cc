@@ -174,6 +174,8 @@ class FolderCarry {
       }
       Progress after{progress.done + taken, progress.nuls + (taken - piece.size())};
       if (!piece.empty() && after.nuls > 0) {
+        // The note stands on a line of its own.
+        if (piece.back() != '\n') piece += '\n';
         piece += nul_note(name, after.nuls);
         after.nuls = 0;
       }
@@ -380,6 +382,7 @@ namespace {
 bool carry_everything(Platform& platform, Folder& working, Folder& held, const ChildLeftovers& leftovers,
                       WorkBudget& budget) {
   FolderListingKept listing(working);
+  FolderListingKept own_listing(held);
   const std::vector<std::string> entries = held.entries();
   std::set<std::string> listed;
   for (const std::string& entry : entries) listed.insert(upper_case(entry));
@@ -425,6 +428,7 @@ bool carry_everything(Platform& platform, Folder& working, Folder& held, const C
     }
     if (held.move(entry, working, entry, true)) continue;
     if (kind == EntryKind::kFile) {
+      report_unwritten(platform, entry);
       held.remove_file(entry);
     } else if (!remove_tree(held, entry, 1, budget)) {
       return false;

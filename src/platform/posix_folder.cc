@@ -112,8 +112,15 @@ class PosixFolder final : public Folder {
     std::vector<std::string> names;
     int listing_descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing_descriptor < 0) return names;
+    // While the listing is kept, this one is kept, so that a walk over the
+    // entries lists the folder once.
+    const bool keep = keeping_ > 0;
+    if (keep) listing_.emplace();
     for_each_entry(listing_descriptor, [&](std::string_view name) {
-      if (is_entry_name(name)) names.emplace_back(name);
+      if (is_entry_name(name)) {
+        names.emplace_back(name);
+        if (keep) (*listing_)[lower_case(name)].insert(names.back());
+      }
       return true;
     });
     ::close(listing_descriptor);
@@ -280,10 +287,7 @@ class PosixFolder final : public Folder {
   // case; empty when none is.
   std::string other_case(const std::string& name) {
     if (keeping_ > 0) {
-      if (!listing_) {
-        listing_.emplace();
-        for (const std::string& entry : entries()) (*listing_)[lower_case(entry)].insert(entry);
-      }
+      if (!listing_) entries();
       auto same = listing_->find(lower_case(name));
       if (same == listing_->end()) return std::string();
       for (const std::string& entry : same->second) {

@@ -846,7 +846,9 @@ TEST_F(ChildRunsEndToEnd, AHostileWorkingDirectoryNeitherBreaksTheBudgetNorForge
          EXPECT_EQ(once, 10000u) << attack;
        }},
       {"a child stuck on a frozen disk, which SIGKILL cannot end at once",
-       [&] { return posix_machine; },
+       // The NetWeaver stand-in writes nothing in a logon, so its child is
+       // never the one stuck there.
+       [&] { return posix_machine && !behind_netweaver_bridge(); },
        [&]() -> std::optional<ProcessResult> {
          // An image of its own, so that no loop device of an earlier run is
          // taken up again; the disk is thawed once the freeze is done,
