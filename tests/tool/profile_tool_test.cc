@@ -709,11 +709,19 @@ std::string reported(const std::vector<std::string>& lines) {
 // Every way a global profile can leave a run green with wrong or missing
 // data, each with its line and what to write instead.
 TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
-  std::string fifty_one;
-  for (int k = 0; k < 51; ++k) {
-    if (k % 10 == 0) fifty_one += (k == 0 ? "" : "\r\n") + std::string("# GSNG: ALL         ");
-    fifty_one += "S" + std::to_string(k) + ".P00#";
-  }
+  // Server lines of ten names each: S0.P00 and on, `count` in all, then
+  // `more` names; every S profile exists.
+  auto listing = [](const std::string& marker, int count, const std::string& more = "") {
+    std::string lines;
+    for (int k = 0; k < count; ++k) {
+      if (k % 10 == 0) lines += (k == 0 ? "" : "\r\n") + marker;
+      lines += "S" + std::to_string(k) + ".P00#";
+    }
+    return lines + more + "\r\n";
+  };
+  const std::string fifty_one = listing("# GSNG: ALL         ", 51);
+  const std::string fifty = listing("# GSNG: ALL         ", 50);
+  const std::string failed_sensor_line = "# GSNX: ALL        ,FAILED Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
   const struct {
     const char* name;
     std::string global;
@@ -815,10 +823,11 @@ TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
         "line 1: PRD.P00QAS.P00 does not exist (D:\\X\\ExeXml\\PRD.P00QAS.P00), and the run counts it among the "
         "systems only; write the profile with quillar-profile create, or remove the name"},
        ""},
-      {"more than 50 systems",
-       fifty_one + "\r\n" + kSensorLine,
+      {"more channels than PRTG shows: 51 systems",
+       fifty_one + kSensorLine,
        {"GLOBAL"},
-       {"line 7: ALL lists 51 systems, more than the 50 channels PRTG shows for one sensor; split them over two sensor "
+       {"line 7: PRTG shows at most 50 channels of a sensor, and when every system answers this run of ALL prints 51: "
+        "one for each of the 51 listed systems whose profile the sensor reads; split the systems over two sensor "
         "keys"},
        ""},
       {"options the run does not read",
@@ -872,6 +881,39 @@ TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
        {},
        ""},
       {"the key asked for, one column to the right",
+      {"more channels than PRTG shows: 50 systems and the failed-systems channel",
+       fifty + failed_sensor_line,
+       {"GLOBAL"},
+       {"line 6: PRTG shows at most 50 channels of a sensor, and when every system answers this run of ALL prints 51: "
+        "one for each of the 50 listed systems whose profile the sensor reads, and \"Failed systems\" for ,FAILED; "
+        "split the systems over two sensor keys"},
+       ""},
+      {"50 systems without the failed-systems channel fit", fifty + kSensorLine, {"GLOBAL"}, {}, ""},
+      {"a listed system without profile prints no channel",
+       listing("# GSNG: ALL         ", 50, "NONE.P00#") + kSensorLine,
+       {"GLOBAL"},
+       {"line 5: NONE.P00 does not exist (D:\\X\\ExeXml\\NONE.P00), and the run counts it among the systems only; "
+        "write the profile with quillar-profile create, or remove the name"},
+       ""},
+      {"a listed system the sensor refuses prints no channel",
+       listing("# GSNG: ALL         ", 50, "BAD.P00#") + kSensorLine,
+       {"GLOBAL"},
+       {"line 5: BAD.P00: Error 1007: Password in Profile BAD.P00 is missing... (quillar-profile check BAD.P00 names "
+        "the line at fault)"},
+       ""},
+      {"an item that names no channel prints no system's channel",
+       fifty_one + "# GSNX: ALL        ,FAILED Sensor=\"SAP Quillar\" Item=in-errors\r\n",
+       {"GLOBAL"},
+       {"line 7: the item \"in-errors\" is none of the six channels, so no system reports a channel; write "
+        "Item=In-Errors"},
+       ""},
+      {"the item profile: 50 systems and the failed-systems channel",
+       listing("# Gsng: any         ", 50),
+       {"PRD", "ITEM=In-Errors,Failed"},
+       {"line 1: PRTG shows at most 50 channels of a sensor, and when every system answers this run prints 51: one "
+        "for each of the 50 listed systems whose profile the sensor reads, and \"Failed systems\" for ,FAILED; split "
+        "the systems over two sensor keys"},
+       ""},
        "# GSNG:  ALL        PRD.P00#\r\n" + kServerLine + kSensorLine,
        {"GLOBAL", "ALL"},
        {"line 1: the key or the names stand in the wrong column (the key in columns 9 to 18, the names from column "
