@@ -363,6 +363,24 @@ TEST_F(SensorEndToEnd, CheckRefusesTheSensorLineOptionsTheSensorRefuses) {
   }
 }
 
+// Notepad saves "PRD.P00" as "PRD.P00.txt": locate names the file and the
+// rename, as the sensor on the drive sees it.
+TEST_F(SensorEndToEnd, LocateNamesAProfileSavedWithAnExtensionAdded) {
+  using Program = SensorHost::Program;
+  host().write_file("C:\\PRTG_Path.Txt", "C:\\e2e\\ExeXml\r\n");
+  host().write_file("C:\\e2e\\ExeXml\\PRD.P00.txt", kProfile);
+  ProcessResult located = host().run({"locate", "PRD"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  EXPECT_EQ(located.exit_code, 2);
+  EXPECT_NE(located.standard_output.find(
+                "To do: the profile lies at C:\\e2e\\ExeXml\\PRD.P00.txt: Notepad added .txt to its name; rename it "
+                "to PRD.P00 (Explorer shows it as PRD.P00 unless \"File name extensions\" is ticked in its View "
+                "menu)."),
+            std::string::npos)
+      << located.standard_output;
+  ProcessResult run = host().run({"PRD"}, "C:\\e2e\\run");
+  EXPECT_EQ(run.standard_output, host().console_form(error_document("Error 1002: Profile PRD.P00 is missing...")));
+}
+
 // The profile is written beside itself and renamed over the old one.
 TEST_F(SensorEndToEnd, ProfileToolReplacesAProfileWhole) {
   using Program = SensorHost::Program;
