@@ -64,8 +64,8 @@ void GlobalRun::measure_system(SystemWork& work) {
       tools_->usage.measure_network_usage(context, work.handle, work.table, options_.interface_name);
   if (!measurement.call_ok()) return;
   work.result.state = SystemState::kProcessed;
-  for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
-    if (allocation_.item == kChannelLabels[k]) work.result.value = measurement.totals[k];
+  if (std::optional<std::size_t> channel = channel_of_item(allocation_.item)) {
+    work.result.value = measurement.totals[*channel];
   }
 }
 
@@ -164,6 +164,13 @@ void GlobalRun::work_through_listing(SystemRunner& runner) {
   runner.work_through(*this, profile_names());
   print_summary();
   if (options_.trace) platform.write_console(processed_lines(platform.time_of_day()));
+}
+
+std::optional<std::size_t> channel_of_item(const std::string& item) {
+  for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
+    if (item == kChannelLabels[k]) return k;
+  }
+  return std::nullopt;
 }
 
 Status read_global_allocation(Platform& platform, const RunSettings& settings, GlobalAllocation& allocation) {

@@ -197,6 +197,11 @@ RunOutcome run_global(Invocation& invocation, const GlobalAllocation& allocation
 // "(No Parameters)" when nothing remains.
 std::string shown_parameters(const std::string& typed_options);
 
+// The channel of kChannelLabels whose value a global run reports for each
+// system: the one that `item` names exactly, letter case included; nothing
+// when it names none, and then no system reports a channel.
+std::optional<std::size_t> channel_of_item(const std::string& item);
+
 // The global run's name of a system's channel.
 std::string channel_name_for(ChannelNaming naming, const std::string& profile_name, const LogonEntries& entries);
 

@@ -45,6 +45,10 @@ bool names_a_base_folder(std::string_view line) {
          (line.size() > 2 && line[2] == '\\');
 }
 
+bool is_exexml_folder(std::string_view folder) {
+  return folder.size() >= 7 && upper_case(folder.substr(folder.size() - 7, 6)) == "EXEXML";
+}
+
 Status find_sensor_directory(Platform& platform, const std::string& profile_name,
                              SensorDirectory& found, SearchTrail* trail) {
   auto missing = [&] { return error_status(Fault::kProfileMissing, {profile_name}); };
@@ -89,9 +93,7 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
 
   if (trail != nullptr) trail->opened_path = found.folder + profile_name;
   const std::string& folder = found.folder;
-  if (folder.size() < 7 || upper_case(folder.substr(folder.size() - 7, 6)) != "EXEXML") {
-    return error_status(Fault::kInvalidPathUsage);
-  }
+  if (!is_exexml_folder(folder)) return error_status(Fault::kInvalidPathUsage);
   if (folder.size() > kSensorDirectoryRoom) {
     return error_status(Fault::kProfileFolderTooLong, {std::to_string(kSensorDirectoryRoom)});
   }

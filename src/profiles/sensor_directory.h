@@ -44,6 +44,10 @@ struct SearchTrail {
 // backslash, or has a colon second or a backslash third.
 bool names_a_base_folder(std::string_view line);
 
+// Whether the sensor reads its profile in `folder`, which ends in a
+// backslash: the folder is named ExeXml, in any letter case.
+bool is_exexml_folder(std::string_view folder);
+
 // Finds the folder that holds `profile_name` and opens the profile there. The
 // override file names a base folder (its last line that names_a_base_folder
 // takes, as it stands); without it the

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "base/texts.h"
 #include "driver/options.h"
+#include "driver/processing_run.h"
 #include "measure/network_usage.h"
 #include "profiles/global_profile.h"
 #include "profiles/read_report.h"
@@ -41,10 +42,11 @@ class Review {
   void review_key(const std::string& key, const std::vector<const MarkedLine*>& lines);
   void review_item_profile(const std::string& key, const std::vector<const MarkedLine*>& lines);
   void review_sensor_key(const std::string& key, const std::vector<const MarkedLine*>& lines);
-  void review_sensor_line(const MarkedLine& sensor_line, const GlobalAllocation& allocation);
+  void review_sensor_line(const MarkedLine& sensor_line, const GlobalAllocation& allocation, const Options& options,
+                          const Status& settled);
   void review_listing_of(const std::string& key, const ReadReport& key_report,
                          const std::vector<const MarkedLine*>& lines, const GlobalAllocation& allocation,
-                         std::size_t summary_line);
+                         const Options& options, std::size_t summary_line);
   void review_item(std::size_t line, const std::string& item);
   int finish();
 
@@ -98,8 +100,8 @@ void Review::review_item(std::size_t line, const std::string& item) {
 
 void Review::review_listing_of(const std::string& key, const ReadReport& key_report,
                                const std::vector<const MarkedLine*>& lines, const GlobalAllocation& allocation,
-                               std::size_t summary_line) {
-  ListingUnderReview listing{trimmed_right(key), {}, {}, &allocation, summary_line};
+                               const Options& options, std::size_t summary_line) {
+  ListingUnderReview listing{trimmed_right(key), {}, {}, &allocation, summary_line, options.failed_channel};
   for (const ReportedLine& line : key_report.lines) {
     const bool server_line = item_form_ || global_profile_line_kind(line.text) == MarkedLineKind::kServer;
     if (line.taken() && server_line) listing.server_lines.push_back(&line);
@@ -124,20 +126,24 @@ void Review::review_item_profile(const std::string& key, const std::vector<const
     return;
   }
   if (item) review_item(0, *item);
-  review_listing_of(key, key_report, lines, allocation, first_line);
+  // The run reads the command line's options again, as a sensor line's.
+  Options options;
+  if (Status settled = settle_global_options(settings_, allocation, options); !settled.is_ok()) {
+    report(0, "the sensor stops with \"" + settled.text() + "\"");
+  }
+  review_listing_of(key, key_report, lines, allocation, options, first_line);
   const std::string shown_item = item ? *item : "as " + std::string(kItemKeyword) + " names it";
   summary_.push_back("Item profile: item " + shown_item + ", systems " + listed_names(allocation.server_listing));
 }
 
-// What the run makes of the options of the key's sensor line.
-void Review::review_sensor_line(const MarkedLine& sensor_line, const GlobalAllocation& allocation) {
+// What the run makes of the options of the key's sensor line, as the run
+// settled them.
+void Review::review_sensor_line(const MarkedLine& sensor_line, const GlobalAllocation& allocation,
+                                const Options& options, const Status& settled) {
   review_item(sensor_line.number, allocation.item);
   if (!sensor_line.misplaced) {
-    const Options options = read_sensor_line_options(allocation.sensor_options);
     for (const std::string& note : skipped_option_notes(options.skipped)) report(sensor_line.number, note);
-    if (Status limits = check_run_limits(options); !limits.is_ok()) {
-      report(sensor_line.number, "the sensor stops with \"" + limits.text() + "\"");
-    }
+    if (!settled.is_ok()) report(sensor_line.number, "the sensor stops with \"" + settled.text() + "\"");
   }
   // The host override written in mixed case also holds the naming word.
   const std::string mixed_case_override = std::string(kHostNaming) + "=";
@@ -181,8 +187,10 @@ void Review::review_sensor_key(const std::string& key, const std::vector<const M
     report(sensor_number, "the sensor stops with \"" + read.text() + "\"" + advice);
     return;
   }
-  review_sensor_line(**sensor_line, allocation);
-  review_listing_of(key, key_report, lines, allocation, sensor_number);
+  Options options;
+  const Status settled = settle_global_options(settings_, allocation, options);
+  review_sensor_line(**sensor_line, allocation, options, settled);
+  review_listing_of(key, key_report, lines, allocation, options, sensor_number);
   static const std::map<ChannelNaming, std::string> kNaming = {{ChannelNaming::kProfileName, "profile name"},
                                                                 {ChannelNaming::kAlias, "profile name without extension"},
                                                                 {ChannelNaming::kHostName, "host name"},

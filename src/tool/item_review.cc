@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/texts.h"
+#include "driver/processing_run.h"
 #include "measure/network_usage.h"
 
 namespace quillar {
@@ -48,9 +49,7 @@ std::string listed_names(const std::vector<std::string>& listing) {
 }
 
 std::optional<std::string> item_problem(const std::string& item, std::string_view keyword) {
-  for (std::string_view label : kChannelLabels) {
-    if (item == label) return std::nullopt;
-  }
+  if (channel_of_item(item)) return std::nullopt;
   return "the item \"" + item + "\" is none of the six channels, so no system reports a channel; " +
          item_advice(item, keyword);
 }

@@ -6,6 +6,8 @@
 
 #include "base/capacities.h"
 #include "base/texts.h"
+#include "driver/options.h"
+#include "driver/processing_run.h"
 #include "profiles/password.h"
 #include "profiles/system_profile.h"
 
@@ -46,31 +48,78 @@ JoinedEntries join_entries(const ListingUnderReview& listing, std::vector<Findin
   return joined;
 }
 
+// What the run makes of a listed name, as it opens and reads the profile.
+struct ListedProfile {
+  enum class Reading { kTooLong, kMissing, kRefused, kRead };
+  Reading reading = Reading::kRead;
+  // kRefused: the reader's refusal.
+  Status refusal = Status::Ok();
+};
+
+ListedProfile read_listed_profile(Platform& platform, const std::string& folder, const std::string& name) {
+  // A name too long for a profile name is passed over, not cut.
+  if (name.size() > kProfileNameRoom) return {ListedProfile::Reading::kTooLong};
+  std::unique_ptr<ReadableFile> profile = platform.open_text(folder + name);
+  if (!profile) return {ListedProfile::Reading::kMissing};
+  LogonEntries entries;
+  Status valid = read_system_profile(*profile, name, ProfileUse::kGlobalRun, OffsetTable(), entries);
+  if (!valid.is_ok()) return {ListedProfile::Reading::kRefused, valid};
+  return {ListedProfile::Reading::kRead};
+}
+
 // A name that the run reads, against the profile it names.
 void review_name(Platform& platform, const std::string& folder, const std::string& name, std::size_t at,
                  std::vector<Finding>& findings) {
-  if (name.size() > kProfileNameRoom) {
-    findings.push_back({at, name + " is longer than " + std::to_string(kProfileNameRoom) +
-                                " characters, and the run passes over it; rename the profile"});
-    return;
-  }
-  std::unique_ptr<ReadableFile> profile = platform.open_text(folder + name);
-  if (!profile) {
-    const std::string with_extension = with_default_extension(name);
-    if (with_extension != name && platform.open_text(folder + with_extension)) {
-      findings.push_back({at, name + " does not exist, but " + with_extension + " does; write " + with_extension + "#"});
-    } else {
-      findings.push_back({at, name + " does not exist (" + platform.full_path(folder + name) +
-                                  "), and the run counts it among the systems only; write the profile with "
-                                  "quillar-profile create, or remove the name"});
+  const ListedProfile listed = read_listed_profile(platform, folder, name);
+  switch (listed.reading) {
+    case ListedProfile::Reading::kTooLong:
+      findings.push_back({at, name + " is longer than " + std::to_string(kProfileNameRoom) +
+                                  " characters, and the run passes over it; rename the profile"});
+      return;
+    case ListedProfile::Reading::kMissing: {
+      const std::string with_extension = with_default_extension(name);
+      if (with_extension != name && platform.open_text(folder + with_extension)) {
+        findings.push_back(
+            {at, name + " does not exist, but " + with_extension + " does; write " + with_extension + "#"});
+      } else {
+        findings.push_back({at, name + " does not exist (" + platform.full_path(folder + name) +
+                                    "), and the run counts it among the systems only; write the profile with "
+                                    "quillar-profile create, or remove the name"});
+      }
+      return;
     }
-    return;
+    case ListedProfile::Reading::kRefused:
+      findings.push_back({at, name + ": " + listed.refusal.text() + " (quillar-profile check " + name +
+                                  " names the line at fault)"});
+      return;
+    case ListedProfile::Reading::kRead:
+      return;
   }
-  LogonEntries entries;
-  Status valid = read_system_profile(*profile, name, ProfileUse::kGlobalRun, OffsetTable(), entries);
-  if (!valid.is_ok()) {
-    findings.push_back({at, name + ": " + valid.text() + " (quillar-profile check " + name + " names the line at fault)"});
+}
+
+// The channels the run prints when every system answers: one for each
+// listed system whose profile it reads, when the item names a channel, and
+// the failed-systems channel.
+void review_channel_count(Platform& platform, const std::string& folder, const ListingUnderReview& listing,
+                          std::vector<Finding>& findings) {
+  std::size_t reporting = 0;
+  if (channel_of_item(listing.allocation->item)) {
+    for (const std::string& name : listing.allocation->server_listing) {
+      if (read_listed_profile(platform, folder, name).reading == ListedProfile::Reading::kRead) ++reporting;
+    }
   }
+  const std::size_t channels = reporting + (listing.failed_channel ? 1 : 0);
+  if (channels <= kMostChannels) return;
+  findings.push_back(
+      {listing.summary_line,
+       "PRTG shows at most " + std::to_string(kMostChannels) + " channels of a sensor, and when every system "
+           "answers this run" + (listing.key.empty() ? std::string() : " of " + listing.key) + " prints " +
+           std::to_string(channels) + ": one for each of the " + std::to_string(reporting) +
+           " listed systems whose profile the sensor reads" +
+           (listing.failed_channel ? ", and \"" + std::string(kFailedSystemsChannel) + "\" for " +
+                                         std::string(kFailedKeyword)
+                                   : std::string()) +
+           "; split the systems over two sensor keys"});
 }
 
 void review_whole_listing(const ListingUnderReview& listing, std::size_t listed, std::vector<Finding>& findings) {
@@ -80,12 +129,6 @@ void review_whole_listing(const ListingUnderReview& listing, std::size_t listed,
                                                   std::to_string(GlobalAllocation::kServerListingRoom) +
                                                   " characters, and the run passes over its last " +
                                                   std::to_string(listed - read) + " names; give them a key of their own"});
-  }
-  if (read > kMostChannels) {
-    findings.push_back({listing.summary_line, listing.key + " lists " + std::to_string(read) + " systems, more than the " +
-                                                  std::to_string(kMostChannels) +
-                                                  " channels PRTG shows for one sensor; split them over two sensor "
-                                                  "keys"});
   }
 }
 
@@ -118,6 +161,7 @@ void review_listing(Platform& platform, const std::string& folder, const Listing
     review_name(platform, folder, name, at, findings);
   }
   review_whole_listing(listing, listed, findings);
+  review_channel_count(platform, folder, listing, findings);
 }
 
 }  // namespace quillar

@@ -27,12 +27,16 @@ struct ListingUnderReview {
   const GlobalAllocation* allocation = nullptr;
   // The line that problems of the whole listing are reported at.
   std::size_t summary_line = 0;
+  // The run's options add the failed-systems channel.
+  bool failed_channel = false;
 };
 
 // Adds to `findings` every name that the run would not read as meant: empty,
 // twice, too long, missing (or missing only its extension), refused by the
-// sensor; and a listing beyond its room or beyond PRTG's channels. The
-// system profiles lie in `folder`.
+// sensor; and a listing beyond its room, or more channels than PRTG shows
+// of a sensor: one for each listed system (as the reader cut the listing)
+// whose profile the run reads, when the item names a channel, and the
+// failed-systems channel. The system profiles lie in `folder`.
 void review_listing(Platform& platform, const std::string& folder, const ListingUnderReview& listing,
                     std::vector<Finding>& findings);
 

@@ -369,10 +369,7 @@ int test_global_run(Platform& platform, RunSettings& settings) {
   const std::string_view keyword = settings.item_form_options ? kItemKeyword : kSensorLineItemKeyword;
   platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) +
                          "\n");
-  std::optional<std::size_t> channel;
-  for (std::size_t k = 0; k < kChannelLabels.size(); ++k) {
-    if (allocation.item == kChannelLabels[k]) channel = k;
-  }
+  const std::optional<std::size_t> channel = channel_of_item(allocation.item);
   if (std::optional<std::string> problem = item_problem(allocation.item, keyword)) test.fault(*problem);
 
   for (const std::string& name : allocation.server_listing) {

@@ -56,6 +56,36 @@ std::vector<std::string> override_line_faults(const ReadReport& report) {
   return faults;
 }
 
+// A file in `folder` whose name is the profile's name with an extension
+// added ("PRD.P00.txt", as Notepad saves "PRD.P00"), the first by name when
+// there are several; empty when there is none.
+std::string name_with_added_extension(Platform& platform, const std::string& folder, const std::string& profile_name) {
+  std::unique_ptr<Folder> listed = platform.open_folder(folder);
+  if (!listed) return "";
+  const std::string wanted = upper_case(profile_name) + ".";
+  std::string found;
+  for (const std::string& entry : listed->entries()) {
+    if (entry.size() <= wanted.size() || upper_case(entry).compare(0, wanted.size(), wanted) != 0) continue;
+    if ((found.empty() || entry < found) && platform.open_text(folder + entry)) found = entry;
+  }
+  return found;
+}
+
+// Where the sensor would read the profile once a file's added extension is
+// removed: the rename that makes it read it. Empty when no such file lies
+// in `folder`.
+std::string added_extension_advice(Platform& platform, const std::string& folder, const std::string& profile_name) {
+  const std::string found = name_with_added_extension(platform, folder, profile_name);
+  if (found.empty()) return "";
+  const std::string extension = found.substr(profile_name.size());
+  const bool notepad = upper_case(extension) == ".TXT";
+  const std::string rename = "rename it to " + profile_name;
+  return "the profile lies at " + platform.full_path(folder + found) + ": " +
+         (notepad ? "Notepad added " + extension + " to its name; " + rename + " (Explorer shows it as " +
+                        profile_name + " unless \"File name extensions\" is ticked in its View menu)"
+                  : "its name has " + extension + " added; " + rename);
+}
+
 std::string typed_folder_note(const std::string& typed_folder) {
   return "in the mode EXEXML without \"@\" the sensor does not read the folder " + typed_folder +
          " typed with the name, it searches PRTG's Custom Sensors\\ExeXml folder; it reads a folder typed with the "
@@ -80,7 +110,15 @@ void advise_after_search(Platform& platform, const RunSettings& settings, const 
       lookup.advice.push_back(platform.full_path(folder) + " is no ExeXml folder: " + kPutIntoExeXml);
     }
   } else if (fault == Fault::kProfileMissing) {
-    lookup.advice.push_back(kPutIntoExeXml);
+    // The first folder tried in which a rename makes the sensor read it;
+    // in any other folder it would still refuse the profile.
+    std::string rename;
+    for (const std::string& path : lookup.trail.paths_tried) {
+      const std::string folder = path.substr(0, path.size() - settings.profile_name.size());
+      if (is_exexml_folder(folder)) rename = added_extension_advice(platform, folder, settings.profile_name);
+      if (!rename.empty()) break;
+    }
+    lookup.advice.push_back(rename.empty() ? std::string(kPutIntoExeXml) : rename);
     // Where an administrator may have put it: the typed folder, or the
     // working directory, which a search through the override file skips.
     if (!typed_folder.empty() && platform.open_text(typed_folder + settings.profile_name)) {
@@ -102,7 +140,12 @@ ProfileLookup look_up_profile(Platform& platform, RunSettings& settings) {
   lookup.searched = searches_sensor_directory(settings);
   lookup.status = locate_profile(platform, settings, lookup.searched ? &lookup.trail : nullptr);
   if (!lookup.searched) {
-    if (lookup.status.fault() == Fault::kProfileMissing) {
+    const std::string rename = lookup.status.fault() == Fault::kProfileMissing
+                                   ? added_extension_advice(platform, settings.sensor_dir, settings.profile_name)
+                                   : std::string();
+    if (!rename.empty()) {
+      lookup.advice.push_back(rename);
+    } else if (lookup.status.fault() == Fault::kProfileMissing) {
       lookup.advice.push_back("put the profile at " + platform.full_path(settings.sensor_dir + settings.profile_name) +
                               ", where the command line names it, or type the folder that holds it in front of "
                               "the name");

@@ -306,6 +306,81 @@ TEST_F(SensorEndToEnd, ProfileToolChecksAndExplainsWhatTheSensorReads) {
   }
 }
 
+// The options of a sensor line as the built sensor and the built tool read
+// them: whenever the sensor refuses them, check names the same error and
+// exits with 2; whenever the sensor takes them, check never says it stops,
+// and says nothing but what the run passes over.
+TEST_F(SensorEndToEnd, CheckRefusesTheSensorLineOptionsTheSensorRefuses) {
+  using Program = SensorHost::Program;
+  const struct {
+    std::string options;
+    // The sensor's refusal; empty when it takes the options.
+    std::string refusal;
+    // What check says of options the sensor takes: the words the run passes
+    // over.
+    std::string passed_over = "";
+  } cases[] = {
+      {",DEADLINE=60,RUNTIME=30", "Error 1062: DEADLINE=60 is out of range, 1 to 30 seconds as RUNTIME=30 allows..."},
+      {",DEADLINE=51", "Error 1062: DEADLINE=51 is out of range, 1 to 50 seconds as RUNTIME=50 allows..."},
+      {",DEADLINE=1e3", "Error 1062: DEADLINE=1e3 is not a whole number..."},
+      {",DEADLINE=0", "Error 1062: DEADLINE=0 is out of range, 1 to 600 seconds..."},
+      {",PARALLEL=99", "Error 1062: PARALLEL=99 is out of range, 1 to 32 systems..."},
+      {",PARALLEL=2,RUNTIME=901", "Error 1062: RUNTIME=901 is out of range, 1 to 900 seconds..."},
+      {",DEADLINE=5,deadline=5", "Error 1062: DEADLINE= is given more than once, give it once..."},
+      {",RUNTIME=30", "Error 1062: RUNTIME=30 bounds only a run with ,DEADLINE= or ,PARALLEL=, add one of them..."},
+      // ":" is a blank to the run.
+      {",PARALLEL=2:,parallel=3", "Error 1062: PARALLEL= is given more than once, give it once..."},
+      {",DEADLINE=5", ""},
+      {",PARALLEL=2,RUNTIME=60,DEADLINE=60", ""},
+      {"LAN=eth0,FAILED", ""},
+      // Nothing after " @" is read; the "@" is no trace there.
+      {",DEADLINE=5 @ ,PARALLEL=99", "",
+       "quillar-profile: line 2: the trace character \"@\" on the sensor line is not read, the console trace "
+       "follows the command line: write it there, when running the sensor by hand only\n"},
+  };
+  for (const auto& c : cases) {
+    host().write_file("C:\\PRTG_Path.Txt", "C:\\e2e\\ExeXml\r\n");
+    host().write_file("C:\\e2e\\ExeXml\\PRD.P00", kProfile);
+    host().write_file("C:\\e2e\\ExeXml\\SAP Orvanta.Gbl",
+                      "# GSNG: ALL         PRD.P00#\r\n# GSNX: ALL        " + c.options +
+                          " Sensor=\"SAP Quillar\" Item=In-Errors\r\n");
+    ProcessResult run = host().run({"GLOBAL", "ALL"}, "C:\\e2e\\run");
+    ProcessResult checked = host().run({"check", "GLOBAL", "ALL"}, "C:\\e2e\\run", "", Program::kProfileTool);
+    if (c.refusal.empty()) {
+      EXPECT_EQ(run.exit_code, 0) << c.options;
+      EXPECT_EQ(run.standard_output.find("<Error>1</Error>"), std::string::npos) << c.options;
+      EXPECT_EQ(checked.standard_error, host().console_form(c.passed_over)) << c.options;
+      EXPECT_EQ(checked.exit_code, c.passed_over.empty() ? 0 : 2) << c.options;
+    } else {
+      EXPECT_EQ(run.standard_output, host().console_form(error_document(c.refusal))) << c.options;
+      EXPECT_EQ(run.exit_code, 2) << c.options;
+      EXPECT_EQ(checked.standard_error,
+                host().console_form("quillar-profile: line 2: the sensor stops with \"" + c.refusal + "\"\n"))
+          << c.options;
+      EXPECT_EQ(checked.exit_code, 2) << c.options;
+    }
+    host().clear_files();
+  }
+}
+
+// Notepad saves "PRD.P00" as "PRD.P00.txt": locate names the file and the
+// rename, as the sensor on the drive sees it.
+TEST_F(SensorEndToEnd, LocateNamesAProfileSavedWithAnExtensionAdded) {
+  using Program = SensorHost::Program;
+  host().write_file("C:\\PRTG_Path.Txt", "C:\\e2e\\ExeXml\r\n");
+  host().write_file("C:\\e2e\\ExeXml\\PRD.P00.txt", kProfile);
+  ProcessResult located = host().run({"locate", "PRD"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  EXPECT_EQ(located.exit_code, 2);
+  EXPECT_NE(located.standard_output.find(
+                "To do: the profile lies at C:\\e2e\\ExeXml\\PRD.P00.txt: Notepad added .txt to its name; rename it "
+                "to PRD.P00 (Explorer shows it as PRD.P00 unless \"File name extensions\" is ticked in its View "
+                "menu)."),
+            std::string::npos)
+      << located.standard_output;
+  ProcessResult run = host().run({"PRD"}, "C:\\e2e\\run");
+  EXPECT_EQ(run.standard_output, host().console_form(error_document("Error 1002: Profile PRD.P00 is missing...")));
+}
+
 // The profile is written beside itself and renamed over the old one.
 TEST_F(SensorEndToEnd, ProfileToolReplacesAProfileWhole) {
   using Program = SensorHost::Program;

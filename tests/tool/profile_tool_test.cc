@@ -541,6 +541,14 @@ std::string kTypedFolderNote(const std::string& folder) {
          "name only with \"@\" in the options or in another output mode (MODE=Mervesk, say)";
 }
 
+// A file with the folders that hold it, which the tool lists.
+void given_file(FakePlatform& platform, const std::string& path, const std::string& content) {
+  platform.files[path] = content;
+  for (std::size_t end = path.find('\\', 3); end != std::string::npos; end = path.find('\\', end + 1)) {
+    platform.folders.insert(path.substr(0, end));
+  }
+}
+
 TEST(ProfileToolTest, LocateShowsHowTheSensorFindsTheProfile) {
   const std::string prtg = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
   const struct {
@@ -647,13 +655,56 @@ TEST(ProfileToolTest, LocateShowsHowTheSensorFindsTheProfile) {
        0,
        "Profile: PRD.P00\nMode Mervesk: the profile is opened where the command line names it, D:\\P\\PRD.P00.\n"
        "Found: the sensor reads it.\n"},
+      // Notepad saves "PRD.P00" as "PRD.P00.txt"; Explorer hides the ".txt".
+      {"the profile saved with an extension added, in the ExeXml folder",
+       {{"C:\\PRTG_Path.Txt", "D:\\PRTG\r\n"}, {"D:\\PRTG\\" + prtg + "PRD.P00.txt", "x"}},
+       {"PRD"},
+       2,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"D:\\PRTG\" names the base folder.\nTried: D:\\PRTG\\" + prtg +
+           "PRD.P00\nTried: D:\\PRTG\\Custom Sensors\\ExeXml\\PRD.P00\nTried: D:\\PRTG\\PRD.P00\n"
+           "The sensor stops with \"Error 1002: Profile PRD.P00 is missing...\": the profile is in none of the "
+           "places tried.\nTo do: the profile lies at D:\\PRTG\\" + prtg + "PRD.P00.txt: Notepad added .txt to "
+           "its name; rename it to PRD.P00 (Explorer shows it as PRD.P00 unless \"File name extensions\" is ticked "
+           "in its View menu).\n"},
+      {"another extension, another letter case, in the second folder tried",
+       {{"C:\\PRTG_Path.Txt", "D:\\PRTG\r\n"}, {"D:\\PRTG\\Custom Sensors\\ExeXml\\prd.p00.BAK", "x"},
+        {"D:\\PRTG\\Custom Sensors\\ExeXml\\PRD.P00X", "x"}},
+       {"PRD"},
+       2,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"D:\\PRTG\" names the base folder.\nTried: D:\\PRTG\\" + prtg +
+           "PRD.P00\nTried: D:\\PRTG\\Custom Sensors\\ExeXml\\PRD.P00\nTried: D:\\PRTG\\PRD.P00\n"
+           "The sensor stops with \"Error 1002: Profile PRD.P00 is missing...\": the profile is in none of the "
+           "places tried.\nTo do: the profile lies at D:\\PRTG\\Custom Sensors\\ExeXml\\prd.p00.BAK: its name "
+           "has .BAK added; rename it to PRD.P00.\n"},
+      // A rename there would give "Sorry, invalid Path-Usage..." instead.
+      {"an extension added in a folder the sensor refuses",
+       {{"PRD.P00.txt", "x"}},
+       {"PRD"},
+       2,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt does not exist: the working directory, then the PRTG folders under \\Programme, \\Program "
+       "Files and \\Program Files (x86) of the current drive are tried.\nTried: C:\\work\\PRD.P00\nTried: "
+       "C:\\work\\\\Programme\\" + prtg + "PRD.P00\nTried: C:\\work\\\\Program Files\\" + prtg +
+           "PRD.P00\nTried: C:\\work\\\\Program Files (x86)\\" + prtg +
+           "PRD.P00\nThe sensor stops with \"Error 1002: Profile PRD.P00 is missing...\": the profile is in none of "
+           "the places tried.\nTo do: " + kPutIntoExeXml + ".\n"},
+      {"another mode, the profile saved with an extension added where it is named",
+       {{"D:\\P\\PRD.P00.txt", "x"}},
+       {"D:\\P\\PRD", "MODE=Mervesk"},
+       2,
+       "Profile: PRD.P00\nMode Mervesk: the profile is opened where the command line names it, D:\\P\\PRD.P00.\n"
+       "Not found: the sensor stops with \"Error 1002: Profile D:\\P\\PRD.P00 is missing...\".\n"
+       "To do: the profile lies at D:\\P\\PRD.P00.txt: Notepad added .txt to its name; rename it to PRD.P00 "
+       "(Explorer shows it as PRD.P00 unless \"File name extensions\" is ticked in its View menu).\n"},
       {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
        "The sensor stops before it looks: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or "
        "Tolvane...\n"},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
-    for (const auto& [path, content] : c.files) platform.files[path] = content;
+    for (const auto& [path, content] : c.files) given_file(platform, path, content);
     std::vector<std::string> command = {"locate"};
     command.insert(command.end(), c.arguments.begin(), c.arguments.end());
     EXPECT_EQ(run_profile_tool(platform, command), c.exit_code) << c.name;
@@ -709,11 +760,19 @@ std::string reported(const std::vector<std::string>& lines) {
 // Every way a global profile can leave a run green with wrong or missing
 // data, each with its line and what to write instead.
 TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
-  std::string fifty_one;
-  for (int k = 0; k < 51; ++k) {
-    if (k % 10 == 0) fifty_one += (k == 0 ? "" : "\r\n") + std::string("# GSNG: ALL         ");
-    fifty_one += "S" + std::to_string(k) + ".P00#";
-  }
+  // Server lines of ten names each: S0.P00 and on, `count` in all, then
+  // `more` names; every S profile exists.
+  auto listing = [](const std::string& marker, int count, const std::string& more = "") {
+    std::string lines;
+    for (int k = 0; k < count; ++k) {
+      if (k % 10 == 0) lines += (k == 0 ? "" : "\r\n") + marker;
+      lines += "S" + std::to_string(k) + ".P00#";
+    }
+    return lines + more + "\r\n";
+  };
+  const std::string fifty_one = listing("# GSNG: ALL         ", 51);
+  const std::string fifty = listing("# GSNG: ALL         ", 50);
+  const std::string failed_sensor_line = "# GSNX: ALL        ,FAILED Sensor=\"SAP Quillar\" Item=In-Errors\r\n";
   const struct {
     const char* name;
     std::string global;
@@ -815,11 +874,45 @@ TEST(ProfileToolTest, CheckReportsWhatAGlobalRunWouldNotReadAsMeant) {
         "line 1: PRD.P00QAS.P00 does not exist (D:\\X\\ExeXml\\PRD.P00QAS.P00), and the run counts it among the "
         "systems only; write the profile with quillar-profile create, or remove the name"},
        ""},
-      {"more than 50 systems",
-       fifty_one + "\r\n" + kSensorLine,
+      {"more channels than PRTG shows: 51 systems",
+       fifty_one + kSensorLine,
        {"GLOBAL"},
-       {"line 7: ALL lists 51 systems, more than the 50 channels PRTG shows for one sensor; split them over two sensor "
+       {"line 7: PRTG shows at most 50 channels of a sensor, and when every system answers this run of ALL prints 51: "
+        "one for each of the 51 listed systems whose profile the sensor reads; split the systems over two sensor "
         "keys"},
+       ""},
+      {"more channels than PRTG shows: 50 systems and the failed-systems channel",
+       fifty + failed_sensor_line,
+       {"GLOBAL"},
+       {"line 6: PRTG shows at most 50 channels of a sensor, and when every system answers this run of ALL prints 51: "
+        "one for each of the 50 listed systems whose profile the sensor reads, and \"Failed systems\" for ,FAILED; "
+        "split the systems over two sensor keys"},
+       ""},
+      {"50 systems without the failed-systems channel fit", fifty + kSensorLine, {"GLOBAL"}, {}, ""},
+      {"a listed system without profile prints no channel",
+       listing("# GSNG: ALL         ", 50, "NONE.P00#") + kSensorLine,
+       {"GLOBAL"},
+       {"line 5: NONE.P00 does not exist (D:\\X\\ExeXml\\NONE.P00), and the run counts it among the systems only; "
+        "write the profile with quillar-profile create, or remove the name"},
+       ""},
+      {"a listed system the sensor refuses prints no channel",
+       listing("# GSNG: ALL         ", 50, "BAD.P00#") + kSensorLine,
+       {"GLOBAL"},
+       {"line 5: BAD.P00: Error 1007: Password in Profile BAD.P00 is missing... (quillar-profile check BAD.P00 names "
+        "the line at fault)"},
+       ""},
+      {"an item that names no channel prints no system's channel",
+       fifty_one + "# GSNX: ALL        ,FAILED Sensor=\"SAP Quillar\" Item=in-errors\r\n",
+       {"GLOBAL"},
+       {"line 7: the item \"in-errors\" is none of the six channels, so no system reports a channel; write "
+        "Item=In-Errors"},
+       ""},
+      {"the item profile: 50 systems and the failed-systems channel",
+       listing("# Gsng: any         ", 50),
+       {"PRD", "ITEM=In-Errors,Failed"},
+       {"line 1: PRTG shows at most 50 channels of a sensor, and when every system answers this run prints 51: one "
+        "for each of the 50 listed systems whose profile the sensor reads, and \"Failed systems\" for ,FAILED; split "
+        "the systems over two sensor keys"},
        ""},
       {"options the run does not read",
        kServerLine + "# GSNX: ALL        LAN=eth0 DEADLINE=10 MODE=Mervesk LAN=eth1 Lane=x # Sensor=\"SAP Quillar\" "
@@ -1049,6 +1142,13 @@ TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
        stops(missing, {kPutIntoExeXml}, "PRD", "C:\\work\\PRD.P00"), true},
       {"nowhere", {{"C:\\PRTG_Path.Txt", override_file}}, {"PRD"}, 2, stops(missing, {kPutIntoExeXml}, "PRD", ""),
        false},
+      {"saved by Notepad with .txt added",
+       {{"C:\\PRTG_Path.Txt", override_file}, {exexml + "PRD.P00.txt", kGoodProfile}}, {"PRD"}, 2,
+       stops(missing,
+             {"the profile lies at D:\\X\\ExeXml\\PRD.P00.txt: Notepad added .txt to its name; rename it to "
+              "PRD.P00 (Explorer shows it as PRD.P00 unless \"File name extensions\" is ticked in its View menu)"},
+             "PRD", ""),
+       false},
       // The PRTG mode drops a folder typed with the name, as the sensor does.
       {"a folder typed, the profile only there",
        {{"C:\\PRTG_Path.Txt", override_file}, {"C:\\My Profiles\\PRD.P00", kGoodProfile}},
@@ -1085,7 +1185,7 @@ TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
   };
   for (const auto& c : cases) {
     FakePlatform platform;
-    for (const auto& [path, content] : c.files) platform.files[path] = content;
+    for (const auto& [path, content] : c.files) given_file(platform, path, content);
     std::vector<std::string> command = {"check"};
     command.insert(command.end(), c.arguments.begin(), c.arguments.end());
     EXPECT_EQ(run_profile_tool(platform, command), c.exit_code) << c.name;
