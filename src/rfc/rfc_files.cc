@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/errors.h"
+#include "base/texts.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -12,7 +13,59 @@ namespace {
 // The trace file is read in pieces of this many characters, line feed included.
 constexpr std::size_t kTracePieceRoom = 99;
 
+constexpr char kPrivateDestinationsEnd[] = ".ini";
+
+bool all_of_digits(std::string_view text, bool hexadecimal) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    const bool digit = c >= '0' && c <= '9';
+    const bool letter = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!digit && !(hexadecimal && letter)) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::optional<std::string> write_private_destinations(Platform& platform, Folder& working,
+                                                      std::string_view content) {
+  const std::string name = kDestinationFilePrefix + std::to_string(platform.process_id()) + "." +
+                           hexadecimal_digits(platform.random_number()) + kPrivateDestinationsEnd;
+  std::unique_ptr<WritableFile> file = working.write_file(name, FileWriting::kNew);
+  if (!file) return std::nullopt;
+  const bool written = file->write(content);
+  if (file->close() && written) return name;
+  working.remove_file(name);
+  return std::nullopt;
+}
+
+bool is_private_destinations_name(std::string_view name) {
+  const std::string upper = upper_case(name);
+  const std::string prefix = upper_case(kDestinationFilePrefix);
+  const std::string end = upper_case(kPrivateDestinationsEnd);
+  if (upper.size() <= prefix.size() + end.size() || !upper.starts_with(prefix) || !upper.ends_with(end)) {
+    return false;
+  }
+  const std::string_view middle =
+      std::string_view(upper).substr(prefix.size(), upper.size() - prefix.size() - end.size());
+  const std::size_t dot = middle.find('.');
+  return dot != std::string_view::npos && all_of_digits(middle.substr(0, dot), false) &&
+         all_of_digits(middle.substr(dot + 1), true);
+}
+
+bool replace_destinations_file(Platform& platform, Folder& working, std::string_view content) {
+  // The rename would take a link's or a second name's place without writing
+  // through it; refusing them all the same keeps one rule for every file
+  // that the sensor writes by name: anything but a plain file of one link
+  // there is left alone.
+  const EntryKind there = working.kind(kDestinationsFile);
+  if (there != EntryKind::kMissing && there != EntryKind::kFile) return false;
+  const std::optional<std::string> draft = write_private_destinations(platform, working, content);
+  if (!draft) return false;
+  if (working.move(*draft, working, kDestinationsFile, true)) return true;
+  working.remove_file(*draft);
+  return false;
+}
 
 Status check_trace_file_place(Platform& platform) {
   // A working directory that does not open hides nothing from the library
