@@ -477,7 +477,9 @@ TEST(ScratchFolderTest, AChildsDestinationsReplaceTheWorkingOnesWhole) {
     EXPECT_TRUE(carry_out(platform, "Quillar.4242.1")) << c.name;
     EXPECT_EQ(platform.error_console, c.error_console) << c.name;
     EXPECT_EQ(platform.folders.count("SapRfc.ini"), c.working_name_is_folder ? 1u : 0u) << c.name;
-    if (!c.working_name_is_folder) EXPECT_EQ(platform.files["SapRfc.ini"], "DEST=QAS\nASHOST=sapqas\n") << c.name;
+    if (!c.working_name_is_folder) {
+      EXPECT_EQ(platform.files["SapRfc.ini"], "DEST=QAS\nASHOST=sapqas\n") << c.name;
+    }
     for (const auto& [path, content] : platform.files) {
       EXPECT_FALSE(is_private_destinations_name(path)) << c.name << ": " << path;
       EXPECT_EQ(path.find("Quillar.4242.1"), std::string::npos) << c.name << ": " << path;
