@@ -138,6 +138,9 @@ class FakePlatform : public Platform {
   std::unique_ptr<Folder> open_folder(const std::string& path) override;
   std::vector<std::string> folder_entries(const std::string& path);
   bool move_entry(const std::string& from, const std::string& to);
+  // How many more renames onto these paths fail, as on Windows while
+  // another process holds the file there open.
+  std::map<std::string, unsigned> refused_moves;
   // Folders that belong to another user.
   std::set<std::string> foreign_folders;
   // Folders of this user that others may use too.

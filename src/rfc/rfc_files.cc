@@ -15,6 +15,11 @@ constexpr std::size_t kTracePieceRoom = 99;
 
 constexpr char kPrivateDestinationsEnd[] = ".ini";
 
+// How often the destinations file's replacement is tried, and the pause
+// between two tries: together a tenth of a second at most.
+constexpr unsigned kReplaceAttempts = 11;
+constexpr unsigned kReplacePauseMs = 10;
+
 bool all_of_digits(std::string_view text, bool hexadecimal) {
   if (text.empty()) return false;
   for (char c : text) {
@@ -62,7 +67,13 @@ bool replace_destinations_file(Platform& platform, Folder& working, std::string_
   if (there != EntryKind::kMissing && there != EntryKind::kFile) return false;
   const std::optional<std::string> draft = write_private_destinations(platform, working, content);
   if (!draft) return false;
-  if (working.move(*draft, working, kDestinationsFile, true)) return true;
+  // Windows refuses a rename over a file that another process holds open
+  // without sharing its deletion (another run renaming over the same name,
+  // a virus scanner) for as long as it holds it: a moment, as a rule.
+  for (unsigned attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+    if (attempt > 0) platform.sleep_ms(kReplacePauseMs);
+    if (working.move(*draft, working, kDestinationsFile, true)) return true;
+  }
   working.remove_file(*draft);
   return false;
 }
