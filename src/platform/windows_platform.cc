@@ -181,8 +181,9 @@ class WindowsPlatform final : public Platform {
     return value;
   }
   bool set_environment_variable(const std::string& name, const std::optional<std::string>& value) override {
-    // The C runtime's copy first: _putenv_s writes the process's block too,
-    // and the explicit call after it makes sure of that for every runtime.
+    // A DLL of another C runtime reads the process's block, a DLL of this
+    // program's runtime may read the runtime's own copy: both must hold it,
+    // whatever a runtime's _putenv_s does to the block.
     const bool runtime = _putenv_s(name.c_str(), value ? value->c_str() : "") == 0;
     const bool process = SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr) != 0;
     return runtime && process;
