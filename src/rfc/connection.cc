@@ -133,6 +133,10 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
                            entries.password + " LANG=D DEST=" + entries.destination;
   RFC_HANDLE handle = context.rfc.RfcOpenEx(records.connect_string.c_str(), &records.error_info);
   context.log.log_event(static_cast<int>(handle), "RfcOpenEx called", "");
+  own.reset();
+  // After the logon, so that the copies of runs that ended in the middle of
+  // theirs never delay one.
+  remove_stale_private_destinations(context.platform, *working);
   return handle;
 }
 

@@ -1,6 +1,7 @@
 #include "rfc/rfc_files.h"
 
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "base/errors.h"
@@ -56,6 +57,20 @@ bool is_private_destinations_name(std::string_view name) {
   const std::size_t dot = middle.find('.');
   return dot != std::string_view::npos && all_of_digits(middle.substr(0, dot), false) &&
          all_of_digits(middle.substr(dot + 1), true);
+}
+
+void remove_stale_private_destinations(Platform& platform, Folder& working) {
+  const std::size_t digits_at = std::strlen(kDestinationFilePrefix);
+  for (const std::string& name : working.entries()) {
+    if (!is_private_destinations_name(name)) continue;
+    const std::string digits = name.substr(digits_at, name.find('.', digits_at) - digits_at);
+    // A number beyond every process number names no process that runs.
+    const bool beyond = digits.size() > std::numeric_limits<unsigned long long>::digits10 ||
+                        std::stoull(digits) > std::numeric_limits<unsigned long>::max();
+    if (beyond || !platform.process_alive(static_cast<unsigned long>(std::stoull(digits)))) {
+      working.remove_file(name);
+    }
+  }
 }
 
 bool replace_destinations_file(Platform& platform, Folder& working, std::string_view content) {

@@ -35,6 +35,10 @@ std::optional<std::string> write_private_destinations(Platform& platform, Folder
 // Whether `name` is a name that write_private_destinations gives, of any
 // process, in any letter case.
 bool is_private_destinations_name(std::string_view name);
+// Removes the files of such names in `working` that processes left which no
+// longer run (ended in the middle of their logon); a file of a process that
+// runs, or may run, stays.
+void remove_stale_private_destinations(Platform& platform, Folder& working);
 
 // Makes `content` the destinations file of `working` in one step: a private
 // file renamed over it, so that a reader finds either the old file or the

@@ -262,6 +262,8 @@ TEST(OpenSapConnectionTest, TheLibraryReadsTheRunsOwnCopy) {
     FakePlatform platform;
     platform.files["SapRfc.BIN"] = destination_file;
     platform.files["SapRfc.ini"] = "DEST=QAS\nASHOST=sapqas\n";
+    // Left by a run that ended in the middle of its logon.
+    platform.files["SapRfc.66.00ab.ini"] = "DEST=QAS\nASHOST=sapqas\n";
     if (c.rfc_ini_before) platform.environment[kDestinationsVariable] = *c.rfc_ini_before;
     if (c.taken_by != nullptr) {
       platform.files[kOwnCopyName] = "someone else's";
@@ -288,6 +290,7 @@ TEST(OpenSapConnectionTest, TheLibraryReadsTheRunsOwnCopy) {
       EXPECT_EQ(read_there, destination_file) << c.name;
       EXPECT_EQ(connect_string, "CLIENT=100 USER=RFCUSER PASSWD=Secret#1 LANG=D DEST=BIN") << c.name;
       EXPECT_EQ(platform.files.count(kOwnCopyName), 0u) << c.name << ": removed after the logon";
+      EXPECT_EQ(platform.files.count("SapRfc.66.00ab.ini"), 0u) << c.name << ": an ended run's copy goes too";
     } else {
       EXPECT_EQ(connect_string, "") << c.name << ": no logon without the run's own copy";
       EXPECT_EQ(platform.files[kOwnCopyName], "someone else's") << c.name << ": neither written nor removed";

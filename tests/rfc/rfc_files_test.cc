@@ -81,6 +81,33 @@ TEST(DestinationsFileTest, ReplacedInOneStepOrNotAtAll) {
   }
 }
 
+// Copies of runs that ended in the middle of their logon go; those of runs
+// that may still log on, and every other file, stay.
+TEST(DestinationsFileTest, OnlyCopiesOfEndedRunsAreRemoved) {
+  FakePlatform platform;
+  platform.alive = {77, platform.own_id};
+  const struct {
+    const char* name;
+    bool stays;
+  } files[] = {
+      {"SapRfc.77.00ab.ini", true},
+      {"SapRfc.4242.00ab.ini", true},
+      {"SapRfc.66.00ab.ini", false},
+      {"saprfc.66.00AB.INI", false},
+      {"SapRfc.4294967296.00ab.ini", false},
+      {"SapRfc.99999999999999999999999.00ab.ini", false},
+      {"SapRfc.ini", true},
+      {"SapRfc.66", true},
+      {"SapRfc.66.xyz.ini", true},
+      {"Other.66.00ab.ini", true},
+  };
+  for (const auto& f : files) platform.files[f.name] = "DEST=X\n";
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  ASSERT_NE(working, nullptr);
+  remove_stale_private_destinations(platform, *working);
+  for (const auto& f : files) EXPECT_EQ(platform.files.count(f.name), f.stays ? 1u : 0u) << f.name;
+}
+
 TEST(TraceFileScanTest, FindsTheLastErrorTextOfTheLastBlock) {
   const std::string long_text(140, 'z');
   const struct {
