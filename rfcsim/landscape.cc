@@ -59,9 +59,10 @@ std::FILE* open_here(const char* name, const char* mode, const char* folder) {
   return file;
 }
 
-std::vector<std::string> lines_of(const char* name, bool& found, const char* folder) {
+namespace {
+
+std::vector<std::string> lines_of_file(std::FILE* file, bool& found) {
   std::vector<std::string> lines;
-  std::FILE* file = open_here(name, "rb", folder);
   found = file != nullptr;
   if (file == nullptr) return lines;
   std::string content;
@@ -79,6 +80,28 @@ std::vector<std::string> lines_of(const char* name, bool& found, const char* fol
     start = end + 1;
   }
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> lines_of(const char* name, bool& found, const char* folder) {
+  return lines_of_file(open_here(name, "rb", folder), found);
+}
+
+std::vector<std::string> lines_at(const std::string& path, bool& found) {
+  if (path.find_first_of("/\\") == std::string::npos) return lines_of(path.c_str(), found);
+  return lines_of_file(std::fopen(path.c_str(), "rb"), found);
+}
+
+std::string environment_value(const char* name) {
+#ifdef _WIN32
+  char value[4096];
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+#else
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+#endif
 }
 
 const FunctionField kLanFunctionFields[21] = {

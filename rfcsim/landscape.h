@@ -107,6 +107,14 @@ std::FILE* open_here(const char* name, const char* mode, const char* folder = ".
 // The lines of a file of the working directory (or of another folder),
 // without their line feeds.
 std::vector<std::string> lines_of(const char* name, bool& found, const char* folder = ".");
+// The lines of the file at `path`: a name of the working directory, matched
+// as by lines_of, or a path with a folder (full, or from the working
+// directory).
+std::vector<std::string> lines_at(const std::string& path, bool& found);
+// The value of the process's environment variable `name`, as a library of
+// its own C runtime reads it (on Windows from the process's environment
+// block); empty when it is unset.
+std::string environment_value(const char* name);
 
 // The landscape as the file now stands. It is parsed again only when the
 // file has changed, so that a run over many systems stays linear.

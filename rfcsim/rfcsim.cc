@@ -295,7 +295,11 @@ RFC_HANDLE RFC_ENTRY RfcOpenEx(const char* connect_parameters, RFC_ERROR_INFO_EX
   long sysnr = -1;
   bool found = false;
   bool in_entry = false;
-  for (const std::string& raw : rfcsim::lines_of(rfcsim::kDestinationsFile, found)) {
+  // As the library's documentation says: the file that RFC_INI names, or
+  // else saprfc.ini of the working directory.
+  std::string destinations = rfcsim::environment_value("RFC_INI");
+  if (destinations.empty()) destinations = rfcsim::kDestinationsFile;
+  for (const std::string& raw : rfcsim::lines_at(destinations, found)) {
     std::string line = rfcsim::trim(raw);
     std::size_t equals = line.find('=');
     if (equals == std::string::npos) continue;

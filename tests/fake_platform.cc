@@ -272,6 +272,11 @@ class FakeFolder final : public Folder {
     }
     const EntryKind there = to->kind(new_name);
     if (there == EntryKind::kFolder || (!replace && there != EntryKind::kMissing)) return false;
+    if (auto refused = platform_.refused_moves.find(to->prefix_ + new_name);
+        refused != platform_.refused_moves.end() && refused->second > 0) {
+      --refused->second;
+      return false;
+    }
     return platform_.move_entry(prefix_ + name, to->prefix_ + new_name);
   }
   bool owned_by_this_user() override { return platform_.foreign_folders.count(path_) == 0; }

@@ -104,6 +104,21 @@ class FakePlatform : public Platform {
   }
   bool process_alive(unsigned long process_id) override { return alive.count(process_id) != 0; }
   std::uint64_t random_number() override { return next_random++; }
+  // The process's environment variables.
+  std::map<std::string, std::string> environment;
+  std::optional<std::string> environment_variable(const std::string& name) override {
+    auto found = environment.find(name);
+    if (found == environment.end()) return std::nullopt;
+    return found->second;
+  }
+  bool set_environment_variable(const std::string& name, const std::optional<std::string>& value) override {
+    if (value) {
+      environment[name] = *value;
+    } else {
+      environment.erase(name);
+    }
+    return true;
+  }
   std::uint64_t monotonic_ms() override { return clock_ms; }
   void sleep_ms(unsigned milliseconds) override { clock_ms += milliseconds; }
   // Runs the work at once, unless it is to hang: then it never runs, and
@@ -123,6 +138,9 @@ class FakePlatform : public Platform {
   std::unique_ptr<Folder> open_folder(const std::string& path) override;
   std::vector<std::string> folder_entries(const std::string& path);
   bool move_entry(const std::string& from, const std::string& to);
+  // How many more renames onto these paths fail, as on Windows while
+  // another process holds the file there open.
+  std::map<std::string, unsigned> refused_moves;
   // Folders that belong to another user.
   std::set<std::string> foreign_folders;
   // Folders of this user that others may use too.

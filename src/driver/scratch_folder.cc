@@ -43,7 +43,7 @@ bool is_sensor_file(const std::string& name) {
                             kProgressDraft, kPendingFile}) {
     if (upper == upper_case(known)) return true;
   }
-  return false;
+  return is_private_destinations_name(name);
 }
 
 void report_unwritten(Platform& platform, const std::string& name, const std::string& why) {
@@ -404,9 +404,7 @@ bool carry_everything(Platform& platform, Folder& working, Folder& held, const C
       destinations = plain_file_content(held, kDestinationsFile, kCarriedRoom);
     }
     if (destinations) {
-      std::unique_ptr<WritableFile> target = working.write_file(kDestinationsFile, FileWriting::kReplace);
-      bool written = target != nullptr && target->write(*destinations);
-      if (target == nullptr || !target->close() || !written) report_unwritten(platform, kDestinationsFile);
+      if (!replace_destinations_file(platform, working, *destinations)) report_unwritten(platform, kDestinationsFile);
     }
   }
   for (const std::string& entry : entries) {

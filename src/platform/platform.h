@@ -202,6 +202,16 @@ class Platform {
   // A number nobody can guess, for names nobody may take first.
   virtual std::uint64_t random_number() = 0;
 
+  // The value of this process's environment variable `name`; nothing when
+  // it is unset.
+  virtual std::optional<std::string> environment_variable(const std::string& name) = 0;
+  // Sets this process's environment variable `name` to `value`, or removes
+  // it for nothing, where every library loaded into the process reads it:
+  // on Windows the process's environment block (which a DLL of another C
+  // runtime reads with GetEnvironmentVariable) and this program's C
+  // runtime's copy alike. False when that failed.
+  virtual bool set_environment_variable(const std::string& name, const std::optional<std::string>& value) = 0;
+
   // Milliseconds on a clock that never goes back; waits that many.
   virtual std::uint64_t monotonic_ms() = 0;
   virtual void sleep_ms(unsigned milliseconds) = 0;
@@ -288,6 +298,12 @@ class PlatformWrapper : public Platform {
   unsigned long process_id() override { return target_.process_id(); }
   bool process_alive(unsigned long process_id) override { return target_.process_alive(process_id); }
   std::uint64_t random_number() override { return target_.random_number(); }
+  std::optional<std::string> environment_variable(const std::string& name) override {
+    return target_.environment_variable(name);
+  }
+  bool set_environment_variable(const std::string& name, const std::optional<std::string>& value) override {
+    return target_.set_environment_variable(name, value);
+  }
   std::uint64_t monotonic_ms() override { return target_.monotonic_ms(); }
   void sleep_ms(unsigned milliseconds) override { target_.sleep_ms(milliseconds); }
   bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {

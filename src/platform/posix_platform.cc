@@ -105,6 +105,14 @@ class PosixPlatform final : public Platform {
     }
     return number;
   }
+  std::optional<std::string> environment_variable(const std::string& name) override {
+    const char* value = std::getenv(name.c_str());
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  }
+  bool set_environment_variable(const std::string& name, const std::optional<std::string>& value) override {
+    return (value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str())) == 0;
+  }
   // The entries of the scratch folders are named exactly; no other letter
   // case is looked for, which would mean looking through folders.
   EntryKind entry_kind(const std::string& path) override {

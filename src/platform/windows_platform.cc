@@ -171,6 +171,23 @@ class WindowsPlatform final : public Platform {
     if (rand_s(&high) != 0 || rand_s(&low) != 0) high = static_cast<unsigned int>(GetTickCount64());
     return (static_cast<std::uint64_t>(high) << 32) | low;
   }
+  std::optional<std::string> environment_variable(const std::string& name) override {
+    const DWORD room = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+    if (room == 0) return std::nullopt;
+    std::string value(room, '\0');
+    const DWORD length = GetEnvironmentVariableA(name.c_str(), value.data(), room);
+    if (length >= room) return std::nullopt;
+    value.resize(length);
+    return value;
+  }
+  bool set_environment_variable(const std::string& name, const std::optional<std::string>& value) override {
+    // A DLL of another C runtime reads the process's block, a DLL of this
+    // program's runtime may read the runtime's own copy: both must hold it,
+    // whatever a runtime's _putenv_s does to the block.
+    const bool runtime = _putenv_s(name.c_str(), value ? value->c_str() : "") == 0;
+    const bool process = SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr) != 0;
+    return runtime && process;
+  }
   EntryKind entry_kind(const std::string& path) override { return windows_entry_kind(path); }
   std::unique_ptr<Folder> open_folder(const std::string& path) override { return open_windows_folder(path); }
   bool enter_directory(const std::string& path) override { return windows_enter_directory(path); }

@@ -58,6 +58,43 @@ void fill_records(const LogonOverrides& overrides, const LogonEntries& entries, 
   options.trace = 0;
 }
 
+// The run's own destinations file, which the library reads in place of the
+// working directory's through RFC_INI while this lives: runs started side by
+// side in one working directory each rewrite "SapRfc.ini", and a library
+// that read that file could find another run's destination in it. When this
+// ends, the file is gone and RFC_INI is again what it was, on every way out
+// of the logon but the end of the process.
+class PrivateDestinations {
+ public:
+  static std::optional<PrivateDestinations> make(Platform& platform, Folder& working, std::string_view content) {
+    std::optional<std::string> name = write_private_destinations(platform, working, content);
+    if (!name) return std::nullopt;
+    PrivateDestinations own(platform, working, *name);
+    if (!platform.set_environment_variable(kDestinationsVariable, *name)) return std::nullopt;
+    return own;
+  }
+  PrivateDestinations(PrivateDestinations&& other) noexcept
+      : platform_(other.platform_), working_(other.working_), name_(std::move(other.name_)),
+        previous_(std::move(other.previous_)) {
+    other.name_.clear();
+  }
+  PrivateDestinations& operator=(PrivateDestinations&&) = delete;
+  ~PrivateDestinations() {
+    if (name_.empty()) return;
+    platform_.set_environment_variable(kDestinationsVariable, previous_);
+    working_.remove_file(name_);
+  }
+
+ private:
+  PrivateDestinations(Platform& platform, Folder& working, std::string name)
+      : platform_(platform), working_(working), name_(std::move(name)),
+        previous_(platform.environment_variable(kDestinationsVariable)) {}
+  Platform& platform_;
+  Folder& working_;
+  std::string name_;
+  std::optional<std::string> previous_;
+};
+
 }  // namespace
 
 LogonRoute LogonRoute::choose(const RfcContext& context, const std::string& destination) {
@@ -79,23 +116,15 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
     return handle;
   }
 
-  // A working copy that was not written whole would hand the library another
-  // destination than the administrator's, so it counts as not created.
   std::unique_ptr<Folder> working = context.platform.open_folder("");
-  std::unique_ptr<WritableFile> working_copy = working ? working->write_file(kDestinationsFile, FileWriting::kReplace) : nullptr;
-  if (!working_copy) return 0;
-  bool copied = true;
-  char block[4096];
-  while (std::size_t n = destination_file->read(block, sizeof block)) {
-    if (!working_copy->write(std::string_view(block, n))) {
-      copied = false;
-      break;
-    }
-  }
-  copied = working_copy->close() && copied;
-  working_copy.reset();
+  if (!working) return 0;
+  const std::string content = read_rest(*destination_file);
   destination_file.reset();
-  if (!copied) return 0;
+  // A copy that was not written whole would hand the library another
+  // destination than the administrator's, so it counts as not created.
+  if (!replace_destinations_file(context.platform, *working, content)) return 0;
+  std::optional<PrivateDestinations> own = PrivateDestinations::make(context.platform, *working, content);
+  if (!own) return 0;
 
   // The library takes the server from its destination entry and the logon
   // from the profile; the language is always German, as the destination
@@ -104,6 +133,10 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
                            entries.password + " LANG=D DEST=" + entries.destination;
   RFC_HANDLE handle = context.rfc.RfcOpenEx(records.connect_string.c_str(), &records.error_info);
   context.log.log_event(static_cast<int>(handle), "RfcOpenEx called", "");
+  own.reset();
+  // After the logon, so that the copies of runs that ended in the middle of
+  // theirs never delay one.
+  remove_stale_private_destinations(context.platform, *working);
   return handle;
 }
 

@@ -54,9 +54,12 @@ class LogonRoute {
 };
 
 // Opens a connection by `route`. By destination file, the file becomes
-// "SapRfc.ini" (never written through a link or anything but a plain file
-// there) and the logon goes by connect string. Gives the connection
-// handle, 0 when none was opened.
+// "SapRfc.ini" in one step (never written through a link or anything but a
+// plain file there) and the logon goes by connect string, with the library
+// reading the destination from the run's own copy of the file, which
+// RFC_INI names while it logs on and which is gone afterwards: other runs
+// in the same working directory rewrite "SapRfc.ini" meanwhile. Gives the
+// connection handle, 0 when none was opened.
 RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRoute route,
                                LogonRecords& records);
 

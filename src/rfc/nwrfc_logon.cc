@@ -86,11 +86,22 @@ RFC_HANDLE NwRfcBridge::open(RFC_OPTIONS* options) {
 RFC_HANDLE NwRfcBridge::open_ex(const char* connect_parameters, RFC_ERROR_INFO_EX* error_info) {
   const std::string connect_string = text_of(connect_parameters);
   const std::string destination = connect_value(connect_string, " DEST=", "");
-  // The destination's entry of the file that the logon has just written:
-  // keys before the first DEST= line belong to no entry.
+  // The destination's entry of the file that the logon has just written,
+  // found as the classic library finds it: the file that RFC_INI names, a
+  // name of the working directory or a full path, or else the working
+  // directory's destinations file. Keys before the first DEST= line belong
+  // to no entry.
+  std::string file_name = platform_.environment_variable(kDestinationsVariable).value_or("");
+  if (file_name.empty()) file_name = kDestinationsFile;
+  std::unique_ptr<ReadableFile> file;
+  if (is_entry_name(file_name)) {
+    std::unique_ptr<Folder> working = platform_.open_folder("");
+    file = working ? as_text(working->open_file(file_name)) : nullptr;
+  } else {
+    file = platform_.open_text(file_name);
+  }
   std::map<std::string, std::string> entry;
-  std::unique_ptr<Folder> working = platform_.open_folder("");
-  if (std::unique_ptr<ReadableFile> file = working ? as_text(working->open_file(kDestinationsFile)) : nullptr) {
+  if (file) {
     LineReader reader(*file, kDestinationLineRoom);
     bool in_entry = false;
     std::string line;
@@ -105,7 +116,7 @@ RFC_HANDLE NwRfcBridge::open_ex(const char* connect_parameters, RFC_ERROR_INFO_E
   }
   RFC_HANDLE handle = 0;
   if (entry["ASHOST"].empty()) {
-    take_own_error("RFC_INVALID_PARAMETER", "destination " + destination + " has no ASHOST in " + kDestinationsFile);
+    take_own_error("RFC_INVALID_PARAMETER", "destination " + destination + " has no ASHOST in " + file_name);
   } else {
     std::vector<std::pair<std::string, std::string>> parameters;
     parameters.emplace_back("ashost", entry["ASHOST"]);

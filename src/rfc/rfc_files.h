@@ -3,7 +3,9 @@
 #ifndef QUILLAR_RFC_RFC_FILES_H_
 #define QUILLAR_RFC_RFC_FILES_H_
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/status.h"
 #include "platform/platform.h"
@@ -17,6 +19,33 @@ inline constexpr char kTraceFileName[] = "Dev_Rfc.Trc";
 // destinations up, in the working directory.
 inline constexpr char kDestinationFilePrefix[] = "SapRfc.";
 inline constexpr char kDestinationsFile[] = "SapRfc.ini";
+// The environment variable that names the file in which the classic RFC
+// library looks destinations up instead: a full path, or a name in the
+// working directory.
+inline constexpr char kDestinationsVariable[] = "RFC_INI";
+
+// Writes `content` to a new file of the working directory `working` under a
+// name that this process alone uses ("SapRfc.", the process's number, a
+// random number and ".ini"), made by an exclusive create, so that no other
+// run reads or writes it and no link or file of that name is followed.
+// Gives the name; nothing when the file was not written whole, and then
+// nothing of it is left.
+std::optional<std::string> write_private_destinations(Platform& platform, Folder& working,
+                                                      std::string_view content);
+// Whether `name` is a name that write_private_destinations gives, of any
+// process, in any letter case.
+bool is_private_destinations_name(std::string_view name);
+// Removes the files of such names in `working` that processes left which no
+// longer run (ended in the middle of their logon); a file of a process that
+// runs, or may run, stays.
+void remove_stale_private_destinations(Platform& platform, Folder& working);
+
+// Makes `content` the destinations file of `working` in one step: a private
+// file renamed over it, so that a reader finds either the old file or the
+// new one whole, never a part or a mix of two runs' files. False when that
+// failed, and when anything but a plain file of one link has the name;
+// nothing of the private file is left then.
+bool replace_destinations_file(Platform& platform, Folder& working, std::string_view content);
 
 // Error 1065 when the trace file of the working directory is neither
 // missing nor a plain file of one link. The library writes that file itself,

@@ -10,6 +10,7 @@
 #include "driver/child_records.h"
 #include "driver/scratch_folder.h"
 #include "driver/sensor.h"
+#include "rfc/rfc_files.h"
 #include "fake_platform.h"
 
 namespace quillar {
@@ -448,6 +449,42 @@ TEST(ScratchFolderTest, AFailedMergeIsReported) {
   EXPECT_EQ(platform.error_console,
             "Quillar: Quillar.log not written whole: no plain file there\n"
             "Quillar: Dev_Rfc.Trc not written whole: No such file or directory\n");
+}
+
+// A child's destinations file takes the working directory's place in one
+// step, or is reported; a run's own copy that a killed child left is
+// dropped, never carried.
+TEST(ScratchFolderTest, AChildsDestinationsReplaceTheWorkingOnesWhole) {
+  const struct {
+    const char* name;
+    bool working_name_is_folder;
+    const char* error_console;
+  } cases[] = {
+      {"replaced", false, ""},
+      {"a folder in the way", true, "Quillar: SapRfc.ini not written whole: No such file or directory\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.folders.insert("Quillar.4242.1");
+    platform.files["Quillar.4242.1\\Quillar.log"] = "1 RfcOpenEx called \n";
+    platform.files["Quillar.4242.1\\SapRfc.ini"] = "DEST=QAS\nASHOST=sapqas\n";
+    platform.files["Quillar.4242.1\\SapRfc.4243.00000000000000ab.ini"] = "DEST=QAS\nASHOST=sapqas\n";
+    if (c.working_name_is_folder) {
+      platform.folders.insert("SapRfc.ini");
+    } else {
+      platform.files["SapRfc.ini"] = "DEST=BIN\nASHOST=sapbin\n";
+    }
+    EXPECT_TRUE(carry_out(platform, "Quillar.4242.1")) << c.name;
+    EXPECT_EQ(platform.error_console, c.error_console) << c.name;
+    EXPECT_EQ(platform.folders.count("SapRfc.ini"), c.working_name_is_folder ? 1u : 0u) << c.name;
+    if (!c.working_name_is_folder) {
+      EXPECT_EQ(platform.files["SapRfc.ini"], "DEST=QAS\nASHOST=sapqas\n") << c.name;
+    }
+    for (const auto& [path, content] : platform.files) {
+      EXPECT_FALSE(is_private_destinations_name(path)) << c.name << ": " << path;
+      EXPECT_EQ(path.find("Quillar.4242.1"), std::string::npos) << c.name << ": " << path;
+    }
+  }
 }
 
 // A file beyond the room of a carry is carried as its last part, from a line

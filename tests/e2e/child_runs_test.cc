@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -366,6 +367,79 @@ TEST_F(ChildRunsEndToEnd, TheRunsBoundEndsAParallelRunWithAHang) {
             host().console_form(error_document("Error 1061: SAP system HANG did not answer within 1 seconds")));
   EXPECT_EQ(single.exit_code, 2);
   EXPECT_EQ(scratch_entries(), std::vector<std::string>{});
+}
+
+// Whether a name is that of a run's own copy of its destination file:
+// "SapRfc.", digits, ".", hexadecimal digits, ".ini".
+bool is_own_copy_name(const std::string& name) {
+  static const std::regex kOwnCopy("saprfc\\.[0-9]+\\.[0-9a-f]+\\.ini", std::regex::icase);
+  return std::regex_match(name, kOwnCopy);
+}
+
+// PRTG starts the sensors of a probe together in one working directory.
+// Sensors that log on by destination files of different destinations each
+// log on with their own destination, every time; no run's own copy of its
+// destination file stays behind, and SapRfc.ini holds one destination file
+// whole.
+TEST_F(ChildRunsEndToEnd, SensorsOfDifferentDestinationsStartedTogetherEachLogOnWithTheirOwn) {
+  const struct {
+    const char* sensor;
+    const char* destination_file;
+    std::string system;
+  } sensors[] = {
+      {"DBIN", "DEST=DBIN\r\nTYPE=A\r\nASHOST=sapbin\r\nSYSNR=00\r\n", ""},
+      {"DQAS", "DEST=DQAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n", ""},
+      {"DDEV", "DEST=DDEV\r\nTYPE=A\r\nASHOST=sapdev\r\nSYSNR=02\r\n",
+       landscape_system("DEV", "sapdev", "02", "lan = eth0 11 22 0 0 0 33\n")},
+      {"DTST", "DEST=DTST\r\nTYPE=A\r\nASHOST=saptst\r\nSYSNR=03\r\n",
+       landscape_system("TST", "saptst", "03", "lan = eth0 44 55 1 0 0 66\n")},
+  };
+  std::string landscape = kLandscape;
+  for (const auto& s : sensors) landscape += s.system;
+  host().write_file(kRun + "\\RfcSim.ini", landscape);
+  std::set<std::string> destination_files;
+  std::vector<std::vector<std::string>> arguments;
+  std::vector<std::string> alone;
+  for (const auto& s : sensors) {
+    // The profile names no server that answers: only the destination file
+    // leads to one.
+    host().write_file(kSensors + s.sensor + ".P00", profile(s.sensor, "100", "nowhere", "99"));
+    host().write_file(kRun + "\\SapRfc." + s.sensor, s.destination_file);
+    destination_files.insert(s.destination_file);
+    arguments.push_back({s.sensor, "LAN=eth0"});
+    const ProcessResult result = host().run(arguments.back(), kRun);
+    EXPECT_EQ(result.exit_code, 0) << s.sensor << ": " << result.standard_output;
+    alone.push_back(result.standard_output);
+  }
+  // A program takes several times as long to start under wine.
+  const int rounds = host().under_wine() ? 20 : 100;
+  for (std::size_t together = 2; together <= arguments.size(); together += 2) {
+    int failed = 0;
+    for (int round = 0; round < rounds; ++round) {
+      std::vector<ProcessResult> results(together);
+      std::vector<std::thread> runs;
+      for (std::size_t k = 0; k < together; ++k) {
+        runs.emplace_back([&results, &arguments, k] { results[k] = host().run(arguments[k], kRun); });
+      }
+      for (std::thread& run : runs) run.join();
+      for (std::size_t k = 0; k < together; ++k) {
+        if (results[k].standard_output != alone[k] || results[k].exit_code != 0) {
+          ++failed;
+          ADD_FAILURE() << together << " together, round " << round << ", " << arguments[k][0] << ": "
+                        << results[k].standard_output;
+        }
+      }
+      if (failed > 3) break;
+    }
+    std::vector<std::string> own_copies;
+    for (const auto& entry : std::filesystem::directory_iterator(host().local_path(kRun))) {
+      const std::string name = entry.path().filename().string();
+      if (is_own_copy_name(name)) own_copies.push_back(name);
+    }
+    EXPECT_EQ(own_copies, std::vector<std::string>{}) << together << " together";
+    EXPECT_EQ(destination_files.count(read_local(host().local_path(kRun + "\\SapRfc.ini"))), 1u)
+        << together << " together: " << read_local(host().local_path(kRun + "\\SapRfc.ini"));
+  }
 }
 
 // Hostile working directories, under runs with children and in one process.

@@ -386,6 +386,25 @@ TEST(TempDrivesTest, GivesBackWhatItChanged) {
   }
 }
 
+// What the platform sets in the environment is what the C library, and so a
+// library loaded into the process, reads there; nothing takes it away.
+TEST(PosixPlatformTest, EnvironmentVariablesReachTheCLibrary) {
+  const char kName[] = "QUILLAR_TEST_VARIABLE";
+  ScopedEnvironmentVariable restored(kName, std::nullopt);
+  std::unique_ptr<Platform> platform = make_system_platform();
+  EXPECT_EQ(platform->environment_variable(kName), std::nullopt);
+  for (const std::string& value : {std::string("SapRfc.17.ab.ini"), std::string("C:\\a b\\c=d.ini"), std::string()}) {
+    EXPECT_TRUE(platform->set_environment_variable(kName, value)) << value;
+    ASSERT_NE(std::getenv(kName), nullptr) << value;
+    EXPECT_EQ(std::string(std::getenv(kName)), value);
+    EXPECT_EQ(platform->environment_variable(kName), value);
+  }
+  EXPECT_TRUE(platform->set_environment_variable(kName, std::nullopt));
+  EXPECT_EQ(std::getenv(kName), nullptr);
+  EXPECT_EQ(platform->environment_variable(kName), std::nullopt);
+  EXPECT_TRUE(platform->set_environment_variable(kName, std::nullopt)) << "an unset variable stays unset";
+}
+
 TEST(PosixPlatformTest, TimeOfDayIsHoursMinutesSeconds) {
   std::unique_ptr<Platform> platform = make_system_platform();
   std::string time = platform->time_of_day();

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "rfc/sim_landscape.h"
 
@@ -11,6 +15,16 @@ namespace {
 
 using rfcsim::OpenSeen;
 using rfcsim::PassedText;
+
+// The names of run-private destination files in a folder of the drives.
+std::vector<std::string> private_copies(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (is_private_destinations_name(name)) names.push_back(name);
+  }
+  return names;
+}
 
 struct RecordCase {
   const char* name;
@@ -147,6 +161,8 @@ TEST(OpenSapConnectionTest, DestinationFileLogsOnByConnectString) {
     EXPECT_EQ(sim.log_text(), std::to_string(handle) + " RfcOpenEx called \n") << c.name;
     EXPECT_EQ(sim.console(), "") << c.name << ": the run shows the route, the logon prints nothing";
     EXPECT_EQ(handle != 0, c.destination_file.size() > 20) << c.name << ": the entry names the server";
+    EXPECT_EQ(private_copies(sim.drives().root() / "c/work"), std::vector<std::string>()) << c.name;
+    EXPECT_EQ(std::getenv(kDestinationsVariable), nullptr) << c.name << ": RFC_INI is again unset";
   }
 }
 
@@ -159,6 +175,7 @@ TEST(OpenSapConnectionTest, NoWorkingCopyNoLogon) {
   EXPECT_EQ(open_connection(context, bin_entries(), records), 0u);
   EXPECT_TRUE(rfcsim::seen().opens.empty());
   EXPECT_EQ(sim.log_text(), "");
+  EXPECT_EQ(private_copies(sim.drives().root() / "c/work"), std::vector<std::string>());
 }
 
 TEST(OpenSapConnectionTest, TheRouteFollowsTheDestinationFolder) {
@@ -184,25 +201,33 @@ TEST(OpenSapConnectionTest, TheRouteFollowsTheDestinationFolder) {
   }
 }
 
-// The working copy is written through the platform; a copy that is not
-// written whole must never reach the library.
-TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
+// The fake platform's first two private names: the draft that becomes
+// "SapRfc.ini", then the run's own copy that the library reads.
+constexpr char kDraftName[] = "SapRfc.4242.0000000000001234.ini";
+constexpr char kOwnCopyName[] = "SapRfc.4242.0000000000001235.ini";
+
+// Both copies are written through the platform; a copy that is not written
+// whole must never reach the library, and neither copy outlives the logon.
+TEST(OpenSapConnectionTest, OnlyWholeCopiesLogOn) {
   const std::string destination_file = "DEST=BIN\r\nTYPE=A\r\nASHOST=sapbin\r\nSYSNR=00\r\n";
   const struct {
     const char* name;
+    const char* short_file;
     std::size_t room;
     bool opened;
   } cases[] = {
-      {"whole copy", std::string::npos, true},
-      {"disk full in the middle", 10, false},
-      {"nothing written", 0, false},
+      {"whole copies", nullptr, 0, true},
+      {"disk full in the middle of SapRfc.ini", kDraftName, 10, false},
+      {"nothing of SapRfc.ini written", kDraftName, 0, false},
+      {"disk full in the middle of the run's own copy", kOwnCopyName, 10, false},
+      {"nothing of the run's own copy written", kOwnCopyName, 0, false},
   };
   for (const auto& c : cases) {
     TempDrives drives;  // the stand-in's own files
     FreshStandIns stand_ins;
     FakePlatform platform;
     platform.files["SapRfc.BIN"] = destination_file;
-    if (c.room != std::string::npos) platform.file_rooms["SapRfc.ini"] = c.room;
+    if (c.short_file != nullptr) platform.file_rooms[c.short_file] = c.room;
     DiagnosticLog log;
     RfcLibrary library;
     ASSERT_TRUE(open_rfc_library(platform, library).is_ok());
@@ -211,7 +236,88 @@ TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
     open_connection(context, bin_entries(), records);
     EXPECT_EQ(rfcsim::seen().opens.size(), c.opened ? 1u : 0u) << c.name;
     EXPECT_EQ(platform.console, "") << c.name;
+    EXPECT_EQ(platform.files.count(kDraftName) + platform.files.count(kOwnCopyName), 0u) << c.name;
+    EXPECT_EQ(platform.files.count("SapRfc.ini"), c.short_file != kDraftName ? 1u : 0u) << c.name;
+    EXPECT_TRUE(platform.environment.empty()) << c.name;
   }
+}
+
+// The library finds the destination in the run's own copy, which RFC_INI
+// names while it logs on: SapRfc.ini may meanwhile hold another run's file.
+TEST(OpenSapConnectionTest, TheLibraryReadsTheRunsOwnCopy) {
+  const std::string destination_file = "DEST=BIN\nASHOST=sapbin\nSYSNR=00\n";
+  const struct {
+    const char* name;
+    std::optional<std::string> rfc_ini_before;
+    // What stands at the name of the run's own copy before the logon.
+    const char* taken_by;
+    bool opened;
+  } cases[] = {
+      {"RFC_INI unset before", std::nullopt, nullptr, true},
+      {"RFC_INI of the administrator kept", "C:\\SAP\\saprfc.ini", nullptr, true},
+      {"a file at the copy's name", std::nullopt, "file", false},
+      {"a link at the copy's name", std::nullopt, "link", false},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["SapRfc.BIN"] = destination_file;
+    platform.files["SapRfc.ini"] = "DEST=QAS\nASHOST=sapqas\n";
+    // Left by a run that ended in the middle of its logon.
+    platform.files["SapRfc.66.00ab.ini"] = "DEST=QAS\nASHOST=sapqas\n";
+    if (c.rfc_ini_before) platform.environment[kDestinationsVariable] = *c.rfc_ini_before;
+    if (c.taken_by != nullptr) {
+      platform.files[kOwnCopyName] = "someone else's";
+      if (std::string(c.taken_by) == "link") platform.links.insert(kOwnCopyName);
+    }
+    std::optional<std::string> named;
+    std::optional<std::string> read_there;
+    std::string connect_string;
+    RfcEntryPoints library;
+    library.RfcOpenEx = [&](const char* connect, RFC_ERROR_INFO_EX*) -> RFC_HANDLE {
+      connect_string = connect;
+      named = platform.environment_variable(kDestinationsVariable);
+      if (named && platform.files.count(*named) != 0) read_there = platform.files[*named];
+      return 7;
+    };
+    DiagnosticLog log;
+    RfcContext context{platform, library, log, LogonOverrides()};
+    LogonRecords records;
+    const RFC_HANDLE handle = open_connection(context, bin_entries(), records);
+    EXPECT_EQ(handle, c.opened ? 7u : 0u) << c.name;
+    EXPECT_EQ(platform.files["SapRfc.ini"], destination_file) << c.name << ": written whole before the logon";
+    if (c.opened) {
+      EXPECT_EQ(named, kOwnCopyName) << c.name;
+      EXPECT_EQ(read_there, destination_file) << c.name;
+      EXPECT_EQ(connect_string, "CLIENT=100 USER=RFCUSER PASSWD=Secret#1 LANG=D DEST=BIN") << c.name;
+      EXPECT_EQ(platform.files.count(kOwnCopyName), 0u) << c.name << ": removed after the logon";
+      EXPECT_EQ(platform.files.count("SapRfc.66.00ab.ini"), 0u) << c.name << ": an ended run's copy goes too";
+    } else {
+      EXPECT_EQ(connect_string, "") << c.name << ": no logon without the run's own copy";
+      EXPECT_EQ(platform.files[kOwnCopyName], "someone else's") << c.name << ": neither written nor removed";
+    }
+    EXPECT_EQ(platform.files.count(kDraftName), 0u) << c.name;
+    EXPECT_EQ(platform.environment_variable(kDestinationsVariable), c.rfc_ini_before) << c.name;
+  }
+}
+
+TEST(PrivateDestinationsTest, NamesOfRunsOwnFiles) {
+  const struct {
+    const char* name;
+    bool is_private;
+  } cases[] = {
+      {kDraftName, true},
+      {"saprfc.17.ABCdef.INI", true},
+      {"SapRfc.ini", false},
+      {"SapRfc.BIN", false},
+      {"SapRfc.17.ini", false},
+      {"SapRfc..abc.ini", false},
+      {"SapRfc.17..ini", false},
+      {"SapRfc.x7.abc.ini", false},
+      {"SapRfc.17.abg.ini", false},
+      {"SapRfc.17.abc.ini.bak", false},
+      {"Quillar.17.abc.ini", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(is_private_destinations_name(c.name), c.is_private) << c.name;
 }
 
 }  // namespace

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "fake_platform.h"
 #include "platform/temp_drives.h"
+#include "rfc/rfc_files.h"
 #include "rfc/sap_characters.h"
 #include "rfcsim/fresh_stand_ins.h"
 #include "rfcsim_control.h"
@@ -121,6 +125,39 @@ TEST_F(BridgeTest, LogsOnByDestinationFromSapRfcIni) {
   EXPECT_EQ(bridge_.open_ex("CLIENT=100 USER=RFCUSER PASSWD=Secret#1 LANG=D DEST=BIN", &error), 0u);
   EXPECT_EQ(rfcsim::nw_seen().opens.size(), 1u) << "an entry without ASHOST, no logon";
   EXPECT_STREQ(error.message, "destination BIN has no ASHOST in SapRfc.ini");
+}
+
+// As the classic library: the destination comes from the file that RFC_INI
+// names (a name in the working directory or a full path), otherwise from
+// SapRfc.ini, and never from the other one.
+TEST_F(BridgeTest, LogsOnByDestinationFromTheFileThatRfcIniNames) {
+  drives_.write("c/work/SapRfc.ini", "DEST=BIN\r\nASHOST=sapbin\r\nSYSNR=7\r\n");
+  drives_.write("c/work/Own.ini", "DEST=BIN\r\nASHOST=sapown\r\nSYSNR=7\r\n");
+  drives_.write("d/elsewhere/own.ini", "DEST=BIN\r\nASHOST=sapfar\r\nSYSNR=7\r\n");
+  const struct {
+    const char* name;
+    std::optional<std::string> rfc_ini;
+    const char* ashost;
+    const char* message;
+  } cases[] = {
+      {"unset", std::nullopt, "sapbin", nullptr},
+      {"a name in the working directory", "Own.ini", "sapown", nullptr},
+      {"a full path", "D:\\elsewhere\\own.ini", "sapfar", nullptr},
+      {"a missing file", "missing.ini", nullptr, "destination BIN has no ASHOST in missing.ini"},
+  };
+  for (const auto& c : cases) {
+    FreshStandIns::forget();
+    ScopedEnvironmentVariable rfc_ini(kDestinationsVariable, c.rfc_ini);
+    RFC_ERROR_INFO_EX error{};
+    bridge_.open_ex("CLIENT=100 USER=RFCUSER PASSWD=Secret#1 LANG=D DEST=BIN", &error);
+    if (c.ashost == nullptr) {
+      EXPECT_TRUE(rfcsim::nw_seen().opens.empty()) << c.name;
+      EXPECT_STREQ(error.message, c.message) << c.name;
+      continue;
+    }
+    ASSERT_EQ(rfcsim::nw_seen().opens.size(), 1u) << c.name;
+    EXPECT_EQ(rfcsim::nw_seen().opens[0][0], (std::pair<std::string, std::string>("ashost", c.ashost))) << c.name;
+  }
 }
 
 // A whole call as the sensor makes it: the rows arrive in the installed

@@ -44,6 +44,70 @@ TEST(TraceFilePlaceTest, AnythingButAPlainFileAtTheTraceFileIsRefused) {
   }
 }
 
+// SapRfc.ini is replaced whole or not at all, never through anything but a
+// plain file; a rename that another process holds up for a moment is tried
+// again, and nothing of the private draft stays either way.
+TEST(DestinationsFileTest, ReplacedInOneStepOrNotAtAll) {
+  const struct {
+    const char* name;
+    void (*place)(FakePlatform&);
+    bool replaced;
+  } cases[] = {
+      {"missing", [](FakePlatform&) {}, true},
+      {"a plain file", [](FakePlatform& p) { p.files["SapRfc.ini"] = "old\n"; }, true},
+      {"held up for a moment", [](FakePlatform& p) { p.files["SapRfc.ini"] = "old\n"; p.refused_moves["SapRfc.ini"] = 3; },
+       true},
+      {"held up for good", [](FakePlatform& p) { p.files["SapRfc.ini"] = "old\n"; p.refused_moves["SapRfc.ini"] = 1000; },
+       false},
+      {"a link", [](FakePlatform& p) { p.files["SapRfc.ini"] = "old\n"; p.links.insert("SapRfc.ini"); }, false},
+      {"a folder", [](FakePlatform& p) { p.folders.insert("SapRfc.ini"); }, false},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    c.place(platform);
+    const bool was_file = platform.files.count("SapRfc.ini") != 0;
+    std::unique_ptr<Folder> working = platform.open_folder("");
+    ASSERT_NE(working, nullptr);
+    EXPECT_EQ(replace_destinations_file(platform, *working, "DEST=BIN\n"), c.replaced) << c.name;
+    if (c.replaced) {
+      EXPECT_EQ(platform.files["SapRfc.ini"], "DEST=BIN\n") << c.name;
+    } else if (was_file) {
+      EXPECT_EQ(platform.files["SapRfc.ini"], "old\n") << c.name;
+    }
+    EXPECT_LE(platform.clock_ms, 100u) << c.name << ": a tenth of a second at most";
+    for (const auto& [path, content] : platform.files) {
+      EXPECT_FALSE(is_private_destinations_name(path)) << c.name << ": " << path;
+    }
+  }
+}
+
+// Copies of runs that ended in the middle of their logon go; those of runs
+// that may still log on, and every other file, stay.
+TEST(DestinationsFileTest, OnlyCopiesOfEndedRunsAreRemoved) {
+  FakePlatform platform;
+  platform.alive = {77, platform.own_id};
+  const struct {
+    const char* name;
+    bool stays;
+  } files[] = {
+      {"SapRfc.77.00ab.ini", true},
+      {"SapRfc.4242.00ab.ini", true},
+      {"SapRfc.66.00ab.ini", false},
+      {"saprfc.66.00AB.INI", false},
+      {"SapRfc.4294967296.00ab.ini", false},
+      {"SapRfc.99999999999999999999999.00ab.ini", false},
+      {"SapRfc.ini", true},
+      {"SapRfc.66", true},
+      {"SapRfc.66.xyz.ini", true},
+      {"Other.66.00ab.ini", true},
+  };
+  for (const auto& f : files) platform.files[f.name] = "DEST=X\n";
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  ASSERT_NE(working, nullptr);
+  remove_stale_private_destinations(platform, *working);
+  for (const auto& f : files) EXPECT_EQ(platform.files.count(f.name), f.stays ? 1u : 0u) << f.name;
+}
+
 TEST(TraceFileScanTest, FindsTheLastErrorTextOfTheLastBlock) {
   const std::string long_text(140, 'z');
   const struct {

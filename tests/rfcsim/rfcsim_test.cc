@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "fake_platform.h"
@@ -80,6 +81,44 @@ TEST(RfcSimTest, LogsOnToTheSystemOfTheLandscape) {
   EXPECT_NE(trace.find("\n**** ERROR file opened at "), std::string::npos) << trace;
   EXPECT_NE(trace.find("\nT:0004 ======> Name or password is incorrect (repeat logon)\n"), std::string::npos)
       << trace;
+}
+
+// As the library's documentation says: RFC_INI names the destinations file
+// (a name or a path, full or from the working directory); without it the
+// file is saprfc.ini of the working directory.
+TEST(RfcSimTest, ADestinationLogonReadsTheFileThatRfcIniNames) {
+  TempDrives drives;
+  drives.write("c/work/RfcSim.ini", kLandscape);
+  const std::string reaches = "DEST=PRD\nTYPE=A\nASHOST=sapprd\nSYSNR=10\n";
+  const std::string misses = "DEST=PRD\nTYPE=A\nASHOST=sapqas\nSYSNR=10\n";
+  drives.write("c/work/Own.ini", reaches);
+  drives.write("c/work/sub/own.ini", reaches);
+  drives.write("d/elsewhere/own.ini", reaches);
+  drives.write("c/work/bad.ini", misses);
+  const std::string full_path = (drives.root() / "d/elsewhere/own.ini").string();
+  const struct {
+    const char* name;
+    std::optional<std::string> rfc_ini;
+    bool saprfc_ini_reaches;
+    bool reached;
+  } cases[] = {
+      {"unset, saprfc.ini reaches", std::nullopt, true, true},
+      {"unset, saprfc.ini misses", std::nullopt, false, false},
+      {"empty is unset", "", true, true},
+      {"a name in the working directory", "Own.ini", false, true},
+      {"a name in another letter case", "own.INI", false, true},
+      {"a path from the working directory", "sub/own.ini", false, true},
+      {"a full path", full_path, false, true},
+      {"the named file wins", "bad.ini", true, false},
+      {"a missing named file, no other", "missing.ini", true, false},
+  };
+  for (const auto& c : cases) {
+    FreshStandIns stand_ins;
+    drives.write("c/work/SapRfc.ini", c.saprfc_ini_reaches ? reaches : misses);
+    ScopedEnvironmentVariable rfc_ini(kDestinationsVariable, c.rfc_ini);
+    RFC_ERROR_INFO_EX error{};
+    EXPECT_EQ(RfcOpenEx("CLIENT=100 USER=MONITOR PASSWD=pw LANG=D DEST=PRD", &error) != 0, c.reached) << c.name;
+  }
 }
 
 TEST(RfcSimTest, ReportsMalformedLinesWithTheirNumbers) {
