@@ -1044,6 +1044,11 @@ TEST_F(ChildRunsEndToEnd, AHostileWorkingDirectoryNeitherBreaksTheBudgetNorForge
        [&] { return std::optional<ProcessResult>(host().run({"PRD", "LAN=eth0,PARALLEL=1,RUNTIME=5"}, kRun)); },
        5, answered, true,
        [&](const char* attack) {
+         // What a slow machine leaves of the carry, the runs after carry on.
+         for (int run = 0; run < 3 && !scratch_entries().empty(); ++run) {
+           host().run({"PRD", "LAN=eth0,PARALLEL=1,RUNTIME=5"}, kRun);
+         }
+         EXPECT_EQ(scratch_entries(), std::vector<std::string>{}) << attack;
          const std::string log = read_local(host().local_path(kRun + "\\Quillar.log"));
          EXPECT_LT(log.size(), 4096u) << attack;
          EXPECT_EQ(log.find('\0'), std::string::npos) << attack;
