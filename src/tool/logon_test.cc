@@ -28,6 +28,10 @@
 namespace quillar {
 namespace {
 
+// PRTG's default timeout for a sensor of this type, in seconds: the bound of
+// a test whose options leave the sensor unbounded.
+constexpr std::uint64_t kPrtgDefaultTimeout = 60;
+
 // What is shown of the trace file's new part at most: its last lines.
 constexpr std::size_t kTraceShownRoom = 16 * 1024;
 
@@ -233,24 +237,22 @@ class LogonTest {
     work->interface_name = options.interface_name;
     const RfcContext context{platform_, session_->library.entry_points, session_->log, options.overrides, ""};
     work->route = LogonRoute::choose(context, entries.destination);
+    const Bound bound = bound_of_system(options);
+    const std::string seconds = std::to_string((bound.milliseconds + 999) / 1000);
+    platform_.write_console("Bound: " + seconds + " seconds, " + bound.reason + ".\n");
     platform_.write_console(logon_description(*work, work->route.by_destination_file()));
 
     const std::uint64_t mark = trace_file_mark(platform_);
     std::shared_ptr<LibrarySession> session = session_;
     auto run = [session, work] { work_with_library(*session, *work); };
-    if (std::optional<Bound> bound = bound_of_system(options)) {
-      if (!platform_.run_within(run, bound->milliseconds)) {
-        gave_up_ = true;
-        const char* step = work->stage == Stage::kLogon ? "the logon" : "the call of GET_LAN_SINGLE";
-        const std::string seconds = std::to_string((bound->milliseconds + 999) / 1000);
-        platform_.write_console("No answer: " + std::string(step) + " did not return within " + seconds +
-                                " seconds.\n");
-        fault("SAP system " + entries.destination + " did not answer within " + seconds + " seconds (" + step +
-              "); check that the host is up and reachable from this computer, or raise " + bound->keyword);
-        return std::nullopt;
-      }
-    } else {
-      run();
+    if (!platform_.run_within(run, bound.milliseconds)) {
+      gave_up_ = true;
+      const char* step = work->stage == Stage::kLogon ? "the logon" : "the call of GET_LAN_SINGLE";
+      platform_.write_console("No answer: " + std::string(step) + " did not return within " + seconds +
+                              " seconds.\n");
+      fault("SAP system " + entries.destination + " did not answer within " + seconds + " seconds (" + step +
+            "); check that the host is up and reachable from this computer, " + bound.advice);
+      return std::nullopt;
     }
 
     if (!work->logged_on) {
@@ -279,22 +281,40 @@ class LogonTest {
  private:
   // How long one system may take, as a run with these options allows it:
   // its deadline, within what is left of the whole run's bound, which holds
-  // for every run with children. Nothing for a run without them, which the
-  // sensor does not bound either.
+  // for every run with children. A run without them bounds nothing itself,
+  // but PRTG ends it at its timeout, so the test takes PRTG's default one
+  // for the whole test.
   struct Bound {
     std::uint64_t milliseconds;
-    const char* keyword;
+    // Why it holds, after "Bound: N seconds, ".
+    std::string reason;
+    // What to change when it passes, after "check that the host is up and
+    // reachable from this computer, ".
+    std::string advice;
   };
-  std::optional<Bound> bound_of_system(const Options& options) const {
-    if (!options.uses_children()) return std::nullopt;
-    const std::uint64_t whole = static_cast<std::uint64_t>(options.whole_run_seconds()) * 1000;
+  Bound bound_of_system(const Options& options) const {
+    const std::uint64_t whole_seconds =
+        options.uses_children() ? static_cast<std::uint64_t>(options.whole_run_seconds()) : kPrtgDefaultTimeout;
+    const std::uint64_t whole = whole_seconds * 1000;
     const std::uint64_t spent = platform_.monotonic_ms() - started_ms_;
     const std::uint64_t left = whole > spent ? whole - spent : 0;
+    if (!options.uses_children()) {
+      return Bound{left,
+                   ((left + 999) / 1000 == whole_seconds ? "PRTG's default timeout for a sensor"
+                               : "what is left of PRTG's default timeout of " + std::to_string(whole_seconds) +
+                                     " seconds for a sensor") +
+                       "; the sensor itself is not bounded without ,DEADLINE= or ,PARALLEL=, and PRTG ends it "
+                       "then without values",
+                   "or bound the sensor with ,DEADLINE= so that it reports the system as too slow itself"};
+    }
     if (options.deadline_seconds) {
       const std::uint64_t deadline = static_cast<std::uint64_t>(*options.deadline_seconds) * 1000;
-      if (deadline <= left) return Bound{deadline, ",DEADLINE="};
+      if (deadline <= left) return Bound{deadline, "the sensor's ,DEADLINE= for one system", "or raise ,DEADLINE="};
     }
-    return Bound{left, ",RUNTIME="};
+    return Bound{left,
+                 "what is left of the sensor's " + std::to_string(whole_seconds) +
+                     " seconds for its whole run (,RUNTIME=)",
+                 "or raise ,RUNTIME="};
   }
 
   std::string trace_part(std::uint64_t mark) {

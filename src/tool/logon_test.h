@@ -17,8 +17,12 @@ namespace quillar {
 // and, for a global run, whether the item names a channel; a global run's
 // systems are tried one after the other. A failed logon or call shows the
 // RFC library's own reason and what it added to its trace file, which stays
-// where it is. With ,DEADLINE= a system that does not answer within it is
-// given up. Never prints a password.
+// where it is. Each system is bounded as the sensor with these options is
+// bounded (its deadline, within what is left of the run's bound), or, where
+// they leave the sensor unbounded, by PRTG's default timeout of 60 seconds
+// for the whole test; the bound is shown before the logon, and a system that
+// does not answer within it is given up. Every line is written out as it is
+// known. Never prints a password.
 //
 // Gives kToolDone only when the sensor would report real values, otherwise
 // kToolFoundFault with one line per fault on standard error that says what

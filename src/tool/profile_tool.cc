@@ -81,7 +81,8 @@ bool asks_for_help(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-int run_profile_tool(Platform& platform, const std::vector<std::string>& arguments) {
+int run_profile_tool(Platform& system, const std::vector<std::string>& arguments) {
+  WriteThroughConsole platform(system);
   if (arguments.empty()) {
     platform.write_error_console(kUsage);
     return kToolRefused;

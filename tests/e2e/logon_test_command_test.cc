@@ -169,6 +169,41 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
   }
 }
 
+// A host that never answers: without options the test waits as long as
+// PRTG would wait for the sensor, and an administrator who takes its output
+// into a pipe sees every line known before the hang while it waits, as
+// when it is ended then; with ,DEADLINE= it ends by itself at the deadline.
+TEST_F(LogonTestEndToEnd, ShowsWhatItKnowsBeforeAHangAndEndsAtItsBound) {
+  host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+  host().write_file(kRun + "\\HANG.P00", profile("HANG", "100", "saphang", "50"));
+  const std::string before_the_hang =
+      "Bound: 60 seconds, PRTG's default timeout for a sensor; the sensor itself is not bounded without ,DEADLINE= "
+      "or ,PARALLEL=, and PRTG ends it then without values.\nLogon: destination HANG, client 100, user RFCUSER, "
+      "language E, host saphang, system number 50; the password is not shown\n";
+  const int ended_after_ms = host().under_wine() ? 15000 : 3000;
+  ProcessResult hung = host().run_program(host().profile_tool_path(), {"test", "HANG", "MODE=Mervesk"}, kRun, "",
+                                          ended_after_ms);
+  EXPECT_NE(hung.standard_output.find(host().console_form("Profile: " + kRun + "\\HANG.P00\n")), std::string::npos)
+      << hung.standard_output;
+  EXPECT_NE(hung.standard_output.find(host().console_form(before_the_hang)), std::string::npos)
+      << hung.standard_output;
+  EXPECT_EQ(hung.standard_output.find("No answer"), std::string::npos) << hung.standard_output;
+  EXPECT_EQ(hung.standard_error, "");
+
+  const auto begun = std::chrono::steady_clock::now();
+  ProcessResult bounded =
+      host().run({"test", "HANG", "MODE=Mervesk,DEADLINE=2"}, kRun, "", SensorHost::Program::kProfileTool);
+  const auto took = std::chrono::steady_clock::now() - begun;
+  EXPECT_GE(took, std::chrono::seconds(2));
+  EXPECT_LT(took, std::chrono::seconds(host().under_wine() ? 15 : 5));
+  EXPECT_EQ(bounded.exit_code, 1) << bounded.standard_output << bounded.standard_error;
+  EXPECT_NE(bounded.standard_output.find(
+                host().console_form("Bound: 2 seconds, the sensor's ,DEADLINE= for one system.\nLogon: destination "
+                                    "HANG")),
+            std::string::npos)
+      << bounded.standard_output;
+}
+
 // A test leaves the library's trace where the sensor would look for it, and
 // changes nothing of the profile.
 TEST_F(LogonTestEndToEnd, LeavesTheTraceFileAndTheProfileAlone) {
