@@ -4,6 +4,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "base/capacities.h"
 #include "base/errors.h"
@@ -22,6 +23,7 @@
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_files.h"
 #include "tool/item_review.h"
+#include "tool/profile_check.h"
 #include "tool/profile_lookup.h"
 #include "tool/tool_output.h"
 
@@ -217,6 +219,15 @@ class LogonTest {
     return true;
   }
 
+  // Says what quillar-profile check finds in the system profile `name`: its
+  // warnings, and its faults as faults of this test, which the logon's
+  // advice then points to. The reader's own refusal is the caller's to tell.
+  void tell_profile_findings(const std::string& name, const SystemProfileFindings& found) {
+    for (const std::string& warning : found.warnings) say(platform_, "warning: " + name + ", " + warning);
+    for (const std::string& blank : found.blank_faults) fault(name + ", " + blank);
+    if (!found.blank_faults.empty()) faulty_profiles_.insert(name);
+  }
+
   void fault(const std::string& what_to_fix) {
     ++faults_;
     say(platform_, what_to_fix);
@@ -260,9 +271,12 @@ class LogonTest {
                               trace_part(mark));
       fault("the logon to " + entries.destination + " failed, so the sensor reports \"" +
             error_text(Fault::kLogonFailed, {entries.destination}) + "\": " + library_reason(work->error) +
-            "; correct the logon in " + profile_name +
-            (work->route.by_destination_file() ? " or the server in SapRfc." + entries.destination : "") +
-            " by what the library names");
+            (faulty_profiles_.count(profile_name) != 0 ? "; first mend the lines of " + profile_name + " named above"
+                                                       : "; correct the logon in " + profile_name +
+                                                             (work->route.by_destination_file()
+                                                                  ? " or the server in SapRfc." + entries.destination
+                                                                  : "") +
+                                                             " by what the library names"));
       return std::nullopt;
     }
     platform_.write_console("Logged on.\n");
@@ -353,20 +367,25 @@ class LogonTest {
   std::uint64_t started_ms_;
   int faults_ = 0;
   bool gave_up_ = false;
+  // The system profiles whose lines check finds at fault.
+  std::set<std::string> faulty_profiles_;
 };
 
 int test_single_system(Platform& platform, RunSettings& settings) {
-  LogonEntries entries;
-  Status read = read_system_profile(*settings.profile_stream, settings.profile_name, ProfileUse::kSingleSystem,
-                                    OffsetTable(), entries);
+  LogonTest test(platform);
+  const SystemProfileFindings found =
+      examine_system_profile(*settings.profile_stream, settings.profile_name, ProfileUse::kSingleSystem);
   settings.profile_stream.reset();
-  if (!read.is_ok()) {
-    say(platform, "the sensor stops with \"" + read.text() + "\"; quillar-profile check tells the line at fault");
+  test.tell_profile_findings(settings.profile_name, found);
+  if (!found.read.is_ok()) {
+    say(platform, "the sensor stops with \"" + found.read.text() + "\"" +
+                      (found.fault_place.empty() ? "; quillar-profile check tells the line at fault"
+                                                 : ": " + settings.profile_name + ", " + found.fault_place));
     return kToolRefused;
   }
-  LogonTest test(platform);
   if (!test.open_library()) return kToolRefused;
   const Options& options = settings.options;
+  const LogonEntries& entries = found.entries;
   if (std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(settings.profile_name, entries, options)) {
     platform.write_console("The sensor reports: " + usage_message(entries.destination, options.interface_name, *totals) +
                            "\n");
@@ -408,15 +427,17 @@ int test_global_run(Platform& platform, RunSettings& settings) {
                  "), and the run counts it among the systems only; write it with quillar-profile create");
       continue;
     }
-    LogonEntries entries;
-    Status profile_read =
-        read_system_profile(*profile, name, ProfileUse::kGlobalRun, OffsetTable(), entries);
+    const SystemProfileFindings found = examine_system_profile(*profile, name, ProfileUse::kGlobalRun);
     profile.reset();
-    if (!profile_read.is_ok()) {
-      test.fault(name + ": \"" + profile_read.text() + "\", so the run counts it as failed; quillar-profile check " +
-                 settings.sensor_dir + name + " tells the line at fault");
+    test.tell_profile_findings(name, found);
+    if (!found.read.is_ok()) {
+      test.fault(name + ": \"" + found.read.text() + "\", so the run counts it as failed; " +
+                 (found.fault_place.empty() ? "quillar-profile check " + settings.sensor_dir + name +
+                                                  " tells the line at fault"
+                                            : found.fault_place));
       continue;
     }
+    const LogonEntries& entries = found.entries;
     std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(name, entries, options);
     if (totals && channel) {
       platform.write_console("The sensor reports: " +

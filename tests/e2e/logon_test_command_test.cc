@@ -52,8 +52,17 @@ class LogonTestEndToEnd : public testing::Test {
   void TearDown() override { host().clear_files(); }
 };
 
+// A profile for BIN whose line of `label` reads `line` instead.
+std::string bin_profile_with(const std::string& label, const std::string& line) {
+  std::string text = profile("BIN", "100", "sapbin", "00");
+  const std::size_t at = text.find(label);
+  return text.replace(at, text.find('\n', at) + 1 - at, line + "\r\n");
+}
+
 TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
   const std::string in_prtg = "C:\\e2e\\PRTG\\";
+  const std::string stored_password = profile("BIN", "100", "sapbin", "00").substr(
+      profile("BIN", "100", "sapbin", "00").find("Password...: "));
   const Case cases[] = {
       {"a good logon, found as the sensor finds it",
        {"PRD", "LAN=eth0"},
@@ -135,6 +144,25 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
        {"No answer: the logon did not return within 2 seconds.\n"},
        "quillar-profile: SAP system HANG did not answer within 2 seconds (the logon); check that the host is up "
        "and reachable from this computer, or raise ,DEADLINE=\n"},
+      {"a blank after a logon value, as check names it, and the logon's advice points to it",
+       {"PRD", "MODE=Mervesk"},
+       {{kRun + "\\PRD.P00", bin_profile_with("Hostname", "Hostname...: sapbin ")}},
+       1,
+       {"Logon: destination BIN, client 100, user RFCUSER, language E, host sapbin , system number 00"},
+       "quillar-profile: PRD.P00, line 7, Hostname...: \"sapbin \" ends with a blank, which the logon sends as "
+       "part of the value; write: Hostname...: sapbin\n"
+       "quillar-profile: the logon to BIN failed, so the sensor reports \"Error 1011: RFC-Open for BIN failed !\": "
+       "partner not reached (host sapbin , system number 0) (RFC_ERROR_COMMUNICATION); first mend the lines of "
+       "PRD.P00 named above\n"},
+      {"blanks after the stored password: the sensor's Error 1004, with the line at fault",
+       {"PRD", "MODE=Mervesk"},
+       {{kRun + "\\PRD.P00",
+         bin_profile_with("Password", stored_password.substr(0, stored_password.find('\r')) + "  ")}},
+       2,
+       {},
+       "quillar-profile: warning: PRD.P00, line 4 ends in a blank, which the sensor reads as part of the value\n"
+       "quillar-profile: the sensor stops with \"Error 1004: Invalid Password in Profile PRD.P00 found...\": "
+       "PRD.P00, line 4, Password...: 26 characters, the value must have 24\n"},
       {"the sensor would stop before it logs on",
        {"GONE", "MODE=Mervesk"},
        {},

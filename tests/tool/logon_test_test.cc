@@ -94,5 +94,53 @@ TEST(LogonTestDeadline, GivesUpAtItsBoundAndTriesNoSystemAfterIt) {
   }
 }
 
+// The test tells every fault that quillar-profile check finds in a system
+// profile, of one system and of each system of a global run, before the
+// logon; a profile that the sensor refuses is refused with its line.
+TEST(LogonTestProfile, TellsWhatCheckFindsBeforeTheLogon) {
+  auto with_line = [](const std::string& label, const std::string& line) {
+    std::string text = stored_profile("HANG");
+    const std::size_t at = text.find(label);
+    return text.replace(at, text.find('\n', at) + 1 - at, line + "\r\n");
+  };
+  const std::string stored = stored_profile("HANG");
+  const std::size_t password_at = stored.find("Password...: ");
+  const std::string password_line = stored.substr(password_at, stored.find('\r', password_at) - password_at);
+  const std::string blank_user =
+      "line 4, User.......: \"RFCUSER \" ends with a blank, which the logon sends as part of the value; write: "
+      "User.......: RFCUSER\n";
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::string profile;
+    int exit_code;
+    // The beginning of standard error.
+    std::string told;
+  } cases[] = {
+      {"a blank after the user", {"test", "HANG", "MODE=Mervesk"}, with_line("User", "User.......: RFCUSER "), 1,
+       "quillar-profile: HANG.P00, " + blank_user},
+      {"a blank after the user, in a global run", {"test", "HANG", "MODE=Mervesk,ITEM=In-Errors"},
+       with_line("User", "User.......: RFCUSER "), 1, "quillar-profile: HANG.P00, " + blank_user},
+      {"blanks after the stored password", {"test", "HANG", "MODE=Mervesk"},
+       with_line("Password", password_line + "  "), 2,
+       "quillar-profile: warning: HANG.P00, line 5 ends in a blank, which the sensor reads as part of the value\n"
+       "quillar-profile: the sensor stops with \"Error 1004: Invalid Password in Profile HANG.P00 found...\": "
+       "HANG.P00, line 5, Password...: 26 characters, the value must have 24\n"},
+      {"blanks after the stored password, in a global run", {"test", "HANG", "MODE=Mervesk,ITEM=In-Errors"},
+       with_line("Password", password_line + "  "), 1,
+       "quillar-profile: warning: HANG.P00, line 5 ends in a blank, which the sensor reads as part of the value\n"
+       "quillar-profile: HANG.P00: \"Error 1004: Invalid Password in Profile HANG.P00 found...\", so the run "
+       "counts it as failed; line 5, Password...: 26 characters, the value must have 24\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.bounded_work_hangs = true;
+    platform.files["HANG.P00"] = c.profile;
+    platform.files["Orvanta.Prf"] = "# Gsng: any key     HANG.P00#\r\n";
+    EXPECT_EQ(run_profile_tool(platform, c.arguments), c.exit_code) << c.name << platform.error_console;
+    EXPECT_EQ(platform.error_console.rfind(c.told, 0), 0u) << c.name << "\n" << platform.error_console;
+  }
+}
+
 }  // namespace
 }  // namespace quillar
