@@ -1,6 +1,7 @@
 #include "tool/logon_test.h"
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -99,13 +100,28 @@ std::string field_text(const char* field, std::size_t size) {
   return std::string(field, std::find(field, field + size, '\0'));
 }
 
+std::string library_file(const RfcLibrary& library) {
+  return library.bridge != nullptr ? kNetWeaverRfcLibraryFile : kClassicRfcLibraryFile;
+}
+
+// The folder that the loaded library came from, as far as it can be told.
+std::string library_folder(Platform& platform, const RfcLibrary& library) {
+  if (!library.module) return "";
+  const std::string file = library_file(library);
+  std::vector<DllFolder> folders = platform.dll_search_folders(file, file);
+  return folders.empty() ? "" : folders.front().path;
+}
+
 std::string library_description(Platform& platform, const RfcLibrary& library) {
   const bool netweaver = library.bridge != nullptr;
-  const std::string file = netweaver ? kNetWeaverRfcLibraryFile : kClassicRfcLibraryFile;
-  std::string text = "RFC library: " + file + (netweaver ? ", the NetWeaver RFC SDK" : ", the classic RFC library");
+  const std::string file = library_file(library);
+  std::string text = "RFC library: " + file +
+                     (library.stand_in ? ", Quillar's stand-in for trials (not SAP's library; it reaches only the "
+                                         "systems of " + std::string(kStandInLandscapeFile) + ")"
+                                       : netweaver ? ", the NetWeaver RFC SDK" : ", the classic RFC library");
   if (!library.module) return text + ", linked into this program\n";
-  std::vector<DllFolder> folders = platform.dll_search_folders(file, file);
-  return text + (folders.empty() ? "" : ", loaded from " + folders.front().path) + "\n";
+  const std::string folder = library_folder(platform, library);
+  return text + (folder.empty() ? "" : ", loaded from " + folder) + "\n";
 }
 
 std::string logon_description(const SystemWork& work, bool by_destination_file) {
@@ -271,12 +287,7 @@ class LogonTest {
                               trace_part(mark));
       fault("the logon to " + entries.destination + " failed, so the sensor reports \"" +
             error_text(Fault::kLogonFailed, {entries.destination}) + "\": " + library_reason(work->error) +
-            (faulty_profiles_.count(profile_name) != 0 ? "; first mend the lines of " + profile_name + " named above"
-                                                       : "; correct the logon in " + profile_name +
-                                                             (work->route.by_destination_file()
-                                                                  ? " or the server in SapRfc." + entries.destination
-                                                                  : "") +
-                                                             " by what the library names"));
+            "; " + logon_advice(profile_name, *work));
       return std::nullopt;
     }
     platform_.write_console("Logged on.\n");
@@ -329,6 +340,26 @@ class LogonTest {
                  "what is left of the sensor's " + std::to_string(whole_seconds) +
                      " seconds for its whole run (,RUNTIME=)",
                  "or raise ,RUNTIME="};
+  }
+
+  // What to change after a refused logon. A stand-in without any systems
+  // refuses every logon, whatever the profile holds; lines that check finds
+  // at fault come before what the library names.
+  std::string logon_advice(const std::string& profile_name, const SystemWork& work) {
+    const RfcLibrary& library = session_->library;
+    std::unique_ptr<Folder> working = platform_.open_folder("");
+    if (library.stand_in && working && working->kind(kStandInLandscapeFile) == EntryKind::kMissing) {
+      std::string folder = platform_.full_path(kStandInLandscapeFile);
+      if (folder.ends_with(kStandInLandscapeFile)) folder.resize(folder.size() - std::strlen(kStandInLandscapeFile));
+      const std::string loaded_from = library_folder(platform_, library);
+      return profile_name + " is not at fault: the RFC library is Quillar's stand-in for trials, which reaches only "
+             "the systems of " + std::string(kStandInLandscapeFile) + ", and " + folder + " holds none; put SAP's " +
+             library_file(library) + " in its place" + (loaded_from.empty() ? "" : " (" + loaded_from + ")");
+    }
+    if (faulty_profiles_.count(profile_name) != 0) return "first mend the lines of " + profile_name + " named above";
+    return "correct the logon in " + profile_name +
+           (work.route.by_destination_file() ? " or the server in SapRfc." + work.entries.destination : "") +
+           " by what the library names";
   }
 
   std::string trace_part(std::uint64_t mark) {

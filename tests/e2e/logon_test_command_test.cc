@@ -45,6 +45,10 @@ struct Case {
   std::vector<std::string> shown;
   // Standard error: empty, or the one line on what to fix.
   std::string what_to_fix;
+  // Whether the stand-in finds the systems of kLandscape.
+  bool with_landscape = true;
+  // A part of standard error after the start of what_to_fix.
+  std::string advice = "";
 };
 
 class LogonTestEndToEnd : public testing::Test {
@@ -163,6 +167,19 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
        "quillar-profile: warning: PRD.P00, line 4 ends in a blank, which the sensor reads as part of the value\n"
        "quillar-profile: the sensor stops with \"Error 1004: Invalid Password in Profile PRD.P00 found...\": "
        "PRD.P00, line 4, Password...: 26 characters, the value must have 24\n"},
+      {"the stand-in without any systems refuses, and the profile is not blamed",
+       {"PRD", "MODE=Mervesk"},
+       {{kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00")}},
+       1,
+       {"RFC library: librfc32.dll, Quillar's stand-in for trials (not SAP's library; it reaches only the systems of "
+        "RfcSim.ini)",
+        "The logon failed: Quillar's stand-in for trials, not SAP's librfc32.dll"},
+       "quillar-profile: the logon to BIN failed, so the sensor reports \"Error 1011: RFC-Open for BIN failed !\": "
+       "Quillar's stand-in for trials, not SAP's librfc32.dll, which belongs in its place on a probe; it reaches "
+       "only the systems of RfcSim.ini and found none in ",
+       false,
+       "(RFC_ERROR_COMMUNICATION); PRD.P00 is not at fault: the RFC library is Quillar's stand-in for trials, which "
+       "reaches only the systems of RfcSim.ini, and " + kRun + "\\ holds none; put SAP's librfc32.dll in its place"},
       {"the sensor would stop before it logs on",
        {"GONE", "MODE=Mervesk"},
        {},
@@ -172,7 +189,7 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
        "locate tells where it looks\n"},
   };
   for (const Case& c : cases) {
-    host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+    if (c.with_landscape) host().write_file(kRun + "\\RfcSim.ini", kLandscape);
     for (const auto& [path, content] : c.files) host().write_file(path, content);
     std::vector<std::string> arguments = {"test"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
@@ -186,6 +203,7 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
     }
     EXPECT_EQ(result.standard_error.rfind(host().console_form(c.what_to_fix), 0), 0u)
         << c.name << ":\n" << result.standard_error;
+    EXPECT_NE(result.standard_error.find(c.advice), std::string::npos) << c.name << ":\n" << result.standard_error;
     if (c.what_to_fix.empty()) {
       EXPECT_EQ(result.standard_error, "") << c.name;
     }
