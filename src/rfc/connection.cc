@@ -83,7 +83,13 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   // destination than the administrator's, so it counts as not created.
   std::unique_ptr<Folder> working = context.platform.open_folder("");
   std::unique_ptr<WritableFile> working_copy = working ? working->write_file(kDestinationsFile, FileWriting::kReplace) : nullptr;
-  if (!working_copy) return 0;
+  const auto not_written = [&] {
+    records.unwritten_reason = context.platform.failure_reason();
+    records.unwritten_file = std::string(kDestinationsFile) + " in " + working_directory_shown(context.platform);
+    report_file_not_written(context.platform, records.unwritten_file, "cannot be written: " + records.unwritten_reason);
+    return RFC_HANDLE{0};
+  };
+  if (!working_copy) return not_written();
   bool copied = true;
   char block[4096];
   while (std::size_t n = destination_file->read(block, sizeof block)) {
@@ -95,7 +101,7 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   copied = working_copy->close() && copied;
   working_copy.reset();
   destination_file.reset();
-  if (!copied) return 0;
+  if (!copied) return not_written();
 
   // The library takes the server from its destination entry and the logon
   // from the profile; the language is always German, as the destination

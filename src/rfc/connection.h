@@ -37,6 +37,9 @@ struct LogonRecords {
   std::string destination, client, user, password, language, mode, hostname, sysnr, gwhost, gwservice;
   std::string connect_string;
   RFC_ERROR_INFO_EX error_info{};
+  // What kept the logon from being tried: the working copy of a destination
+  // file that could not be written, with its reason ("" when it was tried).
+  std::string unwritten_file, unwritten_reason;
 };
 
 // How a logon goes: by destination file when the destination folder holds a
@@ -55,8 +58,10 @@ class LogonRoute {
 
 // Opens a connection by `route`. By destination file, the file becomes
 // "SapRfc.ini" (never written through a link or anything but a plain file
-// there) and the logon goes by connect string. Gives the connection
-// handle, 0 when none was opened.
+// there) and the logon goes by connect string; when it cannot be written
+// whole, the logon is not tried, and standard error tells so ("Quillar:
+// SapRfc.ini in FOLDER cannot be written: REASON"), as `records` does. Gives
+// the connection handle, 0 when none was opened.
 RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRoute route,
                                LogonRecords& records);
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -248,6 +249,45 @@ TEST_F(LogonTestEndToEnd, ShowsWhatItKnowsBeforeAHangAndEndsAtItsBound) {
                                     "HANG")),
             std::string::npos)
       << bounded.standard_output;
+}
+
+// A working directory that the sensor cannot write in: the sensor names each
+// file it cannot write there, and the test names the destination file's
+// working copy as what keeps the logon from being tried, not the profile.
+TEST_F(LogonTestEndToEnd, NamesTheFilesThatAReadOnlyWorkingDirectoryRefuses) {
+  if (host().under_wine()) GTEST_SKIP() << "a POSIX mount namespace";
+  host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+  host().write_file(kRun + "\\QAS.P00", profile("QAS", "100", "nohost", "99"));
+  host().write_file(kRun + "\\SapRfc.QAS", "DEST=QAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n");
+  const std::string folder = shell_quoted(host().local_path(kRun).string());
+  const std::string read_only =
+      "mount --bind " + folder + " " + folder + " && mount -o remount,bind,ro " + folder + " && cd " + folder;
+  const std::string unwritable = " in " + kRun + "\\ cannot be written: Read-only file system\n";
+
+  std::optional<ProcessResult> sensor =
+      run_in_own_mounts(read_only, host().sensor_path(), {"QAS", "MODE=Mervesk,SYSLOG"}, kRun);
+  if (!sensor) GTEST_SKIP() << "this machine gives no mount namespace";
+  EXPECT_NE(sensor->standard_error.find("Quillar: Quillar.log" + unwritable), std::string::npos)
+      << sensor->standard_error;
+  EXPECT_NE(sensor->standard_error.find("Quillar: SapRfc.ini" + unwritable), std::string::npos)
+      << sensor->standard_error;
+  EXPECT_NE(sensor->standard_output.find("Error 1011: RFC-Open for QAS failed !"), std::string::npos)
+      << sensor->standard_output;
+
+  std::optional<ProcessResult> test =
+      run_in_own_mounts(read_only, host().profile_tool_path(), {"test", "QAS", "MODE=Mervesk,SYSLOG"}, kRun);
+  ASSERT_TRUE(test.has_value());
+  EXPECT_EQ(test->exit_code, 1);
+  EXPECT_NE(test->standard_output.find("The logon was not tried: SapRfc.ini" + unwritable), std::string::npos)
+      << test->standard_output;
+  EXPECT_NE(test->standard_error.find(
+                "quillar-profile: the logon to QAS was not tried, so the sensor reports \"Error 1011: RFC-Open for QAS "
+                "failed !\": the library takes the destination file SapRfc.QAS as SapRfc.ini in " + kRun +
+                "\\, which cannot be written (Read-only file system); let the sensor's user write there, the "
+                "profile is not at fault\n"),
+            std::string::npos)
+      << test->standard_error;
+  EXPECT_EQ(test->standard_error.find("correct the logon"), std::string::npos) << test->standard_error;
 }
 
 // A test leaves the library's trace where the sensor would look for it, and
