@@ -25,10 +25,21 @@ void DiagnosticLog::switch_to(Platform& platform, bool on) {
   }
   if (!stream_ && !failure_told_) {
     failure_told_ = true;
-    const std::string reason = platform.failure_reason();
-    report_file_not_written(platform, std::string(kLogFileName) + " in " + working_directory_shown(platform),
-                            "cannot be written: " + reason);
+    std::unique_ptr<Folder> working = platform.open_folder("");
+    report_working_file_unwritable(platform, working.get(), kLogFileName);
   }
+}
+
+UnwrittenFile report_working_file_unwritable(Platform& platform, Folder* working, std::string_view name) {
+  UnwrittenFile unwritten;
+  unwritten.reason = platform.failure_reason();
+  const EntryKind kind = working ? working->kind(std::string(name)) : EntryKind::kMissing;
+  if (kind == EntryKind::kFolder || kind == EntryKind::kOther) {
+    unwritten.reason = "no plain file of its own there (a link, FIFO or folder)";
+  }
+  unwritten.file = std::string(name) + " in " + working_directory_shown(platform);
+  report_file_not_written(platform, unwritten.file, "cannot be written: " + unwritten.reason);
+  return unwritten;
 }
 
 void report_file_not_written(Platform& platform, std::string_view file, std::string_view what) {

@@ -26,6 +26,19 @@ void report_file_not_written(Platform& platform, std::string_view file, std::str
 // for a text that names a file and the folder it is in.
 std::string working_directory_shown(Platform& platform);
 
+// A file of the working directory that could not be opened for writing:
+// "NAME in FOLDER", and why.
+struct UnwrittenFile {
+  std::string file;
+  std::string reason;
+};
+// Tells "Quillar: NAME in FOLDER cannot be written: REASON" by
+// report_file_not_written, just after opening the file `name` of the working
+// directory `working` (null when it did not open) for writing failed. The
+// reason is the system's, or that no plain file of its own stands there,
+// which is never written through.
+UnwrittenFile report_working_file_unwritable(Platform& platform, Folder* working, std::string_view name);
+
 // One line per RFC step, written while the options ask for the log.
 class DiagnosticLog {
  public:

@@ -84,9 +84,7 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   std::unique_ptr<Folder> working = context.platform.open_folder("");
   std::unique_ptr<WritableFile> working_copy = working ? working->write_file(kDestinationsFile, FileWriting::kReplace) : nullptr;
   const auto not_written = [&] {
-    records.unwritten_reason = context.platform.failure_reason();
-    records.unwritten_file = std::string(kDestinationsFile) + " in " + working_directory_shown(context.platform);
-    report_file_not_written(context.platform, records.unwritten_file, "cannot be written: " + records.unwritten_reason);
+    records.unwritten = report_working_file_unwritable(context.platform, working.get(), kDestinationsFile);
     return RFC_HANDLE{0};
   };
   if (!working_copy) return not_written();

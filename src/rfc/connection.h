@@ -38,8 +38,9 @@ struct LogonRecords {
   std::string connect_string;
   RFC_ERROR_INFO_EX error_info{};
   // What kept the logon from being tried: the working copy of a destination
-  // file that could not be written, with its reason ("" when it was tried).
-  std::string unwritten_file, unwritten_reason;
+  // file that could not be written, with its reason (empty when it was
+  // tried).
+  UnwrittenFile unwritten;
 };
 
 // How a logon goes: by destination file when the destination folder holds a

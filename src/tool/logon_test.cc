@@ -282,13 +282,13 @@ class LogonTest {
       return std::nullopt;
     }
 
-    if (!work->records.unwritten_file.empty()) {
-      platform_.write_console("The logon was not tried: " + work->records.unwritten_file + " cannot be written: " +
-                              work->records.unwritten_reason + "\n");
+    if (!work->records.unwritten.file.empty()) {
+      platform_.write_console("The logon was not tried: " + work->records.unwritten.file + " cannot be written: " +
+                              work->records.unwritten.reason + "\n");
       fault("the logon to " + entries.destination + " was not tried, so the sensor reports \"" +
             error_text(Fault::kLogonFailed, {entries.destination}) + "\": the library takes the destination file " +
-            kDestinationFilePrefix + entries.destination + " as " + work->records.unwritten_file +
-            ", which cannot be written (" + work->records.unwritten_reason +
+            kDestinationFilePrefix + entries.destination + " as " + work->records.unwritten.file +
+            ", which cannot be written (" + work->records.unwritten.reason +
             "); let the sensor's user write there, the profile is not at fault");
       return std::nullopt;
     }
