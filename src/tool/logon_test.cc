@@ -1,7 +1,6 @@
 #include "tool/logon_test.h"
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -359,8 +358,7 @@ class LogonTest {
     const RfcLibrary& library = session_->library;
     std::unique_ptr<Folder> working = platform_.open_folder("");
     if (library.stand_in && working && working->kind(kStandInLandscapeFile) == EntryKind::kMissing) {
-      std::string folder = platform_.full_path(kStandInLandscapeFile);
-      if (folder.ends_with(kStandInLandscapeFile)) folder.resize(folder.size() - std::strlen(kStandInLandscapeFile));
+      const std::string folder = working_directory_shown(platform_);
       const std::string loaded_from = library_folder(platform_, library);
       return profile_name + " is not at fault: the RFC library is Quillar's stand-in for trials, which reaches only "
              "the systems of " + std::string(kStandInLandscapeFile) + ", and " + folder + " holds none; put SAP's " +
