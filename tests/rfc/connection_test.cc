@@ -185,7 +185,8 @@ TEST(OpenSapConnectionTest, TheRouteFollowsTheDestinationFolder) {
 }
 
 // The working copy is written through the platform; a copy that is not
-// written whole must never reach the library.
+// written whole must never reach the library, and standard error and the
+// records tell which file in which folder kept the logon from being tried.
 TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
   const std::string destination_file = "DEST=BIN\r\nTYPE=A\r\nASHOST=sapbin\r\nSYSNR=00\r\n";
   const struct {
@@ -211,7 +212,25 @@ TEST(OpenSapConnectionTest, OnlyAWholeWorkingCopyLogsOn) {
     open_connection(context, bin_entries(), records);
     EXPECT_EQ(rfcsim::seen().opens.size(), c.opened ? 1u : 0u) << c.name;
     EXPECT_EQ(platform.console, "") << c.name;
+    EXPECT_EQ(records.unwritten.file, c.opened ? "" : "SapRfc.ini in C:\\work\\") << c.name;
+    EXPECT_EQ(platform.error_console,
+              c.opened ? "" : "Quillar: SapRfc.ini in C:\\work\\ cannot be written: " + records.unwritten.reason + "\n")
+        << c.name;
   }
+
+  // A folder in the working copy's place is never written into.
+  FakePlatform platform;
+  platform.files["SapRfc.BIN"] = destination_file;
+  platform.folders.insert("SapRfc.ini");
+  DiagnosticLog log;
+  RfcLibrary library;
+  ASSERT_TRUE(open_rfc_library(platform, library).is_ok());
+  RfcContext context{platform, library.entry_points, log, LogonOverrides()};
+  LogonRecords records;
+  EXPECT_EQ(open_connection(context, bin_entries(), records), 0u);
+  EXPECT_EQ(platform.error_console,
+            "Quillar: SapRfc.ini in C:\\work\\ cannot be written: no plain file of its own there (a link, FIFO or "
+            "folder)\n");
 }
 
 }  // namespace
