@@ -533,3 +533,11 @@ std::string outcome_message(const Outcome& outcome, const char* operation) {
 }
 
 }  // namespace rfcsim
+
+// Exported by both stand-ins, so that a program that loads one knows it for
+// a stand-in (the name is the sensor's kStandInMarker).
+#ifdef _WIN32
+extern "C" __declspec(dllexport) int QuillarStandInForTrials(void) { return 1; }
+#else
+extern "C" int QuillarStandInForTrials(void) { return 1; }
+#endif

@@ -71,6 +71,13 @@ class FakePlatform : public Platform {
     note_console_output(text);
   }
   void write_error_console(std::string_view text) override { error_console.append(text); }
+  // How much of each console had been written out at the last flush.
+  void flush_console() override {
+    console_flushed = console.size();
+    error_console_flushed = error_console.size();
+  }
+  std::size_t console_flushed = 0;
+  std::size_t error_console_flushed = 0;
   bool input_is_terminal() override { return terminal; }
   bool read_secret_line(std::string& line) override;
   // Paths as written stand in the working directory C:\work.

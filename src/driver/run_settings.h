@@ -11,13 +11,13 @@
 
 #include "base/capacities.h"
 #include "driver/options.h"
+#include "output/diagnostics.h"
 #include "output/result_document.h"
 #include "platform/platform.h"
 #include "profiles/sensor_directory.h"
 
 namespace quillar {
 
-inline constexpr char kProgramWord[] = "Quillar";
 inline constexpr char kVersionText[] = "Vers 4.3 / 29.08.22";
 
 // "* %s SAP %s %s" with the time of day, the program word and the version.

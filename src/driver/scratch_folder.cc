@@ -47,7 +47,7 @@ bool is_sensor_file(const std::string& name) {
 }
 
 void report_unwritten(Platform& platform, const std::string& name, const std::string& why) {
-  platform.write_error_console(std::string(kProgramWord) + ": " + name + " not written whole: " + why + "\n");
+  report_file_not_written(platform, name, "not written whole: " + why);
 }
 
 void report_unwritten(Platform& platform, const std::string& name) {

@@ -1,5 +1,6 @@
 #include "output/diagnostics.h"
 
+#include <cstring>
 #include <string>
 
 namespace quillar {
@@ -22,6 +23,33 @@ void DiagnosticLog::switch_to(Platform& platform, bool on) {
     if (stream_) file_end(*working, kLogFileName, inside_line);
     if (inside_line) stream_->write("\n");
   }
+  if (!stream_ && !failure_told_) {
+    failure_told_ = true;
+    std::unique_ptr<Folder> working = platform.open_folder("");
+    report_working_file_unwritable(platform, working.get(), kLogFileName);
+  }
+}
+
+UnwrittenFile report_working_file_unwritable(Platform& platform, Folder* working, std::string_view name) {
+  UnwrittenFile unwritten;
+  unwritten.reason = platform.failure_reason();
+  const EntryKind kind = working ? working->kind(std::string(name)) : EntryKind::kMissing;
+  if (kind == EntryKind::kFolder || kind == EntryKind::kOther) {
+    unwritten.reason = "no plain file of its own there (a link, FIFO or folder)";
+  }
+  unwritten.file = std::string(name) + " in " + working_directory_shown(platform);
+  report_file_not_written(platform, unwritten.file, "cannot be written: " + unwritten.reason);
+  return unwritten;
+}
+
+void report_file_not_written(Platform& platform, std::string_view file, std::string_view what) {
+  platform.write_error_console(std::string(kProgramWord) + ": " + std::string(file) + " " + std::string(what) + "\n");
+}
+
+std::string working_directory_shown(Platform& platform) {
+  std::string folder = platform.full_path(kLogFileName);
+  if (folder.ends_with(kLogFileName)) folder.resize(folder.size() - std::strlen(kLogFileName));
+  return folder;
 }
 
 void DiagnosticLog::log_event(int handle, std::string_view event, std::string_view detail) {

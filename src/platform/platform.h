@@ -243,6 +243,11 @@ class Platform {
   // writes out whatever standard output still holds.
   virtual void finish_output(int exit_code) = 0;
 
+  // Writes out at once what standard output and standard error still hold,
+  // so that a file or pipe that takes them, which the C runtime fills in
+  // blocks, holds every line written so far even if the process never ends.
+  virtual void flush_console() = 0;
+
   // Opens a file for reading as text: a CR LF pair reads as one line feed, as it
   // does for a Windows program's text-mode file. Every other byte is read as it
   // stands, so the Windows and POSIX builds read the same lines.
@@ -314,6 +319,7 @@ class PlatformWrapper : public Platform {
   bool enter_directory(const std::string& path) override { return target_.enter_directory(path); }
   void keep_folder_listings(bool keep) override { target_.keep_folder_listings(keep); }
   void finish_output(int exit_code) override { target_.finish_output(exit_code); }
+  void flush_console() override { target_.flush_console(); }
 
  private:
   Platform& target_;

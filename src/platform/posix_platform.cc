@@ -142,6 +142,10 @@ class PosixPlatform final : public Platform {
     return entered;
   }
   void finish_output(int) override { std::fflush(stdout); }
+  void flush_console() override {
+    std::fflush(stdout);
+    std::fflush(stderr);
+  }
   std::uint64_t monotonic_ms() override {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);

@@ -192,6 +192,10 @@ class WindowsPlatform final : public Platform {
   std::unique_ptr<Folder> open_folder(const std::string& path) override { return open_windows_folder(path); }
   bool enter_directory(const std::string& path) override { return windows_enter_directory(path); }
   void finish_output(int) override { std::fflush(stdout); }
+  void flush_console() override {
+    std::fflush(stdout);
+    std::fflush(stderr);
+  }
   std::uint64_t monotonic_ms() override { return GetTickCount64(); }
   void sleep_ms(unsigned milliseconds) override { Sleep(milliseconds); }
   bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {

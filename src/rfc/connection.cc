@@ -117,14 +117,18 @@ RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries,
   }
 
   std::unique_ptr<Folder> working = context.platform.open_folder("");
-  if (!working) return 0;
+  const auto not_written = [&](std::string_view name) {
+    records.unwritten = report_working_file_unwritable(context.platform, working.get(), name);
+    return RFC_HANDLE{0};
+  };
+  if (!working) return not_written(kDestinationsFile);
   const std::string content = read_rest(*destination_file);
   destination_file.reset();
   // A copy that was not written whole would hand the library another
   // destination than the administrator's, so it counts as not created.
-  if (!replace_destinations_file(context.platform, *working, content)) return 0;
+  if (!replace_destinations_file(context.platform, *working, content)) return not_written(kDestinationsFile);
   std::optional<PrivateDestinations> own = PrivateDestinations::make(context.platform, *working, content);
-  if (!own) return 0;
+  if (!own) return not_written("the run's own copy of SapRfc.ini");
 
   // The library takes the server from its destination entry and the logon
   // from the profile; the language is always German, as the destination

@@ -37,6 +37,10 @@ struct LogonRecords {
   std::string destination, client, user, password, language, mode, hostname, sysnr, gwhost, gwservice;
   std::string connect_string;
   RFC_ERROR_INFO_EX error_info{};
+  // What kept the logon from being tried: the working copy of a destination
+  // file that could not be written, with its reason (empty when it was
+  // tried).
+  UnwrittenFile unwritten;
 };
 
 // How a logon goes: by destination file when the destination folder holds a
@@ -58,8 +62,10 @@ class LogonRoute {
 // plain file there) and the logon goes by connect string, with the library
 // reading the destination from the run's own copy of the file, which
 // RFC_INI names while it logs on and which is gone afterwards: other runs
-// in the same working directory rewrite "SapRfc.ini" meanwhile. Gives the
-// connection handle, 0 when none was opened.
+// in the same working directory rewrite "SapRfc.ini" meanwhile. When either
+// cannot be written whole, the logon is not tried, and standard error tells
+// so ("Quillar: SapRfc.ini in FOLDER cannot be written: REASON"), as
+// `records` does. Gives the connection handle, 0 when none was opened.
 RFC_HANDLE open_sap_connection(RfcContext& context, const LogonEntries& entries, LogonRoute route,
                                LogonRecords& records);
 

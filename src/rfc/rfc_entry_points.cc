@@ -72,6 +72,7 @@ Status load_classic(Platform& platform, RfcLibrary& library) {
   if (missing != nullptr) return missing_entry_point(kClassicRfcLibraryFile, missing);
 
   library.entry_points = std::move(found);
+  library.stand_in = module->entry_point(kStandInMarker) != nullptr;
   library.module = std::move(module);
   return Status::Ok();
 }
@@ -86,6 +87,7 @@ Status load_netweaver(Platform& platform, RfcLibrary& library) {
   Status icu = check_icu_libraries(platform);
   if (!icu.is_ok()) return icu;
   open_bridge(platform, sdk, library);
+  library.stand_in = module->entry_point(kStandInMarker) != nullptr;
   library.module = std::move(module);
   return Status::Ok();
 }

@@ -48,6 +48,12 @@ struct RfcEntryPoints {
 inline constexpr char kClassicRfcLibraryFile[] = "librfc32.dll";
 inline constexpr char kNetWeaverRfcLibraryFile[] = "sapnwrfc.dll";
 
+// The entry point that only Quillar's stand-ins for trials (rfcsim/) export,
+// by which a loaded library is known as one of them, and the file of the
+// working directory from which a stand-in reads the only systems it reaches.
+inline constexpr char kStandInMarker[] = "QuillarStandInForTrials";
+inline constexpr char kStandInLandscapeFile[] = "RfcSim.ini";
+
 class NwRfcBridge;
 
 // The entry points and whatever keeps them valid: the loaded library, which
@@ -63,6 +69,10 @@ struct RfcLibrary {
   std::unique_ptr<SharedLibrary> module;
   std::unique_ptr<NwRfcBridge> bridge;
   bool is_open() const { return entry_points.complete(); }
+  // Whether the library is one of Quillar's stand-ins for trials, not SAP's:
+  // the one the POSIX build links, or a loaded one that exports
+  // kStandInMarker.
+  bool stand_in = false;
 };
 
 // Loads librfc32.dll through the platform's loader and resolves every entry

@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "base/texts.h"
+#include "output/diagnostics.h"
 #include "platform/line_reader.h"
 
 namespace quillar {
@@ -99,10 +100,7 @@ Status check_trace_file_place(Platform& platform) {
   std::unique_ptr<Folder> working = platform.open_folder("");
   const EntryKind kind = working ? working->kind(kTraceFileName) : EntryKind::kMissing;
   if (kind == EntryKind::kMissing || kind == EntryKind::kFile) return Status::Ok();
-  // The folder as full_path writes it, with its trailing separator.
-  std::string folder = platform.full_path(kTraceFileName);
-  if (folder.ends_with(kTraceFileName)) folder.resize(folder.size() - std::strlen(kTraceFileName));
-  return error_status(Fault::kTraceFileUnusable, {kTraceFileName, folder});
+  return error_status(Fault::kTraceFileUnusable, {kTraceFileName, working_directory_shown(platform)});
 }
 
 std::string trace_file_remark(Platform& platform) {

@@ -19,6 +19,7 @@ Status open_rfc_library(Platform&, RfcLibrary& library) {
   entry.ItFill = &::ItFill;
   entry.ItGetLine = &::ItGetLine;
   entry.ItDelete = &::ItDelete;
+  library.stand_in = true;
   return Status::Ok();
 }
 

@@ -8,6 +8,7 @@ namespace quillar {
 Status open_rfc_library(Platform& platform, RfcLibrary& library) {
   if (library.is_open()) return Status::Ok();
   open_bridge(platform, linked_nwrfc_entry_points(), library);
+  library.stand_in = true;
   return Status::Ok();
 }
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "base/capacities.h"
 #include "base/errors.h"
@@ -22,11 +23,16 @@
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_files.h"
 #include "tool/item_review.h"
+#include "tool/profile_check.h"
 #include "tool/profile_lookup.h"
 #include "tool/tool_output.h"
 
 namespace quillar {
 namespace {
+
+// PRTG's default timeout for a sensor of this type, in seconds: the bound of
+// a test whose options leave the sensor unbounded.
+constexpr std::uint64_t kPrtgDefaultTimeout = 60;
 
 // What is shown of the trace file's new part at most: its last lines.
 constexpr std::size_t kTraceShownRoom = 16 * 1024;
@@ -93,13 +99,28 @@ std::string field_text(const char* field, std::size_t size) {
   return std::string(field, std::find(field, field + size, '\0'));
 }
 
+std::string library_file(const RfcLibrary& library) {
+  return library.bridge != nullptr ? kNetWeaverRfcLibraryFile : kClassicRfcLibraryFile;
+}
+
+// The folder that the loaded library came from, as far as it can be told.
+std::string library_folder(Platform& platform, const RfcLibrary& library) {
+  if (!library.module) return "";
+  const std::string file = library_file(library);
+  std::vector<DllFolder> folders = platform.dll_search_folders(file, file);
+  return folders.empty() ? "" : folders.front().path;
+}
+
 std::string library_description(Platform& platform, const RfcLibrary& library) {
   const bool netweaver = library.bridge != nullptr;
-  const std::string file = netweaver ? kNetWeaverRfcLibraryFile : kClassicRfcLibraryFile;
-  std::string text = "RFC library: " + file + (netweaver ? ", the NetWeaver RFC SDK" : ", the classic RFC library");
+  const std::string file = library_file(library);
+  std::string text = "RFC library: " + file +
+                     (library.stand_in ? ", Quillar's stand-in for trials (not SAP's library; it reaches only the "
+                                         "systems of " + std::string(kStandInLandscapeFile) + ")"
+                                       : netweaver ? ", the NetWeaver RFC SDK" : ", the classic RFC library");
   if (!library.module) return text + ", linked into this program\n";
-  std::vector<DllFolder> folders = platform.dll_search_folders(file, file);
-  return text + (folders.empty() ? "" : ", loaded from " + folders.front().path) + "\n";
+  const std::string folder = library_folder(platform, library);
+  return text + (folder.empty() ? "" : ", loaded from " + folder) + "\n";
 }
 
 std::string logon_description(const SystemWork& work, bool by_destination_file) {
@@ -213,6 +234,15 @@ class LogonTest {
     return true;
   }
 
+  // Says what quillar-profile check finds in the system profile `name`: its
+  // warnings, and its faults as faults of this test, which the logon's
+  // advice then points to. The reader's own refusal is the caller's to tell.
+  void tell_profile_findings(const std::string& name, const SystemProfileFindings& found) {
+    for (const std::string& warning : found.warnings) say(platform_, "warning: " + name + ", " + warning);
+    for (const std::string& blank : found.blank_faults) fault(name + ", " + blank);
+    if (!found.blank_faults.empty()) faulty_profiles_.insert(name);
+  }
+
   void fault(const std::string& what_to_fix) {
     ++faults_;
     say(platform_, what_to_fix);
@@ -233,34 +263,40 @@ class LogonTest {
     work->interface_name = options.interface_name;
     const RfcContext context{platform_, session_->library.entry_points, session_->log, options.overrides, ""};
     work->route = LogonRoute::choose(context, entries.destination);
+    const Bound bound = bound_of_system(options);
+    const std::string seconds = std::to_string((bound.milliseconds + 999) / 1000);
+    platform_.write_console("Bound: " + seconds + " seconds, " + bound.reason + ".\n");
     platform_.write_console(logon_description(*work, work->route.by_destination_file()));
 
     const std::uint64_t mark = trace_file_mark(platform_);
     std::shared_ptr<LibrarySession> session = session_;
     auto run = [session, work] { work_with_library(*session, *work); };
-    if (std::optional<Bound> bound = bound_of_system(options)) {
-      if (!platform_.run_within(run, bound->milliseconds)) {
-        gave_up_ = true;
-        const char* step = work->stage == Stage::kLogon ? "the logon" : "the call of GET_LAN_SINGLE";
-        const std::string seconds = std::to_string((bound->milliseconds + 999) / 1000);
-        platform_.write_console("No answer: " + std::string(step) + " did not return within " + seconds +
-                                " seconds.\n");
-        fault("SAP system " + entries.destination + " did not answer within " + seconds + " seconds (" + step +
-              "); check that the host is up and reachable from this computer, or raise " + bound->keyword);
-        return std::nullopt;
-      }
-    } else {
-      run();
+    if (!platform_.run_within(run, bound.milliseconds)) {
+      gave_up_ = true;
+      const char* step = work->stage == Stage::kLogon ? "the logon" : "the call of GET_LAN_SINGLE";
+      platform_.write_console("No answer: " + std::string(step) + " did not return within " + seconds +
+                              " seconds.\n");
+      fault("SAP system " + entries.destination + " did not answer within " + seconds + " seconds (" + step +
+            "); check that the host is up and reachable from this computer, " + bound.advice);
+      return std::nullopt;
     }
 
+    if (!work->records.unwritten.file.empty()) {
+      platform_.write_console("The logon was not tried: " + work->records.unwritten.file + " cannot be written: " +
+                              work->records.unwritten.reason + "\n");
+      fault("the logon to " + entries.destination + " was not tried, so the sensor reports \"" +
+            error_text(Fault::kLogonFailed, {entries.destination}) + "\": the library takes the destination file " +
+            kDestinationFilePrefix + entries.destination + " as " + work->records.unwritten.file +
+            ", which cannot be written (" + work->records.unwritten.reason +
+            "); let the sensor's user write there, the profile is not at fault");
+      return std::nullopt;
+    }
     if (!work->logged_on) {
       platform_.write_console("The logon failed: " + library_reason(work->error) + "\n" +
                               trace_part(mark));
       fault("the logon to " + entries.destination + " failed, so the sensor reports \"" +
             error_text(Fault::kLogonFailed, {entries.destination}) + "\": " + library_reason(work->error) +
-            "; correct the logon in " + profile_name +
-            (work->route.by_destination_file() ? " or the server in SapRfc." + entries.destination : "") +
-            " by what the library names");
+            "; " + logon_advice(profile_name, *work));
       return std::nullopt;
     }
     platform_.write_console("Logged on.\n");
@@ -279,22 +315,59 @@ class LogonTest {
  private:
   // How long one system may take, as a run with these options allows it:
   // its deadline, within what is left of the whole run's bound, which holds
-  // for every run with children. Nothing for a run without them, which the
-  // sensor does not bound either.
+  // for every run with children. A run without them bounds nothing itself,
+  // but PRTG ends it at its timeout, so the test takes PRTG's default one
+  // for the whole test.
   struct Bound {
     std::uint64_t milliseconds;
-    const char* keyword;
+    // Why it holds, after "Bound: N seconds, ".
+    std::string reason;
+    // What to change when it passes, after "check that the host is up and
+    // reachable from this computer, ".
+    std::string advice;
   };
-  std::optional<Bound> bound_of_system(const Options& options) const {
-    if (!options.uses_children()) return std::nullopt;
-    const std::uint64_t whole = static_cast<std::uint64_t>(options.whole_run_seconds()) * 1000;
+  Bound bound_of_system(const Options& options) const {
+    const std::uint64_t whole_seconds =
+        options.uses_children() ? static_cast<std::uint64_t>(options.whole_run_seconds()) : kPrtgDefaultTimeout;
+    const std::uint64_t whole = whole_seconds * 1000;
     const std::uint64_t spent = platform_.monotonic_ms() - started_ms_;
     const std::uint64_t left = whole > spent ? whole - spent : 0;
+    if (!options.uses_children()) {
+      return Bound{left,
+                   ((left + 999) / 1000 == whole_seconds ? "PRTG's default timeout for a sensor"
+                               : "what is left of PRTG's default timeout of " + std::to_string(whole_seconds) +
+                                     " seconds for a sensor") +
+                       "; the sensor itself is not bounded without ,DEADLINE= or ,PARALLEL=, and PRTG ends it "
+                       "then without values",
+                   "or bound the sensor with ,DEADLINE= so that it reports the system as too slow itself"};
+    }
     if (options.deadline_seconds) {
       const std::uint64_t deadline = static_cast<std::uint64_t>(*options.deadline_seconds) * 1000;
-      if (deadline <= left) return Bound{deadline, ",DEADLINE="};
+      if (deadline <= left) return Bound{deadline, "the sensor's ,DEADLINE= for one system", "or raise ,DEADLINE="};
     }
-    return Bound{left, ",RUNTIME="};
+    return Bound{left,
+                 "what is left of the sensor's " + std::to_string(whole_seconds) +
+                     " seconds for its whole run (,RUNTIME=)",
+                 "or raise ,RUNTIME="};
+  }
+
+  // What to change after a refused logon. A stand-in without any systems
+  // refuses every logon, whatever the profile holds; lines that check finds
+  // at fault come before what the library names.
+  std::string logon_advice(const std::string& profile_name, const SystemWork& work) {
+    const RfcLibrary& library = session_->library;
+    std::unique_ptr<Folder> working = platform_.open_folder("");
+    if (library.stand_in && working && working->kind(kStandInLandscapeFile) == EntryKind::kMissing) {
+      const std::string folder = working_directory_shown(platform_);
+      const std::string loaded_from = library_folder(platform_, library);
+      return profile_name + " is not at fault: the RFC library is Quillar's stand-in for trials, which reaches only "
+             "the systems of " + std::string(kStandInLandscapeFile) + ", and " + folder + " holds none; put SAP's " +
+             library_file(library) + " in its place" + (loaded_from.empty() ? "" : " (" + loaded_from + ")");
+    }
+    if (faulty_profiles_.count(profile_name) != 0) return "first mend the lines of " + profile_name + " named above";
+    return "correct the logon in " + profile_name +
+           (work.route.by_destination_file() ? " or the server in SapRfc." + work.entries.destination : "") +
+           " by what the library names";
   }
 
   std::string trace_part(std::uint64_t mark) {
@@ -333,20 +406,25 @@ class LogonTest {
   std::uint64_t started_ms_;
   int faults_ = 0;
   bool gave_up_ = false;
+  // The system profiles whose lines check finds at fault.
+  std::set<std::string> faulty_profiles_;
 };
 
 int test_single_system(Platform& platform, RunSettings& settings) {
-  LogonEntries entries;
-  Status read = read_system_profile(*settings.profile_stream, settings.profile_name, ProfileUse::kSingleSystem,
-                                    OffsetTable(), entries);
+  LogonTest test(platform);
+  const SystemProfileFindings found =
+      examine_system_profile(*settings.profile_stream, settings.profile_name, ProfileUse::kSingleSystem);
   settings.profile_stream.reset();
-  if (!read.is_ok()) {
-    say(platform, "the sensor stops with \"" + read.text() + "\"; quillar-profile check tells the line at fault");
+  test.tell_profile_findings(settings.profile_name, found);
+  if (!found.read.is_ok()) {
+    say(platform, "the sensor stops with \"" + found.read.text() + "\"" +
+                      (found.fault_place.empty() ? "; quillar-profile check tells the line at fault"
+                                                 : ": " + settings.profile_name + ", " + found.fault_place));
     return kToolRefused;
   }
-  LogonTest test(platform);
   if (!test.open_library()) return kToolRefused;
   const Options& options = settings.options;
+  const LogonEntries& entries = found.entries;
   if (std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(settings.profile_name, entries, options)) {
     platform.write_console("The sensor reports: " + usage_message(entries.destination, options.interface_name, *totals) +
                            "\n");
@@ -385,15 +463,17 @@ int test_global_run(Platform& platform, RunSettings& settings) {
                  "), and the run counts it among the systems only; write it with quillar-profile create");
       continue;
     }
-    LogonEntries entries;
-    Status profile_read =
-        read_system_profile(*profile, name, ProfileUse::kGlobalRun, OffsetTable(), entries);
+    const SystemProfileFindings found = examine_system_profile(*profile, name, ProfileUse::kGlobalRun);
     profile.reset();
-    if (!profile_read.is_ok()) {
-      test.fault(name + ": \"" + profile_read.text() + "\", so the run counts it as failed; quillar-profile check " +
-                 settings.sensor_dir + name + " tells the line at fault");
+    test.tell_profile_findings(name, found);
+    if (!found.read.is_ok()) {
+      test.fault(name + ": \"" + found.read.text() + "\", so the run counts it as failed; " +
+                 (found.fault_place.empty() ? "quillar-profile check " + settings.sensor_dir + name +
+                                                  " tells the line at fault"
+                                            : found.fault_place));
       continue;
     }
+    const LogonEntries& entries = found.entries;
     std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(name, entries, options);
     if (totals && channel) {
       platform.write_console("The sensor reports: " +

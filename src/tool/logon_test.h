@@ -17,12 +17,20 @@ namespace quillar {
 // and, for a global run, whether the item names a channel; a global run's
 // systems are tried one after the other. A failed logon or call shows the
 // RFC library's own reason and what it added to its trace file, which stays
-// where it is. With ,DEADLINE= a system that does not answer within it is
-// given up. Never prints a password.
+// where it is. What quillar-profile check finds in a system profile counts
+// as a fault of the test; a refusal by the stand-in library that finds no
+// systems, and a working copy of a destination file that cannot be written,
+// are told as such, not as faults of the profile. Each system is bounded as the sensor with these options is
+// bounded (its deadline, within what is left of the run's bound), or, where
+// they leave the sensor unbounded, by PRTG's default timeout of 60 seconds
+// for the whole test; the bound is shown before the logon, and a system that
+// does not answer within it is given up. Every line is written out as it is
+// known. Never prints a password.
 //
 // Gives kToolDone only when the sensor would report real values, otherwise
 // kToolFoundFault with one line per fault on standard error that says what
-// to fix, or kToolRefused when the sensor would stop before it logs on, or
+// to fix (beside what the sensor's own steps tell there, a file they cannot
+// write), or kToolRefused when the sensor would stop before it logs on, or
 // the trace file of the working directory, where the library works in every
 // test, is no plain file of its own (its error text is the one line then).
 int test_logon(Platform& platform, const std::vector<std::string>& arguments);

@@ -170,27 +170,22 @@ bool names_a_global_profile(const std::string& profile_name) {
 // Reads the system profile `file` as the sensor does and tells what it
 // holds. Gives the exit code.
 int check_system_profile(Platform& platform, ReadableFile& file, const std::string& name) {
-  LogonEntries entries;
-  ReadReport report;
-  Status read = read_system_profile(file, name, ProfileUse::kSingleSystem, OffsetTable(), entries, &report);
-  const TakenLabels taken = taken_labels(report);
-  for (const std::string& warning : reading_warnings(report, taken)) say(platform, "warning: " + warning);
-  const std::vector<std::string> blank_faults = blank_end_faults(taken);
-  for (const std::string& fault : blank_faults) say(platform, fault);
-  if (!read.is_ok()) {
-    say(platform, read.text());
-    std::string place = fault_place(read.fault(), taken);
-    if (!place.empty()) say(platform, place);
+  const SystemProfileFindings found = examine_system_profile(file, name, ProfileUse::kSingleSystem);
+  for (const std::string& warning : found.warnings) say(platform, "warning: " + warning);
+  for (const std::string& fault : found.blank_faults) say(platform, fault);
+  if (!found.read.is_ok()) {
+    say(platform, found.read.text());
+    if (!found.fault_place.empty()) say(platform, found.fault_place);
     return kToolRefused;
   }
   std::string shown;
   for (const ProfileLabel& label : kProfileLabels) {
-    const std::string& value = entries.*label.entry;
+    const std::string& value = found.entries.*label.entry;
     shown += std::string(label.label) + " " + (label.entry == &LogonEntries::password ? std::string(8, '*') : value) +
              "\n";
   }
   platform.write_console(shown);
-  return blank_faults.empty() ? kToolDone : kToolRefused;
+  return found.blank_faults.empty() ? kToolDone : kToolRefused;
 }
 
 // Checks the profile at `path`, open as `file` when the lookup opened it:
@@ -211,6 +206,17 @@ int check_found_profile(Platform& platform, const RunSettings& settings, const s
 }
 
 }  // namespace
+
+SystemProfileFindings examine_system_profile(ReadableFile& file, const std::string& name, ProfileUse use) {
+  SystemProfileFindings found;
+  ReadReport report;
+  found.read = read_system_profile(file, name, use, OffsetTable(), found.entries, &report);
+  const TakenLabels taken = taken_labels(report);
+  found.warnings = reading_warnings(report, taken);
+  found.blank_faults = blank_end_faults(taken);
+  if (!found.read.is_ok()) found.fault_place = fault_place(found.read.fault(), taken);
+  return found;
+}
 
 int check_profile(Platform& platform, const std::vector<std::string>& arguments) {
   RunSettings settings;

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "platform/platform.h"
+#include "profiles/system_profile.h"
 
 namespace quillar {
 
@@ -17,6 +19,22 @@ namespace quillar {
 // see review_global_profile. Warns of what the sensor reads otherwise than a
 // person sees it. Gives 0 when nothing is wrong.
 int check_profile(Platform& platform, const std::vector<std::string>& arguments);
+
+// What check finds in a system profile, read as the sensor reads it for
+// `use`: one examination for check and for test.
+struct SystemProfileFindings {
+  LogonEntries entries;
+  // The reader's verdict, and where its fault lies in words ("" when it
+  // cannot be told or there is none).
+  Status read = Status::Ok();
+  std::string fault_place;
+  // What the sensor reads otherwise than a person sees it.
+  std::vector<std::string> warnings;
+  // Lines that the reader takes but whose value the logon would hand on
+  // with a blank at an end, each with what to write instead.
+  std::vector<std::string> blank_faults;
+};
+SystemProfileFindings examine_system_profile(ReadableFile& file, const std::string& name, ProfileUse use);
 
 }  // namespace quillar
 

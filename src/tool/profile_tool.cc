@@ -58,10 +58,12 @@ constexpr char kUsage[] =
     "          GET_LAN_SINGLE once and shows every interface with its counters,\n"
     "          which rows LAN= selects and whether the item names a channel; a\n"
     "          failed logon or call shows the RFC library's reason and the new\n"
-    "          lines of Dev_Rfc.Trc. ,DEADLINE= bounds each system. Exits with 0\n"
-    "          only when the sensor would report real values, 1 with a line on\n"
-    "          what to fix otherwise. Run it first when a sensor shows zeros or\n"
-    "          Error 1011.\n"
+    "          lines of Dev_Rfc.Trc; what check finds in the profile is told\n"
+    "          as well. Waits as the sensor with these options would, and\n"
+    "          without ,DEADLINE= or ,PARALLEL= up to PRTG's default timeout of\n"
+    "          60 seconds. Exits with 0 only when the sensor would report real\n"
+    "          values, 1 with a line on what to fix otherwise. Run it first\n"
+    "          when a sensor shows zeros or Error 1011.\n"
     "explain   takes the parameters as typed into PRTG and shows how the sensor\n"
     "          reads them: the arguments, the profile and where it is looked for,\n"
     "          the mode, each option, and what the sensor passes over.\n"
@@ -81,7 +83,8 @@ bool asks_for_help(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-int run_profile_tool(Platform& platform, const std::vector<std::string>& arguments) {
+int run_profile_tool(Platform& system, const std::vector<std::string>& arguments) {
+  WriteThroughConsole platform(system);
   if (arguments.empty()) {
     platform.write_error_console(kUsage);
     return kToolRefused;

@@ -4,6 +4,7 @@
 #define QUILLAR_TOOL_TOOL_OUTPUT_H_
 
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -18,6 +19,23 @@ inline constexpr int kToolRefused = 2;
 inline void say(Platform& platform, const std::string& text) {
   platform.write_error_console("quillar-profile: " + text + "\n");
 }
+
+// The console of the tool: every text is written out as soon as it is
+// written, so that an administrator who takes the output into a file or a
+// pipe sees each line as it is known, also of a command that hangs or is
+// ended before it returns.
+class WriteThroughConsole final : public PlatformWrapper {
+ public:
+  using PlatformWrapper::PlatformWrapper;
+  void write_console(std::string_view text) override {
+    target().write_console(text);
+    target().flush_console();
+  }
+  void write_error_console(std::string_view text) override {
+    target().write_error_console(text);
+    target().flush_console();
+  }
+};
 
 // The file name of `path`, without its folder.
 inline std::string file_name_of(const std::string& path) {

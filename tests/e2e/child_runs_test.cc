@@ -139,10 +139,7 @@ class ChildRunsEndToEnd : public testing::Test {
   // Runs the sensor in a mount namespace of its own, after `prelude` (as
   // root there). Nothing when this machine gives no such namespace.
   std::optional<ProcessResult> run_in_own_mounts(const std::string& prelude, const std::vector<std::string>& arguments) {
-    if (host().run_program("/usr/bin/unshare", {"-m", "true"}, kRun).exit_code != 0) return std::nullopt;
-    std::string script = prelude + "; exec " + shell_quoted(host().sensor_path());
-    for (const std::string& argument : arguments) script += " " + shell_quoted(argument);
-    return host().run_program("/usr/bin/unshare", {"-m", "/bin/sh", "-c", script}, kRun);
+    return e2e::run_in_own_mounts(prelude, host().sensor_path(), arguments, kRun);
   }
 
   // Runs `count` sensors at once in the working directory.

@@ -50,6 +50,15 @@ std::string read_local(const std::filesystem::path& path) {
 
 std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
 
+std::optional<ProcessResult> run_in_own_mounts(const std::string& prelude, const std::string& program,
+                                               const std::vector<std::string>& arguments,
+                                               const std::string& working_dir) {
+  if (host().run_program("/usr/bin/unshare", {"-m", "true"}, working_dir).exit_code != 0) return std::nullopt;
+  std::string script = prelude + "; exec " + shell_quoted(program);
+  for (const std::string& argument : arguments) script += " " + shell_quoted(argument);
+  return host().run_program("/usr/bin/unshare", {"-m", "/bin/sh", "-c", script}, working_dir);
+}
+
 std::string profile(const std::string& destination, const std::string& client, const std::string& host,
                     const std::string& sysnr, const std::string& password) {
   return "Destination: " + destination + "\r\nClient.....: " + client + "\r\nUser.......: rfcuser\r\n" +

@@ -4,7 +4,9 @@
 #define QUILLAR_TESTS_E2E_E2E_SUPPORT_H_
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "e2e/sensor_process.h"
 
@@ -28,6 +30,14 @@ std::string read_local(const std::filesystem::path& path);
 
 // A text as one word of a POSIX shell; it holds no single quote.
 std::string shell_quoted(const std::string& text);
+
+// Runs `program` (a host path) with `arguments` in the working directory
+// `working_dir`, in a mount namespace of its own, after the shell commands
+// `prelude` (as root there). Nothing when this machine gives no such
+// namespace.
+std::optional<ProcessResult> run_in_own_mounts(const std::string& prelude, const std::string& program,
+                                               const std::vector<std::string>& arguments,
+                                               const std::string& working_dir);
 
 // "Secret#1" as a profile stores it.
 inline const std::string kStoredPassword = ";/1<P|d'TPTUnNHWU\\F3.uvg";

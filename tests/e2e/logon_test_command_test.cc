@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -45,6 +46,10 @@ struct Case {
   std::vector<std::string> shown;
   // Standard error: empty, or the one line on what to fix.
   std::string what_to_fix;
+  // Whether the stand-in finds the systems of kLandscape.
+  bool with_landscape = true;
+  // A part of standard error after the start of what_to_fix.
+  std::string advice = "";
 };
 
 class LogonTestEndToEnd : public testing::Test {
@@ -52,8 +57,18 @@ class LogonTestEndToEnd : public testing::Test {
   void TearDown() override { host().clear_files(); }
 };
 
+// A profile for BIN whose line of `label` reads `line` instead.
+std::string bin_profile_with(const std::string& label, const std::string& line) {
+  std::string text = profile("BIN", "100", "sapbin", "00");
+  const std::size_t at = text.find(label);
+  return text.replace(at, text.find('\n', at) + 1 - at, line + "\r\n");
+}
+
 TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
   const std::string in_prtg = "C:\\e2e\\PRTG\\";
+  const std::string library = behind_netweaver_bridge() ? "sapnwrfc.dll" : "librfc32.dll";
+  const std::string stored_password = profile("BIN", "100", "sapbin", "00").substr(
+      profile("BIN", "100", "sapbin", "00").find("Password...: "));
   const Case cases[] = {
       {"a good logon, found as the sensor finds it",
        {"PRD", "LAN=eth0"},
@@ -135,6 +150,39 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
        {"No answer: the logon did not return within 2 seconds.\n"},
        "quillar-profile: SAP system HANG did not answer within 2 seconds (the logon); check that the host is up "
        "and reachable from this computer, or raise ,DEADLINE=\n"},
+      {"a blank after a logon value, as check names it, and the logon's advice points to it",
+       {"PRD", "MODE=Mervesk"},
+       {{kRun + "\\PRD.P00", bin_profile_with("Hostname", "Hostname...: sapbin ")}},
+       1,
+       {"Logon: destination BIN, client 100, user RFCUSER, language E, host sapbin , system number 00"},
+       "quillar-profile: PRD.P00, line 7, Hostname...: \"sapbin \" ends with a blank, which the logon sends as "
+       "part of the value; write: Hostname...: sapbin\n"
+       "quillar-profile: the logon to BIN failed, so the sensor reports \"Error 1011: RFC-Open for BIN failed !\": "
+       "partner not reached (host sapbin , system number 0",
+       true,
+       "; first mend the lines of PRD.P00 named above\n"},
+      {"blanks after the stored password: the sensor's Error 1004, with the line at fault",
+       {"PRD", "MODE=Mervesk"},
+       {{kRun + "\\PRD.P00",
+         bin_profile_with("Password", stored_password.substr(0, stored_password.find('\r')) + "  ")}},
+       2,
+       {},
+       "quillar-profile: warning: PRD.P00, line 4 ends in a blank, which the sensor reads as part of the value\n"
+       "quillar-profile: the sensor stops with \"Error 1004: Invalid Password in Profile PRD.P00 found...\": "
+       "PRD.P00, line 4, Password...: 26 characters, the value must have 24\n"},
+      {"the stand-in without any systems refuses, and the profile is not blamed",
+       {"PRD", "MODE=Mervesk"},
+       {{kRun + "\\PRD.P00", profile("BIN", "100", "sapbin", "00")}},
+       1,
+       {"RFC library: " + library + ", Quillar's stand-in for trials (not SAP's library; it reaches only the systems "
+        "of RfcSim.ini)",
+        "The logon failed: Quillar's stand-in for trials, not SAP's " + library},
+       "quillar-profile: the logon to BIN failed, so the sensor reports \"Error 1011: RFC-Open for BIN failed !\": "
+       "Quillar's stand-in for trials, not SAP's " + library + ", which belongs in its place on a probe; it reaches "
+       "only the systems of RfcSim.ini and found none in ",
+       false,
+       "; PRD.P00 is not at fault: the RFC library is Quillar's stand-in for trials, which reaches only the systems "
+       "of RfcSim.ini, and " + kRun + "\\ holds none; put SAP's " + library + " in its place"},
       {"the sensor would stop before it logs on",
        {"GONE", "MODE=Mervesk"},
        {},
@@ -144,7 +192,7 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
        "locate tells where it looks\n"},
   };
   for (const Case& c : cases) {
-    host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+    if (c.with_landscape) host().write_file(kRun + "\\RfcSim.ini", kLandscape);
     for (const auto& [path, content] : c.files) host().write_file(path, content);
     std::vector<std::string> arguments = {"test"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
@@ -158,6 +206,8 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
     }
     EXPECT_EQ(result.standard_error.rfind(host().console_form(c.what_to_fix), 0), 0u)
         << c.name << ":\n" << result.standard_error;
+    EXPECT_NE(result.standard_error.find(host().console_form(c.advice)), std::string::npos)
+        << c.name << ":\n" << result.standard_error;
     if (c.what_to_fix.empty()) {
       EXPECT_EQ(result.standard_error, "") << c.name;
     }
@@ -167,6 +217,92 @@ TEST_F(LogonTestEndToEnd, ShowsWhatTheSystemAnswersAndWhatToFix) {
     }
     host().clear_files();
   }
+}
+
+// A host that never answers: without options the test waits as long as
+// PRTG would wait for the sensor, and an administrator who takes its output
+// into a pipe sees every line known before the hang while it waits, as
+// when it is ended then; with ,DEADLINE= it ends by itself at the deadline.
+TEST_F(LogonTestEndToEnd, ShowsWhatItKnowsBeforeAHangAndEndsAtItsBound) {
+  host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+  host().write_file(kRun + "\\HANG.P00", profile("HANG", "100", "saphang", "50"));
+  const std::string before_the_hang =
+      "Bound: 60 seconds, PRTG's default timeout for a sensor; the sensor itself is not bounded without ,DEADLINE= "
+      "or ,PARALLEL=, and PRTG ends it then without values.\nLogon: destination HANG, client 100, user RFCUSER, "
+      "language E, host saphang, system number 50; the password is not shown\n";
+  const int ended_after_ms = host().under_wine() ? 15000 : 3000;
+  // Into a pipe, and natively into files that a shell opens for it.
+  std::vector<ProcessResult> hung = {host().run_program(host().profile_tool_path(), {"test", "HANG", "MODE=Mervesk"},
+                                                        kRun, "", ended_after_ms)};
+  if (!host().under_wine()) {
+    host().run_program("/bin/sh",
+                       {"-c", "exec " + shell_quoted(host().profile_tool_path()) +
+                                  " test HANG MODE=Mervesk > test.out 2> test.err"},
+                       kRun, "", ended_after_ms);
+    hung.push_back(ProcessResult{read_local(host().local_path(kRun + "\\test.out")),
+                                 read_local(host().local_path(kRun + "\\test.err")), -1});
+  }
+  for (const ProcessResult& ended : hung) {
+    EXPECT_NE(ended.standard_output.find(host().console_form("Profile: " + kRun + "\\HANG.P00\n")),
+              std::string::npos)
+        << ended.standard_output;
+    EXPECT_NE(ended.standard_output.find(host().console_form(before_the_hang)), std::string::npos)
+        << ended.standard_output;
+    EXPECT_EQ(ended.standard_output.find("No answer"), std::string::npos) << ended.standard_output;
+    EXPECT_EQ(ended.standard_error, "");
+  }
+
+  const auto begun = std::chrono::steady_clock::now();
+  ProcessResult bounded =
+      host().run({"test", "HANG", "MODE=Mervesk,DEADLINE=2"}, kRun, "", SensorHost::Program::kProfileTool);
+  const auto took = std::chrono::steady_clock::now() - begun;
+  EXPECT_GE(took, std::chrono::seconds(2));
+  EXPECT_LT(took, std::chrono::seconds(host().under_wine() ? 15 : 5));
+  EXPECT_EQ(bounded.exit_code, 1) << bounded.standard_output << bounded.standard_error;
+  EXPECT_NE(bounded.standard_output.find(
+                host().console_form("Bound: 2 seconds, the sensor's ,DEADLINE= for one system.\nLogon: destination "
+                                    "HANG")),
+            std::string::npos)
+      << bounded.standard_output;
+}
+
+// A working directory that the sensor cannot write in: the sensor names each
+// file it cannot write there, and the test names the destination file's
+// working copy as what keeps the logon from being tried, not the profile.
+TEST_F(LogonTestEndToEnd, NamesTheFilesThatAReadOnlyWorkingDirectoryRefuses) {
+  if (host().under_wine()) GTEST_SKIP() << "a POSIX mount namespace";
+  host().write_file(kRun + "\\RfcSim.ini", kLandscape);
+  host().write_file(kRun + "\\QAS.P00", profile("QAS", "100", "nohost", "99"));
+  host().write_file(kRun + "\\SapRfc.QAS", "DEST=QAS\r\nTYPE=A\r\nASHOST=sapqas\r\nSYSNR=01\r\n");
+  const std::string folder = shell_quoted(host().local_path(kRun).string());
+  const std::string read_only =
+      "mount --bind " + folder + " " + folder + " && mount -o remount,bind,ro " + folder + " && cd " + folder;
+  const std::string unwritable = " in " + kRun + "\\ cannot be written: Read-only file system\n";
+
+  std::optional<ProcessResult> sensor =
+      run_in_own_mounts(read_only, host().sensor_path(), {"QAS", "MODE=Mervesk,SYSLOG"}, kRun);
+  if (!sensor) GTEST_SKIP() << "this machine gives no mount namespace";
+  EXPECT_NE(sensor->standard_error.find("Quillar: Quillar.log" + unwritable), std::string::npos)
+      << sensor->standard_error;
+  EXPECT_NE(sensor->standard_error.find("Quillar: SapRfc.ini" + unwritable), std::string::npos)
+      << sensor->standard_error;
+  EXPECT_NE(sensor->standard_output.find("Error 1011: RFC-Open for QAS failed !"), std::string::npos)
+      << sensor->standard_output;
+
+  std::optional<ProcessResult> test =
+      run_in_own_mounts(read_only, host().profile_tool_path(), {"test", "QAS", "MODE=Mervesk,SYSLOG"}, kRun);
+  ASSERT_TRUE(test.has_value());
+  EXPECT_EQ(test->exit_code, 1);
+  EXPECT_NE(test->standard_output.find("The logon was not tried: SapRfc.ini" + unwritable), std::string::npos)
+      << test->standard_output;
+  EXPECT_NE(test->standard_error.find(
+                "quillar-profile: the logon to QAS was not tried, so the sensor reports \"Error 1011: RFC-Open for QAS "
+                "failed !\": the library takes the destination file SapRfc.QAS as SapRfc.ini in " + kRun +
+                "\\, which cannot be written (Read-only file system); let the sensor's user write there, the "
+                "profile is not at fault\n"),
+            std::string::npos)
+      << test->standard_error;
+  EXPECT_EQ(test->standard_error.find("correct the logon"), std::string::npos) << test->standard_error;
 }
 
 // A test leaves the library's trace where the sensor would look for it, and

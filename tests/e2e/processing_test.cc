@@ -224,6 +224,8 @@ struct RunCase {
   // The text of the error document the case ends in; without it, the output
   // is the file expected/<name>.txt.
   std::string error_text = "";
+  // What the run tells on standard error.
+  std::string standard_error = "";
 };
 
 class ProcessingEndToEnd : public testing::Test {
@@ -269,12 +271,13 @@ class ProcessingEndToEnd : public testing::Test {
     given_systems(systems_listed(listing));
   }
 
-  void expect_output(const std::vector<std::string>& arguments, const std::string& output, int exit_code) {
+  void expect_output(const std::vector<std::string>& arguments, const std::string& output, int exit_code,
+                     const std::string& standard_error = "") {
     ProcessResult result = host().run(arguments, kRun);
     const std::string shown = testing::PrintToString(arguments);
     EXPECT_EQ(result.standard_output, host().console_form(output)) << shown;
     EXPECT_EQ(result.exit_code, exit_code) << shown;
-    EXPECT_EQ(result.standard_error, "") << shown;
+    EXPECT_EQ(result.standard_error, host().console_form(standard_error)) << shown;
   }
 
   void expect_case(const RunCase& c) {
@@ -283,7 +286,7 @@ class ProcessingEndToEnd : public testing::Test {
     if (c.error_text.empty()) record_output(c.name, with_times_masked(result.standard_output));
     EXPECT_EQ(with_times_masked(result.standard_output), host().console_form(expected)) << c.name;
     EXPECT_EQ(result.exit_code, c.exit_code) << c.name;
-    EXPECT_EQ(result.standard_error, "") << c.name;
+    EXPECT_EQ(result.standard_error, host().console_form(c.standard_error)) << c.name;
   }
 
  private:
@@ -494,11 +497,16 @@ TEST_F(ProcessingEndToEnd, FaultsEndInTheirDocuments) {
 
   given_systems({"QAS"});
   host().write_file(kRun + "\\SapRfc.ini\\folder", "");
-  expect_case(RunCase{"fault_saprfc_ini_unwritable", {"QAS"}, 2, "Error 1011: RFC-Open for QAS failed !"});
+  const std::string saprfc_ini_told =
+      "Quillar: SapRfc.ini in " + kRun + "\\ cannot be written: no plain file of its own there (a link, FIFO or "
+      "folder)\n";
+  expect_case(
+      RunCase{"fault_saprfc_ini_unwritable", {"QAS"}, 2, "Error 1011: RFC-Open for QAS failed !", saprfc_ini_told});
   // Where the framing shows the line of a logon by destination file, it
   // comes before the logon's failure.
   expect_output({kSensors + "QAS", "MODE=Tolvane"},
-                "* SapRfc.Ini.......: QAS<\n" + error_document("Error 1011: RFC-Open for QAS failed !"), 2);
+                "* SapRfc.Ini.......: QAS<\n" + error_document("Error 1011: RFC-Open for QAS failed !"), 2,
+                saprfc_ini_told);
   std::filesystem::remove_all(host().local_path(kRun + "\\SapRfc.ini"));
 
   // Each failing system alone, and in the global sensor of its name.

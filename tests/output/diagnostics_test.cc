@@ -45,13 +45,21 @@ TEST(DiagnosticLogTest, AnEarlierCutLineIsEndedFirst) {
   }
 }
 
-TEST(DiagnosticLogTest, AnUnwritableLogIsSilent) {
+// A log that cannot be written fails nothing and writes nothing into the
+// output, but standard error tells it, once a run.
+TEST(DiagnosticLogTest, AnUnwritableLogIsToldOnceOnStandardError) {
   FakePlatform platform;
   platform.folders.insert(kLogFileName);
   DiagnosticLog log;
   log.switch_to(platform, true);
   log.log_event(0, "program started", "x");
+  log.switch_to(platform, false);
+  log.switch_to(platform, true);
+  log.log_event(0, "program started", "y");
   EXPECT_EQ(platform.console, "");
+  EXPECT_EQ(platform.error_console,
+            "Quillar: Quillar.log in C:\\work\\ cannot be written: no plain file of its own there (a link, FIFO or "
+            "folder)\n");
 }
 
 TEST(LabelledLineTest, PadsTheLabelToItsWidth) {

@@ -207,7 +207,9 @@ constexpr char kDraftName[] = "SapRfc.4242.0000000000001234.ini";
 constexpr char kOwnCopyName[] = "SapRfc.4242.0000000000001235.ini";
 
 // Both copies are written through the platform; a copy that is not written
-// whole must never reach the library, and neither copy outlives the logon.
+// whole must never reach the library, neither copy outlives the logon, and
+// standard error and the records tell which file in which folder kept the
+// logon from being tried.
 TEST(OpenSapConnectionTest, OnlyWholeCopiesLogOn) {
   const std::string destination_file = "DEST=BIN\r\nTYPE=A\r\nASHOST=sapbin\r\nSYSNR=00\r\n";
   const struct {
@@ -239,7 +241,28 @@ TEST(OpenSapConnectionTest, OnlyWholeCopiesLogOn) {
     EXPECT_EQ(platform.files.count(kDraftName) + platform.files.count(kOwnCopyName), 0u) << c.name;
     EXPECT_EQ(platform.files.count("SapRfc.ini"), c.short_file != kDraftName ? 1u : 0u) << c.name;
     EXPECT_TRUE(platform.environment.empty()) << c.name;
+    const std::string unwritten = c.short_file == nullptr    ? ""
+                                  : c.short_file == kDraftName ? "SapRfc.ini in C:\\work\\"
+                                                               : "the run's own copy of SapRfc.ini in C:\\work\\";
+    EXPECT_EQ(records.unwritten.file, unwritten) << c.name;
+    EXPECT_EQ(platform.error_console,
+              c.opened ? "" : "Quillar: " + unwritten + " cannot be written: " + records.unwritten.reason + "\n")
+        << c.name;
   }
+
+  // A folder in the working copy's place is never written into.
+  FakePlatform platform;
+  platform.files["SapRfc.BIN"] = destination_file;
+  platform.folders.insert("SapRfc.ini");
+  DiagnosticLog log;
+  RfcLibrary library;
+  ASSERT_TRUE(open_rfc_library(platform, library).is_ok());
+  RfcContext context{platform, library.entry_points, log, LogonOverrides()};
+  LogonRecords records;
+  EXPECT_EQ(open_connection(context, bin_entries(), records), 0u);
+  EXPECT_EQ(platform.error_console,
+            "Quillar: SapRfc.ini in C:\\work\\ cannot be written: no plain file of its own there (a link, FIFO or "
+            "folder)\n");
 }
 
 // The library finds the destination in the run's own copy, which RFC_INI

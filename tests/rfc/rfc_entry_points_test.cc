@@ -102,6 +102,38 @@ TEST(RfcEntryPointsTest, TheClassicLibraryWinsByItsPlainNames) {
   EXPECT_EQ(platform.loads, std::vector<std::string>{"librfc32.dll"});
 }
 
+// A loaded library is known for a stand-in by the marker that only the
+// stand-ins export, the classic one and the SDK's alike; a linked one is
+// always a stand-in.
+TEST(RfcEntryPointsTest, KnowsAStandInByItsMarker) {
+  int marker = 0;
+  const struct {
+    const char* name;
+    FakeLibrary classic;
+    FakeLibrary netweaver;
+    bool stand_in;
+  } cases[] = {
+      {"SAP's classic library", classic_library(), netweaver_library(), false},
+      {"the classic stand-in", classic_library(), netweaver_library(), true},
+      {"SAP's SDK", failing(kLoadModuleNotFound), netweaver_library(), false},
+      {"the SDK's stand-in", failing(kLoadModuleNotFound), netweaver_library(), true},
+  };
+  for (auto c : cases) {
+    FakeLibrary& used = c.classic.load_error == 0 ? c.classic : c.netweaver;
+    if (c.stand_in) used.entry_points[kStandInMarker] = &marker;
+    FakePlatform platform;
+    platform.libraries["librfc32.dll"] = c.classic;
+    platform.libraries["sapnwrfc.dll"] = c.netweaver;
+    RfcLibrary library;
+    ASSERT_TRUE(load_rfc_library(platform, library).is_ok()) << c.name;
+    EXPECT_EQ(library.stand_in, c.stand_in) << c.name;
+  }
+  RfcLibrary linked;
+  FakePlatform platform;
+  ASSERT_TRUE(open_rfc_library(platform, linked).is_ok());
+  EXPECT_TRUE(linked.stand_in);
+}
+
 // A table with any gap is no open library: opening it again fills it.
 TEST(RfcEntryPointsTest, ATableWithAGapIsNotOpen) {
   FakePlatform platform;
