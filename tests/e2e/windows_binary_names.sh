@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks a Windows build tree from its binaries: the stand-ins librfc32.dll
 # and sapnwrfc.dll export the plain names of the vendor's DLLs, none
-# decorated ("RfcOpen@4"), and say in their version resources what they are;
+# decorated ("RfcOpen@4"), beside the one marker by which the sensor tells a
+# stand-in from SAP's library, and say in their version resources what they
+# are;
 # quillar.exe needs nothing from either when it starts, since it loads them
 # at run time.
 set -euo pipefail
@@ -20,8 +22,8 @@ check_exports() {  # file, the expected names in sorted order
     exit 1
   fi
 }
-check_exports librfc32.dll "ItCreate ItDelete ItFill ItGetLine RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcOpen RfcOpenEx RfcReceive"
-check_exports sapnwrfc.dll "RfcCloseConnection RfcCreateFunction RfcDescribeType RfcDestroyFunction RfcGetChars RfcGetFieldDescByName RfcGetFunctionDesc RfcGetInt RfcGetInt2 RfcGetInt8 RfcGetParameterDescByName RfcGetRowCount RfcGetStringLength RfcGetTable RfcGetVersion RfcInvoke RfcMoveTo RfcOpenConnection RfcSetChars RfcSetInt RfcSetInt1 RfcSetInt2 RfcSetInt8"
+check_exports librfc32.dll "ItCreate ItDelete ItFill ItGetLine QuillarStandInForTrials RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcOpen RfcOpenEx RfcReceive"
+check_exports sapnwrfc.dll "QuillarStandInForTrials RfcCloseConnection RfcCreateFunction RfcDescribeType RfcDestroyFunction RfcGetChars RfcGetFieldDescByName RfcGetFunctionDesc RfcGetInt RfcGetInt2 RfcGetInt8 RfcGetParameterDescByName RfcGetRowCount RfcGetStringLength RfcGetTable RfcGetVersion RfcInvoke RfcMoveTo RfcOpenConnection RfcSetChars RfcSetInt RfcSetInt1 RfcSetInt2 RfcSetInt8"
 # Explorer's Properties > Details of each stand-in show the texts of its
 # version resource (UTF-16): a stand-in for trials, not SAP's library.
 strings_tool="${objdump%objdump}strings"
