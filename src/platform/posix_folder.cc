@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/texts.h"
 #include "platform/posix_paths.h"
 #include "platform/stdio_file.h"
 
@@ -30,14 +31,6 @@ bool refuse_name(const std::string& name) {
 
 EntryIdentity identity_of(const struct stat& info) {
   return EntryIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
-std::string lower_case(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
 }
 
 // Keeps a descriptor opened with `flags` (O_NONBLOCK among them) only when
@@ -119,7 +112,7 @@ class PosixFolder final : public Folder {
     for_each_entry(listing_descriptor, [&](std::string_view name) {
       if (is_entry_name(name)) {
         names.emplace_back(name);
-        if (keep) (*listing_)[lower_case(name)].insert(names.back());
+        if (keep) (*listing_)[upper_case(name)].insert(names.back());
       }
       return true;
     });
@@ -288,7 +281,7 @@ class PosixFolder final : public Folder {
   std::string other_case(const std::string& name) {
     if (keeping_ > 0) {
       if (!listing_) entries();
-      auto same = listing_->find(lower_case(name));
+      auto same = listing_->find(upper_case(name));
       if (same == listing_->end()) return std::string();
       for (const std::string& entry : same->second) {
         if (entry != name) return entry;
@@ -306,11 +299,11 @@ class PosixFolder final : public Folder {
 
   // The kept listing follows this folder's own changes.
   void note_listed(const std::string& name) {
-    if (listing_) (*listing_)[lower_case(name)].insert(name);
+    if (listing_) (*listing_)[upper_case(name)].insert(name);
   }
   void note_unlisted(const std::string& name) {
     if (!listing_) return;
-    auto same = listing_->find(lower_case(name));
+    auto same = listing_->find(upper_case(name));
     if (same != listing_->end()) same->second.erase(name);
   }
   void note_moved(const std::string& from, PosixFolder& to, const std::string& to_name) {
@@ -321,7 +314,7 @@ class PosixFolder final : public Folder {
   int descriptor_;
   // How many keep the listing: a sweep, and each carry within it.
   int keeping_ = 0;
-  // The entries by their names in lower case, while kept.
+  // The entries by their names in upper case, while kept.
   std::optional<std::map<std::string, std::set<std::string>>> listing_;
 };
 
