@@ -154,6 +154,16 @@ int collect(const Spawned& process, ProcessResult& result, int kill_after_ms = 6
   return exit_code;
 }
 
+// Whether wine itself failed to load the program, in its own words.
+bool wine_did_not_start_it(const ProcessResult& result) {
+  const auto said = [&result](const char* text) {
+    return result.standard_output.find(text) != std::string::npos ||
+           result.standard_error.find(text) != std::string::npos;
+  };
+  return said("Application could not be started, or no application associated with the specified file.") &&
+         said("ShellExecuteEx failed");
+}
+
 }  // namespace
 
 SensorHost::SensorHost()
@@ -269,18 +279,23 @@ ProcessResult SensorHost::run_program(const std::string& path, const std::vector
     env = {"QUILLAR_DRIVE_ROOT=" + drive_root_.string()};
   }
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  Spawned process = spawn(argv, env, local_dir.string(), true);
-  // Small inputs fit the pipe, so writing them all before reading is safe.
-  // A program that ends without reading its input closes the pipe first:
-  // that is its behaviour to check, no fault of the suite.
-  if (!input.empty() && ::write(process.in, input.data(), input.size()) < 0 && errno != EPIPE) {
-    throw std::runtime_error("cannot write standard input");
-  }
-  ::close(process.in);
-
   ProcessResult result;
-  result.exit_code = collect(process, result, kill_after_ms);
-  return result;
+  for (int attempt = 1;; ++attempt) {
+    Spawned process = spawn(argv, env, local_dir.string(), true);
+    // Small inputs fit the pipe, so writing them all before reading is safe.
+    // A program that ends without reading its input closes the pipe first:
+    // that is its behaviour to check, no fault of the suite.
+    if (!input.empty() && ::write(process.in, input.data(), input.size()) < 0 && errno != EPIPE) {
+      throw std::runtime_error("cannot write standard input");
+    }
+    ::close(process.in);
+    result = ProcessResult{};
+    result.exit_code = collect(process, result, kill_after_ms);
+    // On a loaded machine wine now and then fails to load a program at all,
+    // several starting at once, and says so in its own words; the program
+    // never ran, so the start is tried again.
+    if (!under_wine() || attempt == 3 || !wine_did_not_start_it(result)) return result;
+  }
 }
 
 std::string SensorHost::console_form(const std::string& text) const {
