@@ -243,6 +243,19 @@ class LogonTest {
     if (!found.blank_faults.empty()) faulty_profiles_.insert(name);
   }
 
+  // With ,SYSLOG the sensor appends its log in the working directory; a log
+  // it cannot open never fails its run, so a test says so, as the sensor
+  // does on standard error, without counting it as a fault. The log is
+  // opened as the sensor opens it, which writes nothing into it.
+  void tell_log_file(const Options& options) {
+    if (!options.syslog) return;
+    std::unique_ptr<Folder> working = platform_.open_folder("");
+    if (working && working->write_file(kLogFileName, FileWriting::kAppendText)) return;
+    const UnwrittenFile unwritten = report_working_file_unwritable(platform_, working.get(), kLogFileName);
+    platform_.write_console("No log: with ,SYSLOG the sensor writes none, " + unwritten.file +
+                            " cannot be written: " + unwritten.reason + "\n");
+  }
+
   void fault(const std::string& what_to_fix) {
     ++faults_;
     say(platform_, what_to_fix);
@@ -424,6 +437,7 @@ int test_single_system(Platform& platform, RunSettings& settings) {
   }
   if (!test.open_library()) return kToolRefused;
   const Options& options = settings.options;
+  test.tell_log_file(options);
   const LogonEntries& entries = found.entries;
   if (std::optional<std::array<std::uint32_t, 6>> totals = test.test_system(settings.profile_name, entries, options)) {
     platform.write_console("The sensor reports: " + usage_message(entries.destination, options.interface_name, *totals) +
@@ -444,6 +458,7 @@ int test_global_run(Platform& platform, RunSettings& settings) {
   }
   LogonTest test(platform);
   if (!test.open_library()) return kToolRefused;
+  test.tell_log_file(options);
   const std::string_view keyword = settings.item_form_options ? kItemKeyword : kSensorLineItemKeyword;
   platform.write_console("Item: " + allocation.item + "\nSystems: " + listed_names(allocation.server_listing) +
                          "\n");

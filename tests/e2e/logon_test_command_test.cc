@@ -295,6 +295,11 @@ TEST_F(LogonTestEndToEnd, NamesTheFilesThatAReadOnlyWorkingDirectoryRefuses) {
   EXPECT_EQ(test->exit_code, 1);
   EXPECT_NE(test->standard_output.find("The logon was not tried: SapRfc.ini" + unwritable), std::string::npos)
       << test->standard_output;
+  EXPECT_NE(test->standard_output.find("No log: with ,SYSLOG the sensor writes none, Quillar.log" + unwritable),
+            std::string::npos)
+      << test->standard_output;
+  EXPECT_NE(test->standard_error.find("Quillar: Quillar.log" + unwritable), std::string::npos)
+      << test->standard_error;
   EXPECT_NE(test->standard_error.find(
                 "quillar-profile: the logon to QAS was not tried, so the sensor reports \"Error 1011: RFC-Open for QAS "
                 "failed !\": the library takes the destination file SapRfc.QAS as SapRfc.ini in " + kRun +
