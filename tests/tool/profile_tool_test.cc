@@ -1208,6 +1208,16 @@ TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
               "in front of the name"},
              "", ""),
        false},
+      {"through the override file saved as UTF-8",
+       {{"C:\\PRTG_Path.Txt", "D:\\\xC3\x9C\\ExeXml\r\n"}, {"D:\\\xDC\\ExeXml\\PRD.P00", kGoodProfile}}, {"PRD"}, 0,
+       "", true},
+      {"through the override file saved as UTF-8, its folder beyond the ANSI code page",
+       {{"C:\\PRTG_Path.Txt", "D:\\\xC5\x81\\ExeXml\r\n"}}, {"PRD"}, 2,
+       "quillar-profile: warning: C:\\PRTG_Path.Txt, line 1 holds a character that the ANSI code page lacks: the "
+       "sensor reads the file as UTF-8, but takes this line as it stands and finds no folder so named; name the "
+       "folder with characters of the ANSI code page, or save the file in Notepad with the encoding ANSI\n" +
+           stops(missing, {kPutIntoExeXml}, "PRD", ""),
+       false},
       {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
        "quillar-profile: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...\n",
        false},
