@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/code_page_1252.h"
 #include "platform/platform.h"
 
 namespace quillar {
@@ -84,6 +85,8 @@ class FakePlatform : public Platform {
   std::string full_path(const std::string& path) override {
     return path.size() > 1 && path[1] == ':' ? path : "C:\\work\\" + path;
   }
+  // The POSIX platform's code page, 1252.
+  std::optional<std::string> ansi_from_utf8(std::string_view text) override { return code_page_1252_from_utf8(text); }
   std::string failure_reason() override { return "No such file or directory"; }
   bool make_directory(const std::string& path);
   bool remove_directory(const std::string& path);

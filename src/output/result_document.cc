@@ -1,9 +1,8 @@
 #include "output/result_document.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 
+#include "base/code_page_1252.h"
 #include "base/texts.h"
 
 namespace quillar {
@@ -40,20 +39,12 @@ DocumentFormat document_format(Mode mode, bool channel_selection, long selected_
 
 namespace {
 
-// The characters of code page 1252 at 0x80 to 0x9F; 0 where it defines none.
-// From 0xA0 on the code page agrees with Latin-1.
-constexpr std::array<std::uint16_t, 32> kWindows1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
 // A byte of 0x80 or above as the reference of its code page 1252 character,
 // which reads the same under any encoding PRTG assumes; "?" for the five
 // bytes the code page leaves undefined.
 std::string character_reference(unsigned char byte) {
-  std::uint16_t code = byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
-  return code == 0 ? "?" : "&#" + std::to_string(code) + ";";
+  if (!code_page_1252_defines(byte)) return "?";
+  return "&#" + std::to_string(code_page_1252_character(byte)) + ";";
 }
 
 }  // namespace

@@ -153,6 +153,10 @@ class FolderListingKept {
 // that folder and nothing else (see Folder).
 bool is_entry_name(std::string_view name);
 
+// A file that reads as `content`, for a reader of text that the program has
+// made out of a file's own.
+std::unique_ptr<ReadableFile> file_in_memory(std::string content);
+
 // The rest of a file, as it reads, up to `room` bytes.
 std::string read_rest(ReadableFile& file, std::size_t room = std::string::npos);
 

@@ -47,7 +47,28 @@ class TextFile final : public ReadableFile {
   bool at_end_ = false;
 };
 
+// Bytes held in memory.
+class MemoryFile final : public ReadableFile {
+ public:
+  explicit MemoryFile(std::string content) : content_(std::move(content)) {}
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    const std::size_t n = std::min(capacity, content_.size() - at_);
+    std::memcpy(buffer, content_.data() + at_, n);
+    at_ += n;
+    return n;
+  }
+  std::optional<std::uint64_t> size() override { return content_.size(); }
+
+ private:
+  std::string content_;
+  std::size_t at_ = 0;
+};
+
 }  // namespace
+
+std::unique_ptr<ReadableFile> file_in_memory(std::string content) {
+  return std::make_unique<MemoryFile>(std::move(content));
+}
 
 std::string read_rest(ReadableFile& file, std::size_t room) {
   std::string content;

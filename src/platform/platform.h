@@ -166,6 +166,14 @@ class Platform {
   // directory C:\PRTG gives "C:\PRTG\PRD.P00"), for messages.
   virtual std::string full_path(const std::string& path) = 0;
 
+  // `text`, UTF-8, in the code page of names: the ANSI code page on Windows
+  // (UTF-8 itself where that is the system's code page), code page 1252 on
+  // POSIX, the reference of the sensor's texts. Nothing when `text` is no
+  // valid UTF-8, or holds a character that the code page lacks: no likeness
+  // (a "best fit") and no default character stands in for one, for a name
+  // so converted would name another file.
+  virtual std::optional<std::string> ansi_from_utf8(std::string_view text) = 0;
+
   // The system's words for why the last file operation failed ("No such
   // file or directory").
   virtual std::string failure_reason() = 0;
@@ -293,6 +301,7 @@ class PlatformWrapper : public Platform {
     return target_.dll_search_folders(file_name, prefix);
   }
   std::string full_path(const std::string& path) override { return target_.full_path(path); }
+  std::optional<std::string> ansi_from_utf8(std::string_view text) override { return target_.ansi_from_utf8(text); }
   std::string failure_reason() override { return target_.failure_reason(); }
   std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
                                               std::string_view job) override {

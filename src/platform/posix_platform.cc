@@ -22,6 +22,7 @@
 #include <thread>
 #include <strings.h>
 
+#include "base/code_page_1252.h"
 #include "platform/platform.h"
 #include "platform/posix_folder.h"
 #include "platform/posix_paths.h"
@@ -196,6 +197,7 @@ class PosixPlatform final : public Platform {
   }
   bool input_is_terminal() override { return ::isatty(STDIN_FILENO) == 1; }
   std::string full_path(const std::string& path) override { return full_windows_path(path, drives_); }
+  std::optional<std::string> ansi_from_utf8(std::string_view text) override { return code_page_1252_from_utf8(text); }
   std::string failure_reason() override { return std::strerror(errno); }
   // The POSIX build links the RFC library; there is nothing to load.
   std::unique_ptr<SharedLibrary> load_library(const std::string&, unsigned long& error_code) override {

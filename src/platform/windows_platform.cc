@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/code_page_1252.h"
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
 #include "platform/windows_folder.h"
@@ -35,6 +37,32 @@ std::string ansi_text(const std::wstring& text) {
   std::string converted(static_cast<std::size_t>(std::max(length, 0)), '\0');
   WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), length, nullptr,
                       nullptr);
+  return converted;
+}
+
+// See Platform::ansi_from_utf8.
+std::optional<std::string> ansi_text_from_utf8(std::string_view text) {
+  if (text.empty()) return std::string();
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+  // The code page UTF-8 takes no check for a default character.
+  if (GetACP() == CP_UTF8) return utf8_characters(text) ? std::optional<std::string>(text) : std::nullopt;
+  const int size = static_cast<int>(text.size());
+  const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  if (wide_length <= 0) return std::nullopt;
+  std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), wide_length) != wide_length) {
+    return std::nullopt;
+  }
+  BOOL used_default = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, nullptr, 0, nullptr,
+                                         &used_default);
+  if (length <= 0 || used_default) return std::nullopt;
+  std::string converted(static_cast<std::size_t>(length), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, converted.data(), length, nullptr,
+                          &used_default) != length ||
+      used_default) {
+    return std::nullopt;
+  }
   return converted;
 }
 
@@ -156,6 +184,7 @@ class WindowsPlatform final : public Platform {
     DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     return length == 0 || length >= sizeof full ? path : std::string(full, length);
   }
+  std::optional<std::string> ansi_from_utf8(std::string_view text) override { return ansi_text_from_utf8(text); }
   std::string failure_reason() override { return std::strerror(errno); }
   std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
                                               std::string_view job) override {

@@ -41,6 +41,9 @@ struct ReportedLine {
   std::string text;
   bool goes_on = false;
   LineUse use = LineUse::kTaken;
+  // A line of a file read as UTF-8 that holds a character the code page of
+  // names lacks: its text stands as saved, in UTF-8.
+  bool beyond_code_page = false;
   bool taken() const { return use == LineUse::kTaken; }
 };
 
@@ -49,6 +52,9 @@ struct ReadReport {
   bool skipped_byte_order_mark = false;
   bool saved_as_utf16 = false;
   bool saved_as_utf16_without_mark = false;
+  // The path override file alone: it is saved as UTF-8, and its lines were
+  // read in the code page of names.
+  bool read_as_utf8 = false;
   // Every line read, in file order.
   std::vector<ReportedLine> lines;
 };

@@ -1,8 +1,12 @@
 #include "profiles/sensor_directory.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
+#include <set>
 #include <utility>
 
+#include "base/code_page_1252.h"
 #include "base/errors.h"
 #include "base/texts.h"
 #include "platform/line_reader.h"
@@ -19,18 +23,69 @@ constexpr std::array<const char*, 3> kInstallationFolders = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
+// The pieces that `reader` gives to the end of its file, each as a line
+// that names no folder.
+std::vector<ReportedLine> read_pieces(LineReader& reader) {
+  std::vector<ReportedLine> pieces;
+  std::string piece;
+  while (reader.next_line(piece)) {
+    pieces.push_back(ReportedLine{reader.line_number(), piece, reader.line_goes_on(), LineUse::kNoFolder});
+  }
+  return pieces;
+}
+
+// Whether the text of `pieces` is UTF-8: valid throughout, and with a byte
+// above 127, as text in an ANSI code page with such a byte almost never is.
+bool saved_as_utf8(const std::vector<ReportedLine>& pieces) {
+  std::string text;
+  for (const ReportedLine& piece : pieces) text += piece.text;
+  const bool beyond_ascii =
+      std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > 127; });
+  return beyond_ascii && utf8_characters(text).has_value();
+}
+
+// The pieces of a UTF-8 file as the same file saved in the code page of
+// names reads: each line is converted as a whole and cut into pieces
+// afresh, so that a piece counts characters, not bytes. A line that the
+// code page cannot hold stays as saved, and is marked so.
+std::vector<ReportedLine> converted_pieces(Platform& platform, const std::vector<ReportedLine>& pieces) {
+  std::string text;
+  std::set<std::size_t> beyond;
+  std::string line;
+  for (const ReportedLine& piece : pieces) {
+    line += piece.text;
+    if (piece.goes_on) continue;
+    std::optional<std::string> converted = platform.ansi_from_utf8(line);
+    if (!converted) beyond.insert(piece.number);
+    text += (converted ? *converted : line) + '\n';
+    line.clear();
+  }
+  std::unique_ptr<ReadableFile> file = file_in_memory(std::move(text));
+  LineReader reader(*file, kOverrideLineRoom);
+  std::vector<ReportedLine> read = read_pieces(reader);
+  for (ReportedLine& piece : read) piece.beyond_code_page = beyond.count(piece.number) != 0;
+  return read;
+}
+
 // The base folder that the override file names, ending in a backslash: "\"
-// when no line qualifies.
-Status override_base(ReadableFile& file, std::string& base, std::string& line_taken, ReadReport* report) {
+// when no line qualifies. A file saved as UTF-8 is read in the code page of
+// names, the way Windows would name its folder.
+Status override_base(Platform& platform, ReadableFile& file, std::string& base, std::string& line_taken,
+                     ReadReport* report) {
   base.clear();
   LineReader reader(file, kOverrideLineRoom);
   report_encoding(reader, report);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kPathOverrideFile});
-  std::string line;
-  while (reader.next_line(line)) {
-    const bool names_folder = names_a_base_folder(line);
-    report_line(reader, line, names_folder ? LineUse::kTaken : LineUse::kNoFolder, report);
-    if (names_folder) base = line;
+  std::vector<ReportedLine> pieces = read_pieces(reader);
+  const bool utf8 = saved_as_utf8(pieces);
+  if (utf8) pieces = converted_pieces(platform, pieces);
+  if (report != nullptr) report->read_as_utf8 = utf8;
+  for (ReportedLine& piece : pieces) {
+    if (names_a_base_folder(piece.text)) {
+      piece.use = LineUse::kTaken;
+      base = piece.text;
+    }
+    if (report != nullptr) report->lines.push_back(piece);
   }
   line_taken = base;
   if (base.empty() || base.back() != '\\') base += '\\';
@@ -63,7 +118,7 @@ Status find_sensor_directory(Platform& platform, const std::string& profile_name
   if (std::unique_ptr<ReadableFile> override_file = platform.open_text(kPathOverrideFile)) {
     std::string base;
     std::string line_taken;
-    Status read = override_base(*override_file, base, line_taken, trail != nullptr ? &trail->override_report : nullptr);
+    Status read = override_base(platform, *override_file, base, line_taken, trail != nullptr ? &trail->override_report : nullptr);
     if (trail != nullptr) {
       trail->override_file = true;
       trail->override_line = line_taken;

@@ -50,7 +50,8 @@ bool is_exexml_folder(std::string_view folder);
 
 // Finds the folder that holds `profile_name` and opens the profile there. The
 // override file names a base folder (its last line that names_a_base_folder
-// takes, as it stands); without it the
+// takes, as it stands, or converted to the code page of names when the file
+// is saved as UTF-8); without it the
 // working directory and the installation folders on the current drive are
 // tried in turn. Whichever way it was found, the folder must be an ExeXml
 // folder, and no longer than kSensorDirectoryRoom.

@@ -29,12 +29,32 @@ std::string meant_folder(std::string_view line) {
   return std::string(without_blanks_at_ends(meant));
 }
 
+std::string at_override_line(const ReportedLine& line) {
+  return std::string(kPathOverrideFile) + ", line " + std::to_string(line.number);
+}
+
+// What to do about a line that names a folder with a character outside the
+// ANSI code page: the sensor takes it in its UTF-8 bytes, which name no
+// folder that Windows holds.
+std::string beyond_code_page_fault(const ReportedLine& line) {
+  return at_override_line(line) +
+         " holds a character that the ANSI code page lacks: the sensor reads the file as UTF-8, but takes this "
+         "line as it stands and finds no folder so named; name the folder with characters of the ANSI code page, "
+         "or save the file in Notepad with the encoding ANSI";
+}
+
 // The override file's lines that name a folder only once their quotes or
-// blanks are gone. The sensor reads each as it stands: a line in quotes
-// names no folder to it, blanks at the end become part of the folder.
+// blanks are gone, or that hold what the sensor cannot convert. The sensor
+// reads each as it stands: a line in quotes names no folder to it, blanks
+// at the end become part of the folder.
 std::vector<std::string> override_line_faults(const ReadReport& report) {
   std::vector<std::string> faults;
+  std::size_t beyond_told = 0;
   for (const ReportedLine& line : report.lines) {
+    if (line.beyond_code_page && line.taken() && beyond_told != line.number) {
+      faults.push_back(beyond_code_page_fault(line));
+      beyond_told = line.number;
+    }
     if (line.goes_on) continue;
     const std::string meant = meant_folder(line.text);
     if (meant == line.text || !names_a_base_folder(meant)) continue;
@@ -48,7 +68,7 @@ std::vector<std::string> override_line_faults(const ReadReport& report) {
     }
     std::string said;
     for (std::size_t k = 0; k < what.size(); ++k) said += (k == 0 ? "" : " and ") + what[k];
-    faults.push_back(std::string(kPathOverrideFile) + ", line " + std::to_string(line.number) + " " + said + ": " +
+    faults.push_back(at_override_line(line) + " " + said + ": " +
                      (line.taken() ? "the sensor takes them as part of the folder"
                                    : "the sensor passes over the line, which names no folder so written") +
                      "; write instead: " + meant);

@@ -24,6 +24,11 @@ void describe_override(Platform& platform, const SearchTrail& trail) {
     platform.write_console(std::string(kPathOverrideFile) + " exists; its line \"" + trail.override_line +
                            "\" names the base folder.\n");
   }
+  if (trail.override_report.read_as_utf8) {
+    platform.write_console(std::string(kPathOverrideFile) +
+                           " is saved as UTF-8, and read so: each line is converted to the ANSI code page, in "
+                           "which Windows names folders.\n");
+  }
 }
 
 }  // namespace

@@ -202,6 +202,39 @@ TEST_F(SensorEndToEnd, ProfileFaultsEndInTheirErrorDocuments) {
   for (const Case& c : cases) expect_run(c);
 }
 
+// Notepad saves C:\PRTG_Path.Txt as UTF-8 unless told otherwise. The
+// folder's local name differs: the native build names it with the code page
+// 1252 byte as it stands, wine keeps a Windows name in UTF-8 on the unix side.
+TEST_F(SensorEndToEnd, OverrideFileSavedAsUtf8NamesItsFolder) {
+  using Program = SensorHost::Program;
+  const std::string kPrtg = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
+  const std::string folder = "C:\\e2e\\\xDC" "berwachung\\" + kPrtg;
+  const std::string local_folder =
+      std::string("C:\\e2e\\") + (host().under_wine() ? "\xC3\x9C" : "\xDC") + "berwachung\\" + kPrtg;
+  const std::string utf8_line = "C:\\e2e\\\xC3\x9C" "berwachung\r\n";
+  const Case cases[] = {
+      {"without a byte order mark", {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "; Basis\r\n" + utf8_line}, {local_folder + "PRD.P00", kProfile}}, kLogonRefused},
+      {"with a byte order mark", {"PRD"},
+       {{"C:\\PRTG_Path.Txt", "\xEF\xBB\xBF" + utf8_line}, {local_folder + "PRD.P00", kProfile}}, kLogonRefused},
+  };
+  for (const Case& c : cases) expect_run(c);
+
+  host().write_file("C:\\PRTG_Path.Txt", "\xEF\xBB\xBF" + utf8_line);
+  host().write_file(local_folder + "PRD.P00", kProfile);
+  ProcessResult located = host().run({"locate", "PRD"}, "C:\\e2e\\run", "", Program::kProfileTool);
+  EXPECT_EQ(located.exit_code, 0);
+  EXPECT_EQ(located.standard_error, "");
+  EXPECT_EQ(located.standard_output,
+            host().console_form(
+                "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+                "C:\\PRTG_Path.Txt exists; its line \"C:\\e2e\\\xDC" "berwachung\" names the base folder.\n"
+                "C:\\PRTG_Path.Txt is saved as UTF-8, and read so: each line is converted to the ANSI code page, in "
+                "which Windows names folders.\n"
+                "Tried: " + folder + "PRD.P00\nTried: " + folder + "Custom Sensors\\ExeXml\\PRD.P00\n"
+                "Found in " + folder + ": the sensor reads it.\n"));
+}
+
 TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
   using Program = SensorHost::Program;
   ProcessResult created = host().run(

@@ -269,7 +269,10 @@ ProcessResult SensorHost::run_program(const std::string& path, const std::vector
   std::vector<std::string> env;
   if (under_wine()) {
     argv = {wine_, path};
-    env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all"};
+    // Wine takes the ANSI code page, and the encoding of the unix names of
+    // files, from the unix locale: this one gives code page 1252 and UTF-8
+    // names, whatever locale runs the suite.
+    env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all", "LC_ALL=C.UTF-8"};
   } else {
     argv = {path};
     if (std::getenv("QUILLAR_E2E_VALGRIND") != nullptr) {

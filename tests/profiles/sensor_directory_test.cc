@@ -130,6 +130,78 @@ TEST(SensorDirectoryTest, OverrideFileWithByteOrderMark) {
             "Error 1009: File C:\\PRTG_Path.Txt is saved as UTF-16, save it as ANSI or UTF-8...");
 }
 
+// Notepad saves as UTF-8; Windows names folders in the ANSI code page, which
+// the fake platform holds as code page 1252. A file read as UTF-8 names the
+// folder that the same file saved as ANSI names.
+TEST(SensorDirectoryTest, OverrideFileSavedAsUtf8NamesTheAnsiFolder) {
+  const std::string ueberwachung = "C:\\\xDC" "berwachung";
+  const std::string long_folder = "D:\\" + std::string(50, '\xDC') + "\\ExeXml";
+  std::string long_utf8_folder = "D:\\";
+  for (int k = 0; k < 50; ++k) long_utf8_folder += "\xC3\x9C";
+  long_utf8_folder += "\\ExeXml";
+  const std::string lodz = "C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA";
+  const struct {
+    const char* name;
+    std::string override_file;
+    std::string profile;
+    // The folder found; empty when the sensor finds no profile.
+    std::string folder;
+    bool read_as_utf8;
+    // The line taken as the base, as the search reports it.
+    std::string line_taken;
+    bool taken_beyond_code_page;
+  } cases[] = {
+      {"ANSI with a byte above 127", ueberwachung + "\r\n", ueberwachung + "\\" + kPrtg + "PRD.P00",
+       ueberwachung + "\\" + kPrtg, false, ueberwachung, false},
+      {"UTF-8 without a byte order mark", "C:\\\xC3\x9C" "berwachung\r\n", ueberwachung + "\\" + kPrtg + "PRD.P00",
+       ueberwachung + "\\" + kPrtg, true, ueberwachung, false},
+      {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" "; Base\r\nC:\\\xC3\x9C" "berwachung\r\n",
+       ueberwachung + "\\" + kPrtg + "PRD.P00", ueberwachung + "\\" + kPrtg, true, ueberwachung, false},
+      // The euro sign lies in the code page's range 0x80 to 0x9F, which
+      // Latin-1 lacks.
+      {"UTF-8 with the euro sign", "E:\\\xE2\x82\xAC\\ExeXml\n", "E:\\\x80\\ExeXml\\PRD.P00", "E:\\\x80\\ExeXml\\",
+       true, "E:\\\x80\\ExeXml", false},
+      {"UTF-8 line beyond the code page stays as saved", lodz + "\r\n", "C:\\Lodz\\" + kPrtg + "PRD.P00", "", true,
+       lodz, true},
+      {"a remark beyond the code page leaves the other lines converted",
+       "; " + lodz + "\r\nC:\\\xC3\x9C" "berwachung\r\n", ueberwachung + "\\" + kPrtg + "PRD.P00",
+       ueberwachung + "\\" + kPrtg, true, ueberwachung, false},
+      // "é" in UTF-8 in a remark, but "ü" as ANSI in the folder: no UTF-8.
+      {"not valid UTF-8 throughout", "; caf\xC3\xA9\r\nC:\\M\xFC" "nchen\r\n",
+       "C:\\M\xFC" "nchen\\" + kPrtg + "PRD.P00", "C:\\M\xFC" "nchen\\" + kPrtg, false, "C:\\M\xFC" "nchen", false},
+      {"overlong form", "C:\\\xC0\xAF" "x\r\n", "C:\\\xC0\xAF" "x\\" + kPrtg + "PRD.P00",
+       "C:\\\xC0\xAF" "x\\" + kPrtg, false, "C:\\\xC0\xAF" "x", false},
+      {"plain ASCII", "C:\\PRTG\r\n", "C:\\PRTG\\" + kPrtg + "PRD.P00", "C:\\PRTG\\" + kPrtg, false, "C:\\PRTG",
+       false},
+      // 107 bytes, 60 characters: one piece, as the file saved as ANSI reads.
+      {"pieces count characters, not bytes", long_utf8_folder + "\r\n", long_folder + "\\PRD.P00",
+       long_folder + "\\", true, long_folder, false},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files["C:\\PRTG_Path.Txt"] = c.override_file;
+    platform.files[c.profile] = "profile";
+    SensorDirectory found;
+    SearchTrail trail;
+    const Status status = find_sensor_directory(platform, "PRD.P00", found, &trail);
+    if (c.folder.empty()) {
+      EXPECT_EQ(status.text(), "Error 1002: Profile PRD.P00 is missing...") << c.name;
+    } else {
+      EXPECT_TRUE(status.is_ok()) << c.name << ": " << status.text();
+      EXPECT_EQ(found.folder, c.folder) << c.name;
+    }
+    EXPECT_EQ(trail.override_report.read_as_utf8, c.read_as_utf8) << c.name;
+    EXPECT_EQ(trail.override_line, c.line_taken) << c.name;
+    std::size_t taken = 0;
+    for (const ReportedLine& line : trail.override_report.lines) {
+      if (!line.taken()) continue;
+      ++taken;
+      EXPECT_EQ(line.beyond_code_page, c.taken_beyond_code_page) << c.name;
+    }
+    EXPECT_EQ(taken, 1u) << c.name;
+  }
+}
+
 // A platform that tells whether folder listings are kept, and how many
 // files were opened while they were.
 class ListingsWatch : public FakePlatform {

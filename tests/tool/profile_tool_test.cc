@@ -638,6 +638,35 @@ TEST(ProfileToolTest, LocateShowsHowTheSensorFindsTheProfile) {
        "\\\\srv\\prtg.\n"
        "Tried: D:\\PRTG\\" + prtg + "PRD.P00\nTried: D:\\PRTG\\" + prtg + "Custom Sensors\\ExeXml\\PRD.P00\n"
        "Found in D:\\PRTG\\" + prtg + ": the sensor reads it.\n"},
+      // Notepad's UTF-8: the folder is named in the ANSI code page.
+      {"the override file saved as UTF-8",
+       {{"C:\\PRTG_Path.Txt", "\xEF\xBB\xBF" "D:\\\xC3\x9C" "berwachung\r\n"},
+        {"D:\\\xDC" "berwachung\\" + prtg + "PRD.P00", "x"}},
+       {"PRD"},
+       0,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"D:\\\xDC" "berwachung\" names the base folder.\n"
+       "C:\\PRTG_Path.Txt is saved as UTF-8, and read so: each line is converted to the ANSI code page, in which "
+       "Windows names folders.\n"
+       "Tried: D:\\\xDC" "berwachung\\" + prtg + "PRD.P00\nTried: D:\\\xDC" "berwachung\\" + prtg +
+           "Custom Sensors\\ExeXml\\PRD.P00\nFound in D:\\\xDC" "berwachung\\" + prtg + ": the sensor reads it.\n"},
+      // Only the line that names a folder is worth a word; the remark is
+      // passed over whatever it holds.
+      {"the override file saved as UTF-8, a folder beyond the ANSI code page",
+       {{"C:\\PRTG_Path.Txt", "; \xC5\x81\xC3\xB3" "d\xC5\xBA\r\nD:\\\xC5\x81\xC3\xB3" "d\xC5\xBA\r\n"}},
+       {"PRD"},
+       2,
+       "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+       "C:\\PRTG_Path.Txt exists; its line \"D:\\\xC5\x81\xC3\xB3" "d\xC5\xBA\" names the base folder.\n"
+       "C:\\PRTG_Path.Txt is saved as UTF-8, and read so: each line is converted to the ANSI code page, in which "
+       "Windows names folders.\n"
+       "C:\\PRTG_Path.Txt, line 2 holds a character that the ANSI code page lacks: the sensor reads the file as "
+       "UTF-8, but takes this line as it stands and finds no folder so named; name the folder with characters of "
+       "the ANSI code page, or save the file in Notepad with the encoding ANSI.\n"
+       "Tried: D:\\\xC5\x81\xC3\xB3" "d\xC5\xBA\\" + prtg + "PRD.P00\nTried: D:\\\xC5\x81\xC3\xB3" "d\xC5\xBA\\"
+       "Custom Sensors\\ExeXml\\PRD.P00\nTried: D:\\\xC5\x81\xC3\xB3" "d\xC5\xBA\\PRD.P00\n"
+       "The sensor stops with \"Error 1002: Profile PRD.P00 is missing...\": the profile is in none of the places "
+       "tried.\nTo do: " + kPutIntoExeXml + ".\n"},
       {"a folder typed in the PRTG mode, the profile there",
        {{"C:\\PRTG_Path.Txt", "D:\\X\\ExeXml\r\n"}, {"C:\\My Profiles\\ONLY.P00", "x"}},
        {"C:\\My Profiles\\ONLY"},
@@ -1178,6 +1207,16 @@ TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
              {"put the profile at E:\\P\\PRD.P00, where the command line names it, or type the folder that holds it "
               "in front of the name"},
              "", ""),
+       false},
+      {"through the override file saved as UTF-8",
+       {{"C:\\PRTG_Path.Txt", "D:\\\xC3\x9C\\ExeXml\r\n"}, {"D:\\\xDC\\ExeXml\\PRD.P00", kGoodProfile}}, {"PRD"}, 0,
+       "", true},
+      {"through the override file saved as UTF-8, its folder beyond the ANSI code page",
+       {{"C:\\PRTG_Path.Txt", "D:\\\xC5\x81\\ExeXml\r\n"}}, {"PRD"}, 2,
+       "quillar-profile: warning: C:\\PRTG_Path.Txt, line 1 holds a character that the ANSI code page lacks: the "
+       "sensor reads the file as UTF-8, but takes this line as it stands and finds no folder so named; name the "
+       "folder with characters of the ANSI code page, or save the file in Notepad with the encoding ANSI\n" +
+           stops(missing, {kPutIntoExeXml}, "PRD", ""),
        false},
       {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
        "quillar-profile: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...\n",
