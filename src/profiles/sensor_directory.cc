@@ -23,14 +23,29 @@ constexpr std::array<const char*, 3> kInstallationFolders = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
-// The pieces that `reader` gives to the end of its file, each as a line
-// that names no folder.
-std::vector<ReportedLine> read_pieces(LineReader& reader) {
+// How much of the override file is held to decide whether it is UTF-8: a
+// file that names a folder takes a few lines, and one larger than this is
+// read in the code page of names, piece by piece, holding nothing.
+constexpr std::size_t kUtf8DecisionRoom = 1 << 20;
+
+// The pieces that `reader` gives, each as a line that names no folder, to
+// the end of its file; or, given `room`, until they hold more than `room`
+// bytes, when `whole_file` tells whether the end was reached.
+std::vector<ReportedLine> read_pieces(LineReader& reader, std::size_t room = std::string::npos,
+                                      bool* whole_file = nullptr) {
   std::vector<ReportedLine> pieces;
+  std::size_t held = 0;
   std::string piece;
+  bool reached_end = true;
   while (reader.next_line(piece)) {
+    held += piece.size();
     pieces.push_back(ReportedLine{reader.line_number(), piece, reader.line_goes_on(), LineUse::kNoFolder});
+    if (held > room) {
+      reached_end = false;
+      break;
+    }
   }
+  if (whole_file != nullptr) *whole_file = reached_end;
   return pieces;
 }
 
@@ -76,16 +91,23 @@ Status override_base(Platform& platform, ReadableFile& file, std::string& base, 
   LineReader reader(file, kOverrideLineRoom);
   report_encoding(reader, report);
   if (reader.saved_as_utf16()) return error_status(Fault::kSavedAsUtf16, {kPathOverrideFile});
-  std::vector<ReportedLine> pieces = read_pieces(reader);
-  const bool utf8 = saved_as_utf8(pieces);
-  if (utf8) pieces = converted_pieces(platform, pieces);
-  if (report != nullptr) report->read_as_utf8 = utf8;
-  for (ReportedLine& piece : pieces) {
+  const auto take = [&](ReportedLine& piece) {
     if (names_a_base_folder(piece.text)) {
       piece.use = LineUse::kTaken;
       base = piece.text;
     }
     if (report != nullptr) report->lines.push_back(piece);
+  };
+  bool whole_file_held = false;
+  std::vector<ReportedLine> pieces = read_pieces(reader, kUtf8DecisionRoom, &whole_file_held);
+  const bool utf8 = whole_file_held && saved_as_utf8(pieces);
+  if (utf8) pieces = converted_pieces(platform, pieces);
+  if (report != nullptr) report->read_as_utf8 = utf8;
+  for (ReportedLine& piece : pieces) take(piece);
+  std::string piece;
+  while (reader.next_line(piece)) {
+    ReportedLine rest{reader.line_number(), piece, reader.line_goes_on(), LineUse::kNoFolder};
+    take(rest);
   }
   line_taken = base;
   if (base.empty() || base.back() != '\\') base += '\\';

@@ -176,6 +176,11 @@ TEST(SensorDirectoryTest, OverrideFileSavedAsUtf8NamesTheAnsiFolder) {
       // 107 bytes, 60 characters: one piece, as the file saved as ANSI reads.
       {"pieces count characters, not bytes", long_utf8_folder + "\r\n", long_folder + "\\PRD.P00",
        long_folder + "\\", true, long_folder, false},
+      // Past a megabyte the file is read as it stands, piece by piece, and
+      // nothing of it is held.
+      {"UTF-8 in a file of more than a megabyte", std::string(1 << 20, ';') + "\r\nC:\\\xC3\x9C" "berwachung\r\n",
+       "C:\\\xC3\x9C" "berwachung\\" + kPrtg + "PRD.P00", "C:\\\xC3\x9C" "berwachung\\" + kPrtg, false,
+       "C:\\\xC3\x9C" "berwachung", false},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
