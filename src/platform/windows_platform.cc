@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ansi_utf8.h"
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
 #include "platform/windows_folder.h"
@@ -96,6 +97,44 @@ bool same_folder(const std::wstring& a, const std::wstring& b) {
          CSTR_EQUAL;
 }
 
+// A console stream: bytes as they are, which text mode ends with CR LF, but
+// a text with characters beyond ASCII on a console in the console's own
+// characters, as the ANSI code page means them; the console's code page (the
+// OEM one) would show other letters for those bytes. Files and pipes, PRTG's
+// among them, always get the bytes as they are.
+class ConsoleStream {
+ public:
+  ConsoleStream(FILE* stream, DWORD standard_handle) : stream_(stream), standard_handle_(standard_handle) {}
+  void write(std::string_view text) {
+    HANDLE handle = GetStdHandle(standard_handle_);
+    DWORD mode = 0;
+    if (!beyond_ascii(text) || handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) {
+      std::fwrite(text.data(), 1, text.size(), stream_);
+      return;
+    }
+    // What the C runtime still holds was written before.
+    std::fflush(stream_);
+    std::wstring characters;
+    for (wchar_t character : wide(std::string(text))) {
+      if (character == L'\n') characters += L'\r';
+      characters += character;
+    }
+    std::size_t done = 0;
+    while (done < characters.size()) {
+      const DWORD part = static_cast<DWORD>(std::min<std::size_t>(characters.size() - done, kConsolePart));
+      DWORD written = 0;
+      if (!WriteConsoleW(handle, characters.data() + done, part, &written, nullptr) || written == 0) return;
+      done += written;
+    }
+  }
+
+ private:
+  // Older consoles refuse a single write of more than some 64 KiB.
+  static constexpr std::size_t kConsolePart = 8192;
+  FILE* stream_;
+  DWORD standard_handle_;
+};
+
 // The thread of run_within: it owns its work, which may outlive the caller's
 // wait. Nothing thrown leaves the thread.
 DWORD WINAPI run_owned_work(void* parameter) {
@@ -143,12 +182,12 @@ class WindowsPlatform final : public Platform {
   }
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    output_.write(text);
     note_console_output(text);
   }
   void write_error_console(std::string_view text) override {
     std::fflush(stdout);
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    error_output_.write(text);
   }
   bool input_is_terminal() override { return _isatty(_fileno(stdin)) != 0; }
   std::string full_path(const std::string& path) override {
@@ -324,6 +363,9 @@ class WindowsPlatform final : public Platform {
     if (input_is_terminal()) write_error_console("\n");
     return read;
   }
+
+  ConsoleStream output_{stdout, STD_OUTPUT_HANDLE};
+  ConsoleStream error_output_{stderr, STD_ERROR_HANDLE};
 };
 
 }  // namespace
