@@ -244,6 +244,7 @@ class PosixPlatform final : public Platform {
     error_code = kLoadModuleNotFound;
     return nullptr;
   }
+  std::optional<LibraryFile> library_file_found(const std::string&) override { return std::nullopt; }
   std::string library_file_head(const std::string&) override { return std::string(); }
   std::vector<DllFolder> dll_search_folders(const std::string&, const std::string&) override { return {}; }
   bool read_secret_line(std::string& line) override {
@@ -283,9 +284,9 @@ class PosixPlatform final : public Platform {
   }
 
   DriveMap drives_;
-  LetterCaseMatcher letter_case_;
   ConsoleStream output_{stdout};
   ConsoleStream error_output_{stderr};
+  LetterCaseMatcher letter_case_;
   bool child_signal_taken_ = false;
 };
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -292,16 +293,19 @@ class WindowsPlatform final : public Platform {
     return found;
   }
 
+  std::optional<LibraryFile> library_file_found(const std::string& file_name) override {
+    const std::optional<WideLibraryFile> found = search_library_file(file_name);
+    if (!found) return std::nullopt;
+    return LibraryFile{ansi_text(found->folder), found->place};
+  }
+
   std::string library_file_head(const std::string& file_name) override {
     // Loaded as data, a DLL of any machine maps; its headers lie at the
-    // start of the mapping as in the file. The file read is the one that
-    // load_library tried: beside the program first, else the system's search.
+    // start of the mapping as in the file.
+    const std::optional<WideLibraryFile> found = search_library_file(file_name);
+    if (!found) return std::string();
     UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    const std::wstring program_folder = folder_of_program();
-    const std::wstring beside = program_folder + wide(file_name);
-    const bool is_beside = !program_folder.empty() && GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
-    HMODULE module =
-        LoadLibraryExW(is_beside ? beside.c_str() : wide(file_name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExW((found->folder + wide(file_name)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     SetErrorMode(previous_mode);
     if (module == nullptr) return std::string();
     const char* start = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
@@ -350,6 +354,29 @@ class WindowsPlatform final : public Platform {
   }
 
   static std::wstring folder_of_program() { return folder_part(module_path(nullptr)); }
+
+  struct WideLibraryFile {
+    std::wstring folder;
+    LibraryPlace place;
+  };
+  // The first folder of load_outside_working_directory's search that holds
+  // a file of this name: the program's folder, then the system's search
+  // without the working directory, which the DLL directory takes out.
+  static std::optional<WideLibraryFile> search_library_file(const std::string& file_name) {
+    std::vector<WideLibraryFile> folders = {{folder_of_program(), LibraryPlace::kBesideProgram},
+                                            {system_folder(&GetSystemDirectoryW), LibraryPlace::kSystemFolder},
+                                            {system_folder(&GetWindowsDirectoryW), LibraryPlace::kWindowsFolder}};
+    for (std::wstring& folder : path_folders()) folders.push_back({std::move(folder), LibraryPlace::kPathFolder});
+    const std::wstring name = wide(file_name);
+    for (WideLibraryFile& candidate : folders) {
+      if (candidate.folder.empty()) continue;
+      const DWORD attributes = GetFileAttributesW((candidate.folder + name).c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return std::move(candidate);
+      }
+    }
+    return std::nullopt;
+  }
 
   bool read_secret_line(std::string& line) override {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
