@@ -231,9 +231,16 @@ TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
   EXPECT_EQ(changed.standard_output, host().console_form("wrote C:\\e2e\\run\\QAS.P00\n"));
   ProcessResult located = host().run({"locate", "QAS", "MODE=Mervesk"}, "C:\\e2e\\run", "", Program::kProfileTool);
   EXPECT_EQ(located.exit_code, 0);
-  EXPECT_EQ(located.standard_output,
-            host().console_form("Profile: QAS.P00\nMode Mervesk: the profile is opened where the command line names "
-                                "it, C:\\e2e\\run\\QAS.P00.\nFound: the sensor reads it.\n"));
+  // The search, then the library, which wine loads from the program's tree.
+  const std::string search = host().console_form(
+      "Profile: QAS.P00\nMode Mervesk: the profile is opened where the command line names it, "
+      "C:\\e2e\\run\\QAS.P00.\nFound: the sensor reads it.\n");
+  const std::string library = behind_netweaver_bridge() ? "sapnwrfc.dll" : "librfc32.dll";
+  EXPECT_EQ(located.standard_output.substr(0, search.size()), search);
+  const std::string library_line =
+      located.standard_output.substr(std::min(search.size(), located.standard_output.size()));
+  EXPECT_EQ(library_line.rfind("RFC library: " + library + ", Quillar's stand-in for trials", 0), 0u) << library_line;
+  EXPECT_EQ(std::count(library_line.begin(), library_line.end(), '\n'), 1) << library_line;
 
   ProcessResult sensor = host().run({"QAS", "MODE=Mervesk"}, "C:\\e2e\\run");
   EXPECT_EQ(sensor.standard_output, host().console_form(error_document("Error 1011: RFC-Open for QAS failed !")));
