@@ -19,6 +19,9 @@ struct FakeLibrary {
   std::map<std::string, void*> entry_points;
   // What library_file_head gives for it.
   std::string file_head;
+  // Where library_file_found finds its file; nothing for a library that is
+  // not there.
+  std::optional<LibraryFile> found_in;
 };
 
 class FakePlatform : public Platform {
@@ -176,6 +179,10 @@ class FakePlatform : public Platform {
   // those of the prefix asked for.
   std::map<std::string, std::vector<DllFolder>> dll_folders;
   std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) override;
+  std::optional<LibraryFile> library_file_found(const std::string& file_name) override {
+    auto library = libraries.find(file_name);
+    return library == libraries.end() ? std::nullopt : library->second.found_in;
+  }
   std::string library_file_head(const std::string& file_name) override {
     auto library = libraries.find(file_name);
     return library == libraries.end() ? std::string() : library->second.file_head;

@@ -1,5 +1,6 @@
 #include "base/code_page_1252.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -64,6 +65,29 @@ std::optional<std::u32string> utf8_characters(std::string_view text) {
     at += length;
   }
   return characters;
+}
+
+bool beyond_ascii(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+std::string utf8_from_code_page_1252(std::string_view text) {
+  std::string utf8;
+  utf8.reserve(text.size() * 2);
+  for (char c : text) {
+    const char16_t code = code_page_1252_character(static_cast<unsigned char>(c));
+    if (code < 0x80) {
+      utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+      utf8 += static_cast<char>(0xC0 | code >> 6);
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | code >> 12);
+      utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return utf8;
 }
 
 std::optional<std::string> code_page_1252_from_utf8(std::string_view text) {

@@ -28,6 +28,14 @@ std::optional<char> code_page_1252_byte(char32_t character);
 // (what Windows refuses as invalid too). Nothing otherwise.
 std::optional<std::u32string> utf8_characters(std::string_view text);
 
+// Whether `text` holds a byte above 127: ASCII alone reads the same in
+// every code page the program meets.
+bool beyond_ascii(std::string_view text);
+
+// Each byte of code page 1252 in UTF-8, as code_page_1252_character names
+// its character, so that every byte gives one.
+std::string utf8_from_code_page_1252(std::string_view text);
+
 // `text`, UTF-8, in code page 1252; nothing when it is no valid UTF-8 or
 // holds a character that the code page lacks.
 std::optional<std::string> code_page_1252_from_utf8(std::string_view text);

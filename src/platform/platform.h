@@ -57,6 +57,16 @@ struct DllFolder {
   std::vector<std::string> names;
 };
 
+// The places of the system's search for a library, in its order.
+enum class LibraryPlace { kBesideProgram, kSystemFolder, kWindowsFolder, kPathFolder };
+
+// The file that the system's search for a library finds.
+struct LibraryFile {
+  // The full path of its folder, ending in a backslash.
+  std::string folder;
+  LibraryPlace place = LibraryPlace::kBesideProgram;
+};
+
 // Windows error codes of a library load, the ones the sensor explains.
 inline constexpr unsigned long kLoadModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
 inline constexpr unsigned long kLoadEntryPointMissing = 127;  // ERROR_PROC_NOT_FOUND
@@ -146,10 +156,17 @@ class Platform {
   virtual std::unique_ptr<SharedLibrary> load_library(const std::string& file_name,
                                                       unsigned long& error_code) = 0;
 
-  // The first bytes (a page at most) of the file that the same search finds
-  // under this name, read as data whatever machine it was built for: enough
-  // for the headers of a DLL. Empty when none is found or the system cannot
-  // read it as a library file at all.
+  // Where the file lies that load_library takes under this name, whether
+  // it loads or not: the first folder of its search that holds a file of
+  // that name (the program's folder, the system folder, the Windows folder,
+  // the folders of PATH that are full paths; never the working directory).
+  // Nothing when none holds one, and in builds that link their libraries.
+  virtual std::optional<LibraryFile> library_file_found(const std::string& file_name) = 0;
+
+  // The first bytes (a page at most) of that file (library_file_found),
+  // read as data whatever machine it was built for: enough for the headers
+  // of a DLL. Empty when none is found or the system cannot read it as a
+  // library file at all.
   virtual std::string library_file_head(const std::string& file_name) = 0;
 
   // The folders in which the system's loader looks, in its order, for a DLL
@@ -295,6 +312,9 @@ class PlatformWrapper : public Platform {
   bool read_secret_line(std::string& line) override { return target_.read_secret_line(line); }
   std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
     return target_.load_library(file_name, error_code);
+  }
+  std::optional<LibraryFile> library_file_found(const std::string& file_name) override {
+    return target_.library_file_found(file_name);
   }
   std::string library_file_head(const std::string& file_name) override { return target_.library_file_head(file_name); }
   std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) override {

@@ -2,6 +2,8 @@
 // the product on folders below a drive root: /mnt, or the folder that the
 // environment variable QUILLAR_DRIVE_ROOT names.
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/random.h>
@@ -45,6 +47,45 @@ std::string absolute_folder(const char* path) {
 bool within(const std::string& path, const std::string& folder) {
   return path.compare(0, folder.size(), folder) == 0 && (path.size() == folder.size() || path[folder.size()] == '/');
 }
+
+// Whether a terminal at `descriptor` reads UTF-8, by the character set of
+// the locale that the environment names. That locale is looked at for this
+// alone: the program's own stays "C", so that nothing else, numbers least of
+// all, follows the environment.
+bool utf8_terminal(int descriptor) {
+  if (::isatty(descriptor) != 1) return false;
+  locale_t environment = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+  if (environment == static_cast<locale_t>(0)) return false;
+  const char* codeset = ::nl_langinfo_l(CODESET, environment);
+  const bool utf8 = codeset != nullptr && (::strcasecmp(codeset, "UTF-8") == 0 || ::strcasecmp(codeset, "UTF8") == 0);
+  ::freelocale(environment);
+  return utf8;
+}
+
+// A console stream: bytes as they are, but a text with characters beyond
+// ASCII in UTF-8 on a terminal that reads UTF-8. Files and pipes, PRTG's
+// among them, always get the bytes as they are.
+class ConsoleStream {
+ public:
+  explicit ConsoleStream(FILE* stream) : stream_(stream) {}
+  void write(std::string_view text) {
+    if (beyond_ascii(text) && reads_utf8()) {
+      const std::string utf8 = utf8_from_code_page_1252(text);
+      std::fwrite(utf8.data(), 1, utf8.size(), stream_);
+    } else {
+      std::fwrite(text.data(), 1, text.size(), stream_);
+    }
+  }
+
+ private:
+  // Asked once, at the first text that needs it: the stream stays what it is.
+  bool reads_utf8() {
+    if (!reads_utf8_) reads_utf8_ = utf8_terminal(::fileno(stream_));
+    return *reads_utf8_;
+  }
+  FILE* stream_;
+  std::optional<bool> reads_utf8_;
+};
 
 DriveMap drives_of_this_process() {
   const char* variable = std::getenv("QUILLAR_DRIVE_ROOT");
@@ -188,12 +229,12 @@ class PosixPlatform final : public Platform {
   }
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    output_.write(text);
     note_console_output(text);
   }
   void write_error_console(std::string_view text) override {
     std::fflush(stdout);
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    error_output_.write(text);
   }
   bool input_is_terminal() override { return ::isatty(STDIN_FILENO) == 1; }
   std::string full_path(const std::string& path) override { return full_windows_path(path, drives_); }
@@ -204,6 +245,7 @@ class PosixPlatform final : public Platform {
     error_code = kLoadModuleNotFound;
     return nullptr;
   }
+  std::optional<LibraryFile> library_file_found(const std::string&) override { return std::nullopt; }
   std::string library_file_head(const std::string&) override { return std::string(); }
   std::vector<DllFolder> dll_search_folders(const std::string&, const std::string&) override { return {}; }
   bool read_secret_line(std::string& line) override {
@@ -243,6 +285,8 @@ class PosixPlatform final : public Platform {
   }
 
   DriveMap drives_;
+  ConsoleStream output_{stdout};
+  ConsoleStream error_output_{stderr};
   LetterCaseMatcher letter_case_;
   bool child_signal_taken_ = false;
 };

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,44 @@ bool same_folder(const std::wstring& a, const std::wstring& b) {
          CSTR_EQUAL;
 }
 
+// A console stream: bytes as they are, which text mode ends with CR LF, but
+// a text with characters beyond ASCII on a console in the console's own
+// characters, as the ANSI code page means them; the console's code page (the
+// OEM one) would show other letters for those bytes. Files and pipes, PRTG's
+// among them, always get the bytes as they are.
+class ConsoleStream {
+ public:
+  ConsoleStream(FILE* stream, DWORD standard_handle) : stream_(stream), standard_handle_(standard_handle) {}
+  void write(std::string_view text) {
+    HANDLE handle = GetStdHandle(standard_handle_);
+    DWORD mode = 0;
+    if (!beyond_ascii(text) || handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) {
+      std::fwrite(text.data(), 1, text.size(), stream_);
+      return;
+    }
+    // What the C runtime still holds was written before.
+    std::fflush(stream_);
+    std::wstring characters;
+    for (wchar_t character : wide(std::string(text))) {
+      if (character == L'\n') characters += L'\r';
+      characters += character;
+    }
+    std::size_t done = 0;
+    while (done < characters.size()) {
+      const DWORD part = static_cast<DWORD>(std::min<std::size_t>(characters.size() - done, kConsolePart));
+      DWORD written = 0;
+      if (!WriteConsoleW(handle, characters.data() + done, part, &written, nullptr) || written == 0) return;
+      done += written;
+    }
+  }
+
+ private:
+  // Older consoles refuse a single write of more than some 64 KiB.
+  static constexpr std::size_t kConsolePart = 8192;
+  FILE* stream_;
+  DWORD standard_handle_;
+};
+
 // The thread of run_within: it owns its work, which may outlive the caller's
 // wait. Nothing thrown leaves the thread.
 DWORD WINAPI run_owned_work(void* parameter) {
@@ -171,12 +210,12 @@ class WindowsPlatform final : public Platform {
   }
   std::string time_of_day() override { return local_time_of_day(); }
   void write_console(std::string_view text) override {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    output_.write(text);
     note_console_output(text);
   }
   void write_error_console(std::string_view text) override {
     std::fflush(stdout);
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    error_output_.write(text);
   }
   bool input_is_terminal() override { return _isatty(_fileno(stdin)) != 0; }
   std::string full_path(const std::string& path) override {
@@ -282,16 +321,19 @@ class WindowsPlatform final : public Platform {
     return found;
   }
 
+  std::optional<LibraryFile> library_file_found(const std::string& file_name) override {
+    const std::optional<WideLibraryFile> found = search_library_file(file_name);
+    if (!found) return std::nullopt;
+    return LibraryFile{ansi_text(found->folder), found->place};
+  }
+
   std::string library_file_head(const std::string& file_name) override {
     // Loaded as data, a DLL of any machine maps; its headers lie at the
-    // start of the mapping as in the file. The file read is the one that
-    // load_library tried: beside the program first, else the system's search.
+    // start of the mapping as in the file.
+    const std::optional<WideLibraryFile> found = search_library_file(file_name);
+    if (!found) return std::string();
     UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    const std::wstring program_folder = folder_of_program();
-    const std::wstring beside = program_folder + wide(file_name);
-    const bool is_beside = !program_folder.empty() && GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
-    HMODULE module =
-        LoadLibraryExW(is_beside ? beside.c_str() : wide(file_name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExW((found->folder + wide(file_name)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     SetErrorMode(previous_mode);
     if (module == nullptr) return std::string();
     const char* start = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
@@ -341,6 +383,29 @@ class WindowsPlatform final : public Platform {
 
   static std::wstring folder_of_program() { return folder_part(module_path(nullptr)); }
 
+  struct WideLibraryFile {
+    std::wstring folder;
+    LibraryPlace place;
+  };
+  // The first folder of load_outside_working_directory's search that holds
+  // a file of this name: the program's folder, then the system's search
+  // without the working directory, which the DLL directory takes out.
+  static std::optional<WideLibraryFile> search_library_file(const std::string& file_name) {
+    std::vector<WideLibraryFile> folders = {{folder_of_program(), LibraryPlace::kBesideProgram},
+                                            {system_folder(&GetSystemDirectoryW), LibraryPlace::kSystemFolder},
+                                            {system_folder(&GetWindowsDirectoryW), LibraryPlace::kWindowsFolder}};
+    for (std::wstring& folder : path_folders()) folders.push_back({std::move(folder), LibraryPlace::kPathFolder});
+    const std::wstring name = wide(file_name);
+    for (WideLibraryFile& candidate : folders) {
+      if (candidate.folder.empty()) continue;
+      const DWORD attributes = GetFileAttributesW((candidate.folder + name).c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return std::move(candidate);
+      }
+    }
+    return std::nullopt;
+  }
+
   bool read_secret_line(std::string& line) override {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD saved = 0;
@@ -353,6 +418,9 @@ class WindowsPlatform final : public Platform {
     if (input_is_terminal()) write_error_console("\n");
     return read;
   }
+
+  ConsoleStream output_{stdout, STD_OUTPUT_HANDLE};
+  ConsoleStream error_output_{stderr, STD_ERROR_HANDLE};
 };
 
 }  // namespace

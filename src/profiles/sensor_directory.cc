@@ -1,6 +1,5 @@
 #include "profiles/sensor_directory.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 #include <set>
@@ -54,9 +53,7 @@ std::vector<ReportedLine> read_pieces(LineReader& reader, std::size_t room = std
 bool saved_as_utf8(const std::vector<ReportedLine>& pieces) {
   std::string text;
   for (const ReportedLine& piece : pieces) text += piece.text;
-  const bool beyond_ascii =
-      std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > 127; });
-  return beyond_ascii && utf8_characters(text).has_value();
+  return beyond_ascii(text) && utf8_characters(text).has_value();
 }
 
 // The pieces of a UTF-8 file as the same file saved in the code page of

@@ -49,6 +49,13 @@ void resolve(SharedLibrary& module, const char* name, Function& entry_point, con
 // which another library is tried without a word.
 bool not_found(const Status& loaded) { return loaded.fault() == Fault::kLibraryNotFound; }
 
+// The failure of a library that was there but would not serve. A missing
+// ICU library is no fault of the SDK's file, which loaded.
+Status refused(RfcLibrary& library, const char* file_name, Status failure) {
+  if (failure.fault() != Fault::kIcuLibraryMissing) library.refused_file = file_name;
+  return failure;
+}
+
 // The classic library by its plain names.
 Status load_classic(Platform& platform, RfcLibrary& library) {
   unsigned long error_code = 0;
@@ -118,8 +125,8 @@ Status load_rfc_library(Platform& platform, RfcLibrary& library) {
   if (netweaver.is_ok()) return netweaver;
   // The first library that is there but cannot serve says why; when neither
   // is there, the text names both.
-  if (!not_found(classic)) return classic;
-  if (!not_found(netweaver)) return netweaver;
+  if (!not_found(classic)) return refused(library, kClassicRfcLibraryFile, std::move(classic));
+  if (!not_found(netweaver)) return refused(library, kNetWeaverRfcLibraryFile, std::move(netweaver));
   return error_status(Fault::kLibraryNotFound,
                       {std::string(kClassicRfcLibraryFile) + " or " + kNetWeaverRfcLibraryFile,
                        std::to_string(kLoadModuleNotFound)});

@@ -73,6 +73,9 @@ struct RfcLibrary {
   // the one the POSIX build links, or a loaded one that exports
   // kStandInMarker.
   bool stand_in = false;
+  // After a failed load: the file that was there but would not serve, which
+  // the status names (Errors 1052 to 1055); empty when none was there.
+  std::string refused_file;
 };
 
 // Loads librfc32.dll through the platform's loader and resolves every entry

@@ -23,6 +23,7 @@
 #include "rfc/rfc_entry_points.h"
 #include "rfc/rfc_files.h"
 #include "tool/item_review.h"
+#include "tool/library_report.h"
 #include "tool/profile_check.h"
 #include "tool/profile_lookup.h"
 #include "tool/tool_output.h"
@@ -97,30 +98,6 @@ void work_with_library(LibrarySession& session, SystemWork& work) {
 // The text of a fixed-size field of the library, up to its zero byte.
 std::string field_text(const char* field, std::size_t size) {
   return std::string(field, std::find(field, field + size, '\0'));
-}
-
-std::string library_file(const RfcLibrary& library) {
-  return library.bridge != nullptr ? kNetWeaverRfcLibraryFile : kClassicRfcLibraryFile;
-}
-
-// The folder that the loaded library came from, as far as it can be told.
-std::string library_folder(Platform& platform, const RfcLibrary& library) {
-  if (!library.module) return "";
-  const std::string file = library_file(library);
-  std::vector<DllFolder> folders = platform.dll_search_folders(file, file);
-  return folders.empty() ? "" : folders.front().path;
-}
-
-std::string library_description(Platform& platform, const RfcLibrary& library) {
-  const bool netweaver = library.bridge != nullptr;
-  const std::string file = library_file(library);
-  std::string text = "RFC library: " + file +
-                     (library.stand_in ? ", Quillar's stand-in for trials (not SAP's library; it reaches only the "
-                                         "systems of " + std::string(kStandInLandscapeFile) + ")"
-                                       : netweaver ? ", the NetWeaver RFC SDK" : ", the classic RFC library");
-  if (!library.module) return text + ", linked into this program\n";
-  const std::string folder = library_folder(platform, library);
-  return text + (folder.empty() ? "" : ", loaded from " + folder) + "\n";
 }
 
 std::string logon_description(const SystemWork& work, bool by_destination_file) {
@@ -224,6 +201,8 @@ class LogonTest {
     }
     Status opened = open_rfc_library(platform_, session_->library);
     if (!opened.is_ok()) {
+      const std::string refused = refused_library_line(platform_, session_->library);
+      if (!refused.empty()) platform_.write_console(refused + "\n");
       say(platform_, "the sensor stops with \"" + opened.text() + "\"");
       return false;
     }

@@ -25,7 +25,8 @@ namespace quillar {
 // they leave the sensor unbounded, by PRTG's default timeout of 60 seconds
 // for the whole test; the bound is shown before the logon, and a system that
 // does not answer within it is given up. Every line is written out as it is
-// known. Never prints a password.
+// known. A library that does not load is named with the folder that
+// Windows found it in, before the sensor's error. Never prints a password.
 //
 // Gives kToolDone only when the sensor would report real values, otherwise
 // kToolFoundFault with one line per fault on standard error that says what

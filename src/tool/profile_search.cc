@@ -5,6 +5,7 @@
 #include "driver/startup.h"
 #include "profiles/sensor_directory.h"
 #include "output/result_document.h"
+#include "tool/library_report.h"
 #include "tool/profile_lookup.h"
 #include "tool/tool_output.h"
 
@@ -29,6 +30,20 @@ void describe_override(Platform& platform, const SearchTrail& trail) {
                            " is saved as UTF-8, and read so: each line is converted to the ANSI code page, in "
                            "which Windows names folders.\n");
   }
+}
+
+// The library that the sensor started here would load, loaded as it loads
+// it: where it was found, and what stops the sensor when it does not serve.
+void describe_library(Platform& platform) {
+  RfcLibrary library;
+  const Status opened = open_rfc_library(platform, library);
+  if (opened.is_ok()) {
+    platform.write_console(library_description(platform, library));
+    return;
+  }
+  const std::string refused = refused_library_line(platform, library);
+  platform.write_console((refused.empty() ? std::string("RFC library") : refused) + ": the sensor stops with \"" +
+                         opened.text() + "\".\n");
 }
 
 }  // namespace
@@ -86,7 +101,9 @@ int locate_profile_for(Platform& platform, const std::vector<std::string>& argum
     return kToolRefused;
   }
   platform.write_console("Profile: " + settings.profile_name + "\n");
-  return describe_search(platform, settings).found ? kToolDone : kToolRefused;
+  const bool found = describe_search(platform, settings).found;
+  describe_library(platform);
+  return found ? kToolDone : kToolRefused;
 }
 
 }  // namespace quillar

@@ -24,8 +24,10 @@ struct SearchOutcome {
 SearchOutcome describe_search(Platform& platform, RunSettings& settings);
 
 // Shows how the sensor, started in the working directory with `arguments`
-// (name, options, more options), would find its profile. Gives 0 when it
-// would find and accept one.
+// (name, options, more options), would find its profile, then the RFC
+// library it would use, loaded the same way, or the file that would not
+// load and where it was found. Gives 0 when it would find and accept a
+// profile, whatever the library.
 int locate_profile_for(Platform& platform, const std::vector<std::string>& arguments);
 
 }  // namespace quillar

@@ -49,5 +49,36 @@ TEST(CodePage1252Test, ConvertsValidUtf8Only) {
   EXPECT_EQ(utf8_characters("\xEF\xBF\xBF"), std::u32string(U"\uFFFF"));
 }
 
+// A text in UTF-8 reads as a terminal should show it.
+TEST(CodePage1252Utf8, TextsReadAsTheTerminalShouldShowThem) {
+  const struct {
+    const char* name;
+    std::string ansi;
+    std::string utf8;
+  } cases[] = {
+      {"ASCII stays", "PRD.P00\r\n", "PRD.P00\r\n"},
+      {"a letter above 0xA0", "PR\xC4.P00", "PR\xC3\x84.P00"},
+      {"the euro sign from the 0x80 row", "\x80 5", "\xE2\x82\xAC 5"},
+      {"an undefined byte", "\x81", "\xC2\x81"},
+      {"the last byte", "\xFF", "\xC3\xBF"},
+      {"a zero byte inside", std::string("a\0b", 3), std::string("a\0b", 3)},
+      {"nothing", "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(utf8_from_code_page_1252(c.ansi), c.utf8) << c.name;
+    // Only a text that the conversion changes needs it.
+    EXPECT_EQ(beyond_ascii(c.ansi), c.ansi != c.utf8) << c.name;
+  }
+}
+
+// Every byte, written in UTF-8, reads back as the same byte: the encoder
+// writes nothing that the decoder, which refuses overlong forms, refuses.
+TEST(CodePage1252Utf8, EveryByteComesBackFromItsUtf8) {
+  for (int byte = 1; byte < 256; ++byte) {
+    const std::string text(1, static_cast<char>(byte));
+    EXPECT_EQ(code_page_1252_from_utf8(utf8_from_code_page_1252(text)), text) << "byte " << byte;
+  }
+}
+
 }  // namespace
 }  // namespace quillar

@@ -264,9 +264,16 @@ TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
   EXPECT_EQ(changed.standard_output, host().console_form("wrote C:\\e2e\\run\\QAS.P00\n"));
   ProcessResult located = host().run({"locate", "QAS", "MODE=Mervesk"}, "C:\\e2e\\run", "", Program::kProfileTool);
   EXPECT_EQ(located.exit_code, 0);
-  EXPECT_EQ(located.standard_output,
-            host().console_form("Profile: QAS.P00\nMode Mervesk: the profile is opened where the command line names "
-                                "it, C:\\e2e\\run\\QAS.P00.\nFound: the sensor reads it.\n"));
+  // The search, then the library, which wine loads from the program's tree.
+  const std::string search = host().console_form(
+      "Profile: QAS.P00\nMode Mervesk: the profile is opened where the command line names it, "
+      "C:\\e2e\\run\\QAS.P00.\nFound: the sensor reads it.\n");
+  const std::string library = behind_netweaver_bridge() ? "sapnwrfc.dll" : "librfc32.dll";
+  EXPECT_EQ(located.standard_output.substr(0, search.size()), search);
+  const std::string library_line =
+      located.standard_output.substr(std::min(search.size(), located.standard_output.size()));
+  EXPECT_EQ(library_line.rfind("RFC library: " + library + ", Quillar's stand-in for trials", 0), 0u) << library_line;
+  EXPECT_EQ(std::count(library_line.begin(), library_line.end(), '\n'), 1) << library_line;
 
   ProcessResult sensor = host().run({"QAS", "MODE=Mervesk"}, "C:\\e2e\\run");
   EXPECT_EQ(sensor.standard_output, host().console_form(error_document("Error 1011: RFC-Open for QAS failed !")));
@@ -562,6 +569,56 @@ TEST_F(SensorEndToEnd, ProfileToolLeavesWhatIsNoPlainFileAlone) {
 }
 
 // Both answer at once, whatever the folder holds.
+// The tool's texts are bytes of the ANSI code page, "\xC4" for the "Ä" of a
+// profile's name. A terminal that reads UTF-8 shows them converted, on
+// standard output and standard error alike; a pipe, as PRTG reads the
+// sensor, and a terminal of another character set get the bytes as they are.
+TEST_F(SensorEndToEnd, TheConsoleShowsNamesInItsOwnCharacters) {
+  using Program = SensorHost::Program;
+  // Natively a name's bytes are the file's name; under wine the ANSI name is
+  // converted to the UTF-8 name of the host.
+  const std::string typed = host().under_wine() ? "PR\xC3\x84" : "PR\xC4";
+  std::vector<std::string> create = {"create", typed, "--destination", "QAS", "--client", "200", "--user",
+                                     "monitor", "--language", "D", "--mode", "R/3", "--host", "sapqas",
+                                     "--sysnr", "01", "--gwhost", "sapqas", "--gwservice", "sapgw01",
+                                     "--extcompany", "ACME"};
+  const std::string kAnsi = "\xC4";
+  const std::string kUtf8 = "\xC3\x84";
+  const struct {
+    const char* name;
+    bool terminal;
+    const char* locale;
+    std::string letter;
+    std::string never;
+  } cases[] = {
+      {"a pipe", false, "", kAnsi, kUtf8},
+      {"a terminal that reads UTF-8", true, "C.UTF-8", kUtf8, kAnsi},
+      {"a terminal of the C locale", true, "C", kAnsi, kUtf8},
+  };
+  for (const auto& c : cases) {
+    // Wine's console shows what it cannot convert in its own way.
+    if (host().under_wine() && c.terminal && std::string(c.locale) == "C") continue;
+    auto run = [&] {
+      if (!c.terminal) return host().run(create, "C:\\e2e\\run", "Secret#1\n", Program::kProfileTool);
+      return host().run_on_terminal(create, "C:\\e2e\\run", "Secret#1\n", Program::kProfileTool, c.locale);
+    };
+    const std::string path = "C:\\e2e\\run\\PR" + c.letter + ".P00";
+    const ProcessResult written = run();
+    EXPECT_EQ(written.exit_code, 0) << c.name;
+    EXPECT_NE(written.standard_output.find("wrote " + path), std::string::npos) << c.name << ": "
+                                                                                  << written.standard_output;
+    // A second create refuses, on standard error, to replace the profile.
+    const ProcessResult refused = run();
+    const std::string& errors = c.terminal ? refused.standard_output : refused.standard_error;
+    EXPECT_EQ(refused.exit_code, 2) << c.name;
+    EXPECT_NE(errors.find("quillar-profile: " + path), std::string::npos) << c.name << ": " << errors;
+    for (const std::string* output : {&written.standard_output, &errors}) {
+      EXPECT_EQ(output->find(c.never), std::string::npos) << c.name << ": " << *output;
+    }
+    host().clear_files();
+  }
+}
+
 TEST_F(SensorEndToEnd, VersionAndHelpAnswerWithoutAProfile) {
   ProcessResult version = host().run({"--version"}, "C:\\e2e\\run");
   EXPECT_EQ(version.exit_code, 0);

@@ -4,6 +4,7 @@
 // links its library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -91,6 +92,63 @@ TEST(LibraryLoadEndToEnd, EachLoadFailureEndsInItsErrorDocument) {
     EXPECT_EQ(result.standard_output, host().console_form(error_document(c.text))) << c.name;
     EXPECT_EQ(result.exit_code, 2) << c.name;
     host().clear_files();
+  }
+}
+
+// The sensor's error names the library file alone; quillar-profile test and
+// locate also name the folder in which Windows found the copy that does not
+// load, wherever it lies.
+TEST(LibraryLoadEndToEnd, TheToolNamesWhereTheRefusedLibraryWasFound) {
+  if (!host().under_wine()) GTEST_SKIP() << "the native build links its RFC library";
+  if (behind_netweaver_bridge()) GTEST_SKIP() << "the cases of a refused library run once";
+  const std::string bits = environment("QUILLAR_E2E_PROGRAM_BITS");
+  const std::string other_bitness = environment("QUILLAR_E2E_OTHER_RFC_LIBRARY");
+  ASSERT_FALSE(bits.empty() || other_bitness.empty()) << "the suite's environment is incomplete";
+  const std::string sensor = file_content(host().sensor_path());
+  const std::string tool = file_content(host().profile_tool_path());
+  const std::string wrong_bitness = "Error 1052: librfc32.dll has the wrong bitness (Windows error 193), this " +
+                                    bits + "-bit quillar.exe needs a " + bits + "-bit librfc32.dll...";
+  // A 32-bit program finds the prefix's SysWOW64 under the name System32.
+  const std::string system_folder = bits == "64" ? "C:\\windows\\system32\\" : "C:\\windows\\syswow64\\";
+  const struct {
+    const char* name;
+    std::string placed_in;
+    std::string shown;
+  } cases[] = {
+      {"beside the program", "C:\\e2e\\load\\", "C:\\e2e\\load\\ (beside the program)"},
+      {"in the system folder", system_folder, "C:\\windows\\system32\\ (the system folder)"},
+  };
+  for (const auto& c : cases) {
+    host().write_file("C:\\e2e\\load\\quillar.exe", sensor);
+    host().write_file("C:\\e2e\\load\\quillar-profile.exe", tool);
+    host().write_file("C:\\e2e\\run\\PRD.P00", profile("BIN", "100", "sapbin", "00"));
+    host().write_file(c.placed_in + "librfc32.dll", file_content(other_bitness));
+    const std::string library_line = "RFC library: librfc32.dll, found in " + c.shown + ", does not load";
+    auto run = [&](const char* program, std::vector<std::string> arguments) {
+      return host().run_program(host().local_path(std::string("C:\\e2e\\load\\") + program).string(), arguments,
+                                "C:\\e2e\\run");
+    };
+
+    const ProcessResult sensed = run("quillar.exe", {"PRD", "MODE=Mervesk"});
+    EXPECT_EQ(sensed.standard_output, host().console_form(error_document(wrong_bitness))) << c.name;
+
+    const ProcessResult tested = run("quillar-profile.exe", {"test", "PRD", "MODE=Mervesk"});
+    EXPECT_EQ(tested.standard_output, host().console_form("Profile: C:\\e2e\\run\\PRD.P00\n" + library_line + "\n"))
+        << c.name;
+    EXPECT_EQ(tested.standard_error,
+              host().console_form("quillar-profile: the sensor stops with \"" + wrong_bitness + "\"\n"))
+        << c.name;
+    EXPECT_EQ(tested.exit_code, 2) << c.name;
+
+    const ProcessResult located = run("quillar-profile.exe", {"locate", "PRD", "MODE=Mervesk"});
+    const std::string last_line = library_line + ": the sensor stops with \"" + wrong_bitness + "\".\n";
+    const std::string& shown = located.standard_output;
+    EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), host().console_form(last_line).size())),
+              host().console_form(last_line))
+        << c.name << ":\n" << shown;
+    EXPECT_EQ(located.exit_code, 0) << c.name;
+    host().clear_files();
+    EXPECT_FALSE(std::filesystem::exists(host().local_path(c.placed_in + "librfc32.dll"))) << c.name;
   }
 }
 

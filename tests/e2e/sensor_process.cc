@@ -14,6 +14,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "e2e/e2e_support.h"
+
 extern char** environ;
 
 namespace quillar::e2e {
@@ -36,9 +38,15 @@ struct Spawned {
 // holds no pipe of ours open.
 Spawned spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env,
               const std::string& working_dir, bool capture) {
+  // A variable of `extra_env` replaces the suite's own of that name, and a
+  // later one of the same name an earlier one.
+  const auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
   std::vector<std::string> env_text;
   for (char** entry = environ; *entry != nullptr; ++entry) env_text.emplace_back(*entry);
-  for (const std::string& extra : extra_env) env_text.push_back(extra);
+  for (const std::string& extra : extra_env) {
+    std::erase_if(env_text, [&](const std::string& entry) { return name_of(entry) == name_of(extra); });
+    env_text.push_back(extra);
+  }
   std::vector<char*> env_pointers;
   for (std::string& entry : env_text) env_pointers.push_back(entry.data());
   env_pointers.push_back(nullptr);
@@ -261,30 +269,11 @@ ProcessResult SensorHost::run_killed_after(const std::vector<std::string>& argum
 ProcessResult SensorHost::run_program(const std::string& path, const std::vector<std::string>& arguments,
                                       const std::string& working_dir, const std::string& input,
                                       int kill_after_ms) {
-  std::filesystem::path local_dir = local_path(working_dir);
-  if (!std::filesystem::exists(local_dir)) {
-    write_file(working_dir + "\\.keep", "");
-  }
-  std::vector<std::string> argv;
-  std::vector<std::string> env;
-  if (under_wine()) {
-    argv = {wine_, path};
-    // Wine takes the ANSI code page, and the encoding of the unix names of
-    // files, from the unix locale: this one gives code page 1252 and UTF-8
-    // names, whatever locale runs the suite.
-    env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all", "LC_ALL=C.UTF-8"};
-  } else {
-    argv = {path};
-    if (std::getenv("QUILLAR_E2E_VALGRIND") != nullptr) {
-      argv.insert(argv.begin(), {"valgrind", "--quiet", "--error-exitcode=99", "--leak-check=full",
-                                 "--errors-for-leak-kinds=definite,indirect", "--show-leak-kinds=definite,indirect"});
-    }
-    env = {"QUILLAR_DRIVE_ROOT=" + drive_root_.string()};
-  }
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  const std::filesystem::path local_dir = working_folder(working_dir);
+  const Command command = command_of(path, arguments);
   ProcessResult result;
   for (int attempt = 1;; ++attempt) {
-    Spawned process = spawn(argv, env, local_dir.string(), true);
+    Spawned process = spawn(command.argv, command.env, local_dir.string(), true);
     // Small inputs fit the pipe, so writing them all before reading is safe.
     // A program that ends without reading its input closes the pipe first:
     // that is its behaviour to check, no fault of the suite.
@@ -299,6 +288,51 @@ ProcessResult SensorHost::run_program(const std::string& path, const std::vector
     // never ran, so the start is tried again.
     if (!under_wine() || attempt == 3 || !wine_did_not_start_it(result)) return result;
   }
+}
+
+std::filesystem::path SensorHost::working_folder(const std::string& working_dir) {
+  std::filesystem::path local_dir = local_path(working_dir);
+  if (!std::filesystem::exists(local_dir)) {
+    write_file(working_dir + "\\.keep", "");
+  }
+  return local_dir;
+}
+
+SensorHost::Command SensorHost::command_of(const std::string& path, const std::vector<std::string>& arguments) const {
+  Command command;
+  if (under_wine()) {
+    command.argv = {wine_, path};
+    // Wine takes the ANSI code page, and the encoding of the unix names of
+    // files, from the unix locale: this one gives code page 1252 and UTF-8
+    // names, whatever locale runs the suite.
+    command.env = {"WINEPREFIX=" + wine_prefix_, "WINEDEBUG=-all", "LC_ALL=C.UTF-8"};
+  } else {
+    command.argv = {path};
+    if (std::getenv("QUILLAR_E2E_VALGRIND") != nullptr) {
+      command.argv.insert(command.argv.begin(),
+                          {"valgrind", "--quiet", "--error-exitcode=99", "--leak-check=full",
+                           "--errors-for-leak-kinds=definite,indirect", "--show-leak-kinds=definite,indirect"});
+    }
+    command.env = {"QUILLAR_DRIVE_ROOT=" + drive_root_.string()};
+  }
+  command.argv.insert(command.argv.end(), arguments.begin(), arguments.end());
+  return command;
+}
+
+ProcessResult SensorHost::run_on_terminal(const std::vector<std::string>& arguments, const std::string& working_dir,
+                                          const std::string& input, Program program, const std::string& locale) {
+  const std::filesystem::path local_dir = working_folder(working_dir);
+  Command command = command_of(program == Program::kSensor ? program_ : profile_tool_, arguments);
+  command.env.push_back("LC_ALL=" + locale);
+  // The input comes through a pipe: a terminal's input would be flushed
+  // when the program hides what is typed.
+  std::string line = "printf '%s' " + shell_quoted(input) + " | exec";
+  for (const std::string& word : command.argv) line += " " + shell_quoted(word);
+  Spawned process = spawn({"/usr/bin/script", "-qec", line, "/dev/null"}, command.env, local_dir.string(), true);
+  ::close(process.in);
+  ProcessResult result;
+  result.exit_code = collect(process, result);
+  return result;
 }
 
 std::string SensorHost::console_form(const std::string& text) const {

@@ -56,6 +56,12 @@ class SensorHost {
   // does at its timeout.
   ProcessResult run_killed_after(const std::vector<std::string>& arguments, const std::string& working_dir,
                                  int milliseconds);
+  // Runs a program as run() does, but with a terminal as its standard
+  // output and error (util-linux script), whose session is the result's
+  // standard output, and the locale `locale` in the environment; `input`
+  // still comes through a pipe.
+  ProcessResult run_on_terminal(const std::vector<std::string>& arguments, const std::string& working_dir,
+                                const std::string& input, Program program, const std::string& locale);
   // The sensor as QUILLAR_E2E_PROGRAM names it.
   const std::string& sensor_path() const { return program_; }
   // The profile tool beside it.
@@ -66,6 +72,15 @@ class SensorHost {
   std::string console_form(const std::string& text) const;
 
  private:
+  struct Command {
+    std::vector<std::string> argv;
+    std::vector<std::string> env;
+  };
+  // The host folder of a working directory of drive c, made when missing.
+  std::filesystem::path working_folder(const std::string& working_dir);
+  // How a program at this host path is started with these arguments.
+  Command command_of(const std::string& path, const std::vector<std::string>& arguments) const;
+
   std::string program_;
   std::string profile_tool_;
   std::string wine_prefix_;

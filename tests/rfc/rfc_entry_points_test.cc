@@ -211,6 +211,8 @@ TEST(RfcEntryPointsTest, AnSdkWithoutItsIcuLibrariesEndsTheRunBeforeTheLogon) {
     if (!c.text.empty()) {
       EXPECT_EQ(status.fault(), Fault::kIcuLibraryMissing) << c.name;
     }
+    // The SDK's file loaded: the missing ICU library is what stops it.
+    EXPECT_EQ(library.refused_file, "") << c.name;
   }
 }
 
@@ -220,37 +222,49 @@ TEST(RfcEntryPointsTest, EachLoadFailureHasItsNumberedText) {
     const char* name;
     std::optional<FakeLibrary> classic, netweaver;
     std::string text;
+    // The file that was there but would not serve; none when neither was.
+    std::string refused;
   } cases[] = {
       {"neither library", std::nullopt, std::nullopt,
        "Error 1051: librfc32.dll or sapnwrfc.dll not found (Windows error 126), copy it beside quillar.exe or "
-       "into the system folder..."},
+       "into the system folder...",
+       ""},
       {"classic of the other bitness", failing(kLoadBadFormat, pe_head(kOtherBitness)), std::nullopt,
        "Error 1052: librfc32.dll has the wrong bitness (Windows error 193), this " + bits +
-           "-bit quillar.exe needs a " + bits + "-bit librfc32.dll..."},
+           "-bit quillar.exe needs a " + bits + "-bit librfc32.dll...",
+       "librfc32.dll"},
       {"SDK of the other bitness", std::nullopt, failing(kLoadBadFormat, pe_head(kOtherBitness)),
        "Error 1052: sapnwrfc.dll has the wrong bitness (Windows error 193), this " + bits +
-           "-bit quillar.exe needs a " + bits + "-bit sapnwrfc.dll..."},
+           "-bit quillar.exe needs a " + bits + "-bit sapnwrfc.dll...",
+       "sapnwrfc.dll"},
       // Windows gives the same code for a file that is no DLL of any bitness.
       {"classic of its own bitness, yet refused", failing(kLoadBadFormat, pe_head(kOwnBitness)), std::nullopt,
        "Error 1055: librfc32.dll is no valid " + bits +
-           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
+           "-bit DLL (Windows error 193), copy it again from the vendor's package...",
+       "librfc32.dll"},
       {"classic for another machine", failing(kLoadBadFormat, pe_head(0xAA64)), std::nullopt,
        "Error 1055: librfc32.dll is no valid " + bits +
-           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
+           "-bit DLL (Windows error 193), copy it again from the vendor's package...",
+       "librfc32.dll"},
       {"classic cut short", failing(kLoadBadFormat, pe_head(kOtherBitness).substr(0, 0x40)), std::nullopt,
        "Error 1055: librfc32.dll is no valid " + bits +
-           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
+           "-bit DLL (Windows error 193), copy it again from the vendor's package...",
+       "librfc32.dll"},
       {"SDK that the system cannot read as a library", std::nullopt, failing(kLoadBadFormat),
        "Error 1055: sapnwrfc.dll is no valid " + bits +
-           "-bit DLL (Windows error 193), copy it again from the vendor's package..."},
+           "-bit DLL (Windows error 193), copy it again from the vendor's package...",
+       "sapnwrfc.dll"},
       {"classic entry point missing", lacking(classic_library(), "RfcInstallStructure"), std::nullopt,
        "Error 1053: librfc32.dll lacks the entry point RfcInstallStructure (Windows error 127), install the "
-       "vendor's RFC library..."},
+       "vendor's RFC library...",
+       "librfc32.dll"},
       {"SDK entry point missing", std::nullopt, lacking(netweaver_library(), "RfcGetFieldDescByName"),
        "Error 1053: sapnwrfc.dll lacks the entry point RfcGetFieldDescByName (Windows error 127), install the "
-       "vendor's RFC library..."},
+       "vendor's RFC library...",
+       "sapnwrfc.dll"},
       {"the classic library's fault comes first", failing(5), failing(kLoadBadFormat),
-       "Error 1054: librfc32.dll cannot be loaded (Windows error 5), check the file and its access rights..."},
+       "Error 1054: librfc32.dll cannot be loaded (Windows error 5), check the file and its access rights...",
+       "librfc32.dll"},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
@@ -261,6 +275,7 @@ TEST(RfcEntryPointsTest, EachLoadFailureHasItsNumberedText) {
     EXPECT_EQ(status.text(), c.text) << c.name;
     EXPECT_LE(status.text().size(), 127u) << c.name << ": the room of an error text";
     EXPECT_FALSE(library.is_open()) << c.name;
+    EXPECT_EQ(library.refused_file, c.refused) << c.name;
   }
 }
 
