@@ -202,6 +202,17 @@ TEST_F(SensorEndToEnd, ProfileFaultsEndInTheirErrorDocuments) {
   for (const Case& c : cases) expect_run(c);
 }
 
+// What locate prints: the search as `search` says, in the console's form,
+// then one line of the library the sensor would load, the suite's stand-in.
+void expect_located(const ProcessResult& located, const std::string& search) {
+  const std::string shown = host().console_form(search);
+  EXPECT_EQ(located.standard_output.substr(0, shown.size()), shown);
+  const std::string library = behind_netweaver_bridge() ? "sapnwrfc.dll" : "librfc32.dll";
+  const std::string library_line = located.standard_output.substr(std::min(shown.size(), located.standard_output.size()));
+  EXPECT_EQ(library_line.rfind("RFC library: " + library + ", Quillar's stand-in for trials", 0), 0u) << library_line;
+  EXPECT_EQ(std::count(library_line.begin(), library_line.end(), '\n'), 1) << library_line;
+}
+
 // Notepad saves C:\PRTG_Path.Txt as UTF-8 unless told otherwise. The
 // folder's local name differs: the native build names it with the code page
 // 1252 byte as it stands, wine keeps a Windows name in UTF-8 on the unix side.
@@ -225,14 +236,13 @@ TEST_F(SensorEndToEnd, OverrideFileSavedAsUtf8NamesItsFolder) {
   ProcessResult located = host().run({"locate", "PRD"}, "C:\\e2e\\run", "", Program::kProfileTool);
   EXPECT_EQ(located.exit_code, 0);
   EXPECT_EQ(located.standard_error, "");
-  EXPECT_EQ(located.standard_output,
-            host().console_form(
-                "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
-                "C:\\PRTG_Path.Txt exists; its line \"C:\\e2e\\\xDC" "berwachung\" names the base folder.\n"
-                "C:\\PRTG_Path.Txt is saved as UTF-8, and read so: each line is converted to the ANSI code page, in "
-                "which Windows names folders.\n"
-                "Tried: " + folder + "PRD.P00\nTried: " + folder + "Custom Sensors\\ExeXml\\PRD.P00\n"
-                "Found in " + folder + ": the sensor reads it.\n"));
+  expect_located(located,
+                 "Profile: PRD.P00\nMode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n"
+                 "C:\\PRTG_Path.Txt exists; its line \"C:\\e2e\\\xDC" "berwachung\" names the base folder.\n"
+                 "C:\\PRTG_Path.Txt is saved as UTF-8, and read so: each line is converted to the ANSI code page, in "
+                 "which Windows names folders.\n"
+                 "Tried: " + folder + "PRD.P00\nTried: " + folder + "Custom Sensors\\ExeXml\\PRD.P00\n"
+                 "Found in " + folder + ": the sensor reads it.\n");
 }
 
 TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
@@ -264,16 +274,9 @@ TEST_F(SensorEndToEnd, ProfileToolWritesWhatTheSensorReads) {
   EXPECT_EQ(changed.standard_output, host().console_form("wrote C:\\e2e\\run\\QAS.P00\n"));
   ProcessResult located = host().run({"locate", "QAS", "MODE=Mervesk"}, "C:\\e2e\\run", "", Program::kProfileTool);
   EXPECT_EQ(located.exit_code, 0);
-  // The search, then the library, which wine loads from the program's tree.
-  const std::string search = host().console_form(
-      "Profile: QAS.P00\nMode Mervesk: the profile is opened where the command line names it, "
-      "C:\\e2e\\run\\QAS.P00.\nFound: the sensor reads it.\n");
-  const std::string library = behind_netweaver_bridge() ? "sapnwrfc.dll" : "librfc32.dll";
-  EXPECT_EQ(located.standard_output.substr(0, search.size()), search);
-  const std::string library_line =
-      located.standard_output.substr(std::min(search.size(), located.standard_output.size()));
-  EXPECT_EQ(library_line.rfind("RFC library: " + library + ", Quillar's stand-in for trials", 0), 0u) << library_line;
-  EXPECT_EQ(std::count(library_line.begin(), library_line.end(), '\n'), 1) << library_line;
+  expect_located(located,
+                 "Profile: QAS.P00\nMode Mervesk: the profile is opened where the command line names it, "
+                 "C:\\e2e\\run\\QAS.P00.\nFound: the sensor reads it.\n");
 
   ProcessResult sensor = host().run({"QAS", "MODE=Mervesk"}, "C:\\e2e\\run");
   EXPECT_EQ(sensor.standard_output, host().console_form(error_document("Error 1011: RFC-Open for QAS failed !")));
@@ -568,7 +571,6 @@ TEST_F(SensorEndToEnd, ProfileToolLeavesWhatIsNoPlainFileAlone) {
   }
 }
 
-// Both answer at once, whatever the folder holds.
 // The tool's texts are bytes of the ANSI code page, "\xC4" for the "Ä" of a
 // profile's name. A terminal that reads UTF-8 shows them converted, on
 // standard output and standard error alike; a pipe, as PRTG reads the
@@ -619,6 +621,7 @@ TEST_F(SensorEndToEnd, TheConsoleShowsNamesInItsOwnCharacters) {
   }
 }
 
+// Both answer at once, whatever the folder holds.
 TEST_F(SensorEndToEnd, VersionAndHelpAnswerWithoutAProfile) {
   ProcessResult version = host().run({"--version"}, "C:\\e2e\\run");
   EXPECT_EQ(version.exit_code, 0);
