@@ -14,6 +14,9 @@ class TextFile final : public ReadableFile {
  public:
   explicit TextFile(std::unique_ptr<ReadableFile> bytes) : bytes_(std::move(bytes)) {}
 
+  // The file's own size, line ends counted as they are stored.
+  std::optional<std::uint64_t> size() override { return bytes_->size(); }
+
   std::size_t read(char* buffer, std::size_t capacity) override {
     std::size_t produced = 0;
     while (produced < capacity) {

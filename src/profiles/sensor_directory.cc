@@ -22,10 +22,10 @@ constexpr std::array<const char*, 3> kInstallationFolders = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
-// How much of the override file is held to decide whether it is UTF-8: a
-// file that names a folder takes a few lines, and one larger than this is
-// read in the code page of names, piece by piece, holding nothing.
-constexpr std::size_t kUtf8DecisionRoom = 1 << 20;
+// The largest override file that is held to decide whether it is UTF-8: a
+// file that names a folder takes a few lines, and a larger one is read in
+// the code page of names, piece by piece, holding nothing.
+constexpr std::size_t kUtf8DecisionRoom = 64 * 1024;
 
 // The pieces that `reader` gives, each as a line that names no folder, to
 // the end of its file; or, given `room`, until they hold more than `room`
@@ -37,7 +37,8 @@ std::vector<ReportedLine> read_pieces(LineReader& reader, std::size_t room = std
   std::string piece;
   bool reached_end = true;
   while (reader.next_line(piece)) {
-    held += piece.size();
+    // A piece costs at least its line end, so that lines without text count.
+    held += piece.size() + 1;
     pieces.push_back(ReportedLine{reader.line_number(), piece, reader.line_goes_on(), LineUse::kNoFolder});
     if (held > room) {
       reached_end = false;
@@ -95,8 +96,12 @@ Status override_base(Platform& platform, ReadableFile& file, std::string& base, 
     }
     if (report != nullptr) report->lines.push_back(piece);
   };
+  // A file that grows while it is read is held no further than the room.
   bool whole_file_held = false;
-  std::vector<ReportedLine> pieces = read_pieces(reader, kUtf8DecisionRoom, &whole_file_held);
+  std::vector<ReportedLine> pieces;
+  if (file.size().value_or(kUtf8DecisionRoom + 1) <= kUtf8DecisionRoom) {
+    pieces = read_pieces(reader, kUtf8DecisionRoom, &whole_file_held);
+  }
   const bool utf8 = whole_file_held && saved_as_utf8(pieces);
   if (utf8) pieces = converted_pieces(platform, pieces);
   if (report != nullptr) report->read_as_utf8 = utf8;

@@ -140,6 +140,9 @@ TEST(SensorDirectoryTest, OverrideFileSavedAsUtf8NamesTheAnsiFolder) {
   for (int k = 0; k < 50; ++k) long_utf8_folder += "\xC3\x9C";
   long_utf8_folder += "\\ExeXml";
   const std::string lodz = "C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA";
+  // 66 KB as stored, 33 KB once its line ends are read as line feeds.
+  std::string empty_lines;
+  for (int k = 0; k < 33 * 1024; ++k) empty_lines += "\r\n";
   const struct {
     const char* name;
     std::string override_file;
@@ -176,9 +179,9 @@ TEST(SensorDirectoryTest, OverrideFileSavedAsUtf8NamesTheAnsiFolder) {
       // 107 bytes, 60 characters: one piece, as the file saved as ANSI reads.
       {"pieces count characters, not bytes", long_utf8_folder + "\r\n", long_folder + "\\PRD.P00",
        long_folder + "\\", true, long_folder, false},
-      // Past a megabyte the file is read as it stands, piece by piece, and
-      // nothing of it is held.
-      {"UTF-8 in a file of more than a megabyte", std::string(1 << 20, ';') + "\r\nC:\\\xC3\x9C" "berwachung\r\n",
+      // Past 64 KB the file is read as it stands, piece by piece, and
+      // nothing of it is held; line ends count as they are stored.
+      {"UTF-8 in a file of more than 64 KB", empty_lines + "C:\\\xC3\x9C" "berwachung\r\n",
        "C:\\\xC3\x9C" "berwachung\\" + kPrtg + "PRD.P00", "C:\\\xC3\x9C" "berwachung\\" + kPrtg, false,
        "C:\\\xC3\x9C" "berwachung", false},
   };
