@@ -58,6 +58,8 @@ TEST_F(SensorEndToEnd, StartUpFaultsEndInOneErrorDocument) {
        error_document("Error 1002: Profile Orvanta.Prf is missing...")},
       {"@ opens the profile where the command line puts it", {"C:\\e2e\\p\\PRD", "@"}, {},
        error_document("Error 1002: Profile C:\\e2e\\p\\PRD.P00 is missing...")},
+      // The one test that pins the list of modes as the error names them; the
+      // others make it with tests/mode_texts.h.
       {"unknown mode", {"PRD", "LAN=1,MODE=xml"}, {},
        error_document("Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...")},
       {"profile name too long", {std::string(64, 'P'), "MODE=Mervesk"}, {},
