@@ -50,50 +50,6 @@ TEST(SensorTest, VersionAndHelpTouchNoProfile) {
   }
 }
 
-// The whole help, byte for byte: it is made from the table of option
-// keywords and from kModes, and this is where a change to its words shows.
-TEST(SensorTest, HelpText) {
-  FakePlatform platform;
-  ASSERT_EQ(run_sensor(platform, {"quillar.exe", "--help"}), kExitCompleted);
-  EXPECT_EQ(platform.console,
-      "usage: quillar PROFILE [OPTIONS [MORE-OPTIONS]]\n"
-      "       quillar GLOBAL \"KEY [OPTIONS]\"\n"
-      "       quillar PROFILE \"ITEM=CHANNEL [OPTIONS]\"\n"
-      "       quillar --version\n"
-      "       quillar --help\n"
-      "\n"
-      "PROFILE is a system profile, PRD or PRD.P00, looked for in PRTG's Custom\n"
-      "Sensors\\ExeXml folder (or as named with @ or a mode other than EXEXML).\n"
-      "GLOBAL reports one channel for each system that the global profile\n"
-      "SAP Orvanta.Gbl allocates to the sensor KEY; its sensor line holds the\n"
-      "options of the run. ITEM= reports CHANNEL for each system of Orvanta.Prf.\n"
-      "A third argument is joined to the options with a blank; later ones are not\n"
-      "read. Options are found anywhere, in any letter case:\n"
-      "\n"
-      "  LAN=name       only the rows of this network interface count\n"
-      "  ITEM=channel   Packets/Sec, In-Packets/Sec, Out-Packets/Sec, In-Errors,\n"
-      "                 Out-Errors or Collision(s); \":\" stands for a blank\n"
-      "  MODE=mode      EXEXML (the default), Quendal, Dravik, Mervesk or Tolvane\n"
-      "  CH=n           Tolvane: the value of the n-th channel alone\n"
-      "  ,SYSLOG        write Quillar.log in the working directory\n"
-      "  ,HOST=name     log on to this application server instead of the profile's\n"
-      "  ,NO=nn         log on with this system number instead of the profile's\n"
-      "  ,DEADLINE=s    stop a system that has not answered after s seconds (1-600)\n"
-      "  ,PARALLEL=n    work on up to n systems at once (1-32)\n"
-      "  ,RUNTIME=s     with ,DEADLINE= or ,PARALLEL=: end the whole run after s\n"
-      "                 seconds (1-900, 50 unless set, not below the deadline)\n"
-      "  ,FAILED        a global run adds the channel \"Failed systems\"\n"
-      "  # $ %          trace lines before the document (by hand only)\n"
-      "  @              trace lines, and the profile opened where PROFILE names it\n"
-      "\n"
-      "Exit codes: 0 the run completed, 1 the RFC library's error report ended it,\n"
-      "2 an error document was printed.\n"
-      "\n"
-      "ADMIN-GUIDE.md in the release archive is the administrator's guide;\n"
-      "quillar-profile explain \"PARAMETERS\" shows how the sensor reads its\n"
-      "parameters.\n");
-}
-
 TEST(SensorTest, SyslogOpensTheLogFileAtStartUp) {
   FakePlatform platform;
   run_sensor(platform, {"quillar.exe", "PRD", "MODE=Mervesk SYSLOG"});
