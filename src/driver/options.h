@@ -1,5 +1,7 @@
 // The option string, read once into a typed value. Every keyword the sensor
-// knows is read here and nowhere else; the lower layers get the values.
+// knows is read here, each by its row of kOptionKeywords
+// (driver/option_keywords.h), and nowhere else; the lower layers get the
+// values.
 #ifndef QUILLAR_DRIVER_OPTIONS_H_
 #define QUILLAR_DRIVER_OPTIONS_H_
 
@@ -16,9 +18,9 @@
 
 namespace quillar {
 
-// The keywords of an option string that code beside their row in
-// kOptionKeywords (driver/option_keywords.h) names, as they must be written
-// (any letter case); those that begin with a comma are found only with it.
+// The keywords that other code names besides their row of kOptionKeywords,
+// as they must be written (any letter case); those that begin with a comma
+// are found only with it.
 inline constexpr std::string_view kItemKeyword = "ITEM=";
 inline constexpr std::string_view kModeKeyword = "MODE=";
 inline constexpr std::string_view kSyslogKeyword = ",SYSLOG";
