@@ -1,7 +1,6 @@
 #include "driver/option_keywords.h"
 
 #include <algorithm>
-#include <array>
 
 #include "base/texts.h"
 
