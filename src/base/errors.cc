@@ -39,8 +39,9 @@ constexpr std::array<ErrorForm, kFaultCount> kErrors = {{
     {Fault::kInvalidAllocation, "1029", "Invalid Sensor-Allocation...", 0},
     {Fault::kSensorNotFound, "1030", "Global Sensor {} not found...", kOptionsRoom},
     {Fault::kSensorOptionsTooLong, "1031", "Sensor-Parameters longer than {} characters...", kProfileNameRoom},
-    {Fault::kModeUnknown, "1041", "Mode {} is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...",
-     kOptionsRoom},
+    // Values: the mode as typed and the list of every mode (listed_modes of
+    // src/output); the room of a value holds the list whole.
+    {Fault::kModeUnknown, "1041", "Mode {} is unknown, use {}...", kOptionsRoom},
     {Fault::kProfileNameTooLong, "1042", "Profile-Name longer than {} characters...", kProfileNameRoom},
     {Fault::kProfileFolderTooLong, "1043", "Profile-Directory longer than {} characters...", kProfileNameRoom},
     {Fault::kOptionsTooLong, "1044", "Parameters longer than {} characters...", kProfileNameRoom},

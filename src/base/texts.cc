@@ -49,6 +49,24 @@ long leading_integer(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::string listed_words(const std::vector<std::string>& words) {
+  std::string listed;
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    if (k > 0) listed += k + 1 == words.size() ? " or " : ", ";
+    listed += words[k];
+  }
+  return listed;
+}
+
+std::string filled_in(std::string_view pattern, std::string_view value) {
+  std::string filled;
+  for (std::size_t at = pattern.find("{}"); at != std::string_view::npos; at = pattern.find("{}")) {
+    filled.append(pattern.substr(0, at)).append(value);
+    pattern.remove_prefix(at + 2);
+  }
+  return filled.append(pattern);
+}
+
 std::optional<std::uint64_t> plain_decimal(std::string_view text, std::size_t digits) {
   if (text.empty() || text.size() > digits || (text.size() > 1 && text[0] == '0')) return std::nullopt;
   std::uint64_t number = 0;

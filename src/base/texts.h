@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillar {
 
@@ -24,6 +25,12 @@ std::string_view cut_to(std::string_view text, std::size_t room);
 std::optional<std::string> keyword_value(std::string_view search, std::string_view text,
                                          std::string_view keyword,
                                          std::size_t room = std::string_view::npos);
+
+// The words as a sentence lists them: "A", "A or B", "A, B or C".
+std::string listed_words(const std::vector<std::string>& words);
+
+// `pattern` with each "{}" in it replaced by `value`.
+std::string filled_in(std::string_view pattern, std::string_view value);
 
 // Each ":" turned into a blank: option values write a blank as a colon.
 void blanks_for_colons(std::string& text);

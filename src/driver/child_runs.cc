@@ -194,8 +194,8 @@ class ChildScheduler {
 
   void work() {
     const Options& options = global_run_.options();
-    const std::size_t at_once = static_cast<std::size_t>(options.parallel.value_or(1));
-    const std::uint64_t deadline_ms = static_cast<std::uint64_t>(options.deadline_seconds.value_or(0)) * 1000;
+    const std::size_t at_once = static_cast<std::size_t>(options.parallel.value.value_or(1));
+    const std::uint64_t deadline_ms = static_cast<std::uint64_t>(options.deadline.value.value_or(0)) * 1000;
     std::size_t next_start = 0;
     std::size_t next_emit = 0;
     while (next_emit < slots_.size()) {
@@ -345,7 +345,7 @@ RunOutcome run_single_in_child(Invocation& invocation, const std::string& destin
   const long seconds = options.whole_run_seconds();
   const RunClock clock(platform, seconds);
   // The sweep leaves the deadline its whole time within the run's bound.
-  const std::uint64_t deadline_ms = static_cast<std::uint64_t>(options.deadline_seconds.value_or(0)) * 1000;
+  const std::uint64_t deadline_ms = static_cast<std::uint64_t>(options.deadline.value.value_or(0)) * 1000;
   const std::uint64_t share_ms = std::min(clock.bound_ms() / kSweepShareDivisor, clock.bound_ms() - deadline_ms);
   std::unique_ptr<Folder> working = platform.open_folder("");
   if (sweep_within(platform, working.get(), clock, share_ms)) {
@@ -371,7 +371,7 @@ RunOutcome run_single_in_child(Invocation& invocation, const std::string& destin
   if (collected.tampered) return error_status(Fault::kScratchFolderTampered, {destination, child.scratch->name()});
   if (!records.exit_code && child.killed_ms != 0) {
     note_deadline(invocation);
-    const long waited = by_deadline ? *options.deadline_seconds : seconds;
+    const long waited = by_deadline ? *options.deadline.value : seconds;
     return error_status(Fault::kSystemTooSlow, {destination, std::to_string(waited)});
   }
   if (!records.exit_code) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/texts.h"
+#include "driver/option_keywords.h"
 
 namespace quillar {
 namespace {
@@ -30,7 +31,8 @@ std::string word_at(std::string_view typed, std::size_t at) {
 std::pair<std::size_t, OptionSkip> rank_of(const SkippedOption& skipped) {
   if (skipped.reason == OptionSkip::kTraceOnSensorLine) return {kOptionKeywords.size(), skipped.reason};
   if (skipped.reason == OptionSkip::kNoKeyword) return {kOptionKeywords.size() + 1, skipped.reason};
-  const auto found = std::find(kOptionKeywords.begin(), kOptionKeywords.end(), skipped.keyword);
+  const auto found = std::find_if(kOptionKeywords.begin(), kOptionKeywords.end(),
+                                  [&](const OptionKeyword& keyword) { return keyword.name == skipped.keyword; });
   return {static_cast<std::size_t>(found - kOptionKeywords.begin()), skipped.reason};
 }
 
@@ -67,8 +69,8 @@ void find_repeated(std::string_view keyword_text, std::string_view keyword, Opti
 // allocation, "Sensor=", is no option word either).
 bool holds_keyword(std::string_view upper_word, std::size_t equals) {
   if (upper_word.rfind("SENSOR=", 0) == 0) return true;
-  for (std::string_view keyword : kOptionKeywords) {
-    const std::string_view bare = keyword.front() == ',' ? keyword.substr(1) : keyword;
+  for (const OptionKeyword& keyword : kOptionKeywords) {
+    const std::string_view bare = keyword.name.front() == ',' ? keyword.name.substr(1) : keyword.name;
     if (bare.back() == '=' && upper_word.substr(0, equals + 1).find(bare) != std::string_view::npos) return true;
   }
   return false;
@@ -95,12 +97,12 @@ std::size_t repeated_at(std::string_view keyword_text, std::string_view keyword)
 }
 
 void find_skipped_words(std::string_view keyword_text, Options& options) {
-  for (std::string_view keyword : kOptionKeywords) {
-    if (keyword.front() == ',') find_without_comma(keyword_text, keyword, options);
-    // A run limit given again is refused by check_run_limits instead.
-    const bool run_limit =
-        std::find(kRunLimitKeywords.begin(), kRunLimitKeywords.end(), keyword) != kRunLimitKeywords.end();
-    if (keyword.back() == '=' && !run_limit) find_repeated(keyword_text, keyword, options);
+  for (const OptionKeyword& keyword : kOptionKeywords) {
+    if (keyword.name.front() == ',') find_without_comma(keyword_text, keyword.name, options);
+    // A number given again is refused by check_run_limits instead.
+    if (keyword.name.back() == '=' && keyword.kind != OptionKind::kNumber) {
+      find_repeated(keyword_text, keyword.name, options);
+    }
   }
   find_without_keyword(keyword_text, options);
 }
@@ -109,12 +111,12 @@ void pass_over_global_form_options(Options& options) {
   const std::string keyword_text = upper_case(options.typed);
   const std::size_t key_end = std::min(keyword_text.find(' '), keyword_text.size());
   std::erase_if(options.skipped, [&](const SkippedOption& skipped) { return skipped.at < key_end; });
-  for (std::string_view keyword : kOptionKeywords) {
-    if (keyword == kModeKeyword || keyword == kItemKeyword) continue;
-    const std::size_t at = keyword_text.find(keyword, key_end);
+  for (const OptionKeyword& keyword : kOptionKeywords) {
+    if (keyword.read_in_global_form) continue;
+    const std::size_t at = keyword_text.find(keyword.name, key_end);
     if (at == std::string::npos) continue;
     add_skipped(options, SkippedOption{OptionSkip::kGlobalFormCommandLine,
-                                       keyword_as_typed(options.typed, at, keyword), keyword, "", at});
+                                       keyword_as_typed(options.typed, at, keyword.name), keyword.name, "", at});
   }
 }
 

@@ -5,31 +5,11 @@
 
 #include "base/errors.h"
 #include "base/texts.h"
+#include "driver/option_keywords.h"
 #include "driver/option_skips.h"
 
 namespace quillar {
 namespace {
-
-// The interface name follows its own rule: its first character never ends
-// it, so "LAN=,x" names ",x"; then it runs to a blank or a comma.
-std::string interface_after(std::string_view keyword_text, std::string_view typed) {
-  std::size_t at = keyword_text.find(kInterfaceKeyword);
-  if (at == std::string_view::npos) return std::string();
-  std::string name(typed.substr(std::min(at + kInterfaceKeyword.size(), typed.size())));
-  std::size_t end = name.find_first_of(" ,", 1);
-  if (end != std::string::npos) name.erase(end);
-  return name;
-}
-
-// The channel number is read from at most three characters, up to a comma,
-// as a number of the C runtime.
-void read_channel_selection(std::string_view keyword_text, std::string_view typed, Options& options) {
-  std::size_t at = keyword_text.find(kChannelKeyword);
-  if (at == std::string_view::npos) return;
-  options.channel_selection = true;
-  std::string_view number = typed.substr(std::min(at + kChannelKeyword.size(), typed.size()), 3);
-  options.selected_channel = leading_integer(number.substr(0, number.find(',')));
-}
 
 // A whole number as a person writes it: an optional sign, then one or more
 // decimal digits and nothing else; leading zeros are allowed. A number
@@ -50,53 +30,29 @@ std::optional<long> whole_number(std::string_view text) {
   return negative ? -value : value;
 }
 
-// A run-limit option: its first value as read, its number when that is
-// whole, and whether the keyword is given again.
-void read_run_limit(std::string_view keyword_text, std::string_view typed, std::string_view keyword,
-                    std::optional<std::string>& value_typed, std::optional<long>& number, bool& repeated) {
-  value_typed = keyword_value(keyword_text, typed, keyword);
-  if (value_typed) number = whole_number(*value_typed);
-  repeated = repeated_at(keyword_text, keyword) != std::string_view::npos;
+// A number's first value as read, the number when that is whole, and
+// whether the keyword is given again.
+void read_number(const OptionText& text, std::string_view name, NumberOption& number) {
+  number.typed = text.value_after(name);
+  if (number.typed) number.value = whole_number(*number.typed);
+  number.repeated = repeated_at(text.keyword_text, name) != std::string_view::npos;
 }
 
-// A run-limit option against its range, 1 to `highest`.
-struct RunLimit {
-  std::string_view name;
-  const std::optional<std::string>& typed;
-  const std::optional<long>& number;
-  bool repeated;
-  long highest;
-  std::string_view unit;
-};
-
-Status check_run_limit(const RunLimit& limit) {
-  if (limit.repeated) return error_status(Fault::kRunLimitRepeated, {limit.name});
-  if (!limit.typed) return Status::Ok();
-  if (!limit.number) return error_status(Fault::kRunLimitNotWhole, {limit.name, *limit.typed});
-  if (*limit.number < 1 || *limit.number > limit.highest) {
+// A number against its range, 1 to the keyword's highest.
+Status check_number(const OptionKeyword& keyword, const NumberOption& number) {
+  const std::string_view name = bare_name(keyword);
+  if (number.repeated) return error_status(Fault::kRunLimitRepeated, {name});
+  if (!number.typed) return Status::Ok();
+  if (!number.value) return error_status(Fault::kRunLimitNotWhole, {name, *number.typed});
+  if (*number.value < 1 || *number.value > keyword.highest) {
     return error_status(Fault::kRunLimitsOutOfRange,
-                        {limit.name, *limit.typed, std::to_string(limit.highest), limit.unit});
+                        {name, *number.typed, std::to_string(keyword.highest), keyword.unit});
   }
   return Status::Ok();
 }
 
 }  // namespace
 
-const std::string_view kItemKeyword = "ITEM=";
-const std::string_view kModeKeyword = "MODE=";
-const std::string_view kInterfaceKeyword = "LAN=";
-const std::string_view kChannelKeyword = "CH=";
-const std::string_view kSyslogKeyword = ",SYSLOG";
-const std::string_view kHostKeyword = ",HOST=";
-const std::string_view kSysnrKeyword = ",NO=";
-const std::string_view kDeadlineKeyword = ",DEADLINE=";
-const std::string_view kParallelKeyword = ",PARALLEL=";
-const std::string_view kRuntimeKeyword = ",RUNTIME=";
-const std::string_view kFailedKeyword = ",FAILED";
-const std::array<std::string_view, 11> kOptionKeywords = {
-    kItemKeyword,  kModeKeyword,     kInterfaceKeyword, kChannelKeyword, kSyslogKeyword, kHostKeyword,
-    kSysnrKeyword, kDeadlineKeyword, kParallelKeyword,  kRuntimeKeyword, kFailedKeyword};
-const std::array<std::string_view, 3> kRunLimitKeywords = {kDeadlineKeyword, kParallelKeyword, kRuntimeKeyword};
 const std::string_view kTraceCharacters = "#@$%";
 const std::string_view kSensorLineItemKeyword = "Item=";
 const std::string_view kSensorLineAllocation = "Sensor=\"SAP Quillar\"";
@@ -106,52 +62,40 @@ const std::string_view kSidNaming = ",Sid";
 
 Options read_options(std::string_view typed) {
   const std::string keyword_text = upper_case(typed);
+  const OptionText text{keyword_text, typed};
   Options options;
   options.typed = typed;
   options.trace = keyword_text.find_first_of(kTraceCharacters) != std::string::npos;
   options.open_as_named = contains(keyword_text, "@");
-  options.item = keyword_value(keyword_text, typed, kItemKeyword, Options::kItemRoom);
-  if (options.item) blanks_for_colons(*options.item);
-  options.mode = keyword_value(keyword_text, typed, kModeKeyword);
-  options.interface_name = interface_after(keyword_text, typed);
-  read_channel_selection(keyword_text, typed, options);
-  options.syslog = contains(keyword_text, kSyslogKeyword);
-  options.overrides.hostname = keyword_value(keyword_text, typed, kHostKeyword);
-  options.overrides.sysnr = keyword_value(keyword_text, typed, kSysnrKeyword);
   options.sensor_key = keyword_text.substr(0, keyword_text.find(' '));
-  read_run_limit(keyword_text, typed, kDeadlineKeyword, options.deadline_typed, options.deadline_seconds,
-                 options.deadline_repeated);
-  read_run_limit(keyword_text, typed, kParallelKeyword, options.parallel_typed, options.parallel,
-                 options.parallel_repeated);
-  options.failed_channel = contains(keyword_text, kFailedKeyword);
-  read_run_limit(keyword_text, typed, kRuntimeKeyword, options.runtime_typed, options.runtime_seconds,
-                 options.runtime_repeated);
+  for (const OptionKeyword& keyword : kOptionKeywords) {
+    if (keyword.kind == OptionKind::kNumber) {
+      read_number(text, keyword.name, options.*keyword.number);
+    } else {
+      keyword.read(text, keyword.name, options);
+    }
+  }
   find_skipped_words(keyword_text, options);
   return options;
 }
 
-long Options::whole_run_seconds() const { return runtime_seconds.value_or(kDefaultRuntime); }
+long Options::whole_run_seconds() const { return runtime.value.value_or(kDefaultRuntime); }
 
 Status check_run_limits(const Options& options) {
-  for (const RunLimit& limit : {
-           RunLimit{"DEADLINE", options.deadline_typed, options.deadline_seconds, options.deadline_repeated,
-                    kLongestDeadline, "seconds"},
-           RunLimit{"PARALLEL", options.parallel_typed, options.parallel, options.parallel_repeated, kMostParallel,
-                    "systems"},
-           RunLimit{"RUNTIME", options.runtime_typed, options.runtime_seconds, options.runtime_repeated,
-                    kLongestRuntime, "seconds"}}) {
-    if (Status checked = check_run_limit(limit); !checked.is_ok()) return checked;
+  for (const OptionKeyword& keyword : kOptionKeywords) {
+    if (keyword.kind != OptionKind::kNumber) continue;
+    if (Status checked = check_number(keyword, options.*keyword.number); !checked.is_ok()) return checked;
   }
   // Past the checks above, a deadline or parallel keyword given has its number.
-  if (options.runtime_typed && !options.uses_children()) {
-    return error_status(Fault::kRuntimeAlone, {"RUNTIME", *options.runtime_typed});
+  if (options.runtime.typed && !options.uses_children()) {
+    return error_status(Fault::kRuntimeAlone, {"RUNTIME", *options.runtime.typed});
   }
   // A deadline never outlasts the run it belongs to, whose bound is 50
   // seconds unless the runtime option raises it.
   const long runtime = options.whole_run_seconds();
-  if (options.deadline_seconds && *options.deadline_seconds > runtime) {
+  if (options.deadline.value && *options.deadline.value > runtime) {
     return error_status(Fault::kRunLimitsOutOfRange,
-                        {"DEADLINE", *options.deadline_typed, std::to_string(runtime),
+                        {"DEADLINE", *options.deadline.typed, std::to_string(runtime),
                          "seconds as RUNTIME=" + std::to_string(runtime) + " allows"});
   }
   return Status::Ok();

@@ -1,9 +1,10 @@
 // The option string, read once into a typed value. Every keyword the sensor
-// knows is read here and nowhere else; the lower layers get the values.
+// knows is read here, each by its row of kOptionKeywords
+// (driver/option_keywords.h), and nowhere else; the lower layers get the
+// values.
 #ifndef QUILLAR_DRIVER_OPTIONS_H_
 #define QUILLAR_DRIVER_OPTIONS_H_
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -17,24 +18,14 @@
 
 namespace quillar {
 
-// The keywords of an option string, as they must be written (any letter
-// case); those that begin with a comma are found only with it.
-extern const std::string_view kItemKeyword;
-extern const std::string_view kModeKeyword;
-extern const std::string_view kInterfaceKeyword;
-extern const std::string_view kChannelKeyword;
-extern const std::string_view kSyslogKeyword;
-extern const std::string_view kHostKeyword;
-extern const std::string_view kSysnrKeyword;
-extern const std::string_view kDeadlineKeyword;
-extern const std::string_view kParallelKeyword;
-extern const std::string_view kRuntimeKeyword;
-extern const std::string_view kFailedKeyword;
-// Every one of them, in the order the help names them.
-extern const std::array<std::string_view, 11> kOptionKeywords;
-// The keywords of the run's limits, which are refused when given more than
-// once, where the others have their first value read.
-extern const std::array<std::string_view, 3> kRunLimitKeywords;
+// The keywords that other code names besides their row of kOptionKeywords,
+// as they must be written (any letter case); those that begin with a comma
+// are found only with it.
+inline constexpr std::string_view kItemKeyword = "ITEM=";
+inline constexpr std::string_view kModeKeyword = "MODE=";
+inline constexpr std::string_view kSyslogKeyword = ",SYSLOG";
+inline constexpr std::string_view kHostKeyword = ",HOST=";
+inline constexpr std::string_view kFailedKeyword = ",FAILED";
 // Any of these characters switches the console trace on.
 extern const std::string_view kTraceCharacters;
 // The item keyword of a sensor line of the global profile, read in exactly
@@ -61,8 +52,7 @@ enum class OptionSkip {
   kGlobalFormCommandLine,
   // The mode keyword on a sensor line: the output mode is the command line's.
   kModeOnSensorLine,
-  // A keyword with a value given again, none of kRunLimitKeywords: the
-  // first is read.
+  // A keyword with a value given again, no number: the first is read.
   kRepeated,
   // A trace character on a sensor line: the trace is the command line's.
   kTraceOnSensorLine,
@@ -82,6 +72,19 @@ struct SkippedOption {
   std::string read_instead;
   // Where the word begins in the option text.
   std::size_t at = 0;
+};
+
+// A keyword of a number: each number is there only when its keyword is
+// given with a whole number (an optional sign and decimal digits, nothing
+// else), held at the bounds of long when it is beyond them. Checked by
+// check_run_limits, which refuses any other value.
+struct NumberOption {
+  // The value as read, there whenever the keyword is given: the text of a
+  // refusal shows it.
+  std::optional<std::string> typed;
+  std::optional<long> value;
+  // Whether the keyword is given more than once.
+  bool repeated = false;
 };
 
 // What an option string of at most kOptionsRoom characters sets.
@@ -117,22 +120,9 @@ struct Options {
   // The deadline, parallel and runtime keywords (their commas included):
   // each system works in a child process, stopped after this many seconds,
   // up to this many at once, and the whole run ends after this many seconds.
-  // Each number is there only when its keyword is given with a whole number
-  // (an optional sign and decimal digits, nothing else), held at the bounds
-  // of long when it is beyond them. Checked by check_run_limits, which
-  // refuses any other value.
-  std::optional<long> deadline_seconds;
-  std::optional<long> parallel;
-  std::optional<long> runtime_seconds;
-  // Their values as read, there whenever their keyword is given: the text of
-  // a refusal shows them.
-  std::optional<std::string> deadline_typed;
-  std::optional<std::string> parallel_typed;
-  std::optional<std::string> runtime_typed;
-  // Whether their keywords are given more than once.
-  bool deadline_repeated = false;
-  bool parallel_repeated = false;
-  bool runtime_repeated = false;
+  NumberOption deadline;
+  NumberOption parallel;
+  NumberOption runtime;
   // The failed-systems keyword (its comma included): a global run adds a
   // channel with the count of its failed systems.
   bool failed_channel = false;
@@ -140,7 +130,7 @@ struct Options {
   // keyword's words in the order of OptionSkip), then the trace characters,
   // then the words without keyword.
   std::vector<SkippedOption> skipped;
-  bool uses_children() const { return deadline_seconds.has_value() || parallel.has_value(); }
+  bool uses_children() const { return deadline.value.has_value() || parallel.value.has_value(); }
   // The bound of the whole run, which only a run with children keeps.
   long whole_run_seconds() const;
 };

@@ -31,7 +31,7 @@ struct RunSettings {
   std::string start_time;
   // "* hh:mm:ss SAP Quillar Vers 4.3 / 29.08.22", from the start time.
   std::string banner_line() const { return make_banner_line(start_time); }
-  Mode mode = Mode::kExeXml;
+  Mode mode = kDefaultMode;
   // The options of the command line.
   Options options;
   // In the ITEM form, the options of the run, read from the command line

@@ -3,6 +3,7 @@
 #include "driver/child_job.h"
 #include "driver/child_runs.h"
 #include "driver/child_side.h"
+#include "driver/option_keywords.h"
 #include "driver/run_outcome.h"
 #include "driver/processing_run.h"
 #include "driver/run_settings.h"
@@ -16,43 +17,38 @@
 namespace quillar {
 namespace {
 
-constexpr char kHelp[] =
-    "usage: quillar PROFILE [OPTIONS [MORE-OPTIONS]]\n"
-    "       quillar GLOBAL \"KEY [OPTIONS]\"\n"
-    "       quillar PROFILE \"ITEM=CHANNEL [OPTIONS]\"\n"
-    "       quillar --version\n"
-    "       quillar --help\n"
-    "\n"
-    "PROFILE is a system profile, PRD or PRD.P00, looked for in PRTG's Custom\n"
-    "Sensors\\ExeXml folder (or as named with @ or a mode other than EXEXML).\n"
-    "GLOBAL reports one channel for each system that the global profile\n"
-    "SAP Orvanta.Gbl allocates to the sensor KEY; its sensor line holds the\n"
-    "options of the run. ITEM= reports CHANNEL for each system of Orvanta.Prf.\n"
-    "A third argument is joined to the options with a blank; later ones are not\n"
-    "read. Options are found anywhere, in any letter case:\n"
-    "\n"
-    "  LAN=name       only the rows of this network interface count\n"
-    "  ITEM=channel   Packets/Sec, In-Packets/Sec, Out-Packets/Sec, In-Errors,\n"
-    "                 Out-Errors or Collision(s); \":\" stands for a blank\n"
-    "  MODE=mode      EXEXML (the default), Quendal, Dravik, Mervesk or Tolvane\n"
-    "  CH=n           Tolvane: the value of the n-th channel alone\n"
-    "  ,SYSLOG        write Quillar.log in the working directory\n"
-    "  ,HOST=name     log on to this application server instead of the profile's\n"
-    "  ,NO=nn         log on with this system number instead of the profile's\n"
-    "  ,DEADLINE=s    stop a system that has not answered after s seconds (1-600)\n"
-    "  ,PARALLEL=n    work on up to n systems at once (1-32)\n"
-    "  ,RUNTIME=s     with ,DEADLINE= or ,PARALLEL=: end the whole run after s\n"
-    "                 seconds (1-900, 50 unless set, not below the deadline)\n"
-    "  ,FAILED        a global run adds the channel \"Failed systems\"\n"
-    "  # $ %          trace lines before the document (by hand only)\n"
-    "  @              trace lines, and the profile opened where PROFILE names it\n"
-    "\n"
-    "Exit codes: 0 the run completed, 1 the RFC library's error report ended it,\n"
-    "2 an error document was printed.\n"
-    "\n"
-    "ADMIN-GUIDE.md in the release archive is the administrator's guide;\n"
-    "quillar-profile explain \"PARAMETERS\" shows how the sensor reads its\n"
-    "parameters.\n";
+// The help. The modes and option keywords it names are made from kModes
+// and kOptionKeywords.
+std::string help_text() {
+  const std::string searching_modes =
+      listed_modes([](const ModeRow& row) { return row.profile_search == ProfileSearch::kPrtgFolder; });
+  return "usage: quillar PROFILE [OPTIONS [MORE-OPTIONS]]\n"
+         "       quillar GLOBAL \"KEY [OPTIONS]\"\n"
+         "       quillar PROFILE \"ITEM=CHANNEL [OPTIONS]\"\n"
+         "       quillar --version\n"
+         "       quillar --help\n"
+         "\n"
+         "PROFILE is a system profile, PRD or PRD.P00, looked for in PRTG's Custom\n"
+         "Sensors\\ExeXml folder (or as named with @ or a mode other than " +
+         searching_modes +
+         ").\n"
+         "GLOBAL reports one channel for each system that the global profile\n"
+         "SAP Orvanta.Gbl allocates to the sensor KEY; its sensor line holds the\n"
+         "options of the run. ITEM= reports CHANNEL for each system of Orvanta.Prf.\n"
+         "A third argument is joined to the options with a blank; later ones are not\n"
+         "read. Options are found anywhere, in any letter case:\n"
+         "\n" +
+         option_help_lines() +
+         "  # $ %          trace lines before the document (by hand only)\n"
+         "  @              trace lines, and the profile opened where PROFILE names it\n"
+         "\n"
+         "Exit codes: 0 the run completed, 1 the RFC library's error report ended it,\n"
+         "2 an error document was printed.\n"
+         "\n"
+         "ADMIN-GUIDE.md in the release archive is the administrator's guide;\n"
+         "quillar-profile explain \"PARAMETERS\" shows how the sensor reads its\n"
+         "parameters.\n";
+}
 
 // The two questions about the program itself, which touch no profile.
 std::optional<int> answer_about_program(Platform& platform, const std::vector<std::string>& command_line) {
@@ -64,7 +60,7 @@ std::optional<int> answer_about_program(Platform& platform, const std::vector<st
     return kExitCompleted;
   }
   if (command_line[1] == "--help") {
-    platform.write_console(kHelp);
+    platform.write_console(help_text());
     return kExitCompleted;
   }
   return std::nullopt;

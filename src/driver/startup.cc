@@ -38,10 +38,10 @@ Status read_command_line(const std::vector<std::string>& arguments, RunSettings&
 
   profile_name = with_default_extension(profile_name);
 
-  settings.mode = Mode::kExeXml;
+  settings.mode = kDefaultMode;
   if (settings.options.mode) {
     std::optional<Mode> mode = find_mode(*settings.options.mode);
-    if (!mode) return error_status(Fault::kModeUnknown, {*settings.options.mode});
+    if (!mode) return error_status(Fault::kModeUnknown, {*settings.options.mode, listed_modes()});
     settings.mode = *mode;
   }
 

@@ -1,25 +1,23 @@
 #include "output/result_document.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/code_page_1252.h"
 #include "base/texts.h"
 
 namespace quillar {
 
-namespace {
-
-constexpr bool every_mode_has_its_row() {
-  for (std::size_t k = 0; k < kModes.size(); ++k) {
-    if (kModes[k].mode != static_cast<Mode>(k)) return false;
-  }
-  return true;
-}
-static_assert(every_mode_has_its_row(), "kModes holds one row per Mode, in the order of the enum");
-
-}  // namespace
-
 const ModeRow& mode_row(Mode mode) { return kModes[static_cast<std::size_t>(mode)]; }
+
+std::string listed_modes(const std::function<bool(const ModeRow&)>& selected, std::string_view after_default) {
+  std::vector<std::string> keywords;
+  for (const ModeRow& row : kModes) {
+    if (selected && !selected(row)) continue;
+    keywords.push_back(std::string(row.keyword) + std::string(row.mode == kDefaultMode ? after_default : ""));
+  }
+  return listed_words(keywords);
+}
 
 std::optional<Mode> find_mode(std::string_view value) {
   std::string wanted = upper_case(value);

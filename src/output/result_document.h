@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,11 @@ namespace quillar {
 enum class Framing { kXml, kStatisticLine, kValueLine };
 
 // The output modes. A new mode is one row of kModes, and a new framing one
-// case of the channel writer.
-enum class Mode { kExeXml, kQuendal, kDravik, kMervesk, kTolvane };
+// case of the channel writer. kCount stays last: it sizes kModes.
+enum class Mode { kExeXml, kQuendal, kDravik, kMervesk, kTolvane, kCount };
+
+// The mode of a run whose options name none.
+inline constexpr Mode kDefaultMode = Mode::kExeXml;
 
 // Where a mode looks for the profile: in PRTG's sensor folder, or where the
 // command line names it.
@@ -30,8 +34,10 @@ struct ModeRow {
   ProfileSearch profile_search;
 };
 
-// Row k describes the mode numbered k.
-inline constexpr std::array<ModeRow, 5> kModes = {{
+// Row k describes the mode numbered k. The array has a row for every Mode,
+// so a missing row is one filled with zeros, which the static_assert below
+// refuses at compile time.
+inline constexpr std::array<ModeRow, static_cast<std::size_t>(Mode::kCount)> kModes = {{
     {Mode::kExeXml, "EXEXML", Framing::kXml, ProfileSearch::kPrtgFolder},
     {Mode::kQuendal, "Quendal", Framing::kXml, ProfileSearch::kAsNamed},
     {Mode::kDravik, "Dravik", Framing::kXml, ProfileSearch::kAsNamed},
@@ -39,7 +45,23 @@ inline constexpr std::array<ModeRow, 5> kModes = {{
     {Mode::kTolvane, "Tolvane", Framing::kValueLine, ProfileSearch::kAsNamed},
 }};
 
+constexpr bool every_mode_has_its_row() {
+  for (std::size_t k = 0; k < kModes.size(); ++k) {
+    if (kModes[k].mode != static_cast<Mode>(k) || kModes[k].keyword.empty()) return false;
+  }
+  return true;
+}
+static_assert(every_mode_has_its_row(), "kModes holds one row per Mode, in the order of the enum");
+
+// The row of a mode (any but kCount).
 const ModeRow& mode_row(Mode mode);
+
+// The keywords of the modes that `selected` takes, in the order of kModes,
+// listed as a sentence lists them ("A, B or C"); `after_default` follows the
+// keyword of kDefaultMode. The texts that name modes are made from it, so a
+// new row names itself everywhere.
+std::string listed_modes(const std::function<bool(const ModeRow&)>& selected = {},
+                         std::string_view after_default = {});
 
 // Appends `text` to `buffer` as XML character data: "&", "<" and ">" become
 // entities; control characters other than tab, line feed and carriage

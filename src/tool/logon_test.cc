@@ -333,8 +333,8 @@ class LogonTest {
                        "then without values",
                    "or bound the sensor with ,DEADLINE= so that it reports the system as too slow itself"};
     }
-    if (options.deadline_seconds) {
-      const std::uint64_t deadline = static_cast<std::uint64_t>(*options.deadline_seconds) * 1000;
+    if (options.deadline.value) {
+      const std::uint64_t deadline = static_cast<std::uint64_t>(*options.deadline.value) * 1000;
       if (deadline <= left) return Bound{deadline, "the sensor's ,DEADLINE= for one system", "or raise ,DEADLINE="};
     }
     return Bound{left,

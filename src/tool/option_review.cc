@@ -1,6 +1,7 @@
 #include "tool/option_review.h"
 
 #include "base/texts.h"
+#include "driver/option_keywords.h"
 
 namespace quillar {
 
@@ -52,45 +53,14 @@ std::vector<std::string> split_parameters(std::string_view parameters) {
 
 std::vector<std::string> describe_options(const Options& options, Mode mode) {
   std::vector<std::string> lines;
-  if (options.item) {
-    lines.push_back(std::string(kItemKeyword) + *options.item + ": a global run over Orvanta.Prf, reporting the channel \"" +
-                    *options.item + "\" of every system");
-  }
-  if (options.mode) lines.push_back(std::string(kModeKeyword) + *options.mode + ": the output mode");
-  if (!options.interface_name.empty()) {
-    lines.push_back(std::string(kInterfaceKeyword) + options.interface_name + ": only the rows of the interface " + options.interface_name +
-                    " count (in any letter case)");
-  }
-  if (options.channel_selection) {
-    lines.push_back(std::string(kChannelKeyword) + std::to_string(options.selected_channel) +
-                    (mode_row(mode).framing == Framing::kValueLine ? ": only the value of this channel is printed"
-                                               : ": read by the mode Tolvane only, so without effect here"));
-  }
-  if (options.syslog) lines.push_back(std::string(kSyslogKeyword) + ": Quillar.log is written in the working directory");
-  if (options.overrides.hostname) {
-    lines.push_back(std::string(kHostKeyword) + *options.overrides.hostname +
-                    ": the logon goes to this application server instead of the profile's");
-  }
-  if (options.overrides.sysnr) {
-    lines.push_back(std::string(kSysnrKeyword) + *options.overrides.sysnr + ": the logon uses this system number instead of the profile's");
-  }
-  // The values as read: a value the sensor refuses is shown as written, and
-  // the refusal follows from check_run_limits.
-  if (options.deadline_typed) {
-    lines.push_back(std::string(kDeadlineKeyword) + *options.deadline_typed +
-                    ": a system that has not answered after this many seconds is stopped");
-  }
-  if (options.parallel_typed) {
-    lines.push_back(std::string(kParallelKeyword) + *options.parallel_typed + ": up to this many systems at once");
-  }
-  if (options.runtime_typed) {
-    lines.push_back(std::string(kRuntimeKeyword) + *options.runtime_typed +
-                    ": a run with " + std::string(kDeadlineKeyword) + " or " + std::string(kParallelKeyword) +
-                    " ends after this many seconds, its unfinished systems failed");
-  }
-  if (options.failed_channel) {
-    lines.push_back(std::string(kFailedKeyword) +
-                    ": a global run adds the channel \"Failed systems\" with the count of failed systems");
+  for (const OptionKeyword& keyword : kOptionKeywords) {
+    const std::optional<std::string> value = shown_value(keyword, options);
+    if (!value) continue;
+    std::string effect = filled_in(keyword.effect, *value);
+    if (keyword.read_by && mode_row(mode).framing != *keyword.read_by) {
+      effect = "read by the mode " + modes_reading(keyword) + " only, so without effect here";
+    }
+    lines.push_back(std::string(keyword.name) + *value + ": " + effect);
   }
   if (options.open_as_named) {
     lines.push_back("@: the profile is opened where the first argument names it, without PRTG's folder search");

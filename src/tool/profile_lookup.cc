@@ -106,10 +106,14 @@ std::string added_extension_advice(Platform& platform, const std::string& folder
                   : "its name has " + extension + " added; " + rename);
 }
 
-std::string typed_folder_note(const std::string& typed_folder) {
-  return "in the mode EXEXML without \"@\" the sensor does not read the folder " + typed_folder +
+// `mode` is the run's mode, one that searches PRTG's folder; the example of
+// another names a mode that opens the profile where the command line names it.
+std::string typed_folder_note(const std::string& typed_folder, Mode mode) {
+  return "in the mode " + std::string(mode_row(mode).keyword) + " without \"@\" the sensor does not read the folder " +
+         typed_folder +
          " typed with the name, it searches PRTG's Custom Sensors\\ExeXml folder; it reads a folder typed with the "
-         "name only with \"@\" in the options or in another output mode (MODE=Mervesk, say)";
+         "name only with \"@\" in the options or in another output mode (" +
+         std::string(kModeKeyword) + std::string(mode_row(Mode::kMervesk).keyword) + ", say)";
 }
 
 // Where the sensor that searches PRTG's folder stopped, and what to change.
@@ -148,7 +152,7 @@ void advise_after_search(Platform& platform, const RunSettings& settings, const 
     }
   }
   if (!typed_folder.empty() && (fault == Fault::kInvalidPathUsage || fault == Fault::kProfileMissing)) {
-    lookup.advice.push_back(typed_folder_note(typed_folder));
+    lookup.advice.push_back(typed_folder_note(typed_folder, settings.mode));
   }
 }
 
@@ -175,7 +179,7 @@ ProfileLookup look_up_profile(Platform& platform, RunSettings& settings) {
   lookup.override_faults = override_line_faults(lookup.trail.override_report);
   if (lookup.status.is_ok()) {
     if (!typed_folder.empty() && upper_case(typed_folder) != upper_case(settings.sensor_dir)) {
-      lookup.advice.push_back(typed_folder_note(typed_folder));
+      lookup.advice.push_back(typed_folder_note(typed_folder, settings.mode));
     }
     return lookup;
   }

@@ -59,7 +59,8 @@ SearchOutcome describe_search(Platform& platform, RunSettings& settings) {
     platform.write_console(status.is_ok() ? std::string("Found: the sensor reads it.\n")
                                           : "Not found: the sensor stops with \"" + status.text() + "\".\n");
   } else {
-    platform.write_console("Mode EXEXML: the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n");
+    platform.write_console("Mode " + std::string(mode_row(settings.mode).keyword) +
+                           ": the profile is searched in PRTG's Custom Sensors\\ExeXml folder.\n");
     describe_override(platform, lookup.trail);
     for (const std::string& fault : lookup.override_faults) platform.write_console(fault + ".\n");
     for (const std::string& path : lookup.trail.paths_tried) {

@@ -103,7 +103,7 @@ TEST(OptionsTest, GlobalRunOptions) {
   };
   for (const auto& c : cases) {
     Options read = read_global_run_options(c.sensor_options);
-    EXPECT_EQ(read.deadline_seconds, c.deadline) << c.sensor_options;
+    EXPECT_EQ(read.deadline.value, c.deadline) << c.sensor_options;
     EXPECT_TRUE(check_run_limits(read).is_ok()) << c.sensor_options;
     EXPECT_EQ(read.syslog, c.syslog) << c.sensor_options;
     EXPECT_EQ(read.failed_channel, c.failed) << c.sensor_options;
@@ -219,9 +219,9 @@ TEST(OptionsTest, DeadlineParallelRuntimeAndTheirRanges) {
   };
   for (const auto& c : cases) {
     Options options = read_options(c.options);
-    EXPECT_EQ(options.deadline_seconds, c.deadline) << c.options;
-    EXPECT_EQ(options.parallel, c.parallel) << c.options;
-    EXPECT_EQ(options.runtime_seconds, c.runtime) << c.options;
+    EXPECT_EQ(options.deadline.value, c.deadline) << c.options;
+    EXPECT_EQ(options.parallel.value, c.parallel) << c.options;
+    EXPECT_EQ(options.runtime.value, c.runtime) << c.options;
     EXPECT_EQ(options.whole_run_seconds(), c.whole_run) << c.options;
     EXPECT_EQ(options.uses_children(), c.deadline.has_value() || c.parallel.has_value()) << c.options;
     Status limits = check_run_limits(options);

@@ -4,6 +4,7 @@
 
 #include "driver/version.h"
 #include "fake_platform.h"
+#include "mode_texts.h"
 
 namespace quillar {
 namespace {
@@ -12,13 +13,12 @@ namespace {
 TEST(SensorTest, EveryStartUpFaultPrintsOneErrorDocumentAndGivesExitCodeTwo) {
   const struct {
     std::vector<std::string> command_line;
-    const char* text;
+    std::string text;
   } cases[] = {
       {{"quillar.exe"}, "Error 1001: Parameter for Profile-Name is missing !"},
       {{"quillar.exe", "PRD", "MODE=Mervesk"}, "Error 1002: Profile PRD.P00 is missing..."},
       {{"quillar.exe", "D:\\P\\PRD", "MODE=tolvane"}, "Error 1002: Profile D:\\P\\PRD.P00 is missing..."},
-      {{"quillar.exe", "PRD", "MODE=html"},
-       "Error 1041: Mode html is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane..."},
+      {{"quillar.exe", "PRD", "MODE=html"}, unknown_mode_error("html")},
       {{"quillar.exe", "%s%n<&>", "MODE=Quendal"}, "Error 1002: Profile %s%n&lt;&amp;&gt;.P00 is missing..."},
       {{"quillar.exe", "A&B<C>", "MODE=Dravik"}, "Error 1002: Profile A&amp;B&lt;C&gt;.P00 is missing..."},
       {{"quillar.exe", "</Text><Result>", "MODE=Mervesk"},
@@ -27,7 +27,7 @@ TEST(SensorTest, EveryStartUpFaultPrintsOneErrorDocumentAndGivesExitCodeTwo) {
   for (const auto& c : cases) {
     FakePlatform platform;
     EXPECT_EQ(run_sensor(platform, c.command_line), kExitErrorDocument) << c.text;
-    EXPECT_EQ(platform.console, std::string("<Prtg>\n<Error>1</Error>\n<Text>") + c.text + "</Text>\n</Prtg>\n");
+    EXPECT_EQ(platform.console, "<Prtg>\n<Error>1</Error>\n<Text>" + c.text + "</Text>\n</Prtg>\n");
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/texts.h"
 #include "fake_platform.h"
+#include "mode_texts.h"
 
 namespace quillar {
 namespace {
@@ -85,16 +87,25 @@ TEST(ReadCommandLineTest, JoinsTheOptionArgumentsWithOneBlank) {
   EXPECT_EQ(settings.sensor_argument, "lan=Eth0,syslog");
 }
 
+// The list of modes is one value of Error 1041's text, which a value's room
+// would cut short.
+TEST(ReadCommandLineTest, AnUnknownModeIsAnsweredWithEveryMode) {
+  RunSettings settings;
+  const Status status = read_command_line({"PRD", "MODE=?"}, settings);
+  EXPECT_EQ(status.fault(), Fault::kModeUnknown);
+  const std::string every_mode = listed_modes();
+  EXPECT_EQ(status.text().substr(status.text().size() - every_mode.size() - 3), every_mode + "...");
+  for (const ModeRow& row : kModes) EXPECT_TRUE(contains(every_mode, row.keyword)) << row.keyword;
+}
+
 TEST(ReadCommandLineTest, RefusesWhatItCannotUse) {
   const struct {
     std::vector<std::string> arguments;
     std::string error;
   } cases[] = {
       {{}, "Error 1001: Parameter for Profile-Name is missing !"},
-      {{"PRD", "MODE=Xml"},
-       "Error 1041: Mode Xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane..."},
-      {{"PRD", "LAN=1,mode=,CH=1"},
-       "Error 1041: Mode  is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane..."},
+      {{"PRD", "MODE=Xml"}, unknown_mode_error("Xml")},
+      {{"PRD", "LAN=1,mode=,CH=1"}, unknown_mode_error("")},
       {{std::string(60, 'P')}, "Error 1042: Profile-Name longer than 63 characters..."},
       {{"C:\\" + std::string(59, 'P') + ".P00"}, ""},
       {{"C:\\" + std::string(92, 'd') + "\\PRD"}, "Error 1043: Profile-Directory longer than 95 characters..."},

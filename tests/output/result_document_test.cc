@@ -157,6 +157,14 @@ TEST(ResultDocumentTest, ModeKeywordsMatchInAnyLetterCase) {
   EXPECT_EQ(find_mode("XML"), std::nullopt);
 }
 
+// The texts that name modes select them by what they do.
+TEST(ResultDocumentTest, ListsTheModesSelectedAndMarksTheDefaultOnly) {
+  const auto only = [](Mode mode) { return [mode](const ModeRow& row) { return row.mode == mode; }; };
+  EXPECT_EQ(listed_modes(only(kDefaultMode), "*"), std::string(mode_row(kDefaultMode).keyword) + "*");
+  EXPECT_EQ(listed_modes(only(Mode::kDravik), "*"), "Dravik");
+  EXPECT_EQ(listed_modes([](const ModeRow&) { return false; }), "");
+}
+
 TEST(ResultDocumentTest, NeverHoldsMoreThanItsRoom) {
   ResultDocument document;
   document.begin_document();

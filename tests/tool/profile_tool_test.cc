@@ -8,6 +8,7 @@
 
 #include "tool/option_review.h"
 #include "fake_platform.h"
+#include "mode_texts.h"
 #include "profiles/password.h"
 #include "profiles/system_profile.h"
 
@@ -728,8 +729,7 @@ TEST(ProfileToolTest, LocateShowsHowTheSensorFindsTheProfile) {
        "To do: the profile lies at D:\\P\\PRD.P00.txt: Notepad added .txt to its name; rename it to PRD.P00 "
        "(Explorer shows it as PRD.P00 unless \"File name extensions\" is ticked in its View menu).\n"},
       {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
-       "The sensor stops before it looks: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or "
-       "Tolvane...\n"},
+       "The sensor stops before it looks: " + unknown_mode_error("xml") + "\n"},
   };
   // After a search, found or not, locate names the library that the sensor
   // would use: in this build the one linked into the program.
@@ -1225,7 +1225,7 @@ TEST(ProfileToolTest, CheckFindsTheProfileAsTheSensorDoes) {
            stops(missing, {kPutIntoExeXml}, "PRD", ""),
        false},
       {"start-up refuses", {}, {"PRD", "MODE=xml"}, 2,
-       "quillar-profile: Error 1041: Mode xml is unknown, use EXEXML, Quendal, Dravik, Mervesk or Tolvane...\n",
+       "quillar-profile: " + unknown_mode_error("xml") + "\n",
        false},
   };
   for (const auto& c : cases) {
