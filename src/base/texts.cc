@@ -84,4 +84,14 @@ std::string hexadecimal_digits(std::uint64_t number) {
   return text;
 }
 
+std::string_view without_blanks_at_ends(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(' ');
+  if (start == std::string_view::npos) return {};
+  return text.substr(start, text.find_last_not_of(' ') + 1 - start);
+}
+
+std::string_view without_trailing_blanks(std::string_view text) {
+  return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
 }  // namespace quillar

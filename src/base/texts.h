@@ -26,6 +26,11 @@ std::optional<std::string> keyword_value(std::string_view search, std::string_vi
                                          std::string_view keyword,
                                          std::size_t room = std::string_view::npos);
 
+// `text` without the blanks at its start and its end.
+std::string_view without_blanks_at_ends(std::string_view text);
+// `text` without the blanks at its end, as fixed-width fields are filled.
+std::string_view without_trailing_blanks(std::string_view text);
+
 // The words as a sentence lists them: "A", "A or B", "A, B or C".
 std::string listed_words(const std::vector<std::string>& words);
 

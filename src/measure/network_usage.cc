@@ -26,8 +26,7 @@ LanRow decode_lan_row(const char* row) {
   LanRow decoded;
   std::size_t length = 0;
   while (length < kLanNameLength && row[kLanNameOffset + length] != '\0') ++length;
-  decoded.name.assign(row + kLanNameOffset, length);
-  while (!decoded.name.empty() && decoded.name.back() == ' ') decoded.name.pop_back();
+  decoded.name = without_trailing_blanks(std::string_view(row + kLanNameOffset, length));
   for (std::size_t k = 0; k < decoded.counters.size(); ++k) {
     std::int32_t field;
     std::memcpy(&field, row + kTotalOffsets[k], sizeof field);

@@ -4,11 +4,6 @@
 
 namespace quillar {
 
-std::string without_trailing_blanks(std::string_view text) {
-  std::size_t end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
-
 std::string trimmed(std::string_view text) {
   std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return std::string();

@@ -8,8 +8,6 @@
 
 namespace quillar {
 
-std::string without_trailing_blanks(std::string_view text);
-
 // Without the blanks and tabs around it.
 std::string trimmed(std::string_view text);
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/texts.h"
 #include "rfc/nwrfc_support.h"
 
 namespace quillar {
@@ -116,7 +117,7 @@ nwrfc::RFC_RC NwRfcBridge::write_field(nwrfc::DATA_CONTAINER_HANDLE container, c
   if (is_character_type(field.type)) {
     std::string text = value.is_number ? std::to_string(value.number) : value.text;
     if (field.type == nwrfc::RFCTYPE_STRING) {
-      text = without_trailing_blanks(text);
+      text.resize(without_trailing_blanks(text).size());
     } else {
       if (value.is_number && field.type == nwrfc::RFCTYPE_NUM && text.size() < field.length) {
         text.insert(0, field.length - text.size(), '0');

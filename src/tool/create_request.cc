@@ -3,6 +3,8 @@
 #include <map>
 #include <optional>
 
+#include "base/texts.h"
+
 namespace quillar {
 namespace {
 
@@ -61,11 +63,6 @@ std::optional<std::string> entry_problem(const ProfileLabel& label, const std::s
   return std::nullopt;
 }
 
-std::string without_blanks_at_ends(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') + 1 - first);
-}
-
 // Why the sensor could never find a profile of the name `file`: PRTG's
 // parameters field drops the blanks at the ends of what is typed, and a
 // name is typed there without its extension, so a blank at either end of
@@ -73,9 +70,9 @@ std::string without_blanks_at_ends(const std::string& text) {
 std::optional<std::string> file_name_problem(const std::string& file) {
   const std::size_t separator = file.find_last_of("\\/");
   const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
-  const std::string name = without_blanks_at_ends(file.substr(name_start));
+  const std::string name(without_blanks_at_ends(file.substr(name_start)));
   const bool has_extension = name.size() >= 4 && name[name.size() - 4] == '.';
-  const std::string meant = has_extension ? without_blanks_at_ends(name.substr(0, name.size() - 4)) +
+  const std::string meant = has_extension ? std::string(without_blanks_at_ends(name.substr(0, name.size() - 4))) +
                                                 name.substr(name.size() - 4)
                                           : name;
   if (meant == file.substr(name_start)) return std::nullopt;

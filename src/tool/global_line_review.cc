@@ -128,7 +128,7 @@ void LineReviewer::review_marked(const ReportedLine& line, MarkedLineKind kind) 
   NaturalReading natural = read_naturally(std::string_view(line.text).substr(kMarkerLength - 1), kind);
   const std::string meant_key = upper_case(natural.key.substr(0, kSensorKeyLength));
   if (!concerns_asked_key(marked.key) && !concerns_asked_key(padded_key(meant_key))) return;
-  const bool key_agrees = item_form_ || trimmed_right(marked.key) == meant_key;
+  const bool key_agrees = item_form_ || without_trailing_blanks(marked.key) == meant_key;
   const bool rest_agrees = kind == MarkedLineKind::kServer
                                ? from_column(line.text, kServerEntriesColumn) == natural.rest
                                : trimmed_left(from_column(line.text, kSensorParametersColumn)) == natural.rest;
@@ -149,11 +149,6 @@ std::string padded_key(const std::string& key) {
   std::string padded = key.substr(0, kSensorKeyLength);
   padded.resize(kSensorKeyLength, ' ');
   return padded;
-}
-
-std::string trimmed_right(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
 }
 
 std::vector<MarkedLine> review_lines(const ReadReport& report, bool item_form, const std::string& asked_key,

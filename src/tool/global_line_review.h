@@ -38,8 +38,6 @@ struct MarkedLine {
 // A sensor key cut or filled with blanks to kSensorKeyLength, as lines are
 // grouped by it.
 std::string padded_key(const std::string& key);
-// `text` without the blanks at its end.
-std::string trimmed_right(std::string text);
 
 // The marked lines of `report`, a report of every line of the profile, that
 // concern `asked_key` (every key when it is empty); adds to `findings` what

@@ -101,7 +101,7 @@ void Review::review_item(std::size_t line, const std::string& item) {
 void Review::review_listing_of(const std::string& key, const ReadReport& key_report,
                                const std::vector<const MarkedLine*>& lines, const GlobalAllocation& allocation,
                                const Options& options, std::size_t summary_line) {
-  ListingUnderReview listing{trimmed_right(key), {}, {}, &allocation, summary_line, options.failed_channel};
+  ListingUnderReview listing{std::string(without_trailing_blanks(key)), {}, {}, &allocation, summary_line, options.failed_channel};
   for (const ReportedLine& line : key_report.lines) {
     const bool server_line = item_form_ || global_profile_line_kind(line.text) == MarkedLineKind::kServer;
     if (line.taken() && server_line) listing.server_lines.push_back(&line);
@@ -155,7 +155,7 @@ void Review::review_sensor_line(const MarkedLine& sensor_line, const GlobalAlloc
 }
 
 void Review::review_sensor_key(const std::string& key, const std::vector<const MarkedLine*>& lines) {
-  const std::string shown_key = trimmed_right(key);
+  const std::string shown_key = std::string(without_trailing_blanks(key));
   auto sensor_line = std::find_if(lines.begin(), lines.end(),
                                   [](const MarkedLine* line) { return line->kind == MarkedLineKind::kSensor; });
   if (sensor_line == lines.end()) {
@@ -220,7 +220,7 @@ void Review::review_keys() {
   if (keys.empty()) {
     report(0, item_form_ ? "no server line: the sensor stops with \"" + error_text(Fault::kServerListingMissing) +
                                "\"; add: # Gsng:             PRD.P00#"
-                         : "no line for the sensor key " + trimmed_right(asked_key_) + ": the sensor stops with " +
+                         : "no line for the sensor key " + std::string(without_trailing_blanks(asked_key_)) + ": the sensor stops with " +
                                error_number(Fault::kSensorNotFound) +
                                "; add a sensor line and a server line, for example # GSNX: " +
                                example_sensor_line(asked_key_));

@@ -56,9 +56,7 @@ std::vector<std::string> blank_end_faults(const TakenLabels& taken) {
     auto line = taken.find(label.label);
     if (line == taken.end() || !logon_uses_as_text(label) || !has_blank_at_an_end(line->second.value)) continue;
     const std::string& value = line->second.value;
-    const std::size_t first = value.find_first_not_of(' ');
-    const std::string meant =
-        first == std::string::npos ? std::string() : value.substr(first, value.find_last_not_of(' ') + 1 - first);
+    const std::string meant(without_blanks_at_ends(value));
     faults.push_back("line " + std::to_string(line->second.number) + ", " + std::string(label.label) + " \"" + value +
                      "\" " + (value.front() == ' ' ? "begins" : "ends") +
                      " with a blank, which the logon sends as part of the value; write: " + std::string(label.label) +

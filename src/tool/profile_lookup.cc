@@ -14,12 +14,6 @@ namespace {
 constexpr char kPutIntoExeXml[] =
     "put the profile into PRTG's Custom Sensors\\ExeXml folder, or name that folder in C:\\PRTG_Path.Txt";
 
-std::string_view without_blanks_at_ends(std::string_view text) {
-  const std::size_t start = text.find_first_not_of(' ');
-  if (start == std::string_view::npos) return {};
-  return text.substr(start, text.find_last_not_of(' ') + 1 - start);
-}
-
 // The folder that an override line was meant to name: without blanks at its
 // ends and without the double quotes that Explorer's "Copy as path" adds.
 std::string meant_folder(std::string_view line) {

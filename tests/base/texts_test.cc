@@ -17,5 +17,26 @@ TEST(TextsTest, ListsWordsAsASentenceDoes) {
   for (const auto& c : cases) EXPECT_EQ(listed_words(c.words), c.listed) << c.listed;
 }
 
+// Only blanks go: a tab or a zero byte is part of a value, and a text of
+// blanks alone leaves nothing.
+TEST(TextsTest, BlanksAtTheEndsGo) {
+  const struct {
+    std::string text;
+    std::string without_ends;
+    std::string without_trailing;
+  } cases[] = {
+      {"", "", ""},
+      {"   ", "", ""},
+      {"  PRD  ", "PRD", "  PRD"},
+      {"eth0\t ", "eth0\t", "eth0\t"},
+      {" a b ", "a b", " a b"},
+      {std::string("x\0 ", 3), std::string("x\0", 2), std::string("x\0", 2)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(without_blanks_at_ends(c.text), c.without_ends) << "[" << c.text << "]";
+    EXPECT_EQ(without_trailing_blanks(c.text), c.without_trailing) << "[" << c.text << "]";
+  }
+}
+
 }  // namespace
 }  // namespace quillar
