@@ -6,10 +6,7 @@
 // (see Folder).
 //
 // What a folder holds is carried into the working directory exactly once,
-// whatever ends a run midway: each piece appended is first noted in the
-// folder itself, so that the next run that takes the folder over knows
-// whether it went out. Work that a bound cuts short stays in the folder for
-// a later run.
+// whatever ends a run midway (see folder_carry.h).
 #ifndef QUILLAR_DRIVER_SCRATCH_FOLDER_H_
 #define QUILLAR_DRIVER_SCRATCH_FOLDER_H_
 
