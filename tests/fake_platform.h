@@ -10,6 +10,7 @@
 
 #include "base/code_page_1252.h"
 #include "platform/platform.h"
+#include "platform/platform_wrapper.h"
 
 namespace quillar {
 

@@ -10,6 +10,7 @@
 #include "driver/child_job.h"
 #include "driver/child_records.h"
 #include "driver/processing_run.h"
+#include "platform/platform_wrapper.h"
 #include "profiles/global_profile.h"
 #include "profiles/system_profile.h"
 

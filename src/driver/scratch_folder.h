@@ -6,14 +6,10 @@
 // (see Folder).
 //
 // What a folder holds is carried into the working directory exactly once,
-// whatever ends a run midway: each piece appended is first noted in the
-// folder itself, so that the next run that takes the folder over knows
-// whether it went out. Work that a bound cuts short stays in the folder for
-// a later run.
+// whatever ends a run midway (see folder_carry.h).
 #ifndef QUILLAR_DRIVER_SCRATCH_FOLDER_H_
 #define QUILLAR_DRIVER_SCRATCH_FOLDER_H_
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -21,6 +17,7 @@
 #include <string_view>
 #include <utility>
 
+#include "driver/folder_carry.h"
 #include "platform/platform.h"
 
 namespace quillar {
@@ -29,31 +26,6 @@ namespace quillar {
 // "Quillar.", that number in decimal, ".", 1 to 16 lower-case hexadecimal
 // digits. Nothing for any other name.
 std::optional<unsigned long> scratch_owner(std::string_view name);
-
-// Of a file larger than this, only its last part is carried into the working
-// directory: the bytes from the first line that begins in its last
-// kCarriedRoom bytes, behind a line that says how much was left out.
-inline constexpr std::uint64_t kCarriedRoom = 16 * 1024 * 1024;
-// The bytes that one run reads for carrying the folders of dead runs; the
-// rest waits for the runs after it.
-inline constexpr std::uint64_t kSweptPerRun = 2 * kCarriedRoom;
-
-// How much work may still be done: until the clock reaches `until_ms`, and
-// for carrying up to `bytes` read. Work that finds it spent stops between two
-// steps and leaves the rest where it is.
-class WorkBudget {
- public:
-  WorkBudget(Platform& platform, std::uint64_t until_ms, std::uint64_t bytes)
-      : platform_(platform), until_ms_(until_ms), bytes_left_(bytes) {}
-  bool spent() const { return bytes_left_ == 0 || out_of_time(); }
-  bool out_of_time() const { return platform_.monotonic_ms() >= until_ms_; }
-  void count_read(std::uint64_t bytes) { bytes_left_ -= std::min(bytes, bytes_left_); }
-
- private:
-  Platform& platform_;
-  std::uint64_t until_ms_;
-  std::uint64_t bytes_left_;
-};
 
 // A scratch folder that this run made, held since: on Windows nobody can
 // rename or remove it meanwhile; on POSIX intact() tells whether its name

@@ -17,18 +17,9 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/libraries.h"
 
 namespace quillar {
-
-// A library of the system's loader, loaded at run time. Unloaded when
-// destroyed.
-class SharedLibrary {
- public:
-  virtual ~SharedLibrary() = default;
-  // The address of the function exported under exactly this name; null when
-  // the library exports none.
-  virtual void* entry_point(const char* name) = 0;
-};
 
 // Another run of this same program, started by start_program, in a process
 // group (POSIX) or job (Windows) of its own.
@@ -48,31 +39,6 @@ class ChildProcess {
   // "signal N" for a POSIX child that a signal ended. Empty before.
   virtual std::string how_it_ended() = 0;
 };
-
-// A folder where the system's loader looks for DLLs, with the names of some
-// of the DLL files in it.
-struct DllFolder {
-  // The full path, ending in a backslash.
-  std::string path;
-  std::vector<std::string> names;
-};
-
-// The places of the system's search for a library, in its order.
-enum class LibraryPlace { kBesideProgram, kSystemFolder, kWindowsFolder, kPathFolder };
-
-// The file that the system's search for a library finds.
-struct LibraryFile {
-  // The full path of its folder, ending in a backslash.
-  std::string folder;
-  LibraryPlace place = LibraryPlace::kBesideProgram;
-};
-
-// Windows error codes of a library load, the ones the sensor explains.
-inline constexpr unsigned long kLoadModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
-inline constexpr unsigned long kLoadEntryPointMissing = 127;  // ERROR_PROC_NOT_FOUND
-inline constexpr unsigned long kLoadBadFormat = 193;  // ERROR_BAD_EXE_FORMAT
-// The library is there, but a DLL it imports is missing.
-inline constexpr unsigned long kLoadImportMissing = 1157;  // ERROR_DLL_NOT_FOUND
 
 // How rewrite_file ended. Each outcome but kDone leaves the file as it was
 // and no temporary file beside it.
@@ -285,73 +251,6 @@ class Platform {
 
  private:
   bool console_line_open_ = false;
-};
-
-// A platform that hands every call to another one, for decorators that
-// change one thing: a subclass overrides only what it changes.
-class PlatformWrapper : public Platform {
- public:
-  explicit PlatformWrapper(Platform& target) : target_(target) {}
-  // A wrapper of a wrapper wraps it: it never copies the other's target.
-  PlatformWrapper(const PlatformWrapper&) = delete;
-  PlatformWrapper& operator=(const PlatformWrapper&) = delete;
-  Platform& target() { return target_; }
-
-  std::unique_ptr<ReadableFile> open_bytes(const std::string& path) override { return target_.open_bytes(path); }
-  std::unique_ptr<WritableFile> create_bytes(const std::string& path) override { return target_.create_bytes(path); }
-  bool delete_file(const std::string& path) override { return target_.delete_file(path); }
-  bool replace_file(const std::string& from, const std::string& to) override { return target_.replace_file(from, to); }
-  Rewrite rewrite_file(const std::string& path, std::string_view read, std::string_view content) override {
-    return target_.rewrite_file(path, read, content);
-  }
-  std::string time_of_day() override { return target_.time_of_day(); }
-  void write_console(std::string_view text) override { target_.write_console(text); }
-  void begin_console_line() override { target_.begin_console_line(); }
-  void write_error_console(std::string_view text) override { target_.write_error_console(text); }
-  bool input_is_terminal() override { return target_.input_is_terminal(); }
-  bool read_secret_line(std::string& line) override { return target_.read_secret_line(line); }
-  std::unique_ptr<SharedLibrary> load_library(const std::string& file_name, unsigned long& error_code) override {
-    return target_.load_library(file_name, error_code);
-  }
-  std::optional<LibraryFile> library_file_found(const std::string& file_name) override {
-    return target_.library_file_found(file_name);
-  }
-  std::string library_file_head(const std::string& file_name) override { return target_.library_file_head(file_name); }
-  std::vector<DllFolder> dll_search_folders(const std::string& file_name, const std::string& prefix) override {
-    return target_.dll_search_folders(file_name, prefix);
-  }
-  std::string full_path(const std::string& path) override { return target_.full_path(path); }
-  std::optional<std::string> ansi_from_utf8(std::string_view text) override { return target_.ansi_from_utf8(text); }
-  std::string failure_reason() override { return target_.failure_reason(); }
-  std::unique_ptr<ChildProcess> start_program(const std::vector<std::string>& arguments,
-                                              std::string_view job) override {
-    return target_.start_program(arguments, job);
-  }
-  std::optional<std::string> job_from_parent() override { return target_.job_from_parent(); }
-  bool end_with_parent(unsigned long parent_id) override { return target_.end_with_parent(parent_id); }
-  unsigned long process_id() override { return target_.process_id(); }
-  bool process_alive(unsigned long process_id) override { return target_.process_alive(process_id); }
-  std::uint64_t random_number() override { return target_.random_number(); }
-  std::optional<std::string> environment_variable(const std::string& name) override {
-    return target_.environment_variable(name);
-  }
-  bool set_environment_variable(const std::string& name, const std::optional<std::string>& value) override {
-    return target_.set_environment_variable(name, value);
-  }
-  std::uint64_t monotonic_ms() override { return target_.monotonic_ms(); }
-  void sleep_ms(unsigned milliseconds) override { target_.sleep_ms(milliseconds); }
-  bool run_within(std::function<void()> work, std::uint64_t milliseconds) override {
-    return target_.run_within(std::move(work), milliseconds);
-  }
-  EntryKind entry_kind(const std::string& path) override { return target_.entry_kind(path); }
-  std::unique_ptr<Folder> open_folder(const std::string& path) override { return target_.open_folder(path); }
-  bool enter_directory(const std::string& path) override { return target_.enter_directory(path); }
-  void keep_folder_listings(bool keep) override { target_.keep_folder_listings(keep); }
-  void finish_output(int exit_code) override { target_.finish_output(exit_code); }
-  void flush_console() override { target_.flush_console(); }
-
- private:
-  Platform& target_;
 };
 
 // Folder listings kept (see Platform::keep_folder_listings) for as long as

@@ -27,6 +27,7 @@
 #include "base/code_page_1252.h"
 #include "platform/platform.h"
 #include "platform/posix_folder.h"
+#include "platform/posix_plain_files.h"
 #include "platform/posix_paths.h"
 #include "platform/posix_process.h"
 #include "platform/posix_rewrite.h"

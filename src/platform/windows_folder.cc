@@ -11,10 +11,8 @@
 
 // windows.h comes first: the other system headers build on it.
 #include <windows.h>
-#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
-#include <sddl.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -25,6 +23,7 @@
 
 #include "platform/stdio_file.h"
 #include "platform/windows_handles.h"
+#include "platform/windows_ownership.h"
 #include "platform/windows_support.h"
 
 namespace quillar {
@@ -38,16 +37,6 @@ std::optional<EntryIdentity> identity_of(HANDLE handle) {
   }
   return EntryIdentity{info.dwVolumeSerialNumber,
                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-}
-
-// Whether `sid` is the token's user, or its default owner: what an elevated
-// administrator makes belongs to the Administrators group by default.
-bool is_this_user(PSID sid) {
-  if (sid == nullptr) return false;
-  std::vector<std::uint64_t> user = token_information(TokenUser);
-  std::vector<std::uint64_t> default_owner = token_information(TokenOwner);
-  return (!user.empty() && EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid)) ||
-         (!default_owner.empty() && EqualSid(sid, reinterpret_cast<TOKEN_OWNER*>(default_owner.data())->Owner));
 }
 
 class WindowsFolder final : public Folder {
@@ -133,29 +122,10 @@ class WindowsFolder final : public Folder {
     return std::make_unique<WindowsFolder>(handle, std::move(path));
   }
 
-  // The folder's own descriptor is protected, so that it inherits nothing
-  // from the folder above; what is made inside inherits the user's entry.
   bool make_private_folder(const std::string& name) override {
     const std::wstring path = entry_path(name);
     if (path.empty()) return false;
-    const std::optional<std::wstring> user = user_sid_text();
-    if (!user) {
-      note_error(GetLastError());
-      return false;
-    }
-    const std::wstring descriptor_text = L"O:" + *user + L"D:P(A;OICI;FA;;;" + *user + L")";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor_text.c_str(), SDDL_REVISION_1, &descriptor,
-                                                              nullptr)) {
-      note_error(GetLastError());
-      return false;
-    }
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const bool made = CreateDirectoryW(path.c_str(), &attributes) != 0;
-    const DWORD error = GetLastError();
-    LocalFree(descriptor);
-    if (!made) note_error(error);
-    return made;
+    return make_folder_of_this_user(path);
   }
 
   bool remove_folder(const std::string& name) override { return remove_entry(name, Opened::kFolder); }
@@ -183,53 +153,9 @@ class WindowsFolder final : public Folder {
     return false;
   }
 
-  bool owned_by_this_user() override {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error = GetSecurityInfo(handle_.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                                        nullptr, nullptr, &descriptor);
-    if (error != ERROR_SUCCESS) {
-      note_error(error);
-      return false;
-    }
-    const bool owned = is_this_user(owner);
-    LocalFree(descriptor);
-    return owned;
-  }
+  bool owned_by_this_user() override { return folder_owned_by_this_user(handle_.get()); }
 
-  // As make_private_folder leaves a folder: owned by this user, and every
-  // entry of its access list granting this user alone, or the local system
-  // and the administrators, who may take any folder anyway (wine lists the
-  // local system beside the entries it was given).
-  bool private_to_this_user() override {
-    PSID owner = nullptr;
-    PACL access_list = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error =
-        GetSecurityInfo(handle_.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                        nullptr, &access_list, nullptr, &descriptor);
-    if (error != ERROR_SUCCESS) {
-      note_error(error);
-      return false;
-    }
-    bool private_one = is_this_user(owner) && access_list != nullptr;
-    for (DWORD k = 0; private_one && k < access_list->AceCount; ++k) {
-      void* entry = nullptr;
-      if (!GetAce(access_list, k, &entry)) {
-        private_one = false;
-        break;
-      }
-      const auto* header = static_cast<ACE_HEADER*>(entry);
-      if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
-      PSID granted = &static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart;
-      private_one = header->AceType == ACCESS_ALLOWED_ACE_TYPE &&
-                    (is_this_user(granted) || IsWellKnownSid(granted, WinLocalSystemSid) ||
-                     IsWellKnownSid(granted, WinBuiltinAdministratorsSid));
-    }
-    LocalFree(descriptor);
-    if (!private_one) errno = EPERM;
-    return private_one;
-  }
+  bool private_to_this_user() override { return folder_private_to_this_user(handle_.get()); }
 
   std::optional<EntryIdentity> identity() override { return identity_of(handle_.get()); }
 

@@ -11,36 +11,11 @@
 #include <optional>
 #include <utility>
 
+#include "platform/windows_command_line.h"
+
 namespace quillar {
 
 namespace {
-
-// One argument of a command line, quoted the way the C runtime splits it
-// again: backslashes count only in front of a quote.
-std::wstring quoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
-  std::wstring text = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    text.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    text += c;
-  }
-  text.append(backslashes * 2, L'\\');
-  return text + L"\"";
-}
-
-// The program's name, the first word of a command line, is read up to the
-// next blank or between quotes, without any escapes; a name cannot hold a
-// quote.
-std::wstring quoted_program_name(const std::wstring& name) {
-  if (!name.empty() && name.find_first_of(L" \t") == std::wstring::npos) return name;
-  return L"\"" + name + L"\"";
-}
 
 // The status of a child that kill() or its job ended, as 128 + SIGKILL
 // tells it on POSIX; a child that finds itself orphaned ends with it too.
@@ -194,6 +169,43 @@ bool parent_runs_this_program(DWORD parent_id) {
   return parent_identity && parent_identity == file_identity(own_file);
 }
 
+// Starts `self` with `command_line`, suspended and without a window, with
+// `input` as its standard input and `null_device` as its standard output
+// and error. False, with the system's `error`, when it was not started.
+bool start_suspended(const std::wstring& self, std::wstring& command_line, HANDLE input, HANDLE null_device,
+                     PROCESS_INFORMATION& process, DWORD& error) {
+  // The pipe's read end and the null device are the only handles the child
+  // inherits, whatever else of this program is inheritable.
+  HANDLE inherited[] = {input, null_device};
+  SIZE_T list_size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
+  std::string list_room(list_size, '\0');
+  auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_room.data());
+  if (list_size == 0 || !InitializeProcThreadAttributeList(attributes, 1, 0, &list_size)) {
+    error = GetLastError();
+    return false;
+  }
+  if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
+                                 nullptr, nullptr)) {
+    error = GetLastError();
+    DeleteProcThreadAttributeList(attributes);
+    return false;
+  }
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  startup.StartupInfo.hStdInput = input;
+  startup.StartupInfo.hStdOutput = null_device;
+  startup.StartupInfo.hStdError = null_device;
+  startup.lpAttributeList = attributes;
+  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT;
+  BOOL started = CreateProcessW(self.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                &startup.StartupInfo, &process);
+  error = started ? ERROR_SUCCESS : GetLastError();
+  DeleteProcThreadAttributeList(attributes);
+  return started;
+}
+
 }  // namespace
 
 std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>& arguments, std::string_view job) {
@@ -203,8 +215,7 @@ std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>
   if (length == 0) return not_started(GetLastError());
   if (length >= self.size()) return not_started(ERROR_FILENAME_EXCED_RANGE);
   self.resize(length);
-  std::wstring command_line = quoted_program_name(wide(arguments[0]));
-  for (std::size_t k = 1; k < arguments.size(); ++k) command_line += L" " + quoted(wide(arguments[k]));
+  std::wstring command_line = command_line_of(arguments);
 
   OwnedHandle child_job(make_child_job());
   if (!child_job) return not_started(GetLastError());
@@ -214,36 +225,9 @@ std::unique_ptr<ChildProcess> start_child_process(const std::vector<std::string>
   OwnedHandle null_device(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       &inheritable, OPEN_EXISTING, 0, nullptr));
   if (!null_device) return not_started(GetLastError());
-  // The pipe's read end and the null device are the only handles the child
-  // inherits, whatever else of this program is inheritable.
-  HANDLE inherited[] = {input.get(), null_device.get()};
-  SIZE_T list_size = 0;
-  InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
-  std::string list_room(list_size, '\0');
-  auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_room.data());
-  if (list_size == 0 || !InitializeProcThreadAttributeList(attributes, 1, 0, &list_size)) {
-    return not_started(GetLastError());
-  }
-  if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
-                                 nullptr, nullptr)) {
-    DWORD error = GetLastError();
-    DeleteProcThreadAttributeList(attributes);
-    return not_started(error);
-  }
-  STARTUPINFOEXW startup{};
-  startup.StartupInfo.cb = sizeof startup;
-  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-  startup.StartupInfo.hStdInput = input.get();
-  startup.StartupInfo.hStdOutput = null_device.get();
-  startup.StartupInfo.hStdError = null_device.get();
-  startup.lpAttributeList = attributes;
   PROCESS_INFORMATION process{};
-  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT;
-  BOOL started = CreateProcessW(self.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                                &startup.StartupInfo, &process);
-  DWORD error = started ? ERROR_SUCCESS : GetLastError();
-  DeleteProcThreadAttributeList(attributes);
-  if (!started) return not_started(error);
+  DWORD error = ERROR_SUCCESS;
+  if (!start_suspended(self, command_line, input.get(), null_device.get(), process, error)) return not_started(error);
   OwnedHandle thread(process.hThread);
   OwnedHandle child(process.hProcess);
   if (!AssignProcessToJobObject(child_job.get(), child.get())) {

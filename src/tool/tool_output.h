@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/platform_wrapper.h"
 
 namespace quillar {
 
