@@ -4,9 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "driver/child_records.h"
-#include "rfc/rfc_files.h"
 #include "base/status.h"
+#include "driver/child_records.h"
+#include "driver/single_run.h"
+#include "rfc/rfc_files.h"
 
 namespace quillar {
 namespace {

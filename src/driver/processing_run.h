@@ -40,15 +40,6 @@ struct Invocation {
   std::vector<std::string> arguments = {};
 };
 
-// Reads the system profile of a single-system run from the stream that
-// start-up opened.
-Status read_single_profile(Invocation& invocation, LogonEntries& entries);
-
-// The single-system run over the entries read: it prints its document, or
-// fails with the logon's, the call's or the library's fault. The RFC error
-// report ends the process on its own.
-RunOutcome run_single_system(Invocation& invocation, const LogonEntries& entries);
-
 // The allocation of a global run: read from the item profile (ITEM form)
 // or from the global profile, for the sensor key of the options (GLOBAL
 // form), both at the located profile path.
@@ -83,9 +74,6 @@ struct SystemResult {
 
 // The channel that the failed-systems keyword adds after the systems' own.
 inline constexpr char kFailedSystemsChannel[] = "Failed systems";
-
-// The trace state word of a result.
-const char* state_word(SystemState state);
 
 // One system of a global run at work. Its steps are taken one by one, so that
 // whoever shows the system's output decides what goes out before the rows
@@ -192,18 +180,10 @@ class GlobalRun {
 RunOutcome run_global(Invocation& invocation, const GlobalAllocation& allocation, const Options& options,
                SystemRunner& children);
 
-// How the single-system run shows its parameters in its Executing line: the
-// options as typed, cut at the first "#" and then at the first "@";
-// "(No Parameters)" when nothing remains.
-std::string shown_parameters(const std::string& typed_options);
-
 // The channel of kChannelLabels whose value a global run reports for each
 // system: the one that `item` names exactly, letter case included; nothing
 // when it names none, and then no system reports a channel.
 std::optional<std::size_t> channel_of_item(const std::string& item);
-
-// The global run's name of a system's channel.
-std::string channel_name_for(ChannelNaming naming, const std::string& profile_name, const LogonEntries& entries);
 
 }  // namespace quillar
 

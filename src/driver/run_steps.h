@@ -35,6 +35,17 @@ bool shows_destination_file_line(const Options& options, const DocumentFormat& f
 RFC_HANDLE log_on(RfcContext& context, const LogonEntries& entries, LogonRecords& records,
                   bool show_destination_file_line);
 
+// The trace state word of a result.
+const char* state_word(SystemState state);
+
+// How the single-system run shows its parameters in its Executing line: the
+// options as typed, cut at the first "#" and then at the first "@";
+// "(No Parameters)" when nothing remains.
+std::string shown_parameters(const std::string& typed_options);
+
+// The global run's name of a system's channel.
+std::string channel_name_for(ChannelNaming naming, const std::string& profile_name, const LogonEntries& entries);
+
 }  // namespace quillar
 
 #endif  // QUILLAR_DRIVER_RUN_STEPS_H_

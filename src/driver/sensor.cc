@@ -7,6 +7,8 @@
 #include "driver/run_outcome.h"
 #include "driver/processing_run.h"
 #include "driver/run_settings.h"
+#include "driver/run_steps.h"
+#include "driver/single_run.h"
 #include "driver/startup.h"
 #include "driver/version.h"
 #include "output/diagnostics.h"

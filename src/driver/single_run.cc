@@ -1,4 +1,5 @@
-// The single-system run: one system, one document.
+#include "driver/single_run.h"
+
 #include "base/errors.h"
 #include "base/texts.h"
 #include "driver/processing_run.h"

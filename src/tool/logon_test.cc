@@ -12,6 +12,7 @@
 #include "driver/options.h"
 #include "driver/processing_run.h"
 #include "driver/result_rendering.h"
+#include "driver/run_steps.h"
 #include "driver/startup.h"
 #include "measure/network_usage.h"
 #include "output/diagnostics.h"

@@ -1,4 +1,5 @@
 #include "driver/processing_run.h"
+#include "driver/run_steps.h"
 
 #include <gtest/gtest.h>
 
