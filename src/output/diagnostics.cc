@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace quillar {
 namespace {
@@ -11,23 +12,27 @@ constexpr std::size_t kLabelColumn = 15;
 
 }  // namespace
 
+LogOpening open_log_file(Platform& platform, bool tell_failure) {
+  LogOpening opened;
+  // A link, FIFO or folder in the log's place is never written through.
+  std::unique_ptr<Folder> working = platform.open_folder("");
+  if (working) opened.stream = working->write_file(kLogFileName, FileWriting::kAppendText);
+  if (opened.stream) file_end(*working, kLogFileName, opened.ends_inside_line);
+  if (!opened.stream && tell_failure) {
+    opened.unwritten = report_working_file_unwritable(platform, working.get(), kLogFileName);
+  }
+  return opened;
+}
+
 void DiagnosticLog::switch_to(Platform& platform, bool on) {
   switched_on_ = on;
   if (!switched_on_ || stream_) return;
-  // A link, FIFO or folder in the log's place is never written through.
-  if (std::unique_ptr<Folder> working = platform.open_folder("")) {
-    stream_ = working->write_file(kLogFileName, FileWriting::kAppendText);
-    // A line that a writer before left unended (a full disk, a kill) is
-    // ended, so that the first line of this run stands on its own.
-    bool inside_line = false;
-    if (stream_) file_end(*working, kLogFileName, inside_line);
-    if (inside_line) stream_->write("\n");
-  }
-  if (!stream_ && !failure_told_) {
-    failure_told_ = true;
-    std::unique_ptr<Folder> working = platform.open_folder("");
-    report_working_file_unwritable(platform, working.get(), kLogFileName);
-  }
+  LogOpening opened = open_log_file(platform, !failure_told_);
+  stream_ = std::move(opened.stream);
+  if (!stream_) failure_told_ = true;
+  // A line that a writer before left unended (a full disk, a kill) is
+  // ended, so that the first line of this run stands on its own.
+  if (stream_ && opened.ends_inside_line) stream_->write("\n");
 }
 
 UnwrittenFile report_working_file_unwritable(Platform& platform, Folder* working, std::string_view name) {

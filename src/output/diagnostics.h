@@ -39,6 +39,17 @@ struct UnwrittenFile {
 // which is never written through.
 UnwrittenFile report_working_file_unwritable(Platform& platform, Folder* working, std::string_view name);
 
+// The log file of the working directory, opened for appending as every run
+// opens it, or, when it cannot be, why: told on standard error by
+// report_working_file_unwritable when `tell_failure` asks for it.
+struct LogOpening {
+  std::unique_ptr<WritableFile> stream;
+  // Whether the log ends inside a line that a writer before left unended.
+  bool ends_inside_line = false;
+  UnwrittenFile unwritten;
+};
+LogOpening open_log_file(Platform& platform, bool tell_failure);
+
 // One line per RFC step, written while the options ask for the log.
 class DiagnosticLog {
  public:

@@ -26,7 +26,12 @@ void ConsoleStream::write(std::string_view text) {
   while (done < characters.size()) {
     const DWORD part = static_cast<DWORD>(std::min<std::size_t>(characters.size() - done, kConsolePart));
     DWORD written = 0;
-    if (!WriteConsoleW(handle, characters.data() + done, part, &written, nullptr) || written == 0) return;
+    if (!WriteConsoleW(handle, characters.data() + done, part, &written, nullptr) || written == 0) {
+      // A console that takes none of it still gets the bytes as they are;
+      // what it took in part stays written once.
+      if (done == 0) std::fwrite(text.data(), 1, text.size(), stream_);
+      return;
+    }
     done += written;
   }
 }

@@ -9,8 +9,12 @@ void report_encoding(LineReader& reader, ReadReport* report) {
   report->saved_as_utf16_without_mark = reader.saved_as_utf16_without_mark();
 }
 
+ReportedLine reported_line(const LineReader& reader, const std::string& line, LineUse use) {
+  return ReportedLine{reader.line_number(), line, reader.line_goes_on(), use};
+}
+
 void report_line(const LineReader& reader, const std::string& line, LineUse use, ReadReport* report) {
-  if (report != nullptr) report->lines.push_back(ReportedLine{reader.line_number(), line, reader.line_goes_on(), use});
+  if (report != nullptr) report->lines.push_back(reported_line(reader, line, use));
 }
 
 void report_rest_after_fault(LineReader& reader, ReadReport* report) {

@@ -62,6 +62,8 @@ struct ReadReport {
 // The readers' side: each does nothing without a report.
 // The encoding facts of `reader`.
 void report_encoding(LineReader& reader, ReadReport* report);
+// The reader's last line as a report holds it, used as `use`.
+ReportedLine reported_line(const LineReader& reader, const std::string& line, LineUse use);
 // The reader's last line, used as `use`.
 void report_line(const LineReader& reader, const std::string& line, LineUse use, ReadReport* report);
 // Reads the rest of the file into the report, passed over after a fault.

@@ -37,9 +37,10 @@ std::vector<ReportedLine> read_pieces(LineReader& reader, std::size_t room = std
   std::string piece;
   bool reached_end = true;
   while (reader.next_line(piece)) {
-    // A piece costs at least its line end, so that lines without text count.
-    held += piece.size() + 1;
-    pieces.push_back(ReportedLine{reader.line_number(), piece, reader.line_goes_on(), LineUse::kNoFolder});
+    // A line's last piece counts its line end too, so that lines without
+    // text count, and never more than the file stores.
+    held += piece.size() + (reader.line_goes_on() ? 0 : 1);
+    pieces.push_back(reported_line(reader, piece, LineUse::kNoFolder));
     if (held > room) {
       reached_end = false;
       break;
@@ -108,7 +109,7 @@ Status override_base(Platform& platform, ReadableFile& file, std::string& base, 
   for (ReportedLine& piece : pieces) take(piece);
   std::string piece;
   while (reader.next_line(piece)) {
-    ReportedLine rest{reader.line_number(), piece, reader.line_goes_on(), LineUse::kNoFolder};
+    ReportedLine rest = reported_line(reader, piece, LineUse::kNoFolder);
     take(rest);
   }
   line_taken = base;

@@ -116,7 +116,10 @@ RFC_HANDLE NwRfcBridge::open_ex(const char* connect_parameters, RFC_ERROR_INFO_E
   }
   RFC_HANDLE handle = 0;
   if (entry["ASHOST"].empty()) {
-    take_own_error("RFC_INVALID_PARAMETER", "destination " + destination + " has no ASHOST in " + file_name);
+    // A run's own copy is gone by the time anyone reads this, and holds
+    // what SapRfc.ini of the working directory holds.
+    const std::string shown_file = is_private_destinations_name(file_name) ? kDestinationsFile : file_name;
+    take_own_error("RFC_INVALID_PARAMETER", "destination " + destination + " has no ASHOST in " + shown_file);
   } else {
     std::vector<std::pair<std::string, std::string>> parameters;
     parameters.emplace_back("ashost", entry["ASHOST"]);

@@ -67,10 +67,21 @@ ListedProfile read_listed_profile(Platform& platform, const std::string& folder,
   return {ListedProfile::Reading::kRead};
 }
 
+// How each listed profile read, by its name in upper case: a profile is read
+// once, however often the review asks.
+using ListedReadings = std::map<std::string, ListedProfile::Reading>;
+
+ListedProfile read_listed_profile_once(Platform& platform, const std::string& folder, const std::string& name,
+                                       ListedReadings& readings) {
+  ListedProfile listed = read_listed_profile(platform, folder, name);
+  readings.emplace(upper_case(name), listed.reading);
+  return listed;
+}
+
 // A name that the run reads, against the profile it names.
 void review_name(Platform& platform, const std::string& folder, const std::string& name, std::size_t at,
-                 std::vector<Finding>& findings) {
-  const ListedProfile listed = read_listed_profile(platform, folder, name);
+                 ListedReadings& readings, std::vector<Finding>& findings) {
+  const ListedProfile listed = read_listed_profile_once(platform, folder, name, readings);
   switch (listed.reading) {
     case ListedProfile::Reading::kTooLong:
       findings.push_back({at, name + " is longer than " + std::to_string(kProfileNameRoom) +
@@ -101,11 +112,15 @@ void review_name(Platform& platform, const std::string& folder, const std::strin
 // listed system whose profile it reads, when the item names a channel, and
 // the failed-systems channel.
 void review_channel_count(Platform& platform, const std::string& folder, const ListingUnderReview& listing,
-                          std::vector<Finding>& findings) {
+                          ListedReadings& readings, std::vector<Finding>& findings) {
   std::size_t reporting = 0;
   if (channel_of_item(listing.allocation->item)) {
     for (const std::string& name : listing.allocation->server_listing) {
-      if (read_listed_profile(platform, folder, name).reading == ListedProfile::Reading::kRead) ++reporting;
+      const auto known = readings.find(upper_case(name));
+      const ListedProfile::Reading reading = known != readings.end()
+                                                 ? known->second
+                                                 : read_listed_profile_once(platform, folder, name, readings).reading;
+      if (reading == ListedProfile::Reading::kRead) ++reporting;
     }
   }
   const std::size_t channels = reporting + (listing.failed_channel ? 1 : 0);
@@ -140,6 +155,7 @@ void review_listing(Platform& platform, const std::string& folder, const Listing
   const std::size_t read = listing.allocation->server_listing.size();
   std::size_t listed = 0;
   std::map<std::string, std::size_t> seen;
+  ListedReadings readings;
   for (std::size_t next = 0; next < joined.text.size();) {
     const std::size_t start = next;
     const std::size_t end = std::min(joined.text.find('#', next), joined.text.size());
@@ -158,10 +174,10 @@ void review_listing(Platform& platform, const std::string& folder, const Listing
                                   std::to_string(earlier->second) + "); remove one"});
       continue;
     }
-    review_name(platform, folder, name, at, findings);
+    review_name(platform, folder, name, at, readings, findings);
   }
   review_whole_listing(listing, listed, findings);
-  review_channel_count(platform, folder, listing, findings);
+  review_channel_count(platform, folder, listing, readings, findings);
 }
 
 }  // namespace quillar

@@ -226,12 +226,13 @@ class LogonTest {
   // With ,SYSLOG the sensor appends its log in the working directory; a log
   // it cannot open never fails its run, so a test says so, as the sensor
   // does on standard error, without counting it as a fault. The log is
-  // opened as the sensor opens it, which writes nothing into it.
+  // opened as the sensor opens it, and nothing is written into it, but a log
+  // that is not there yet is left there empty, as the sensor's run leaves it.
   void tell_log_file(const Options& options) {
     if (!options.syslog) return;
-    std::unique_ptr<Folder> working = platform_.open_folder("");
-    if (working && working->write_file(kLogFileName, FileWriting::kAppendText)) return;
-    const UnwrittenFile unwritten = report_working_file_unwritable(platform_, working.get(), kLogFileName);
+    const LogOpening opened = open_log_file(platform_, true);
+    if (opened.stream) return;
+    const UnwrittenFile& unwritten = opened.unwritten;
     platform_.write_console("No log: with ,SYSLOG the sensor writes none, " + unwritten.file +
                             " cannot be written: " + unwritten.reason + "\n");
   }

@@ -48,7 +48,11 @@ std::string read_local(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
+std::string shell_quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
 
 std::optional<ProcessResult> run_in_own_mounts(const std::string& prelude, const std::string& program,
                                                const std::vector<std::string>& arguments,

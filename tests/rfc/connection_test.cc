@@ -143,6 +143,8 @@ TEST(OpenSapConnectionTest, DestinationFileLogsOnByConnectString) {
       {"every byte copied", std::string("DEST=BIN\nASHOST=sapbin\nSYSNR=00\n\0\xff\r\r\n\x1a tail", 40)},
       {"empty file", ""},
   };
+  // The run's own value of RFC_INI, whatever the machine's is.
+  const ScopedEnvironmentVariable unset(kDestinationsVariable, std::nullopt);
   for (const auto& c : cases) {
     SimLandscape sim(kBinLandscape);
     sim.drives().write("c/work/SapRfc.BIN", c.destination_file);

@@ -144,6 +144,10 @@ TEST_F(BridgeTest, LogsOnByDestinationFromTheFileThatRfcIniNames) {
       {"a name in the working directory", "Own.ini", "sapown", nullptr},
       {"a full path", "D:\\elsewhere\\own.ini", "sapfar", nullptr},
       {"a missing file", "missing.ini", nullptr, "destination BIN has no ASHOST in missing.ini"},
+      // A run's own copy, gone by the time the message is read, is named as
+      // the file the administrator can look at.
+      {"a run's own copy without the destination", "SapRfc.4242.00000000000abcde.ini", nullptr,
+       "destination BIN has no ASHOST in SapRfc.ini"},
   };
   for (const auto& c : cases) {
     FreshStandIns::forget();
